@@ -84,7 +84,9 @@ int cp1252FromUnicode(char32_t codePoint) {
     return -1;
 }
 
-bool cp1252CanEncode(char32_t codePoint) { return cp1252FromUnicode(codePoint) >= 0; }
+bool cp1252CanEncode(char32_t codePoint) {
+    return cp1252FromUnicode(codePoint) >= 0;
+}
 
 std::string utf8FromCp1252(std::string_view bytes) {
     std::string out;

