@@ -1,0 +1,60 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Failures of the SMTP client. All derive from std::runtime_error so the general error display
+// shows what(). The batch send treats EIdSocketError as "the machine is offline" and lets every
+// other kind reach the general error display.
+
+// The host name cannot be resolved, the TCP connection cannot be made, a send or receive on the
+// socket fails, or a time-out expires. The text is the system's text for the error; errorCode()
+// is the errno value (or the getaddrinfo code for a failed look-up, ETIMEDOUT for a time-out).
+class EIdSocketError : public std::runtime_error {
+public:
+    EIdSocketError(const std::string& text, int errorCode)
+        : std::runtime_error(text), errorCode_(errorCode) {}
+    int errorCode() const noexcept { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+// A reply code differs from the one the step accepts. The text is the last line of the reply
+// (for example the server's "550 ..." line); replyCode() is its number. A reply that breaks the
+// reader's limits (an overlong line, too many lines) is reported this way too, with code 0.
+class EIdProtocolReplyError : public std::runtime_error {
+public:
+    EIdProtocolReplyError(const std::string& lastLine, int replyCode)
+        : std::runtime_error(lastLine), replyCode_(replyCode) {}
+    int replyCode() const noexcept { return replyCode_; }
+
+private:
+    int replyCode_;
+};
+
+// The server closed the connection while a reply was awaited.
+class EIdConnClosedGracefully : public std::runtime_error {
+public:
+    EIdConnClosedGracefully() : std::runtime_error("Connection Closed Gracefully.") {}
+};
+
+// Connect() on a client that is already connected.
+class EIdAlreadyConnected : public std::runtime_error {
+public:
+    EIdAlreadyConnected() : std::runtime_error("Already connected.") {}
+};
+
+// Send() on a client that is not connected.
+class EIdNotConnected : public std::runtime_error {
+public:
+    EIdNotConnected() : std::runtime_error("Not Connected") {}
+};
+
+// A value that would become part of a command or a header line holds a CR or LF. It is refused
+// before anything of the transaction is sent, so a stored setting can never smuggle in an extra
+// command or header.
+class EIdLineBreakInValue : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// One TCP connection to the mail server over a POSIX socket, with buffered output and a line
+// reader. Every wait has a limit; an expired limit is reported as EIdSocketError with the
+// system's "Connection timed out" text. All failures throw the client's error types
+// (sending/smtp/smtp_errors.h).
+class TcpConnection {
+public:
+    using Duration = std::chrono::milliseconds;
+    using Clock = std::chrono::steady_clock;
+
+    // Longest line the reader accepts, not counting the CR LF that ends it.
+    static constexpr size_t kMaxLineLength = 64 * 1024;
+    // Output is handed to the socket once this much is buffered, and before every read.
+    static constexpr size_t kFlushThreshold = 1024 * 1024;
+
+    TcpConnection() = default;
+    ~TcpConnection();
+    TcpConnection(const TcpConnection&) = delete;
+    TcpConnection& operator=(const TcpConnection&) = delete;
+
+    // Resolves host ("LOCALHOST" in any case is 127.0.0.1, a dotted IPv4 address is used as it
+    // stands, anything else goes to the host-name service) and connects, trying each address of
+    // the name in turn until one answers; the whole attempt is limited by connectTimeout.
+    void open(const std::string& host, uint16_t port, Duration connectTimeout);
+    bool isOpen() const { return fd_ >= 0; }
+    // Closes the socket at once; pending output and unread input are dropped.
+    void close() noexcept;
+
+    // Longest time a write may go without the server taking any bytes.
+    void setSendTimeout(Duration t) { sendTimeout_ = t; }
+
+    // Appends to the output buffer; large buffers go out in big writes.
+    void write(std::string_view bytes);
+    // Hands everything buffered to the socket.
+    void flush();
+
+    // Flushes the output, then returns the next line ended by LF (a CR before the LF is dropped).
+    // Throws EIdConnClosedGracefully when the server has closed the connection, EIdSocketError
+    // on a socket failure or when the deadline passes, and EIdProtocolReplyError when the line
+    // exceeds kMaxLineLength.
+    std::string readLine(Clock::time_point deadline);
+
+    // The host name of this machine as the system reports it, or the address literal of the
+    // local end of the connection ("[192.0.2.1]") when the system has none.
+    std::string localName() const;
+
+private:
+    void sendAll(const char* data, size_t size);
+    [[noreturn]] void failSocket(int err);
+
+    int fd_ = -1;
+    Duration sendTimeout_ = std::chrono::minutes(3);
+    std::string out_;
+    std::string in_;
+    size_t inStart_ = 0;
+};
