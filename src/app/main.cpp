@@ -1,1 +1,35 @@
-int main() { return 0; }
+// The entry routine: fixes the date and time formats, sets the title, creates the windows in
+// their order and runs the event loop until the main window closes.
+
+#include "app/application.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/qt_prompter.h"
+#include "data/clock.h"
+#include "data/format_settings.h"
+
+#include <QDir>
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    setProcessFormats(FormatSettings{});
+    QApplication::setApplicationName(QStringLiteral("Tallyminder"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tallyminder"));
+
+    QtPrompter prompter;
+    app.setPrompter(&prompter);
+    SystemClock clock;
+    AppPaths paths;
+    paths.workingFolder = QDir::currentPath().toStdString();
+    paths.programFolder = QCoreApplication::applicationDirPath().toStdString();
+    paths.programPath = QCoreApplication::applicationFilePath().toStdString();
+
+    int result = 0;
+    {
+        Forms forms(prompter, clock, paths);
+        forms.frmMain->show();
+        result = app.exec();
+    }
+    app.setPrompter(nullptr);
+    return result;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Where the program keeps its files. The table files live in the working folder; width.ini in
+// the program's folder; the dial-up settings file beside the program file.
+struct AppPaths {
+    std::string workingFolder;
+    std::string programFolder;
+    std::string programPath;
+
+    // A table file of the working folder.
+    std::string file(const std::string& name) const { return workingFolder + "/" + name; }
+    std::string programFile(const std::string& name) const { return programFolder + "/" + name; }
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+#include "app/app_paths.h"
+
+class Clock;
+class Prompter;
+class TfrmMain;
+class TfrmContact;
+class TfrmMessage;
+class TfrmSendMail;
+class TfrmProgress;
+class TfrmLongMessage;
+class TfrmSentItems;
+class TfrmSelectSending;
+class TfrmAuth;
+
+// The program's long-lived windows, created once in a fixed order with the main window first,
+// and destroyed in reverse order when the program ends. Each window gets this object and reaches
+// the others, and the services (boxes, clock, folders), through it.
+class Forms {
+public:
+    Forms(Prompter& prompter, Clock& clock, AppPaths paths);
+    ~Forms();
+    Forms(const Forms&) = delete;
+    Forms& operator=(const Forms&) = delete;
+
+    Prompter& prompter() const { return prompter_; }
+    Clock& clock() const { return clock_; }
+    const AppPaths& paths() const { return paths_; }
+
+    TfrmMain* frmMain = nullptr;
+    TfrmContact* frmContact = nullptr;
+    TfrmMessage* frmMessage = nullptr;
+    TfrmSendMail* frmSendMail = nullptr;
+    TfrmProgress* frmProgress = nullptr;
+    TfrmLongMessage* frmLongMessage = nullptr;
+    TfrmSentItems* frmSentItems = nullptr;
+    TfrmSelectSending* frmSelectSending = nullptr;
+    TfrmAuth* frmAuth = nullptr;
+
+private:
+    Prompter& prompter_;
+    Clock& clock_;
+    AppPaths paths_;
+};

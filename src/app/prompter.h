@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+// Every box the program shows goes through a Prompter: the real one shows Qt dialogs, the test
+// one records each box and answers from a queue. No window calls QMessageBox or QFileDialog.
+
+enum class BoxKind { Error, Warning, Information, Confirmation, Message };
+enum class BoxButton { None, Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+
+struct Box {
+    BoxKind kind = BoxKind::Message;
+    QString caption;
+    QString text;
+    QList<BoxButton> buttons{BoxButton::Ok};
+    BoxButton defaultButton = BoxButton::Ok;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // Shows a box and returns the button pressed.
+    virtual BoxButton show(const Box& box) = 0;
+    virtual void beep() = 0;
+    // The file-open dialog; the empty string when cancelled. filter as "Name|*.ext".
+    virtual QString openFile(const QString& title, const QString& filter,
+                             const QString& folder) = 0;
+    // The print dialog; false when cancelled.
+    virtual bool printDialog(QPrinter& printer) = 0;
+
+    // The usual boxes.
+    void error(const QString& text, const QString& caption = QStringLiteral("Error"));
+    void warning(const QString& text, const QString& caption = QStringLiteral("Warning"));
+    void information(const QString& text,
+                     const QString& caption = QStringLiteral("Information"));
+    // A plain message with the application's title as caption.
+    void message(const QString& text, const QString& caption = QStringLiteral("Tallyminder"));
+    // A Yes/No confirmation; true for Yes.
+    bool confirm(const QString& text, BoxButton defaultButton = BoxButton::Yes,
+                 const QString& caption = QStringLiteral("Confirm"));
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "data/mem_data.h"
+
+// The one adapter from a record table to Qt's item views. It shows the table's rows (and, while
+// the table inserts, the new row at its place), follows the table's view notifications, and
+// writes edits into the table's edit buffer. It keeps no copy of the rows.
+class TableModel : public QAbstractTableModel, public TableView {
+    Q_OBJECT
+public:
+    explicit TableModel(TdxMemData& table, QObject* parent = nullptr);
+    ~TableModel() override;
+
+    TdxMemData& table() const { return table_; }
+
+    // The fields shown, as field indexes; the visible fields by default.
+    void setColumns(std::vector<int> fields);
+    int fieldAt(int column) const { return columns_[static_cast<size_t>(column)]; }
+    int columnOfField(int field) const;
+    void setEditable(bool editable) { editable_ = editable; }
+
+    // The table row shown at a model row; -1 for the row being inserted.
+    int tableRow(int modelRow) const;
+    int modelRow(int tableRow) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // A value as the grid shows it: dates by their display format ("31-Jan-2003"), times
+    // "HH:mm" when so declared, everything else in its text form.
+    static QString displayText(const FieldDef& def, const FieldValue& value);
+
+    void tableCursorMoved() override;
+    void tableStateChanged() override;
+    void tableFieldChanged(int field) override;
+    void tableRowChanged(int row) override;
+    void tableRefresh() override;
+
+signals:
+    // The table's cursor moved to this model row (-1 when none).
+    void currentRowChanged(int modelRow);
+
+private:
+    FieldValue valueAt(int modelRow, int field) const;
+    int shownRowCount() const;
+
+    TdxMemData& table_;
+    std::vector<int> columns_;
+    bool editable_ = false;
+    int lastRowCount_ = 0;
+};

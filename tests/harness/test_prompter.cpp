@@ -1,0 +1,98 @@
+#include "harness/test_prompter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* kindName(BoxKind k) {
+    switch (k) {
+    case BoxKind::Error:
+        return "error";
+    case BoxKind::Warning:
+        return "warning";
+    case BoxKind::Information:
+        return "information";
+    case BoxKind::Confirmation:
+        return "confirmation";
+    case BoxKind::Message:
+        return "message";
+    }
+    return "?";
+}
+
+} // namespace
+
+TestPrompter::~TestPrompter() { verifyAllUsed(); }
+
+TestPrompter& TestPrompter::expect(BoxKind kind, const QString& text, BoxButton answer,
+                                   const QString& caption) {
+    expected_.push_back({kind, text, answer, caption});
+    return *this;
+}
+
+TestPrompter& TestPrompter::expectOpenFile(const QString& path) {
+    files_.push_back(path);
+    return *this;
+}
+
+TestPrompter& TestPrompter::expectPrintDialog(bool accept) {
+    prints_.push_back(accept);
+    return *this;
+}
+
+void TestPrompter::verifyAllUsed() {
+    for (const auto& e : expected_)
+        ADD_FAILURE() << "expected " << kindName(e.kind) << " box never shown: \""
+                      << e.text.toStdString() << "\"";
+    for (const auto& f : files_)
+        ADD_FAILURE() << "expected file dialog never shown (answer \"" << f.toStdString()
+                      << "\")";
+    if (!prints_.empty())
+        ADD_FAILURE() << prints_.size() << " expected print dialog(s) never shown";
+    expected_.clear();
+    files_.clear();
+    prints_.clear();
+}
+
+BoxButton TestPrompter::show(const Box& box) {
+    shown.push_back(box);
+    if (expected_.empty()) {
+        ADD_FAILURE() << "unexpected " << kindName(box.kind) << " box: \""
+                      << box.text.toStdString() << "\"";
+        return box.defaultButton;
+    }
+    const Expected e = expected_.front();
+    expected_.pop_front();
+    EXPECT_EQ(kindName(e.kind), std::string(kindName(box.kind)))
+        << "box text: " << box.text.toStdString();
+    if (!e.text.isEmpty()) {
+        EXPECT_EQ(e.text.toStdString(), box.text.toStdString());
+    }
+    if (!e.caption.isEmpty()) {
+        EXPECT_EQ(e.caption.toStdString(), box.caption.toStdString());
+    }
+    EXPECT_TRUE(box.buttons.contains(e.answer))
+        << "the box offers no such button: " << box.text.toStdString();
+    return e.answer;
+}
+
+QString TestPrompter::openFile(const QString& title, const QString& filter, const QString&) {
+    fileDialogs << title << filter;
+    if (files_.empty()) {
+        ADD_FAILURE() << "unexpected file dialog: " << title.toStdString();
+        return {};
+    }
+    const QString f = files_.front();
+    files_.pop_front();
+    return f;
+}
+
+bool TestPrompter::printDialog(QPrinter&) {
+    if (prints_.empty()) {
+        ADD_FAILURE() << "unexpected print dialog";
+        return false;
+    }
+    const bool b = prints_.front();
+    prints_.pop_front();
+    return b;
+}

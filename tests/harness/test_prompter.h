@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <deque>
+
+#include "app/prompter.h"
+
+// The Prompter of the window tests: records every box and answers from a queue of expected
+// boxes. A box the test did not expect fails the test, and so does an expectation left unused.
+class TestPrompter : public Prompter {
+public:
+    struct Expected {
+        BoxKind kind;
+        QString text; // exact text; an empty text accepts any
+        BoxButton answer = BoxButton::Ok;
+        QString caption; // checked when not empty
+    };
+
+    ~TestPrompter() override;
+
+    // Queue the next expected box and the button that answers it.
+    TestPrompter& expect(BoxKind kind, const QString& text, BoxButton answer = BoxButton::Ok,
+                         const QString& caption = {});
+    TestPrompter& expectError(const QString& text) { return expect(BoxKind::Error, text); }
+    // The next file dialog returns this path (empty for Cancel).
+    TestPrompter& expectOpenFile(const QString& path);
+    TestPrompter& expectPrintDialog(bool accept);
+
+    // Fails the current test for every expectation not yet used, then forgets them.
+    void verifyAllUsed();
+    bool pending() const { return !expected_.empty() || !files_.empty() || !prints_.empty(); }
+
+    BoxButton show(const Box& box) override;
+    void beep() override { ++beeps; }
+    QString openFile(const QString& title, const QString& filter, const QString& folder) override;
+    bool printDialog(QPrinter& printer) override;
+
+    QList<Box> shown;      // every box, in order
+    QStringList fileDialogs; // title and filter of every file dialog
+    int beeps = 0;
+
+private:
+    std::deque<Expected> expected_;
+    std::deque<QString> files_;
+    std::deque<bool> prints_;
+};

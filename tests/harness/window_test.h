@@ -1,0 +1,43 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "app/forms.h"
+#include "harness/fake_clock.h"
+#include "harness/temp_folder.h"
+#include "harness/test_prompter.h"
+
+// The fixture of every window test: a fresh working folder (also the program's folder), the
+// test Prompter (installed as the general error display's), a fixed clock, and the program's
+// windows built by startForms(). Put files in the folder before starting the windows.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    ~WindowTest() override;
+    void TearDown() override;
+
+    // Builds the windows as the entry routine does (main window first).
+    Forms& startForms();
+    // Destroys the windows as the end of the program does (the destroy steps write files).
+    void stopForms();
+
+    // A named child of a window, failing the test when missing.
+    template <typename T> T* find(QWidget* window, const char* name) {
+        T* w = window->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            ADD_FAILURE() << "no widget named " << name;
+        return w;
+    }
+
+    TempFolder folder;
+    TestPrompter prompter;
+    FakeClock clock;
+    std::unique_ptr<Forms> forms;
+};
+
+// Runs fn once the next modal window (or box) has opened and the event loop spins.
+void whenModalOpens(std::function<void(QWidget*)> fn, int timeoutMs = 5000);
