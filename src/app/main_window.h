@@ -1,15 +1,31 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
+
+#include "data/mem_data.h"
 
 class Forms;
+class QLabel;
 
 // The main window: the pending reminders, the entry panel and the actions.
+// Other windows reach its tables and the members below directly.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(Forms& forms, QWidget* parent = nullptr);
     ~TfrmMain() override;
+
+    std::unique_ptr<TdxMemData> dxmReminders;     // pending reminders ("^" file)
+    std::unique_ptr<TdxMemData> dxGroup;          // contact groups
+    std::unique_ptr<TdxMemData> dxContactNumbers; // scratch list of one contact's numbers
+
+    int incMins = 0;                    // minutes between default appointment times
+    QString entryMode = QStringLiteral("Add");
+    bool keyRejected = false;
+    bool groupDeleteInProgress = false;
+    bool AllExists = false;
+    bool BlankExists = false;
 
 private:
     Forms& forms_;

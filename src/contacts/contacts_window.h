@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+#include "data/mem_data.h"
 
 class Forms;
 
@@ -10,6 +13,8 @@ class TfrmContact : public QDialog {
 public:
     explicit TfrmContact(Forms& forms, QWidget* parent = nullptr);
     ~TfrmContact() override;
+
+    std::unique_ptr<TdxMemData> dxContact;
 
 private:
     Forms& forms_;

@@ -1,8 +1,9 @@
 #include "contacts/messages_window.h"
 
 #include "app/forms.h"
+#include "data/schemas.h"
 
-TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
+TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent) : QDialog(parent), dxmMessage(schemas::makeMessages()), forms_(forms) {
     setObjectName(QStringLiteral("frmMessage"));
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+#include "data/mem_data.h"
 
 class Forms;
 
@@ -10,6 +13,8 @@ class TfrmMessage : public QDialog {
 public:
     explicit TfrmMessage(Forms& forms, QWidget* parent = nullptr);
     ~TfrmMessage() override;
+
+    std::unique_ptr<TdxMemData> dxmMessage;
 
 private:
     Forms& forms_;

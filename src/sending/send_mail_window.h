@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+#include "data/mem_data.h"
 
 class Forms;
 
@@ -10,6 +13,8 @@ class TfrmSendMail : public QDialog {
 public:
     explicit TfrmSendMail(Forms& forms, QWidget* parent = nullptr);
     ~TfrmSendMail() override;
+
+    std::unique_ptr<TdxMemData> dmMail;
 
 private:
     Forms& forms_;

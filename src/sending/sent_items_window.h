@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+#include "data/mem_data.h"
 
 class Forms;
 
@@ -10,6 +13,8 @@ class TfrmSentItems : public QDialog {
 public:
     explicit TfrmSentItems(Forms& forms, QWidget* parent = nullptr);
     ~TfrmSentItems() override;
+
+    std::unique_ptr<TdxMemData> dxmSentItems;
 
 private:
     Forms& forms_;
