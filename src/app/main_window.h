@@ -7,6 +7,7 @@
 
 class Forms;
 class QLabel;
+class QTimeEdit;
 
 // The main window: the pending reminders, the entry panel and the actions.
 // Other windows reach its tables and the members below directly.
@@ -19,6 +20,10 @@ public:
     std::unique_ptr<TdxMemData> dxmReminders;     // pending reminders ("^" file)
     std::unique_ptr<TdxMemData> dxGroup;          // contact groups
     std::unique_ptr<TdxMemData> dxContactNumbers; // scratch list of one contact's numbers
+
+    // Controls the send window writes into when it is created.
+    QLabel* ClientName = nullptr; // the sender's name beside "Sender:"
+    QTimeEdit* dtpTime = nullptr; // the appointment time box
 
     int incMins = 0;                    // minutes between default appointment times
     QString entryMode = QStringLiteral("Add");
