@@ -8,7 +8,9 @@ std::string base64Encode(std::string_view bytes) {
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
     size_t i = 0;
-    auto byteAt = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[k])); };
+    auto byteAt = [&](size_t k) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[k]));
+    };
     for (; i + 3 <= bytes.size(); i += 3) {
         const uint32_t v = byteAt(i) << 16 | byteAt(i + 1) << 8 | byteAt(i + 2);
         out.push_back(kAlphabet[v >> 18 & 63]);

@@ -33,8 +33,8 @@ std::string lower(std::string_view s) {
 }
 
 bool qLiteral(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '!' || c == '*' || c == '+' || c == '-' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '!' ||
+           c == '*' || c == '+' || c == '-' || c == '/';
 }
 
 size_t qLength(std::string_view bytes) {
@@ -85,8 +85,8 @@ Civil civilFromDays(int64_t daysSince1899) {
     const unsigned mp = (5 * doy + 2) / 153;
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2)),
-            static_cast<int>(m), static_cast<int>(d)};
+    return {static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
+            static_cast<int>(d)};
 }
 
 int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -119,7 +119,9 @@ CharsetConverter::~CharsetConverter() {
         ::iconv_close(cd_);
 }
 
-bool CharsetConverter::valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+bool CharsetConverter::valid() const {
+    return cd_ != reinterpret_cast<iconv_t>(-1);
+}
 
 bool CharsetConverter::convert(std::string_view text, std::string& out) {
     out.clear();
@@ -166,10 +168,9 @@ std::string charsetForLocale(std::string_view localeName) {
     const size_t langEnd = loc.find_first_of("_.@-");
     const std::string lang = loc.substr(0, langEnd);
     if (lang == "zh") {
-        const bool traditional = loc.find("_tw") != std::string::npos ||
-                                 loc.find("_hk") != std::string::npos ||
-                                 loc.find("_mo") != std::string::npos ||
-                                 loc.find("hant") != std::string::npos;
+        const bool traditional =
+            loc.find("_tw") != std::string::npos || loc.find("_hk") != std::string::npos ||
+            loc.find("_mo") != std::string::npos || loc.find("hant") != std::string::npos;
         return traditional ? "Big5" : "GB2312";
     }
     if (lang == "ja")
@@ -227,8 +228,8 @@ std::string encodedWords(std::string_view text, std::string_view charset) {
         }
         if (!result.empty())
             result.push_back(' ');
-        result += "=?" + label + (q ? "?Q?" : "?B?") + (q ? qEncode(best) : base64Encode(best)) +
-                  "?=";
+        result +=
+            "=?" + label + (q ? "?Q?" : "?B?") + (q ? qEncode(best) : base64Encode(best)) + "?=";
         start = end;
     }
     return result;
@@ -290,15 +291,16 @@ std::string headerLine(std::string_view name, std::string_view value) {
     }
 
     std::string out;
-    size_t start = 0;        // start of the current piece in line
-    size_t lead = 0;         // the blank written before a continuation piece
-    size_t next = 0;         // first candidate break not yet passed
+    size_t start = 0; // start of the current piece in line
+    size_t lead = 0;  // the blank written before a continuation piece
+    size_t next = 0;  // first candidate break not yet passed
     while (lead + line.size() - start > kFoldLength) {
         while (next < breaks.size() && breaks[next] <= start)
             ++next;
         size_t chosen = std::string::npos;
         for (size_t k = next; k < breaks.size(); ++k) {
-            const std::string_view piece = rtrim(std::string_view(line).substr(start, breaks[k] - start));
+            const std::string_view piece =
+                rtrim(std::string_view(line).substr(start, breaks[k] - start));
             if (piece.empty())
                 continue;
             if (lead + piece.size() <= kFoldLength || chosen == std::string::npos)
@@ -343,8 +345,8 @@ double systemNow() {
     ::localtime_r(&ts.tv_sec, &local);
     const int64_t day = daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
                                       static_cast<unsigned>(local.tm_mday));
-    const int64_t ms = ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000LL +
-                       ts.tv_nsec / 1000000;
+    const int64_t ms =
+        ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000LL + ts.tv_nsec / 1000000;
     return static_cast<double>(day) + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
 }
 

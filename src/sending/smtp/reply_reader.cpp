@@ -45,9 +45,8 @@ SmtpReply ReplyReader::read(std::chrono::milliseconds timeout) {
                 continue;
             if (reply.lines.size() == kMaxLines) {
                 connection_.close();
-                throw EIdProtocolReplyError("Reply longer than " + std::to_string(kMaxLines) +
-                                                " lines",
-                                            0);
+                throw EIdProtocolReplyError(
+                    "Reply longer than " + std::to_string(kMaxLines) + " lines", 0);
             }
             reply.lines.push_back(std::move(line));
             return;

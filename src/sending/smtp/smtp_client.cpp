@@ -18,7 +18,9 @@ std::string upper(std::string s) {
 }
 
 // The priority's position counted from 1 for the highest.
-int priorityNumber(TIdMessagePriority p) { return static_cast<int>(p) + 1; }
+int priorityNumber(TIdMessagePriority p) {
+    return static_cast<int>(p) + 1;
+}
 
 // Writes one body line: a leading "." is doubled so the server never takes it for the end of
 // the data; the line ends with CR LF.
@@ -50,7 +52,9 @@ template <class Sink> void writeBodyText(std::string_view text, Sink& sink) {
 
 } // namespace
 
-TIdSMTP::~TIdSMTP() { Disconnect(); }
+TIdSMTP::~TIdSMTP() {
+    Disconnect();
+}
 
 SmtpReply TIdSMTP::readReply(int expectedCode, std::chrono::milliseconds timeout) {
     lastReply_ = reader_.read(timeout);
@@ -77,8 +81,8 @@ void TIdSMTP::Connect() {
 
         const std::string localName =
             Environment.LocalName.empty() ? connection_.localName() : Environment.LocalName;
-        const SmtpReply ehlo = command("ehlo " + localName, kAnyCode, Timeouts.command,
-                                       "the local host name");
+        const SmtpReply ehlo =
+            command("ehlo " + localName, kAnyCode, Timeouts.command, "the local host name");
         if (ehlo.code == 250) {
             for (size_t i = 1; i < ehlo.lines.size(); ++i) {
                 const std::string line = upper(ehlo.lines[i]);
@@ -89,9 +93,8 @@ void TIdSMTP::Connect() {
                 while (pos < line.size()) {
                     const size_t blank = std::min(line.find(' ', pos), line.size());
                     std::string word = line.substr(pos, blank - pos);
-                    if (!word.empty() &&
-                        std::find(authSchemes_.begin(), authSchemes_.end(), word) ==
-                            authSchemes_.end())
+                    if (!word.empty() && std::find(authSchemes_.begin(), authSchemes_.end(),
+                                                   word) == authSchemes_.end())
                         authSchemes_.push_back(std::move(word));
                     pos = blank + 1;
                 }
@@ -151,8 +154,7 @@ void TIdSMTP::Send(TIdMessage& message) {
             "the sender address");
     for (const auto* list : {&message.Recipients, &message.CCList, &message.BccList})
         for (const auto& item : *list)
-            command("RCPT to:<" + item.Address + ">", 250, Timeouts.rcptTo,
-                    "a recipient address");
+            command("RCPT to:<" + item.Address + ">", 250, Timeouts.rcptTo, "a recipient address");
     command("Data", 354, Timeouts.dataStart);
 
     message.ExtraHeaders.SetValue("X-Mailer", MailAgent);

@@ -25,7 +25,9 @@ std::string systemText(int err) {
     return text ? std::string(text) : "Socket error " + std::to_string(err);
 }
 
-[[noreturn]] void throwSocketError(int err) { throw EIdSocketError(systemText(err), err); }
+[[noreturn]] void throwSocketError(int err) {
+    throw EIdSocketError(systemText(err), err);
+}
 
 // Milliseconds left until deadline for poll(), rounded up so a wait never ends early.
 int pollTimeout(TcpConnection::Clock::time_point deadline) {
@@ -100,7 +102,9 @@ int connectOne(const sockaddr* addr, socklen_t len, TcpConnection::Clock::time_p
 
 } // namespace
 
-TcpConnection::~TcpConnection() { close(); }
+TcpConnection::~TcpConnection() {
+    close();
+}
 
 void TcpConnection::close() noexcept {
     if (fd_ >= 0)
@@ -231,9 +235,8 @@ std::string TcpConnection::readLine(Clock::time_point deadline) {
         }
     }
     close();
-    throw EIdProtocolReplyError("Reply line longer than " + std::to_string(kMaxLineLength) +
-                                    " characters",
-                                0);
+    throw EIdProtocolReplyError(
+        "Reply line longer than " + std::to_string(kMaxLineLength) + " characters", 0);
 }
 
 std::string TcpConnection::localName() const {
