@@ -562,6 +562,10 @@ std::vector<DialogueCase> dialogueCases() {
     return cases;
 }
 
+void PrintTo(const DialogueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SmtpDialogueCases : public ::testing::TestWithParam<DialogueCase> {};
 
 TEST_P(SmtpDialogueCases, Transcript) {
