@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, builds Tallyminder, then either starts it
+# ("run") or runs every test ("test").
+#
+#   bash tools/setup.sh run     build and start the program in its data folder
+#   bash tools/setup.sh test    build and run every test
+#
+# The program keeps its table files in its working folder; "run" starts it in
+# $TALLYMINDER_DATA (default: ~/Tallyminder), created when missing, never in the source tree.
+set -euo pipefail
+
+mode="${1:-run}"
+case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+
+src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TALLYMINDER_BUILD:-$src/build}"
+
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+if [ "$mode" = test ]; then
+    packages+=(python3 python3-aiosmtpd curl xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j "$jobs"
+
+if [ "$mode" = run ]; then
+    data="${TALLYMINDER_DATA:-$HOME/Tallyminder}"
+    mkdir -p "$data"
+    cd "$data"
+    exec "$build/tallyminder"
+else
+    cd "$build"
+    ctest --output-on-failure -j "$jobs" --timeout 600
+fi
