@@ -287,10 +287,66 @@ int TdxMemData::compareRows(const Row& a, const Row& b, bool tieBreak) const {
     return (sortOptions_ & soDesc) ? -r : r;
 }
 
+uint64_t TdxMemData::sortPrefix(const Row& row) const {
+    // An order-preserving 64-bit key of the sort value: most comparisons end here, without
+    // touching the rows again. Equal keys fall back to the full comparison.
+    if (sortIndex_ <= 0)
+        return 0;
+    const auto f = static_cast<size_t>(sortIndex_);
+    const bool has = load<uint32_t>(row.blob, 0) & (1u << (f - 1));
+    const size_t slot = slotBase_ + 8 * (f - 1);
+    switch (fields_[f]->Kind()) {
+    case FieldKind::String: {
+        if (!has)
+            return 0;
+        const char* text = row.blob.data() + load<uint32_t>(row.blob, slot);
+        const uint32_t len = load<uint32_t>(row.blob, slot + 4);
+        const bool fold = sortOptions_ & soCaseInsensitive;
+        uint64_t key = 0;
+        for (uint32_t i = 0; i < 8; ++i) {
+            unsigned char c = i < len ? static_cast<unsigned char>(text[i]) : 0;
+            key = key << 8 | (fold ? foldCase(c) : c);
+        }
+        return key;
+    }
+    case FieldKind::Float: {
+        const double d = has ? load<double>(row.blob, slot) : 0.0;
+        uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        if (d == 0)
+            bits = 0; // -0 and 0 compare equal
+        return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
+    }
+    case FieldKind::Boolean:
+        return has ? static_cast<uint64_t>(row.blob[slot] != 0) : 0;
+    default: {
+        const int32_t v = has ? load<int32_t>(row.blob, slot) : 0;
+        return static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t{1} << 31));
+    }
+    }
+}
+
 void TdxMemData::fullSort() {
-    if (sortIndex_ >= 0)
-        std::sort(rows_.begin(), rows_.end(),
-                  [this](const Row& a, const Row& b) { return compareRows(a, b, true) < 0; });
+    if (sortIndex_ >= 0 && rows_.size() > 1) {
+        struct Key {
+            uint64_t prefix;
+            uint32_t index;
+        };
+        std::vector<Key> keys(rows_.size());
+        for (size_t i = 0; i < rows_.size(); ++i)
+            keys[i] = {sortPrefix(rows_[i]), static_cast<uint32_t>(i)};
+        const bool desc = sortOptions_ & soDesc;
+        std::sort(keys.begin(), keys.end(), [this, desc](const Key& a, const Key& b) {
+            if (a.prefix != b.prefix)
+                return desc ? a.prefix > b.prefix : a.prefix < b.prefix;
+            return compareRows(rows_[a.index], rows_[b.index], true) < 0;
+        });
+        std::vector<Row> sorted;
+        sorted.reserve(rows_.size());
+        for (const Key& k : keys)
+            sorted.push_back(std::move(rows_[k.index]));
+        rows_.swap(sorted);
+    }
     cursor_ = rows_.empty() ? -1 : 0;
     atEnd_ = rows_.empty();
     notifyRefresh();

@@ -1,0 +1,167 @@
+// Writing and reading the pending reminders' file at 10,000 and 100,000 rows, beside a plain
+// baseline that only splits the same bytes into lines and std::string fields.
+
+#include <benchmark/benchmark.h>
+
+#include "data/atomic_file.h"
+#include "data/date_time.h"
+#include "data/schemas.h"
+
+#include <cstdio>
+#include <malloc.h>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string benchFolder() {
+    static std::string folder = [] {
+        std::string pattern = "/tmp/tallyminder-bench-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        return pattern;
+    }();
+    return folder;
+}
+
+std::unique_ptr<TdxMemData> realisticReminders(int rows) {
+    auto t = schemas::makeReminders();
+    t->FieldDelimiter = kRemindersDelimiter;
+    std::mt19937 rng(42);
+    const char* names[] = {"Ann Example", "Bob Sample", "Carla Placeholder", "Dev Tester",
+                           "Eve Demo", "Frank Nominal"};
+    const std::string words = "Your appointment with the practice is on the date below please "
+                              "call us if you cannot attend so that we can offer the time to "
+                              "another patient thank you and see you soon";
+    t->SuspendViews();
+    for (int i = 0; i < rows; ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "07%08u", static_cast<unsigned>(rng() % 100000000));
+        const size_t len = 60 + rng() % 101;
+        std::string message = words.substr(0, std::min(len, words.size()));
+        while (message.size() < len)
+            message += 'x';
+        t->AddRow({FieldValue{}, std::string(number), std::string(names[rng() % 6]),
+                   int32_t(dayNumber(2026, 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28))),
+                   int32_t(timeMs(8 + static_cast<int>(rng() % 10), static_cast<int>(rng() % 4) * 15)),
+                   message, int32_t(rng() % 3), int32_t(0), FieldValue{}, false, false,
+                   37652.6034722222, message.substr(0, 50) + number});
+    }
+    t->ResumeViews();
+    return t;
+}
+
+std::string pathFor(int rows) { return benchFolder() + "/reminders-" + std::to_string(rows) + ".txt"; }
+
+void ensureFile(int rows) {
+    if (!fileExists(pathFor(rows)))
+        realisticReminders(rows)->WriteDelimitedFile(pathFor(rows));
+}
+
+// Bytes of heap in use (small and mapped blocks), from the C library's allocator.
+double heapBytes() {
+    const struct mallinfo2 m = ::mallinfo2();
+    return static_cast<double>(m.uordblks + m.hblkhd);
+}
+
+void BM_Write(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    auto t = realisticReminders(rows);
+    const std::string path = pathFor(rows);
+    for (auto _ : state)
+        t->WriteDelimitedFile(path);
+    const size_t size = readWholeFile(path).size();
+    state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+}
+
+// Writing without the flush to disk, to show what the durable write costs.
+void BM_FormatOnly(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    auto t = realisticReminders(rows);
+    size_t size = 0;
+    for (auto _ : state) {
+        const std::string text = t->DelimitedText();
+        size = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
+}
+
+// Reading: whole file, parse into typed fields, full sort by contact_no.
+void BM_Read(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    ensureFile(rows);
+    const std::string path = pathFor(rows);
+    const size_t size = readWholeFile(path).size();
+    auto t = schemas::makeReminders();
+    t->FieldDelimiter = kRemindersDelimiter;
+    for (auto _ : state) {
+        t->ReadDelimitedFile(path);
+        benchmark::DoNotOptimize(t->RowCount());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
+
+    // Memory held by a table of this size, against the file's size.
+    t->Close();
+    t.reset();
+    const double before = heapBytes();
+    auto held = schemas::makeReminders();
+    held->FieldDelimiter = kRemindersDelimiter;
+    held->ReadDelimitedFile(path);
+    const double after = heapBytes();
+    state.counters["table_MB"] = (after - before) / 1e6;
+    state.counters["table_to_file"] = (after - before) / static_cast<double>(size);
+}
+
+// The baseline: read the file and split it into lines and std::string fields, nothing else.
+void BM_PlainSplitBaseline(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    ensureFile(rows);
+    const std::string path = pathFor(rows);
+    size_t size = 0;
+    for (auto _ : state) {
+        const std::string bytes = readWholeFile(path);
+        size = bytes.size();
+        std::vector<std::vector<std::string>> lines;
+        size_t p = 0;
+        while (p < bytes.size()) {
+            size_t e = bytes.find("\r\n", p);
+            if (e == std::string::npos)
+                e = bytes.size();
+            std::vector<std::string> fields;
+            size_t q = p;
+            while (q < e) {
+                const char* hit = static_cast<const char*>(std::memchr(bytes.data() + q, '^', e - q));
+                const size_t s = hit ? static_cast<size_t>(hit - bytes.data()) : e;
+                fields.emplace_back(bytes.data() + q, s - q);
+                q = s + 1;
+            }
+            lines.push_back(std::move(fields));
+            p = e + 2;
+        }
+        benchmark::DoNotOptimize(lines.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
+}
+
+} // namespace
+
+BENCHMARK(BM_Write)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FormatOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Read)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainSplitBaseline)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // Leave nothing behind.
+    for (int rows : {10000, 100000})
+        removeFile(pathFor(rows));
+    ::rmdir(benchFolder().c_str());
+    return 0;
+}
