@@ -1,0 +1,249 @@
+// Interoperability with a real SMTP server from Debian's packages (python3-aiosmtpd), started
+// by the test on a free loopback port with AUTH LOGIN and stopped in every path.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "sending/smtp/smtp_client.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Debian's interpreter, which has python3-aiosmtpd; another python3 earlier on PATH may not.
+constexpr const char* kPython = "/usr/bin/python3";
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The aiosmtpd server process; the destructor stops it and removes its folder.
+class AiosmtpdServer {
+public:
+    AiosmtpdServer(const std::string& user, const std::string& password) {
+        char tmpl[] = "/tmp/tallyminder-smtp-XXXXXX";
+        if (!::mkdtemp(tmpl))
+            throw std::runtime_error("mkdtemp failed");
+        dir_ = tmpl;
+        int in[2], out[2], err[2];
+        if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
+            throw std::runtime_error("pipe failed");
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        ::posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        const std::string script = std::string(TEST_SOURCE_DIR) + "/smtp/aiosmtpd_server.py";
+        const std::string store = dir_.string();
+        std::vector<char*> argv = {
+            const_cast<char*>(kPython),          const_cast<char*>(script.c_str()),
+            const_cast<char*>(store.c_str()),    const_cast<char*>(user.c_str()),
+            const_cast<char*>(password.c_str()), nullptr};
+        const int rc = ::posix_spawn(&pid_, kPython, &actions, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        stdin_ = in[1];
+        stdout_ = out[0];
+        stderr_ = err[0];
+        if (rc != 0) {
+            pid_ = -1;
+            throw std::runtime_error(std::string("cannot start ") + kPython);
+        }
+    }
+
+    ~AiosmtpdServer() {
+        if (stdin_ >= 0)
+            ::close(stdin_);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (::waitpid(pid_, &status, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() > until) {
+                    ::kill(pid_, SIGKILL);
+                    ::waitpid(pid_, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        ::close(stdout_);
+        ::close(stderr_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // The port from the server's "PORT n" line; 0 with the server's complaint in error when it
+    // did not start within ten seconds.
+    uint16_t waitForPort(std::string& error) {
+        std::string line;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
+            pollfd p{stdout_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char c[256];
+            const ssize_t n = ::read(stdout_, c, sizeof c);
+            if (n <= 0)
+                break;
+            line.append(c, static_cast<size_t>(n));
+        }
+        if (line.rfind("PORT ", 0) == 0)
+            return static_cast<uint16_t>(std::stoi(line.substr(5)));
+        ::fcntl(stderr_, F_SETFL, O_NONBLOCK);
+        char c[4096];
+        const ssize_t n = ::read(stderr_, c, sizeof c);
+        error = "aiosmtpd server did not start (is python3-aiosmtpd installed?): " + line +
+                (n > 0 ? std::string(c, static_cast<size_t>(n)) : std::string());
+        return 0;
+    }
+
+    const fs::path& dir() const { return dir_; }
+
+private:
+    fs::path dir_;
+    pid_t pid_ = -1;
+    int stdin_ = -1, stdout_ = -1, stderr_ = -1;
+};
+
+TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
+    AiosmtpdServer server("batchuser", "s3cret pass");
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+
+    // About 1 MB in the shape of a table file, with lines that need dot-stuffing, empty lines
+    // and every printable character.
+    std::vector<std::string> body{"contact_no^name^appointment_date^message^"};
+    std::string printable;
+    for (char c = ' '; c <= '~'; ++c)
+        printable.push_back(c);
+    size_t size = 0;
+    for (int i = 0; size < 1'000'000; ++i) {
+        std::string line;
+        switch (i % 7) {
+        case 0:
+            line = "04" + std::to_string(10000000 + i) + "^Customer " + std::to_string(i) +
+                   "^05/03/2002^See you at 10:30^";
+            break;
+        case 1:
+            line = "." + std::to_string(i);
+            break;
+        case 2:
+            line = "..";
+            break;
+        case 3:
+            line = "";
+            break;
+        case 4:
+            line = printable;
+            break;
+        case 5:
+            line = ".";
+            break;
+        default:
+            line = std::string(900, static_cast<char>('a' + i % 26));
+            break;
+        }
+        size += line.size() + 2;
+        body.push_back(std::move(line));
+    }
+
+    TIdSMTP smtp;
+    smtp.Host = "127.0.0.1";
+    smtp.Port = port;
+    smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
+    smtp.UserId = "batchuser";
+    smtp.Password = "s3cret pass";
+    smtp.Environment.LocaleName = "en_AU.UTF-8";
+    smtp.Environment.UtcOffsetMinutes = [](double) { return 600; };
+    TIdMessage m;
+    m.From.Address = "office@shop.example";
+    m.Recipients.SetEMailAddresses("gateway@sms.example");
+    m.BccList.SetEMailAddresses("boss@shop.example, \"Back, Office\" <backup@shop.example>");
+    m.ReplyTo.SetEMailAddresses("Front Desk <desk@shop.example>");
+    m.Subject = "Tallyminder v.1.0.0.1";
+    m.Body = body;
+    m.Date = 37320.0;
+
+    smtp.Connect();
+    EXPECT_NE(
+        std::find(smtp.AuthSchemesSupported().begin(), smtp.AuthSchemesSupported().end(), "LOGIN"),
+        smtp.AuthSchemesSupported().end());
+    smtp.Send(m);
+    EXPECT_TRUE(smtp.DidAuthenticate());
+    EXPECT_EQ(smtp.LastReply().lastLine(), "250 2.0.0 Stored");
+    smtp.Disconnect();
+
+    EXPECT_EQ(readFile(server.dir() / "envelope.txt"), "AUTH batchuser\n"
+                                                       "MAIL office@shop.example\n"
+                                                       "RCPT gateway@sms.example\n"
+                                                       "RCPT boss@shop.example\n"
+                                                       "RCPT backup@shop.example\n");
+    std::string expected = "From: office@shop.example\r\n"
+                           "Subject: Tallyminder v.1.0.0.1\r\n"
+                           "To: gateway@sms.example\r\n"
+                           "Reply-To: \"Front Desk\" <desk@shop.example>\r\n"
+                           "Date: Tue, 5 Mar 2002 00:00:00 +1000\r\n"
+                           "X-Priority: 3\r\n"
+                           "X-Library: Indy 8.0.25\r\n"
+                           "\r\n";
+    for (const auto& line : body)
+        expected += line + "\r\n";
+    const std::string stored = readFile(server.dir() / "content.bin");
+    EXPECT_GT(stored.size(), 1'000'000u);
+    // Compared without gtest's printing of a megabyte on failure.
+    EXPECT_TRUE(stored == expected)
+        << "stored " << stored.size() << " bytes, expected " << expected.size()
+        << "; first difference at "
+        << std::distance(
+               stored.begin(),
+               std::mismatch(stored.begin(), stored.end(), expected.begin(), expected.end()).first);
+}
+
+TEST(SmtpInterop, AiosmtpdRefusesAWrongPasswordAsAReplyError) {
+    AiosmtpdServer server("batchuser", "right");
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+    TIdSMTP smtp;
+    smtp.Host = "127.0.0.1";
+    smtp.Port = port;
+    smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
+    smtp.UserId = "batchuser";
+    smtp.Password = "wrong";
+    TIdMessage m;
+    m.From.Address = "office@shop.example";
+    m.Recipients.SetEMailAddresses("gateway@sms.example");
+    smtp.Connect();
+    try {
+        smtp.Send(m);
+        ADD_FAILURE() << "the server accepted a wrong password";
+    } catch (const EIdProtocolReplyError& e) {
+        EXPECT_EQ(e.replyCode(), 535) << e.what();
+    }
+    EXPECT_TRUE(smtp.Connected());
+    smtp.Disconnect();
+    EXPECT_FALSE(fs::exists(server.dir() / "content.bin"));
+}
+
+} // namespace
