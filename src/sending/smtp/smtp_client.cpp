@@ -22,6 +22,15 @@ int priorityNumber(TIdMessagePriority p) {
     return static_cast<int>(p) + 1;
 }
 
+// Position of the first CR or LF in text at or after pos, or npos. A plain loop: the compiler
+// vectorises it, where find_first_of would search its set once per character.
+size_t findLineBreak(std::string_view text, size_t pos = 0) {
+    for (size_t i = pos; i < text.size(); ++i)
+        if (text[i] == '\r' || text[i] == '\n')
+            return i;
+    return std::string_view::npos;
+}
+
 // Writes one body line: a leading "." is doubled so the server never takes it for the end of
 // the data; the line ends with CR LF.
 template <class Sink> void writeBodyLine(std::string_view line, Sink& sink) {
@@ -34,13 +43,13 @@ template <class Sink> void writeBodyLine(std::string_view line, Sink& sink) {
 // A body entry that itself holds line breaks (CR LF, a lone LF or a lone CR) goes out as
 // several lines, each dot-stuffed, so no text of the body can end the data early.
 template <class Sink> void writeBodyText(std::string_view text, Sink& sink) {
-    if (text.find_first_of("\r\n") == std::string_view::npos) {
+    if (findLineBreak(text) == std::string_view::npos) {
         writeBodyLine(text, sink);
         return;
     }
     size_t pos = 0;
     for (;;) {
-        const size_t br = text.find_first_of("\r\n", pos);
+        const size_t br = findLineBreak(text, pos);
         if (br == std::string_view::npos) {
             writeBodyLine(text.substr(pos), sink);
             return;
