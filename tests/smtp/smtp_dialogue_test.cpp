@@ -683,6 +683,18 @@ TEST(SmtpDialogue, DefaultGreetingNameIsTheMachinesHostName) {
     EXPECT_EQ(server.received(), "ehlo " + std::string(host) + "\r\nQuit\r\n");
 }
 
+TEST(SmtpDialogue, OtherNamesGoThroughTheHostNameService) {
+    // "127.1" is no dotted quad, so it is looked up; the service knows it as 127.0.0.1.
+    ScriptedServer server({reply({"220 hi"}), reply({"250 ok"})});
+    TIdSMTP smtp;
+    configure(smtp, server.port());
+    smtp.Host = "127.1";
+    smtp.Connect();
+    EXPECT_TRUE(smtp.Connected());
+    smtp.Disconnect();
+    EXPECT_EQ(server.received(), "ehlo testhost\r\nQuit\r\n");
+}
+
 TEST(SmtpDialogue, ZeroDateMeansNowAndUsesTheOffsetAtThatTime) {
     TIdSMTP smtp;
     configure(smtp, 25);
