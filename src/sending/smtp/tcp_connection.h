@@ -17,7 +17,7 @@ public:
     // Longest line the reader accepts, not counting the CR LF that ends it.
     static constexpr size_t kMaxLineLength = 64 * 1024;
     // Output is handed to the socket once this much is buffered, and before every read.
-    static constexpr size_t kFlushThreshold = 1024 * 1024;
+    static constexpr size_t kFlushThreshold = 256 * 1024;
 
     TcpConnection() = default;
     ~TcpConnection();
