@@ -633,8 +633,8 @@ TEST(SmtpDialogue, AuthenticatesOncePerConnectionAndAgainAfterReconnecting) {
     ScriptedServer first(script);
     TIdSMTP smtp;
     configure(smtp, first.port());
-    withAuth(smtp, *std::make_unique<TIdMessage>());
     TIdMessage m = baseMessage();
+    withAuth(smtp, m);
     smtp.Connect();
     smtp.Send(m);
     smtp.Send(m);
