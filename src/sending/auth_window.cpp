@@ -1,9 +1,78 @@
 #include "sending/auth_window.h"
 
+#include "app/field_binding.h"
 #include "app/forms.h"
+#include "app/qt_charset.h"
+#include "sending/send_mail_window.h"
+
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
 TfrmAuth::TfrmAuth(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
     setObjectName(QStringLiteral("frmAuth"));
+    setWindowTitle(QStringLiteral("Authentication"));
+    auto* outer = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    lblUserName = new QLabel(QStringLiteral("User Name:"), this);
+    lblUserName->setObjectName(QStringLiteral("lblUserName"));
+    edtUserName = new QLineEdit(this);
+    edtUserName->setObjectName(QStringLiteral("edtUserName"));
+    lblUserName->setBuddy(edtUserName);
+    form->addRow(lblUserName, edtUserName);
+    lblPassword = new QLabel(QStringLiteral("Password:"), this);
+    lblPassword->setObjectName(QStringLiteral("lblPassword"));
+    edtPassword = new QLineEdit(this);
+    edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    edtPassword->setEchoMode(QLineEdit::Password);
+    lblPassword->setBuddy(edtPassword);
+    form->addRow(lblPassword, edtPassword);
+    outer->addLayout(form);
+    bmbOK = new QPushButton(QStringLiteral("OK"), this);
+    bmbOK->setObjectName(QStringLiteral("bmbOK"));
+    bmbOK->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(bmbOK);
+    buttons->addStretch();
+    outer->addLayout(buttons);
+    setMinimumWidth(280);
+    connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
+
+    if (forms_.frmSendMail) {
+        // A child of the send window, so that it takes input while the send window is modal.
+        setParent(forms_.frmSendMail, windowFlags());
+        userName_ = std::make_unique<FieldBinding>(edtUserName, *forms_.frmSendMail->dmMail,
+                                                   "UserName", forms_.prompter());
+    }
 }
 
 TfrmAuth::~TfrmAuth() = default;
+
+void TfrmAuth::showAuth() {
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+    edtUserName->setFocus();
+}
+
+void TfrmAuth::bmbOKClick() {
+    TfrmSendMail& send = *forms_.frmSendMail;
+    TdxMemData& mail = *send.dmMail;
+    const std::string user = toTableText(edtUserName->text()).value_or(std::string());
+    if (mail.State() == DataSetState::Browse)
+        mail.Edit();
+    mail.FieldNamed("UserName").SetAsString(user);
+    send.smtp.UserId = user;
+    // The password stays in memory; its text does not outlive this step in the window.
+    send.smtp.Password = edtPassword->text().toStdString();
+    edtPassword->clear();
+    close();
+}

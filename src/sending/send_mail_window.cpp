@@ -1,10 +1,240 @@
 #include "sending/send_mail_window.h"
 
+#include "app/field_binding.h"
 #include "app/forms.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+#include "data/atomic_file.h"
+#include "data/date_time.h"
 #include "data/schemas.h"
+#include "sending/auth_window.h"
 
-TfrmSendMail::TfrmSendMail(Forms& forms, QWidget* parent) : QDialog(parent), dmMail(schemas::makeMail()), forms_(forms) {
+#if __has_include("app/keep_aside.h")
+#include "app/keep_aside.h"
+#define TALLYMINDER_HAS_KEEP_ASIDE 1
+#endif
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTime>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+TfrmSendMail::TfrmSendMail(Forms& forms, QWidget* parent)
+    : QDialog(parent), dmMail(schemas::makeMail()), forms_(forms) {
     setObjectName(QStringLiteral("frmSendMail"));
+    buildWindow();
+    FormCreate();
 }
 
-TfrmSendMail::~TfrmSendMail() = default;
+TfrmSendMail::~TfrmSendMail() {
+    try {
+        FormDestroy();
+    } catch (const std::exception& e) {
+        // The program is ending; say why the settings could not be kept.
+        forms_.prompter().error(QString::fromStdString(e.what()));
+    }
+    bindings_.clear();
+}
+
+QLineEdit* TfrmSendMail::addBound(QLayout* layout, QLabel*& label, const char* labelName,
+                                  const QString& caption, QLineEdit*& edit, const char* editName,
+                                  const char* field) {
+    auto* form = static_cast<QFormLayout*>(layout);
+    label = new QLabel(caption, this);
+    label->setObjectName(QString::fromLatin1(labelName));
+    edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(editName));
+    label->setBuddy(edit);
+    form->addRow(label, edit);
+    bindings_.push_back(
+        std::make_unique<FieldBinding>(edit, *dmMail, field, forms_.prompter()));
+    return edit;
+}
+
+void TfrmSendMail::buildWindow() {
+    setWindowTitle(QStringLiteral("Send SMS"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+    auto* outer = new QVBoxLayout(this);
+
+    gpbFrom = new QGroupBox(QStringLiteral("Your Personal Details:"), this);
+    gpbFrom->setObjectName(QStringLiteral("gpbFrom"));
+    auto* from = new QFormLayout(gpbFrom);
+    from->setRowWrapPolicy(QFormLayout::WrapAllRows);
+    addBound(from, lblFromName, "lblFromName", QStringLiteral("Your Name (e.g. Pat Sample):"),
+             dbeFromName, "dbeFromName", "FromName");
+    addBound(from, lblFromAddress, "lblFromAddress", QStringLiteral("Your E-mail Address:"),
+             dbeFromAddress, "dbeFromAddress", "FromAddress");
+    addBound(from, Label3, "Label3", QStringLiteral("Your Mail Server"), dbeMailServer,
+             "dbeMailServer", "MailServer");
+    chkAuth = new QCheckBox(QStringLiteral("Server requires authentication"), gpbFrom);
+    chkAuth->setObjectName(QStringLiteral("chkAuth"));
+    from->addRow(chkAuth);
+    outer->addWidget(gpbFrom);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Appointment Settings"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* appt = new QFormLayout(GroupBox1);
+    addBound(appt, Label1, "Label1", QStringLiteral("Start Time"), DBEStartTime, "DBEStartTime",
+             "StartTime");
+    addBound(appt, Label2, "Label2", QStringLiteral("Incremental Mins"), DBEIncMins, "DBEIncMins",
+             "IncMins");
+    outer->addWidget(GroupBox1);
+
+    // Kept for the stored settings; never shown (the batch always goes to the gateway).
+    gpbTo = new QGroupBox(QStringLiteral("To:"), this);
+    gpbTo->setObjectName(QStringLiteral("gpbTo"));
+    auto* to = new QFormLayout(gpbTo);
+    addBound(to, lblToAddress, "lblToAddress", QStringLiteral("Address:"), dbeToAddress,
+             "dbeToAddress", "ToAddress");
+    addBound(to, lblToBlindCarbonCopy, "lblToBlindCarbonCopy", QStringLiteral("Bcc:"),
+             dbeToBlindCarbonCopy, "dbeToBlindCarbonCopy", "ToBlindCarbonCopy");
+    addBound(to, lblReplyTo, "lblReplyTo", QStringLiteral("Reply To:"), dbeReply, "dbeReply",
+             "ReplyTo");
+    gpbTo->setVisible(false);
+    outer->addWidget(gpbTo);
+
+    auto* buttons = new QHBoxLayout;
+    bmbSend = new QPushButton(QStringLiteral("&Send"), this);
+    bmbSend->setObjectName(QStringLiteral("bmbSend"));
+    bmbSend->setToolTip(QStringLiteral("Send SMS"));
+    bmbSend->setDefault(true);
+    bmbSend->setAutoDefault(true);
+    bmbCancel = new QPushButton(QStringLiteral("Close"), this);
+    bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
+    bmbCancel->setAutoDefault(false);
+    buttons->addWidget(bmbSend);
+    buttons->addWidget(bmbCancel);
+    outer->addLayout(buttons);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(300);
+
+    setTabOrder(dbeFromName, dbeFromAddress);
+    setTabOrder(dbeFromAddress, dbeMailServer);
+    setTabOrder(dbeMailServer, chkAuth);
+    setTabOrder(chkAuth, DBEStartTime);
+    setTabOrder(DBEStartTime, DBEIncMins);
+    setTabOrder(DBEIncMins, bmbSend);
+    setTabOrder(bmbSend, bmbCancel);
+
+    dbeFromName->installEventFilter(this);
+    connect(bmbSend, &QPushButton::clicked, this, [this] { bmbSendClick(); });
+    connect(bmbCancel, &QPushButton::clicked, this, [this] { bmbCancelClick(); });
+    connect(chkAuth, &QCheckBox::toggled, this, [this] { chkAuthClick(); });
+}
+
+void TfrmSendMail::loadSettings() {
+    const std::string path = forms_.paths().file(kMailFile);
+    if (fileExists(path)) {
+        try {
+            dmMail->ReadDelimitedFile(path);
+            if (dmMail->RowCount() > 0)
+                return;
+        } catch (const std::exception& e) {
+#ifdef TALLYMINDER_HAS_KEEP_ASIDE
+            // Keep the unreadable bytes before the defaults overwrite the file.
+            keepUnreadableFileAside(path);
+            forms_.prompter().error(QString::fromStdString(e.what()));
+#else
+            throw;
+#endif
+        }
+    }
+    // First start (or nothing usable): the defaults, written and read back so that the
+    // record in memory is what the file gives back.
+    dmMail->Close();
+    dmMail->Open();
+    std::vector<FieldValue> row(static_cast<size_t>(dmMail->FieldCount()));
+    auto set = [&](const char* name, FieldValue v) {
+        row[static_cast<size_t>(dmMail->FieldIndex(name))] = std::move(v);
+    };
+    set("FromAddress", std::string(kDefaultFromAddress));
+    set("FromName", std::string(kDefaultFromName));
+    set("MailServer", std::string(kDefaultMailServer));
+    set("StartTime", int32_t{0});
+    set("IncMins", int32_t{0});
+    dmMail->AddRow(row);
+    dmMail->WriteDelimitedFile(path);
+    dmMail->ReadDelimitedFile(path);
+}
+
+void TfrmSendMail::FormCreate() {
+    loadSettings();
+    dmMail->First();
+    TfrmMain* main = forms_.frmMain;
+    if (main) {
+        if (main->ClientName)
+            main->ClientName->setText(fromTableText(dmMail->FieldNamed("FromName").AsString()));
+        main->incMins = dmMail->FieldNamed("IncMins").AsInteger();
+        if (main->dtpTime)
+            main->dtpTime->setTime(
+                QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed("StartTime").AsInteger()));
+    }
+    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+}
+
+void TfrmSendMail::commitEdits() {
+    for (auto& b : bindings_)
+        b->commit();
+}
+
+void TfrmSendMail::FormDestroy() {
+    commitEdits();
+    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+}
+
+void TfrmSendMail::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void TfrmSendMail::FormActivate() {
+    // The focus passes through the three fields and ends in the name field.
+    dbeFromName->setFocus();
+    dbeFromAddress->setFocus();
+    dbeMailServer->setFocus();
+    dbeFromName->setFocus();
+}
+
+bool TfrmSendMail::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dbeFromName && event->type() == QEvent::KeyPress)
+        dbeFromNameKeyDown();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmSendMail::dbeFromNameKeyDown() {
+    // Reply-To follows the address as it stands when the name is typed in.
+    if (dbeReply->text() == dbeFromAddress->text())
+        return;
+    dbeReply->setText(dbeFromAddress->text());
+    emit dbeReply->textEdited(dbeReply->text());
+}
+
+void TfrmSendMail::bmbCancelClick() { reject(); }
+
+void TfrmSendMail::reject() {
+    if (TfrmMain* main = forms_.frmMain; main && main->ClientName)
+        main->ClientName->setText(dbeFromName->text());
+    QDialog::reject();
+}
+
+void TfrmSendMail::chkAuthClick() {
+    if (chkAuth->isChecked()) {
+        smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
+        if (forms_.frmAuth)
+            forms_.frmAuth->showAuth();
+    } else {
+        smtp.AuthenticationType = TIdSMTPAuthenticationType::atNone;
+    }
+}
+
+void TfrmSendMail::restoreCursor() { unsetCursor(); }

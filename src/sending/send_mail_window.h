@@ -4,18 +4,94 @@
 #include <memory>
 
 #include "data/mem_data.h"
+#include "sending/smtp/smtp_client.h"
 
 class Forms;
+class FieldBinding;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
-// The send window: sender settings and the batch send.
+// The SMS gateway's mailbox: every batch goes to this address alone.
+inline constexpr const char* kGatewayAddress = "sms@gateway.example.com";
+
+// Defaults of a first start (no mail.txt yet).
+inline constexpr const char* kDefaultFromName = "Pat Sample";
+inline constexpr const char* kDefaultFromAddress = "pat.sample@example.com";
+inline constexpr const char* kDefaultMailServer = "mail.example.net";
+
+// The send window ("Send SMS"): the sender's settings (one record, mail.txt), the
+// authentication tick box and the batch send of the pending reminders to the gateway.
 class TfrmSendMail : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmSendMail(Forms& forms, QWidget* parent = nullptr);
     ~TfrmSendMail() override;
 
-    std::unique_ptr<TdxMemData> dmMail;
+    std::unique_ptr<TdxMemData> dmMail; // the sender's settings, one record
+
+    // The SMTP client; it keeps the authentication kind, user id and password in memory only.
+    TIdSMTP smtp;
+
+    QGroupBox* gpbFrom = nullptr;
+    QLabel* lblFromName = nullptr;
+    QLineEdit* dbeFromName = nullptr;
+    QLabel* lblFromAddress = nullptr;
+    QLineEdit* dbeFromAddress = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* dbeMailServer = nullptr;
+    QCheckBox* chkAuth = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* DBEStartTime = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* DBEIncMins = nullptr;
+    QGroupBox* gpbTo = nullptr;
+    QLabel* lblToAddress = nullptr;
+    QLineEdit* dbeToAddress = nullptr;
+    QLabel* lblToBlindCarbonCopy = nullptr;
+    QLineEdit* dbeToBlindCarbonCopy = nullptr;
+    QLabel* lblReplyTo = nullptr;
+    QLineEdit* dbeReply = nullptr;
+    QPushButton* bmbSend = nullptr;
+    QPushButton* bmbCancel = nullptr;
+
+    // The batch identifier of the last send attempt (0 before the first).
+    double lastBatch() const { return lastBatch_; }
+
+    // Handlers.
+    void FormCreate();
+    void FormActivate();
+    void FormDestroy();
+    void dbeFromNameKeyDown();
+    void bmbCancelClick();
+    void chkAuthClick();
+    // The send action ("&Send"; also the dial-up window after it has connected).
+    void bmbSendClick();
+    void sendTheMail();
+    void doReports();
+
+    // Writes what the bound edits hold into the settings record.
+    void commitEdits();
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildWindow();
+    void loadSettings();
+    void restoreCursor();
+    QLineEdit* addBound(QLayout* layout, QLabel*& label, const char* labelName,
+                        const QString& caption, QLineEdit*& edit, const char* editName,
+                        const char* field);
+
     Forms& forms_;
+    std::vector<std::unique_ptr<FieldBinding>> bindings_;
+    double lastBatch_ = 0.0;
+    bool closeWhenDone_ = false;
 };
