@@ -1,16 +1,52 @@
 #pragma once
 
+// The main window: the pending reminders, the entry panel and the actions.
+//
+// Other windows use these public members (stable):
+//   tables     dxmReminders (pending reminders, "^" file), dxGroup (groups), dxContactNumbers
+//   state      incMins, entryMode ("Add"/"Edit"), keyRejected, groupDeleteInProgress,
+//              AllExists, BlankExists
+//   controls   ClientName (sender's name label), dtpTime (appointment time box) and every control
+//              of the panel by its objectName (findChild)
+//   operations loadGroupCombo(), loadContactCombo(), loadAllCombo(), addNewGroup(),
+//              loadMessageCombo(), PrepareForNew(), setRecordActive(), checkExists(),
+//              checkForNumber(key, control), checkPaste(table, grid), saveReminders(),
+//              sortFirstColumn(window, table, file, field), FormActivate()
+// The member functions live in several files: the frame here (main_window.cpp), the entry panel
+// (reminders/entry_panel.cpp), the pickers (reminders/pickers.cpp), the message box
+// (reminders/message_box.cpp) and the grid (reminders/reminder_grid.cpp).
+
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "data/mem_data.h"
 
 class Forms;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QFrame;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+class QTableView;
 class QTimeEdit;
+class QToolButton;
+class QAbstractItemView;
+class QWindow;
+class QUrl;
+class MessageEntry;
+class TableModel;
+class TDateBox;
 
-// The main window: the pending reminders, the entry panel and the actions.
-// Other windows reach its tables and the members below directly.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -32,6 +68,176 @@ public:
     bool AllExists = false;
     bool BlankExists = false;
 
+    // ---- frame ----------------------------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    // Reloads the standard messages and prepares a fresh entry. Runs when the main window
+    // becomes active after another window of the program, and after each window it opened
+    // modally has closed.
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void FormResize() {}
+    // If the file exists, sorts the table by the field; then shows the window modally.
+    void sortFirstColumn(QDialog* window, TdxMemData& table, const std::string& fileName,
+                         const std::string& fieldName);
+    void bmbSentItemsClick();
+    void btnContactClick();
+    void btnMessageClick();
+    void btnHelpClick();
+    void bmbSaveAndExitClick();
+    // The help page the Help button opens: the working folder's help/index.html, or the copy
+    // beside the program when the working folder has none.
+    QString helpPagePath() const;
+    // Opens a document with the system's default handler (a test replaces it).
+    std::function<bool(const QUrl&)> openDocument;
+    // Writes the pending list to reminders.txt ("^"), views suspended; deletes the file instead
+    // when deleteWhenEmpty and the list is empty.
+    void saveReminders(bool deleteWhenEmpty = false);
+
+    // ---- entry panel ----------------------------------------------------------------------
+    void bmbOKClick();
+    void AddEditNew();
+    void AddEditAll();
+    void checkContact();
+    void PrepareForNew();
+    void setRecordActive();
+    // The visible one of cboContactName and cboAll.
+    QComboBox* visibleNamePicker() const;
+    bool numberListShown() const;
+
+    // ---- pickers --------------------------------------------------------------------------
+    void loadGroupCombo();
+    void checkExists();
+    void loadContactCombo();
+    void loadAllCombo();
+    void cboContactNameSelect();
+    void cboAllSelect();
+    void cboContactNameChange();
+    void cboAllChange();
+    void chkAllClick();
+    void cboGroupSelect();
+    void cboGroupExit();
+    void addNewGroup();
+    void deleteGroup();
+    // The digits-only filter: true when the key may pass; otherwise "Only Numeric values
+    // allowed" and the focus goes to control.
+    bool checkForNumber(const QString& key, QWidget* control);
+    // Key handlers; true when the key is dropped.
+    bool cboContactNameKeyPress(const QString& key);
+    bool cboAllKeyPress(const QString& key);
+    bool cboNumberKeyPress(const QString& key);
+    bool mskContactNoKeyPress(const QString& key);
+    void cboNumberKeyUp();
+
+    // ---- message box ----------------------------------------------------------------------
+    void loadMessageCombo();
+    bool cboMessageKeyPress(const QString& key);
+    void cboMessageKeyUp();
+    void cboMessageExit();
+    void cboMessageEnter() {}
+    void dbgRemindersDblClick();
+
+    // ---- grid -----------------------------------------------------------------------------
+    void dbgRemindersCellClick(int row);
+    void dbgRemindersMouseUp();
+    void dxmRemindersAfterPost();
+    void dxmRemindersAfterDelete();
+    void dxmReminderscontact_noChange();
+    void checkPaste(TdxMemData& table, QAbstractItemView* grid);
+    void bmbDeleteClick();
+    void Deletecurrentrecord1Click();
+    void deleteSelectedGridRows();
+    void bmbClearAllClick();
+    void bmbSendMailClick();
+    void doWidths();
+    void saveWidths();
+    void setGridWidth();
+    // A column's display width in characters, and setting it (the pixel formula of the grid's
+    // font).
+    int displayWidth(int column) const;
+    void setDisplayWidth(int column, int characters);
+    void copyRows();
+    void pasteRows();
+    // The table rows selected in the grid, 0-based, in ascending order.
+    std::vector<int> selectedRows() const;
+
+    // ---- controls (named as the objectName) -----------------------------------------------
+    QFrame* pnlTop = nullptr;
+    QLabel* ImageTop = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* bmbSentItems = nullptr;
+    QPushButton* btnHelp = nullptr;
+    QTableView* dbgReminders = nullptr;
+    QWidget* DBNavigator1 = nullptr;
+    QFrame* pnlBottom = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QComboBox* cboGroup = nullptr;
+    QCheckBox* chkAll = nullptr;
+    QComboBox* cboContactName = nullptr;
+    QComboBox* cboAll = nullptr;
+    QToolButton* btnContact = nullptr;
+    QLineEdit* mskContactNo = nullptr;
+    QComboBox* cboNumber = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    TDateBox* dtpDate = nullptr;
+    QSpinBox* sedDaysBefore = nullptr;
+    QSpinBox* sedRecurringDays = nullptr;
+    QComboBox* cboRecurring = nullptr;
+    QComboBox* cboMessage = nullptr;
+    QLabel* lblCount = nullptr;
+    QToolButton* btnMessage = nullptr;
+    QCheckBox* chkStatus = nullptr;
+    QCheckBox* chkDelivery = nullptr;
+    QGroupBox* gpbActions = nullptr;
+    QPushButton* bmbOK = nullptr;
+    QPushButton* bmbDelete = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* bmbClearAll = nullptr;
+    QPushButton* bmbSaveAndExit = nullptr;
+    QPushButton* bmbSendMail = nullptr;
+    QMenu* pumMain = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* All1 = nullptr;
+    QAction* Selected1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Deletecurrentrecord1 = nullptr;
+    QAction* New1 = nullptr; // F2, hidden
+    TableModel* remindersModel = nullptr;
+    MessageEntry* messageEntry = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildTopPanel(QWidget* parent);
+    void buildGrid(QWidget* parent);
+    void buildBottomPanel(QWidget* parent);
+    void buildMenus();
+    void connectHandlers();
+    void numberLookup(QComboBox* picker);
+    void refreshNumberList();
+    void showNumberList(bool list);
+    void showNamePicker(bool all);
+    void feedPickerSpaceBackspace(QComboBox* picker);
+    void readStartFile(TdxMemData& table, const std::string& fileName);
+    void setDate(int32_t day);
+    void setTime(int32_t ms);
+    int32_t dateDay() const;
+    int32_t timeMs() const;
+    void syncGridCursor(int modelRow);
+    void runModal(QDialog* window);
+    QString pickerText(QComboBox* box) const;
+
     Forms& forms_;
+    bool created_ = false;
+    bool shownOnce_ = false;
+    bool activatedOnce_ = false;
+    bool destroyed_ = false;
+    bool syncingCursor_ = false;
+    QPointer<QWindow> previousFocusWindow_;
 };

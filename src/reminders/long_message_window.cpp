@@ -1,9 +1,108 @@
 #include "reminders/long_message_window.h"
 
 #include "app/forms.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+#include "reminders/key_filters.h"
+#include "reminders/message_entry.h"
+#include "reminders/text_helpers.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextCursor>
+#include <QVBoxLayout>
 
 TfrmLongMessage::TfrmLongMessage(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
     setObjectName(QStringLiteral("frmLongMessage"));
+    setWindowTitle(QStringLiteral("Message"));
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setTabChangesFocus(true);
+    Memo1->setMinimumSize(420, 110);
+    btnClose = new QPushButton(QStringLiteral("Update"), this);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    btnClose->setAutoDefault(false);
+    layout->addWidget(Memo1, 1);
+    layout->addWidget(btnClose, 0, Qt::AlignRight);
+    Memo1->installEventFilter(this);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, &TfrmLongMessage::textChanged);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmLongMessage::btnCloseClick);
 }
 
 TfrmLongMessage::~TfrmLongMessage() = default;
+
+void TfrmLongMessage::setMessage(const QString& text) {
+    restoring_ = true;
+    Memo1->setPlainText(text);
+    restoring_ = false;
+    lastGood_ = Memo1->toPlainText();
+    Memo1->moveCursor(QTextCursor::End);
+}
+
+QString TfrmLongMessage::message() const {
+    QString text = Memo1->toPlainText();
+    for (QChar& c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    return text;
+}
+
+bool TfrmLongMessage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            return true; // a line break never reaches the message
+        if (typedCharacter(*key) == QStringLiteral("^")) {
+            forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmLongMessage::textChanged() {
+    if (restoring_)
+        return;
+    const QString text = Memo1->toPlainText();
+    QString refusal;
+    if (text.contains(QLatin1Char('^')))
+        refusal = notAllowedMessage(QStringLiteral("^"));
+    else if (const QString bad = firstUncarriable(text); !bad.isEmpty())
+        refusal = uncarriableMessage(bad);
+    if (refusal.isEmpty() && text.size() <= kMessageLength) {
+        lastGood_ = text;
+        return;
+    }
+    // Too long, or refused: the box keeps what it held.
+    restoring_ = true;
+    const int caret = std::min<int>(Memo1->textCursor().position(), lastGood_.size());
+    Memo1->setPlainText(lastGood_);
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.setPosition(caret);
+    Memo1->setTextCursor(cursor);
+    restoring_ = false;
+    if (!refusal.isEmpty())
+        forms_.prompter().error(refusal);
+}
+
+void TfrmLongMessage::btnCloseClick() {
+    TfrmMain* main = forms_.frmMain;
+    TdxMemData& r = *main->dxmReminders;
+    const int bookmark = r.TakeBookmark();
+    const std::string text = tableBytes(message());
+    hide();
+    main->dbgReminders->clearSelection();
+    if (bookmark != 0 && r.BookmarkValid(bookmark)) {
+        r.ReturnToBookmark(bookmark);
+        r.Edit();
+        r.FieldNamed("message").SetAsString(text);
+    }
+    // The main window is active again: a fresh entry.
+    main->FormActivate();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// Text helpers of the entry panel, shared with the contacts and selected-contacts windows.
+//
+//   getFirstPart(text, separator)  the text before the first separator (all of it when none);
+//                                  with " (" it is the name part of a picker item text.
+//   groupPart(text, fallback)      the group of a picker item text "name (group)": the characters
+//                                  after the first " (" up to, not including, the last
+//                                  character; the fallback lower-cased and trimmed when the
+//                                  text holds no " (".
+//   pickerItemText(name, group)    "name (group)", or the bare name when the group is blank;
+//                                  the group lower-cased and trimmed.
+//   concatAllField(message, number)  the first 50 characters of the message followed by the
+//                                  number: a reminder's AllKey.
+//   contactKey(number, group)      the number followed by the group lower-cased and trimmed
+//                                  (the contact book's contactKey before its field cuts it to 20).
+//   normalGroup(group)             the group lower-cased and trimmed.
+
+#include <QString>
+
+QString getFirstPart(const QString& text, const QString& separator);
+QString groupPart(const QString& text, const QString& fallback);
+QString pickerItemText(const QString& name, const QString& group);
+QString concatAllField(const QString& message, const QString& number);
+QString contactKey(const QString& number, const QString& group);
+QString normalGroup(const QString& group);
+
+#include <string>
+
+// The table bytes of a window's text; throws EConvertError with uncarriableMessage when the
+// single-byte charset cannot carry a character (the entry boxes refuse those where typed).
+std::string tableBytes(const QString& text);
