@@ -43,6 +43,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+// The logo lives in the user-interface library's resources.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace {
 
 const char* const kMakerAddress = "www.tallyminder.example";
@@ -82,6 +85,7 @@ QComboBox* pickerBox(const char* name, QWidget* parent) {
 TfrmMain::TfrmMain(Forms& forms, QWidget* parent)
     : QMainWindow(parent), dxmReminders(schemas::makeReminders()), dxGroup(schemas::makeGroups()),
       dxContactNumbers(schemas::makeContactNumbers()), forms_(forms) {
+    initResources();
     setObjectName(QStringLiteral("frmMain"));
     openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 

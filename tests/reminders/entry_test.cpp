@@ -1,0 +1,187 @@
+// Reminder entry: OK's refusals, adding, editing, "Send All", the contact book kept growing,
+// the next default date and time.
+
+#include "reminders/main_window_fixture.h"
+
+namespace {
+
+using Entry = MainWindowTest;
+
+struct Refusal {
+    const char* what;
+    QString name, number, message, box;
+};
+
+TEST_F(Entry, OkRefusesAnIncompleteEntryAndChangesNothing) {
+    const Refusal cases[] = {
+        {"no name", "", "0123", "Hello", "Contact field may not be empty"},
+        {"no message", "ann", "0123", "", "Message cannot be blank"},
+        {"number begins with a blank", "ann", " 0123", "Hello", "Number cannot be blank"},
+    };
+    start();
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.what);
+        main()->PrepareForNew();
+        type(main()->visibleNamePicker(), c.name);
+        type(main()->mskContactNo, c.number);
+        main()->cboMessage->setEditText(c.message);
+        prompter.expectError(c.box);
+        QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        settle();
+        prompter.verifyAllUsed();
+        EXPECT_EQ(reminders().RowCount(), 0);
+        EXPECT_FALSE(folder.exists("reminders.txt"));
+        EXPECT_EQ(main()->cboMessage->currentText(), c.message); // the panel keeps its texts
+        EXPECT_EQ(main()->mskContactNo->text(), c.number);
+    }
+}
+
+TEST_F(Entry, AMissingNumberIsRefusedButTheContactBookIsStillWritten) {
+    start();
+    type(main()->visibleNamePicker(), "ann");
+    main()->cboMessage->setEditText("Hello");
+    prompter.expectError("Please enter a contact number");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(reminders().RowCount(), 0);
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_TRUE(folder.exists("dxContact.txt"));
+    // The common tail still empties the panel.
+    EXPECT_EQ(main()->cboMessage->currentText(), "");
+    EXPECT_EQ(main()->visibleNamePicker()->currentText(), "");
+    EXPECT_FALSE(main()->mskContactNo->isHidden());
+}
+
+TEST_F(Entry, ASingleAddIsWrittenByteForByteAndTheNameCapitalised) {
+    start();
+    addReminder("ann smith", "0123456789", "See you soon", dayNumber(2026, 12, 10), 14, 30);
+    ASSERT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(folder.read("reminders.txt"),
+              kRemindersHeader + reminderLine("0123456789", "Ann smith", "10/12/2026", "14:30:00",
+                                              "See you soon", "See you soon0123456789"));
+    EXPECT_EQ(main()->entryMode, "Add");
+    EXPECT_EQ(main()->cboMessage->currentText(), "");
+
+    // The same number again: single adds never check for duplicates.
+    addReminder("ann smith", "0123456789", "See you soon", dayNumber(2026, 12, 10), 15, 0);
+    EXPECT_EQ(reminders().RowCount(), 2);
+}
+
+TEST_F(Entry, TheNextDefaultTimeFollowsTheLastReminderAndWrapsPastMidnight) {
+    start();
+    main()->incMins = 15;
+    addReminder("ann", "0123", "Late one", dayNumber(2026, 12, 20), 23, 50);
+    EXPECT_EQ(main()->dtpTime->time(), QTime(0, 5));
+    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 20));
+    // A time with seconds is stored in whole minutes.
+    main()->dtpTime->setTime(QTime(9, 10, 42));
+    addReminder("bob", "0456", "Next", dayNumber(2026, 12, 21), 9, 10);
+    EXPECT_EQ(field(1, "appointment_time"), "09:10:00");
+}
+
+TEST_F(Entry, ANumberForAnUnknownContactJoinsTheContactBookWithTheShownGroup) {
+    folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n");
+    start();
+    addReminder("ann", "0111", "Hello", dayNumber(2026, 12, 10), 10, 0);
+    main()->cboGroup->setEditText("vip");
+    main()->loadContactCombo();
+    addReminder("bob", "0222", "Hello", dayNumber(2026, 12, 10), 11, 0);
+
+    TdxMemData& book = contacts();
+    const int ann = book.FindRowNumber(std::string("0111"), "number");
+    const int bob = book.FindRowNumber(std::string("0222"), "number");
+    ASSERT_GT(ann, 0);
+    ASSERT_GT(bob, 0);
+    EXPECT_EQ(book.CellText(ann - 1, book.FieldIndex("group")), ""); // "all" is no group
+    EXPECT_EQ(book.CellText(bob - 1, book.FieldIndex("group")), "vip");
+    const std::string file = folder.read("dxContact.txt");
+    EXPECT_NE(file.find("0111\t\t"), std::string::npos);
+    EXPECT_NE(file.find("0222\tvip\t"), std::string::npos);
+    // The picker lists the new contact with its group.
+    EXPECT_GE(main()->cboContactName->findText("Bob (vip)"), 0);
+
+    // A contact already in the book is not added twice.
+    addReminder("bob", "0222", "Again", dayNumber(2026, 12, 10), 12, 0);
+    EXPECT_EQ(book.RowCount(), 2);
+}
+
+TEST_F(Entry, EditingARowKeepsItsKeyAndSendStamps) {
+    folder.write("reminders.txt",
+                 kRemindersHeader +
+                     "0123^Ann^24/12/2026^10:00:00^Old text^1^0^^True^True^46000.5^OLDKEY^\r\n");
+    start();
+    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
+                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    EXPECT_EQ(main()->entryMode, "Edit");
+    EXPECT_EQ(main()->mskContactNo->text(), "0123");
+    EXPECT_EQ(main()->cboMessage->currentText(), "Old text");
+    EXPECT_EQ(main()->sedDaysBefore->value(), 1);
+    main()->cboMessage->setEditText("New text");
+    main()->mskContactNo->setText("0999");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(folder.read("reminders.txt"),
+              kRemindersHeader +
+                  "0999^Ann^24/12/2026^10:00:00^New text^1^0^^True^True^46000.5^OLDKEY^\r\n");
+    EXPECT_EQ(main()->entryMode, "Add");
+}
+
+TEST_F(Entry, SendAllMakesOneReminderPerContactOfTheGroupOnce) {
+    folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n");
+    start({{"Ann", "111", "vip"}, {"Bob", "222", "vip"}, {"Cid", "333", ""}, {"Dan", "", "vip"}});
+    main()->cboGroup->setEditText("vip");
+    main()->loadContactCombo();
+    auto sendAll = [&](const QString& message) {
+        QTest::mouseClick(main()->chkAll, Qt::LeftButton);
+        ASSERT_TRUE(main()->chkAll->isChecked());
+        EXPECT_FALSE(main()->cboContactName->isEnabled());
+        main()->cboMessage->setEditText(message);
+        QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        settle();
+        EXPECT_FALSE(main()->chkAll->isChecked());
+        EXPECT_TRUE(main()->cboContactName->isEnabled());
+    };
+    const QString ask = "Dan has no contact number. Would you like to delete this record?";
+    prompter.expect(BoxKind::Warning, ask, BoxButton::No);
+    sendAll("Hello");
+    EXPECT_EQ(reminders().RowCount(), 2);
+    EXPECT_EQ(field(0, "AllKey"), "Hello111");
+    EXPECT_EQ(field(1, "contact_no"), "222");
+
+    prompter.expect(BoxKind::Warning, ask, BoxButton::Yes);
+    sendAll("Hello"); // nothing new
+    EXPECT_EQ(reminders().RowCount(), 2);
+    EXPECT_EQ(contacts().FindRowNumber(std::string("Dan"), "contact"), -1);
+
+    sendAll(" Hello "); // the blanks make the lookup miss the stored key
+    EXPECT_EQ(reminders().RowCount(), 4);
+    EXPECT_EQ(field(3, "AllKey"), "Hello222");
+
+    // "Send All" saves nothing by itself.
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+
+    // The group "all": every contact with a number, whatever its group.
+    main()->cboGroup->setEditText("all");
+    main()->loadContactCombo();
+    sendAll("Other");
+    EXPECT_EQ(reminders().RowCount(), 7);
+}
+
+TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("reminders.txt",
+                 kRemindersHeader + "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
+    start();
+    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 1)); // no earliest date yet
+    main()->dtpDate->setFocus();
+    settle();
+    ASSERT_TRUE(main()->dtpDate->minimumDay().has_value());
+    main()->sedDaysBefore->setValue(5);
+    prompter.expectError("Date is less than minimum of 09/12/2026");
+    QTest::keyClick(main(), Qt::Key_F2); // a new entry takes the old reminder's date
+    settle();
+    // The preparation stopped at the date: the fields after it keep their values.
+    EXPECT_EQ(main()->sedDaysBefore->value(), 5);
+}
+
+} // namespace
