@@ -371,7 +371,10 @@ int TdxMemData::moveToSortedPlace(int index) {
 void TdxMemData::SetSortedField(const std::string& name) {
     if (name == sortedField_)
         return;
-    checkBrowseMode();
+    // Clearing the sort moves no row, so an open edit stays open: a BeforePost handler may
+    // clear it to keep the posted row where it is.
+    if (!name.empty())
+        checkBrowseMode();
     sortedField_ = name;
     sortIndex_ = name.empty() ? -1 : FieldIndex(name);
     if (sortIndex_ >= 0 && Active())

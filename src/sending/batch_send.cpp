@@ -28,11 +28,6 @@ constexpr double kOneMillisecond = 1.0 / 86'400'000.0;
 const QString kOfflineMessage = QStringLiteral(
     "The message could not be sent. You appear to be offline. Please connect and try again");
 
-// The main window's report tick boxes ("Status Report", "Delivery Report").
-QCheckBox* mainCheckBox(TfrmMain* main, const char* name) {
-    return main ? main->findChild<QCheckBox*>(QString::fromLatin1(name)) : nullptr;
-}
-
 // The lines of a table file as the body of the e-mail, without their CR LF ends.
 std::vector<std::string> fileLines(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -201,6 +196,7 @@ void TfrmSendMail::sendTheMail() {
     pending.Open();
 
     TfrmMain* main = forms_.frmMain;
+    main->PrepareForNew();
     main->entryMode = QStringLiteral("Add");
     if (main->dtpTime)
         main->dtpTime->setTime(
@@ -213,8 +209,8 @@ void TfrmSendMail::doReports() {
     lastBatch_ = std::max(now, lastBatch_ + kOneMillisecond);
 
     TfrmMain* main = forms_.frmMain;
-    QCheckBox* status = mainCheckBox(main, "chkStatus");
-    QCheckBox* delivery = mainCheckBox(main, "chkDelivery");
+    QCheckBox* status = main->chkStatus;
+    QCheckBox* delivery = main->chkDelivery;
     const bool wantStatus = status && status->isChecked();
     const bool wantDelivery = delivery && delivery->isChecked();
 
@@ -232,6 +228,7 @@ void TfrmSendMail::doReports() {
         fBatch.SetAsFloat(lastBatch_);
         pending.Next(); // posts the row
     }
+    pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
     pending.WriteDelimitedFile(forms_.paths().file(kRemindersFile));
     if (status)
         status->setChecked(false);

@@ -2,6 +2,7 @@
 
 #include "app/field_binding.h"
 #include "app/forms.h"
+#include "app/keep_aside.h"
 #include "app/main_window.h"
 #include "app/prompter.h"
 #include "app/qt_charset.h"
@@ -10,10 +11,6 @@
 #include "data/schemas.h"
 #include "sending/auth_window.h"
 
-#if __has_include("app/keep_aside.h")
-#include "app/keep_aside.h"
-#define TALLYMINDER_HAS_KEEP_ASIDE 1
-#endif
 
 #include <QCheckBox>
 #include <QEvent>
@@ -136,17 +133,12 @@ void TfrmSendMail::loadSettings() {
     const std::string path = forms_.paths().file(kMailFile);
     if (fileExists(path)) {
         try {
-            dmMail->ReadDelimitedFile(path);
+            readTableKeepingBadFileAside(*dmMail, path);
             if (dmMail->RowCount() > 0)
                 return;
-        } catch (const std::exception& e) {
-#ifdef TALLYMINDER_HAS_KEEP_ASIDE
-            // Keep the unreadable bytes before the defaults overwrite the file.
-            keepUnreadableFileAside(path);
+        } catch (const EUnreadableFile& e) {
+            // The bytes are kept beside the file; the defaults take its place.
             forms_.prompter().error(QString::fromStdString(e.what()));
-#else
-            throw;
-#endif
         }
     }
     // First start (or nothing usable): the defaults, written and read back so that the

@@ -1,10 +1,362 @@
 #include "sending/sent_items_window.h"
 
 #include "app/forms.h"
+#include "app/keep_aside.h"
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+#include "app/table_model.h"
+#include "data/atomic_file.h"
+#include "data/clock.h"
+#include "data/date_time.h"
+#include "data/errors.h"
 #include "data/schemas.h"
+#include "reminders/paste_guard.h"
+#include "sending/progress_window.h"
 
-TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent) : QDialog(parent), dxmSentItems(schemas::makeSentItems()), forms_(forms) {
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace {
+
+constexpr double kKeptDays = 40.0;
+
+} // namespace
+
+TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
+    : QDialog(parent), dxmSentItems(schemas::makeSentItems()), forms_(forms) {
     setObjectName(QStringLiteral("frmSentItems"));
+    setWindowTitle(QStringLiteral("Sent Items"));
+    setModal(true);
+    resize(760, 420);
+
+    auto* outer = new QVBoxLayout(this);
+    gpbSent = new QGroupBox(QStringLiteral("Messages Sent"), this);
+    gpbSent->setObjectName(QStringLiteral("gpbSent"));
+    auto* counts = new QHBoxLayout(gpbSent);
+    lblmonthPrompt = new QLabel(QStringLiteral("This month:"), gpbSent);
+    lblmonthPrompt->setObjectName(QStringLiteral("lblmonthPrompt"));
+    lblmonth = new QLabel(QStringLiteral("0"), gpbSent);
+    lblmonth->setObjectName(QStringLiteral("lblmonth"));
+    QPalette red = lblmonth->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblmonth->setPalette(red);
+    counts->addWidget(lblmonthPrompt);
+    counts->addWidget(lblmonth);
+    counts->addStretch();
+    outer->addWidget(gpbSent);
+
+    dbgSentItems = new QTableView(this);
+    dbgSentItems->setObjectName(QStringLiteral("dbgSentItems"));
+    model = new TableModel(*dxmSentItems, dbgSentItems);
+    model->setEditable(true);
+    dbgSentItems->setModel(model);
+    dbgSentItems->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgSentItems->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dbgSentItems->setMouseTracking(true);
+    dbgSentItems->viewport()->setMouseTracking(true);
+    dbgSentItems->viewport()->installEventFilter(this);
+    dbgSentItems->installEventFilter(this);
+    dbgSentItems->verticalHeader()->setDefaultSectionSize(
+        dbgSentItems->fontMetrics().height() + 6);
+    const int charWidth = dbgSentItems->fontMetrics().averageCharWidth();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        const FieldDef& def = dxmSentItems->Field(model->fieldAt(c)).Def();
+        if (def.displayWidth > 0)
+            dbgSentItems->setColumnWidth(c, std::clamp(def.displayWidth, 4, 40) * charWidth + 12);
+    }
+    setSortButtons(true);
+    connect(dbgSentItems->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                dbgSentItemsSortMarkingChanged(column, order);
+            });
+    outer->addWidget(dbgSentItems, 1);
+
+    dbnSent = new QWidget(this);
+    dbnSent->setObjectName(QStringLiteral("dbnSent"));
+    dbnSent->setToolTip(QStringLiteral("Press Ctrl-Del to Delete records"));
+    auto* nav = new QHBoxLayout(dbnSent);
+    nav->setContentsMargins(0, 0, 0, 0);
+    struct NavButton {
+        const char* name;
+        const char* text;
+        void (TdxMemData::*move)();
+    };
+    const NavButton buttons[] = {{"nbFirst", "|<", &TdxMemData::First},
+                                 {"nbPrior", "<", nullptr},
+                                 {"nbNext", ">", &TdxMemData::Next},
+                                 {"nbLast", ">|", &TdxMemData::Last}};
+    for (const NavButton& b : buttons) {
+        auto* button = new QToolButton(dbnSent);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setText(QString::fromLatin1(b.text));
+        button->setToolTip(QStringLiteral("Press Ctrl-Del to Delete records"));
+        nav->addWidget(button);
+        auto move = b.move;
+        connect(button, &QToolButton::clicked, this, [this, move] {
+            if (move)
+                (dxmSentItems.get()->*move)();
+            else if (dxmSentItems->RowNumber() > 1)
+                dxmSentItems->SetRowNumber(dxmSentItems->RowNumber() - 1);
+        });
+    }
+    nav->addStretch();
+    outer->addWidget(dbnSent);
+
+    pomPrint = new QMenu(this);
+    pomPrint->setObjectName(QStringLiteral("pomPrint"));
+    QMenu* print = pomPrint->addMenu(QStringLiteral("&Print"));
+    QAction* all = print->addAction(QStringLiteral("&All..."));
+    all->setObjectName(QStringLiteral("All1"));
+    all->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    QAction* selected = print->addAction(QStringLiteral("&Selected..."));
+    selected->setObjectName(QStringLiteral("Selected1"));
+    selected->setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    connect(all, &QAction::triggered, this, [this] { All1Click(); });
+    connect(selected, &QAction::triggered, this, [this] { Selected1Click(); });
+    dbgSentItems->addAction(all);
+    dbgSentItems->addAction(selected);
+    dbgSentItems->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(dbgSentItems, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        pomPrint->popup(dbgSentItems->viewport()->mapToGlobal(p));
+    });
+
+    // Keep the table's cursor on the grid's current row.
+    connect(dbgSentItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid())
+                    return;
+                const int row = model->tableRow(current.row());
+                if (row >= 0 && dxmSentItems->CurrentIndex() != row)
+                    dxmSentItems->SetRowNumber(row + 1);
+            });
+    connect(model, &TableModel::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && dbgSentItems->currentIndex().row() != row)
+            dbgSentItems->setCurrentIndex(
+                model->index(row, std::max(0, dbgSentItems->currentIndex().column())));
+    });
+
+    dxmSentItems->BeforePost = [this](TdxMemData&) { dxmSentItemsBeforePost(); };
+    for (int f = 0; f < dxmSentItems->FieldCount(); ++f) {
+        TField& field = dxmSentItems->Field(f);
+        const std::string& name = field.FieldName();
+        if (name == "status" || name == "delivery" || name == "batch" ||
+            field.Def().calculated)
+            continue;
+        field.OnChange = [this](TField&) { dxmSentItemscontact_noChange(); };
+    }
+
+    FormCreate();
 }
 
-TfrmSentItems::~TfrmSentItems() = default;
+TfrmSentItems::~TfrmSentItems() {
+    dxmSentItems->BeforePost = nullptr;
+    for (int f = 0; f < dxmSentItems->FieldCount(); ++f)
+        dxmSentItems->Field(f).OnChange = nullptr;
+}
+
+void TfrmSentItems::FormCreate() {
+    const std::string path = forms_.paths().file(kSentItemsFile);
+    if (!fileExists(path))
+        return;
+    try {
+        readTableKeepingBadFileAside(*dxmSentItems, path);
+    } catch (const EUnreadableFile& e) {
+        // The rows read so far stay; the file's bytes are kept beside it.
+        forms_.prompter().error(QString::fromStdString(e.what()));
+    }
+}
+
+void TfrmSentItems::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmSentItems::FormShow() {
+    TdxMemData& t = *dxmSentItems;
+    TfrmProgress& progress = *forms_.frmProgress;
+    progress.start(QStringLiteral("Loading records from file. Please be patient..."),
+                   t.RowCount());
+    t.SetSortedField("create_date");
+    t.SuspendViews();
+    try {
+        const int month = civilFromDayNumber(forms_.clock().today()).month;
+        int count = 0;
+        if (!t.Active())
+            t.Open();
+        const std::string path = forms_.paths().file(kSentItemsFile);
+        if (fileExists(path))
+            readTableKeepingBadFileAside(t, path);
+        const double cutOff = forms_.clock().now() - kKeptDays;
+        TField& created = t.FieldNamed("create_date");
+        t.First();
+        while (!t.AtEnd()) {
+            progress.StepIt();
+            // A date field holds the day: an item of the cut-off's day is older than the
+            // cut-off unless the window is shown at midnight.
+            if (!created.IsNull() && created.AsDateTime() < cutOff) {
+                t.Delete(); // the next row becomes current
+                continue;
+            }
+            if (!created.IsNull() && civilFromDayNumber(created.AsInteger()).month == month)
+                ++count;
+            t.Next();
+        }
+        monthCount_ = count;
+    } catch (...) {
+        t.ResumeViews();
+        progress.hide();
+        throw;
+    }
+    t.ResumeViews();
+    progress.hide();
+    lblmonth->setText(QString::number(monthCount_));
+    t.First();
+}
+
+void TfrmSentItems::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TfrmSentItems::FormClose() {
+    if (dxmSentItems->State() == DataSetState::Edit || dxmSentItems->State() == DataSetState::Insert)
+        dxmSentItems->Post();
+    dxmSentItems->WriteDelimitedFile(forms_.paths().file(kSentItemsFile));
+}
+
+void TfrmSentItems::setSortButtons(bool on) {
+    dbgSentItems->setSortingEnabled(false); // the table sorts itself; the header only marks
+    dbgSentItems->horizontalHeader()->setSortIndicatorShown(on);
+    dbgSentItems->horizontalHeader()->setSectionsClickable(on);
+}
+
+void TfrmSentItems::dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= model->columnCount())
+        return;
+    const std::string& name = dxmSentItems->Field(model->fieldAt(column)).FieldName();
+    dxmSentItems->SetSortOptions(order == Qt::DescendingOrder ? soDesc : 0u);
+    dxmSentItems->SetSortedField(name);
+}
+
+void TfrmSentItems::dxmSentItemsBeforePost() {
+    // The edited row stays where it is.
+    setSortButtons(false);
+    dxmSentItems->SetSortedField({});
+}
+
+void TfrmSentItems::dbgSentItemsMouseMove() {
+    setSortButtons(true);
+    dxmSentItems->SetSortedField({});
+}
+
+void TfrmSentItems::dxmSentItemscontact_noChange() {
+    checkPaste(*dxmSentItems, forms_.prompter(), dbgSentItems);
+}
+
+void TfrmSentItems::All1Click() {
+    // PRINTING NOT YET BUILT: the printed list of all sent items belongs to the printed lists.
+}
+
+void TfrmSentItems::Selected1Click() {
+    // PRINTING NOT YET BUILT: the printed list of the selected sent items.
+}
+
+bool TfrmSentItems::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dbgSentItems->viewport() && event->type() == QEvent::MouseMove) {
+        dbgSentItemsMouseMove();
+    } else if (watched == dbgSentItems && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            deleteSelectedRows();
+            return true;
+        }
+        if (key->matches(QKeySequence::Copy)) {
+            copySelectedRows();
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            pasteIntoCurrentRow();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Enter moves like Tab.
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(dbgSentItems, &tab);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmSentItems::deleteSelectedRows() {
+    std::set<int> rows;
+    for (const QModelIndex& i : dbgSentItems->selectionModel()->selectedRows())
+        rows.insert(model->tableRow(i.row()));
+    if (rows.empty() && dxmSentItems->RowCount() > 0)
+        rows.insert(dxmSentItems->CurrentIndex());
+    rows.erase(-1);
+    if (rows.empty())
+        return;
+    const QString text = rows.size() == 1 ? QStringLiteral("Delete record?")
+                                          : QStringLiteral("Delete all selected records?");
+    if (!forms_.prompter().confirm(text, BoxButton::No))
+        return;
+    std::vector<int> bookmarks;
+    for (int r : rows)
+        bookmarks.push_back(dxmSentItems->BookmarkAt(r));
+    dxmSentItems->SuspendViews();
+    try {
+        for (int b : bookmarks) {
+            dxmSentItems->ReturnToBookmark(b);
+            dxmSentItems->Delete();
+        }
+    } catch (...) {
+        dxmSentItems->ResumeViews();
+        throw;
+    }
+    dxmSentItems->ResumeViews();
+    dbgSentItems->clearSelection();
+}
+
+void TfrmSentItems::copySelectedRows() {
+    QStringList lines;
+    std::set<int> rows;
+    for (const QModelIndex& i : dbgSentItems->selectionModel()->selectedRows())
+        rows.insert(i.row());
+    for (int r : rows) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->data(model->index(r, c)).toString();
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    if (!lines.isEmpty())
+        QApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")) +
+                                           QStringLiteral("\r\n"));
+}
+
+void TfrmSentItems::pasteIntoCurrentRow() {
+    const QModelIndex current = dbgSentItems->currentIndex();
+    if (!current.isValid())
+        return;
+    QString text = QApplication::clipboard()->text();
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    // The clipboard's text goes into the current cell; a rectangle of several cells is refused
+    // by the paste check.
+    model->setData(current, text, Qt::EditRole);
+    if (dxmSentItems->State() == DataSetState::Edit)
+        dxmSentItems->Post();
+}

@@ -6,8 +6,15 @@
 #include "data/mem_data.h"
 
 class Forms;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QTableView;
+class QToolButton;
+class TableModel;
 
-// The sent items log.
+// The sent items log ("Sent Items"): the reminders mailed to the gateway in the last 40 days,
+// with the count of this month. The batch send adds to dxmSentItems and writes sentitems.txt.
 class TfrmSentItems : public QDialog {
     Q_OBJECT
 public:
@@ -16,6 +23,41 @@ public:
 
     std::unique_ptr<TdxMemData> dxmSentItems;
 
+    QGroupBox* gpbSent = nullptr;
+    QLabel* lblmonthPrompt = nullptr;
+    QLabel* lblmonth = nullptr;
+    QTableView* dbgSentItems = nullptr;
+    QWidget* dbnSent = nullptr;
+    QMenu* pomPrint = nullptr;
+    TableModel* model = nullptr;
+
+    // The count shown in lblmonth.
+    int monthCount() const { return monthCount_; }
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void dxmSentItemsBeforePost();
+    void dbgSentItemsMouseMove();
+    void dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder order);
+    void dxmSentItemscontact_noChange();
+    void All1Click();
+    void Selected1Click();
+    // Ctrl+Del: deletes the selected rows after a confirmation.
+    void deleteSelectedRows();
+    void copySelectedRows();
+    void pasteIntoCurrentRow();
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void setSortButtons(bool on);
+
     Forms& forms_;
+    int monthCount_ = 0;
 };

@@ -1,0 +1,362 @@
+// The batch send: the checks, the stamping, the e-mail as the server receives it, and what the
+// pending list, reminders.txt and the sent items hold after success and after each failure.
+
+#include "harness/window_test.h"
+
+#include "app/main_window.h"
+#include "app/version_info.h"
+#include "data/date_time.h"
+#include "data/schemas.h"
+#include "sending/auth_window.h"
+#include "sending/progress_window.h"
+#include "sending/send_mail_window.h"
+#include "sending/sent_items_window.h"
+#include "test_servers.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+#include <filesystem>
+
+namespace {
+
+using testservers::AiosmtpdServer;
+using testservers::LoopbackServer;
+
+const QString kOffline = QStringLiteral(
+    "The message could not be sent. You appear to be offline. Please connect and try again");
+
+class BatchSend : public WindowTest {
+protected:
+    void SetUp() override {
+        startForms();
+        setVersionText("v.1.0.0.5"); // as the version block of the program file would give
+        send = forms->frmSendMail;
+        pending = forms->frmMain->dxmReminders.get();
+        sent = forms->frmSentItems->dxmSentItems.get();
+        send->smtp.Environment.UtcOffsetMinutes = [](double) { return 600; };
+        send->smtp.Environment.LocalName = "desk.shop.example";
+        // Short waits: a server that does not answer is given up quickly.
+        send->smtp.Timeouts.connect = std::chrono::milliseconds(2000);
+        send->smtp.Timeouts.greeting = std::chrono::milliseconds(300);
+        send->smtp.Timeouts.command = std::chrono::milliseconds(2000);
+        setText(send->dbeFromAddress, "desk@shop.example");
+        setText(send->dbeFromName, "Front Desk"); // copies the address into Reply-To
+        setText(send->dbeMailServer, "127.0.0.1");
+    }
+
+    static void setText(QLineEdit* edit, const QString& text) {
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+    }
+
+    void addReminder(const std::string& number, const std::string& name, int day,
+                     const std::string& message) {
+        std::vector<FieldValue> row(static_cast<size_t>(pending->FieldCount()));
+        auto set = [&](const char* f, FieldValue v) {
+            row[static_cast<size_t>(pending->FieldIndex(f))] = std::move(v);
+        };
+        set("contact_no", number);
+        set("name", name);
+        set("appointment_date", dayNumber(2026, 12, day));
+        set("appointment_time", timeMs(10, 30));
+        set("message", message);
+        set("days_before_appointment", int32_t{1});
+        set("recurring_days", int32_t{0});
+        set("status", false);
+        set("delivery", false);
+        pending->AddRow(row);
+    }
+
+    // What "Send SMS" does before it opens the send window.
+    void saveReminders() {
+        pending->FieldDelimiter = kRemindersDelimiter;
+        pending->WriteDelimitedFile(folder.file("reminders.txt"));
+    }
+
+    void twoReminders() {
+        addReminder("0411000001", "Ann Lee", 14, "See you at 10:30");
+        addReminder("0411000002", "Bo Ray", 15, "Dental check");
+        saveReminders();
+    }
+
+    void expectSuccessBoxes() {
+        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
+        prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
+                        BoxButton::No);
+        prompter.expect(BoxKind::Message,
+                        QStringLiteral(
+                            "Remember to disconnect from the Internet if you are finished sending"),
+                        BoxButton::Ok, QStringLiteral("Warning"));
+    }
+
+    QCheckBox* mainTick(const char* name) {
+        return forms->frmMain->findChild<QCheckBox*>(QString::fromLatin1(name));
+    }
+
+    // Every pending reminder carries the batch identifier and the report choices.
+    void expectStamped(double batch, bool status, bool delivery) {
+        for (int r = 0; r < pending->RowCount(); ++r) {
+            EXPECT_EQ(pending->CellText(r, pending->FieldIndex("batch")),
+                      fieldtext::format(FieldKind::Float, batch));
+            EXPECT_EQ(pending->CellValue(r, pending->FieldIndex("status")), FieldValue(status));
+            EXPECT_EQ(pending->CellValue(r, pending->FieldIndex("delivery")), FieldValue(delivery));
+        }
+    }
+
+    // The state after a failed attempt: all reminders still pending, stamped, in reminders.txt,
+    // nothing in the sent items, the send window open and usable.
+    void expectFailedAttempt(int reminders) {
+        EXPECT_EQ(pending->RowCount(), reminders);
+        ASSERT_TRUE(folder.exists("reminders.txt"));
+        TdxMemData& check = *forms->frmMain->dxmReminders;
+        EXPECT_EQ(folder.read("reminders.txt"), check.DelimitedText());
+        EXPECT_EQ(sent->RowCount(), 0);
+        EXPECT_FALSE(folder.exists("sentitems.txt"));
+        EXPECT_TRUE(send->isVisible());
+        EXPECT_FALSE(forms->frmProgress->isVisible());
+        EXPECT_EQ(send->cursor().shape(), Qt::ArrowCursor);
+        expectStamped(send->lastBatch(), false, false);
+    }
+
+    TfrmSendMail* send = nullptr;
+    TdxMemData* pending = nullptr;
+    TdxMemData* sent = nullptr;
+};
+
+// The whole road through the windows against a real server with AUTH LOGIN: the settings typed,
+// authentication ticked and answered, "&Send" (Enter on the default button).
+TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems) {
+    AiosmtpdServer server("deskuser", "pa ss");
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+    send->smtp.Port = port;
+    clock.set(2026, 12, 9, 9, 30, 15);
+    twoReminders();
+    if (QCheckBox* status = mainTick("chkStatus"))
+        status->setChecked(true);
+
+    bool ran = false;
+    whenModalOpens([&](QWidget* modal) {
+        ran = true;
+        ASSERT_EQ(modal, send);
+        setText(send->DBEStartTime, "08:15");
+        // Bcc and Reply-To are stored settings without a visible box.
+        setText(send->dbeToBlindCarbonCopy, "boss@shop.example, \"Back, Of\" <bk@shop.example>");
+        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        TfrmAuth* auth = forms->frmAuth;
+        ASSERT_TRUE(auth->isVisible());
+        setText(auth->edtUserName, "deskuser");
+        setText(auth->edtPassword, "pa ss");
+        QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+        EXPECT_FALSE(auth->isVisible());
+        EXPECT_TRUE(auth->edtPassword->text().isEmpty());
+        expectSuccessBoxes();
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        if (send->isVisible()) {
+            ADD_FAILURE() << "the send window stayed open";
+            send->reject();
+        }
+    });
+    send->exec();
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(send->isVisible());
+
+    const double batch = send->lastBatch();
+    EXPECT_DOUBLE_EQ(batch, dateTimeValue(dayNumber(2026, 12, 9), timeMs(9, 30, 15)));
+    const bool statusTicked = mainTick("chkStatus") != nullptr;
+
+    // The envelope: the authenticated user, the sender, the gateway and both blind copies.
+    EXPECT_EQ(server.envelope(), "AUTH deskuser\n"
+                                 "MAIL desk@shop.example\n"
+                                 "RCPT sms@gateway.example.com\n"
+                                 "RCPT boss@shop.example\n"
+                                 "RCPT bk@shop.example\n");
+    // The body is reminders.txt as stamped, byte for byte.
+    const std::string header = "contact_no^name^appointment_date^appointment_time^message^"
+                               "days_before_appointment^recurring_days^Recurring^status^delivery^"
+                               "batch^AllKey^\r\n";
+    const std::string stamp = std::string(statusTicked ? "True" : "False") + "^False^" +
+                              fieldtext::format(FieldKind::Float, batch) + "^^"; // AllKey empty
+    const std::string body = header +
+                             "0411000001^Ann Lee^14/12/2026^10:30:00^See you at 10:30^1^0^^" +
+                             stamp + "\r\n" +
+                             "0411000002^Bo Ray^15/12/2026^10:30:00^Dental check^1^0^^" + stamp +
+                             "\r\n";
+    EXPECT_EQ(server.content(), "From: desk@shop.example\r\n"
+                                "Subject: Tallyminder v.1.0.0.5\r\n"
+                                "To: sms@gateway.example.com\r\n"
+                                "Reply-To: desk@shop.example\r\n"
+                                "Date: Wed, 9 Dec 2026 00:00:00 +1000\r\n"
+                                "X-Priority: 3\r\n"
+                                "X-Library: Indy 8.0.25\r\n"
+                                "\r\n" +
+                                    body);
+
+    // After the boxes: the sent items hold the batch, the pending list is gone.
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_EQ(pending->RowCount(), 0);
+    ASSERT_EQ(sent->RowCount(), 2);
+    const std::string log = folder.read("sentitems.txt");
+    EXPECT_EQ(log, sent->DelimitedText());
+    const std::string sentStamp = "09/12/2026\t" + std::string(statusTicked ? "True" : "False") +
+                                  "\tFalse\t" + fieldtext::format(FieldKind::Float, batch) +
+                                  "\t\r\n";
+    EXPECT_NE(log.find("0411000001\tAnn Lee\t14/12/2026\t10:30:00\tSee you at 10:30\t1\t0\t" +
+                       sentStamp),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("0411000002\tBo Ray\t15/12/2026\t10:30:00\tDental check\t1\t0\t" +
+                       sentStamp),
+              std::string::npos)
+        << log;
+    // Ready for the next batch: no authentication until ticked again, the time box at the
+    // start time, the report ticks cleared.
+    EXPECT_FALSE(send->chkAuth->isChecked());
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
+    EXPECT_EQ(forms->frmMain->entryMode, QStringLiteral("Add"));
+    if (forms->frmMain->dtpTime) {
+        EXPECT_EQ(forms->frmMain->dtpTime->time(), QTime(8, 15));
+    }
+    if (QCheckBox* status = mainTick("chkStatus")) {
+        EXPECT_FALSE(status->isChecked());
+    }
+    EXPECT_FALSE(send->smtp.Connected());
+}
+
+// Each check stops the send with its box and its focus; blanks alone pass the checks.
+TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
+    twoReminders();
+    const std::string before = folder.read("reminders.txt");
+    struct Case {
+        QString name, address, server, message;
+        QLineEdit* TfrmSendMail::*focus;
+    };
+    const Case cases[] = {
+        {"", "", "", "Please fill in your name", &TfrmSendMail::dbeFromName},
+        {"Jo", "", "", "Please fill in your e-mail address", &TfrmSendMail::dbeFromAddress},
+        {"Jo", "jo@x.example", "", "Please fill in the name of your SMTP server",
+         &TfrmSendMail::dbeMailServer},
+        {"", "jo@x.example", "mail.example.net", "Please fill in your name",
+         &TfrmSendMail::dbeFromName},
+    };
+    send->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        setText(send->dbeFromName, c.name);
+        setText(send->dbeFromAddress, c.address);
+        setText(send->dbeMailServer, c.server);
+        send->bmbCancel->setFocus();
+        prompter.expectError(c.message);
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        EXPECT_EQ(send->focusWidget(), send->*c.focus);
+        EXPECT_TRUE(send->isVisible());
+        EXPECT_EQ(folder.read("reminders.txt"), before);
+        EXPECT_EQ(send->lastBatch(), 0.0);
+    }
+
+    // Blanks pass; with nothing to send the window closes and nothing changes.
+    setText(send->dbeFromName, " ");
+    setText(send->dbeFromAddress, " ");
+    setText(send->dbeMailServer, " ");
+    std::filesystem::remove(folder.file("reminders.txt"));
+    prompter.expectError(QStringLiteral("There are no messages to send"));
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_FALSE(send->isVisible());
+    EXPECT_EQ(pending->RowCount(), 2);
+    EXPECT_EQ(send->lastBatch(), 0.0);
+    EXPECT_FALSE(folder.exists("sentitems.txt"));
+}
+
+// Offline (nothing listens), then a second attempt that succeeds: the second attempt stamps
+// again with a new identifier, and only the accepted batch reaches the sent items.
+TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
+    twoReminders();
+    send->show();
+    send->smtp.Port = testservers::closedPort();
+    prompter.expectError(kOffline);
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    expectFailedAttempt(2);
+    const double first = send->lastBatch();
+    EXPECT_GT(first, 0.0);
+
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_GT(send->lastBatch(), first);
+    ASSERT_EQ(sent->RowCount(), 2);
+    for (int r = 0; r < 2; ++r)
+        EXPECT_EQ(sent->CellText(r, sent->FieldIndex("batch")),
+                  fieldtext::format(FieldKind::Float, send->lastBatch()));
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_FALSE(send->isVisible());
+}
+
+// A server that refuses the sender, and one that never answers: the first reaches the general
+// error display with the server's line, the second ends by the time-out as "offline".
+TEST_F(BatchSend, RefusedAndHangingServersLeaveTheListPending) {
+    twoReminders();
+    send->show();
+    {
+        LoopbackServer server(LoopbackServer::Mode::RefuseMail);
+        send->smtp.Port = server.port();
+        prompter.expectError(QStringLiteral("550 5.7.1 Relaying denied"));
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        expectFailedAttempt(2);
+        EXPECT_EQ(server.messages(), 0);
+    }
+    {
+        LoopbackServer server(LoopbackServer::Mode::Hang);
+        send->smtp.Port = server.port();
+        prompter.expectError(kOffline);
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        expectFailedAttempt(2);
+        EXPECT_EQ(server.connections(), 1);
+    }
+}
+
+// reminders.txt with its header line alone: the header goes as the body, nothing is logged.
+TEST_F(BatchSend, AHeaderOnlyListIsSentAndNothingIsLogged) {
+    saveReminders();
+    const std::string header = folder.read("reminders.txt");
+    ASSERT_EQ(std::count(header.begin(), header.end(), '\n'), 1);
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    send->show();
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(sent->RowCount(), 0);
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_TRUE(folder.exists("sentitems.txt"));
+}
+
+// The log is written before the pending file goes: when the log cannot be written after the
+// server accepted the batch, the pending list and reminders.txt stay, so nothing is lost.
+TEST_F(BatchSend, ALogThatCannotBeWrittenKeepsThePendingList) {
+    twoReminders();
+    std::filesystem::create_directory(folder.file("sentitems.txt"));
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    send->show();
+    prompter.expect(BoxKind::Error, QString()); // the file error, whatever its wording
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_TRUE(folder.exists("reminders.txt"));
+    EXPECT_EQ(pending->RowCount(), 2);
+    std::filesystem::remove(folder.file("sentitems.txt"));
+}
+
+} // namespace

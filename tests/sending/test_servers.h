@@ -1,0 +1,298 @@
+#pragma once
+
+// SMTP servers for the send tests: the real aiosmtpd server (python3-aiosmtpd, AUTH LOGIN, a
+// free loopback port) and a small in-process loopback server that accepts everything, refuses
+// MAIL with 550, or hangs after the connection is made. Each stops in its destructor.
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace testservers {
+
+namespace fs = std::filesystem;
+
+inline std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// tests/smtp/aiosmtpd_server.py run by Debian's interpreter.
+class AiosmtpdServer {
+public:
+    AiosmtpdServer(const std::string& user, const std::string& password) {
+        char tmpl[] = "/tmp/tallyminder-send-XXXXXX";
+        if (!::mkdtemp(tmpl))
+            throw std::runtime_error("mkdtemp failed");
+        dir_ = tmpl;
+        int in[2], out[2], err[2];
+        if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
+            throw std::runtime_error("pipe failed");
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        ::posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        static const char* const python = "/usr/bin/python3";
+        const std::string script = std::string(TEST_SOURCE_DIR) + "/smtp/aiosmtpd_server.py";
+        const std::string store = dir_.string();
+        std::vector<char*> argv = {const_cast<char*>(python), const_cast<char*>(script.c_str()),
+                                   const_cast<char*>(store.c_str()),
+                                   const_cast<char*>(user.c_str()),
+                                   const_cast<char*>(password.c_str()), nullptr};
+        const int rc = ::posix_spawn(&pid_, python, &actions, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        stdin_ = in[1];
+        stdout_ = out[0];
+        stderr_ = err[0];
+        if (rc != 0)
+            pid_ = -1;
+    }
+
+    ~AiosmtpdServer() {
+        if (stdin_ >= 0)
+            ::close(stdin_);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (::waitpid(pid_, &status, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() > until) {
+                    ::kill(pid_, SIGKILL);
+                    ::waitpid(pid_, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        ::close(stdout_);
+        ::close(stderr_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // The port from the server's "PORT n" line; 0 (with the reason in error) when it did not
+    // start within ten seconds.
+    uint16_t waitForPort(std::string& error) {
+        if (pid_ <= 0) {
+            error = "cannot start /usr/bin/python3";
+            return 0;
+        }
+        std::string line;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
+            pollfd p{stdout_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char c[256];
+            const ssize_t n = ::read(stdout_, c, sizeof c);
+            if (n <= 0)
+                break;
+            line.append(c, static_cast<size_t>(n));
+        }
+        if (line.rfind("PORT ", 0) == 0)
+            return static_cast<uint16_t>(std::stoi(line.substr(5)));
+        ::fcntl(stderr_, F_SETFL, O_NONBLOCK);
+        char c[4096];
+        const ssize_t n = ::read(stderr_, c, sizeof c);
+        error = "aiosmtpd server did not start (is python3-aiosmtpd installed?): " + line +
+                (n > 0 ? std::string(c, static_cast<size_t>(n)) : std::string());
+        return 0;
+    }
+
+    const fs::path& dir() const { return dir_; }
+    std::string envelope() const { return readFile(dir_ / "envelope.txt"); }
+    std::string content() const { return readFile(dir_ / "content.bin"); }
+    bool stored() const { return fs::exists(dir_ / "content.bin"); }
+
+private:
+    fs::path dir_;
+    pid_t pid_ = -1;
+    int stdin_ = -1, stdout_ = -1, stderr_ = -1;
+};
+
+// A loopback SMTP server in a thread of the test.
+class LoopbackServer {
+public:
+    enum class Mode {
+        Accept,     // accepts every command and every message
+        RefuseMail, // answers MAIL with 550
+        Hang,       // takes the connection and never answers
+    };
+
+    explicit LoopbackServer(Mode mode) : mode_(mode) {
+        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+            ::listen(listen_, 8) != 0)
+            throw std::runtime_error("cannot listen on the loopback interface");
+        socklen_t len = sizeof a;
+        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~LoopbackServer() {
+        stop_ = true;
+        thread_.join();
+        ::close(listen_);
+    }
+
+    uint16_t port() const { return port_; }
+    int messages() const { return messages_; }
+    int connections() const { return connections_; }
+    // Every command line received, in order (DATA content excluded).
+    std::vector<std::string> commands() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return commands_;
+    }
+
+private:
+    void run() {
+        while (!stop_) {
+            pollfd p{listen_, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0)
+                continue;
+            ++connections_;
+            serve(fd);
+            ::close(fd);
+        }
+    }
+
+    void reply(int fd, const std::string& line) {
+        const std::string out = line + "\r\n";
+        (void)!::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
+    }
+
+    // Reads until a whole line is buffered; false when the client went away or the test ends.
+    bool readLine(int fd, std::string& buffer, std::string& line) {
+        for (;;) {
+            const size_t end = buffer.find("\r\n");
+            if (end != std::string::npos) {
+                line = buffer.substr(0, end);
+                buffer.erase(0, end + 2);
+                return true;
+            }
+            pollfd p{fd, POLLIN, 0};
+            const int r = ::poll(&p, 1, 20);
+            if (stop_)
+                return false;
+            if (r <= 0)
+                continue;
+            char chunk[65536];
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                return false;
+            buffer.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+    void serve(int fd) {
+        if (mode_ == Mode::Hang) {
+            std::string buffer, line;
+            while (readLine(fd, buffer, line)) {
+            }
+            return;
+        }
+        reply(fd, "220 loopback ESMTP");
+        std::string buffer, line;
+        while (readLine(fd, buffer, line)) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                commands_.push_back(line);
+            }
+            std::string verb = line.substr(0, 4);
+            for (char& c : verb)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (verb == "EHLO" || verb == "HELO") {
+                reply(fd, "250 loopback");
+            } else if (verb == "MAIL" && mode_ == Mode::RefuseMail) {
+                reply(fd, "550 5.7.1 Relaying denied");
+            } else if (verb == "DATA") {
+                reply(fd, "354 go ahead");
+                // The content ends with a line holding a single ".".
+                size_t end;
+                while ((end = buffer.find("\r\n.\r\n")) == std::string::npos) {
+                    pollfd p{fd, POLLIN, 0};
+                    if (::poll(&p, 1, 20) <= 0) {
+                        if (stop_)
+                            return;
+                        continue;
+                    }
+                    char chunk[65536];
+                    const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+                    if (n <= 0)
+                        return;
+                    // Keep only what the end marker needs beyond the last few bytes.
+                    const size_t keep = std::min<size_t>(buffer.size(), 4);
+                    buffer.erase(0, buffer.size() - keep);
+                    buffer.append(chunk, static_cast<size_t>(n));
+                }
+                buffer.erase(0, end + 5);
+                ++messages_;
+                reply(fd, "250 queued");
+            } else if (verb == "QUIT") {
+                reply(fd, "221 bye");
+                return;
+            } else {
+                reply(fd, "250 ok");
+            }
+        }
+    }
+
+    Mode mode_;
+    int listen_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> messages_{0};
+    std::atomic<int> connections_{0};
+    mutable std::mutex mutex_;
+    std::vector<std::string> commands_;
+};
+
+// A loopback port on which nothing listens (bound, then closed).
+inline uint16_t closedPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+} // namespace testservers
