@@ -131,6 +131,13 @@ TfrmMain::TfrmMain(Forms& forms, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // No handler runs while the window comes apart (hiding the controls moves the focus).
+    disconnect(qApp, nullptr, this, nullptr);
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+        child->removeEventFilter(this);
+        child->blockSignals(true);
+    }
     FormDestroy();
     // The views go before the tables they watch.
     delete dbgReminders;

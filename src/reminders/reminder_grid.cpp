@@ -68,6 +68,7 @@ void TfrmMain::buildGrid(QWidget* parent) {
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
     header->setHighlightSections(false);
+    header->setMinimumSectionSize(8);
     for (int c = 0; c < kColumns; ++c)
         dbgReminders->setColumnWidth(c, kDefaultWidths[c]);
 

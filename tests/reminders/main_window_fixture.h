@@ -32,7 +32,8 @@ protected:
     // Starts the windows, fills the contact book with contacts (name, number, group) and shows
     // the main window as the program does.
     TfrmMain* start(const std::vector<std::array<std::string, 3>>& contacts = {}) {
-        startForms();
+        if (!forms)
+            startForms();
         for (const auto& c : contacts)
             forms->frmContact->dxContact->AddRow(
                 {FieldValue{}, c[0], c[1], c[2], c[1] + c[2]});

@@ -1,0 +1,195 @@
+// The grid: deleting, "Clear All", widths, the paste guard, copy and paste, "Send SMS".
+
+#include "reminders/main_window_fixture.h"
+
+#include "data/ini_file.h"
+#include "reminders/paste_guard.h"
+#include "sending/send_mail_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QHeaderView>
+#include <QMimeData>
+
+namespace {
+
+class Grid : public MainWindowTest {
+protected:
+    std::string rows(std::initializer_list<int> numbers) {
+        std::string text = kRemindersHeader;
+        for (int n : numbers) {
+            const std::string no = "000" + std::to_string(n);
+            text += reminderLine(no, "Client " + std::to_string(n), "24/12/2026", "10:00:00",
+                                 "Message " + std::to_string(n), "Message " + std::to_string(n) + no);
+        }
+        return text;
+    }
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QRect r = main()->dbgReminders->visualRect(main()->remindersModel->index(row, 1));
+        QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, modifiers, r.center());
+    }
+};
+
+TEST_F(Grid, DeletingThreeSelectedRowsRemovesExactlyThemAndRewritesTheFile) {
+    folder.write("reminders.txt", rows({1, 2, 3, 4, 5}));
+    start();
+    clickRow(0);
+    clickRow(2, Qt::ControlModifier);
+    clickRow(4, Qt::ControlModifier);
+    ASSERT_EQ(main()->selectedRows(), (std::vector<int>{0, 2, 4}));
+    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::No);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    EXPECT_EQ(reminders().RowCount(), 5);
+
+    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    EXPECT_EQ(folder.read("reminders.txt"), rows({2, 4}));
+    EXPECT_EQ(main()->entryMode, "Add");
+}
+
+TEST_F(Grid, CtrlDelInTheGridAsksByTheNumberOfRowsAndSavesNothing) {
+    folder.write("reminders.txt", rows({1, 2, 3}));
+    start();
+    main()->dbgReminders->setFocus();
+    clickRow(1);
+    prompter.expect(BoxKind::Confirmation, "Delete record?", BoxButton::Cancel);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(reminders().RowCount(), 3);
+    clickRow(2, Qt::ShiftModifier);
+    prompter.expect(BoxKind::Confirmation, "Delete all selected records?", BoxButton::Ok);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(field(0, "contact_no"), "0001");
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2, 3}));
+}
+
+TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
+    start();
+    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton); // empty: nothing asked
+    stopForms();
+    folder.write("reminders.txt", rows({1, 2}));
+    start();
+    prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
+                    BoxButton::No);
+    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    EXPECT_EQ(reminders().RowCount(), 2);
+
+    TdxMemData& mail = *forms->frmSendMail->dmMail;
+    ASSERT_GT(mail.RowCount(), 0);
+    mail.First();
+    mail.Edit();
+    mail.FieldNamed("StartTime").SetValue(int32_t(timeMs(8, 15)));
+    mail.Post();
+    prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
+                    BoxButton::Yes);
+    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    EXPECT_EQ(reminders().RowCount(), 0);
+    EXPECT_EQ(main()->dtpTime->time(), QTime(8, 15));
+    EXPECT_EQ(main()->dtpDate->day(), clock.today());
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2})); // untouched until the end
+    stopForms();
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+}
+
+TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
+    startForms();
+    const IniDocument first = TIniFile(folder.file("width.ini")).Load();
+    const int defaults[] = {83, 95, 92, 35, 270, 71, 60, 60};
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(first.ReadInteger("widths", "col" + std::to_string(n), -1), defaults[n]);
+    stopForms();
+
+    start();
+    main()->dbgReminders->horizontalHeader()->resizeSection(7, 150); // dragged
+    QTest::mouseClick(main()->dbgReminders->horizontalHeader()->viewport(), Qt::LeftButton);
+    EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
+    main()->close();
+    stopForms();
+    EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
+    startForms();
+    EXPECT_EQ(forms->frmMain->dbgReminders->columnWidth(7), 150);
+
+    // A value that is not a number gives the default of its key.
+    stopForms();
+    folder.write("width.ini", "[widths]\r\ncol4=wide\r\n");
+    startForms();
+    EXPECT_EQ(forms->frmMain->dbgReminders->columnWidth(4), 270);
+}
+
+TEST_F(Grid, ProportionalWidthsFollowTheGridWidth) {
+    start();
+    main()->dbgReminders->resize(1060, 300);
+    main()->loadContactCombo();
+    EXPECT_EQ(main()->displayWidth(4), 132);
+    // Each column gets the pixels of its characters: (width of "0") x characters + 4.
+    const int zero = main()->dbgReminders->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int expected[] = {1060 / 53, 1060 / 38, 1060 / 80, 1060 / 160, 132, 2, 2};
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(main()->dbgReminders->columnWidth(c), zero * expected[c] + 4) << "column " << c;
+}
+
+TEST_F(Grid, APasteOfSeveralCellsIntoOneFieldIsRefusedAndLeavesTheRowAlone) {
+    folder.write("reminders.txt", rows({1}));
+    start();
+    clickRow(0);
+    main()->dbgReminders->setCurrentIndex(main()->remindersModel->index(0, 4));
+    main()->dbgReminders->setFocus();
+    QApplication::clipboard()->setText("two\tcells");
+    prompter.expect(BoxKind::Warning, kPasteShapeMessage);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field(0, "message"), "Message 1");
+    EXPECT_EQ(reminders().State(), DataSetState::Browse);
+
+    // One cell's text goes into the current field.
+    QApplication::clipboard()->setText("Pasted");
+    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field(0, "message"), "Pasted");
+}
+
+TEST_F(Grid, CopiedRowsGoToTheClipboardInSeveralFormsAndPasteBackWhole) {
+    folder.write("reminders.txt", rows({1, 2}));
+    start();
+    main()->dbgReminders->setFocus();
+    clickRow(0);
+    clickRow(1, Qt::ControlModifier);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->text().startsWith("0001\tClient 1\t24-Dec-2026\t10:00\tMessage 1\t0\t0\t"));
+    EXPECT_TRUE(data->hasFormat("text/csv"));
+    EXPECT_TRUE(data->hasHtml());
+    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(reminders().RowCount(), 4);
+    main()->saveReminders();
+    // The list is still in number order until its first post, which places the first pasted
+    // row by its number and ends the sorting.
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1, 1, 2, 2}));
+}
+
+TEST_F(Grid, SendSmsRewritesTheFileBeforeTheSendWindowOpens) {
+    folder.write("reminders.txt", rows({1}));
+    start({{"Bob", "0002", ""}});
+    // An unsaved addition.
+    main()->chkAll->setChecked(true);
+    main()->cboMessage->setEditText("Message 2");
+    main()->AddEditAll();
+    main()->chkAll->setChecked(false);
+    ASSERT_EQ(reminders().RowCount(), 2);
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1}));
+
+    std::string seen;
+    whenModalOpens([&](QWidget* modal) {
+        seen = folder.read("reminders.txt");
+        static_cast<QDialog*>(modal)->reject();
+    });
+    QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(seen, kRemindersHeader +
+                        reminderLine("0001", "Client 1", "24/12/2026", "10:00:00", "Message 1",
+                                     "Message 10001") +
+                        "0002^Bob^" + field(1, "appointment_date") + "^" +
+                        field(1, "appointment_time") + "^Message 2^0^0^^False^False^0^Message 20002^\r\n");
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+// The message box (placeholders, count, refusals) and the long message editor.
+
+#include "reminders/main_window_fixture.h"
+
+#include "reminders/long_message_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+
+namespace {
+
+using Message = MainWindowTest;
+
+TEST_F(Message, PlaceholdersAreReplacedAtTheNextKeyAndOnLeaving) {
+    start();
+    main()->dtpDate->setDay(dayNumber(2026, 12, 10));
+    main()->dtpTime->setTime(QTime(14, 30));
+    QComboBox* box = main()->cboMessage;
+    type(box, "See you |");
+    EXPECT_EQ(box->currentText(), "See you |");
+    EXPECT_EQ(main()->lblCount->text(), "9/160");
+    type(box, " "); // replaces the bar; the blank itself is dropped
+    EXPECT_EQ(box->currentText(), "See you 10/12/2026");
+    EXPECT_EQ(main()->lblCount->text(), "18/160");
+    type(box, " at ~");
+    main()->sedDaysBefore->setFocus(); // leaving the box
+    settle();
+    EXPECT_EQ(box->currentText(), "See you 10/12/2026 at 14:30");
+    EXPECT_EQ(main()->lblCount->text(), "0/160"); // whatever the length
+}
+
+TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
+    start();
+    QComboBox* box = main()->cboMessage;
+    type(box, "Hello");
+    prompter.expectError("The ^ character is not allowed");
+    type(box, "^");
+    EXPECT_EQ(box->currentText(), "Hello");
+    EXPECT_EQ(main()->lblCount->text(), "5/160");
+    EXPECT_TRUE(main()->keyRejected);
+
+    // Pasted text holding it is refused as well.
+    QApplication::clipboard()->setText("a^b");
+    prompter.expectError("The ^ character is not allowed");
+    box->lineEdit()->paste();
+    EXPECT_EQ(box->currentText(), "Hello");
+
+    box->setEditText(QString());
+    type(box, QString(170, QLatin1Char('x')));
+    EXPECT_EQ(box->currentText().size(), 160);
+}
+
+TEST_F(Message, AStandardMessageConfirmedWithEnterKeepsItsBarAndAClickReplacesIt) {
+    startForms();
+    forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Due on |")});
+    start();
+    ASSERT_EQ(main()->cboMessage->count(), 1);
+    for (bool withEnter : {true, false}) {
+        type(main()->cboAll, "ann");
+        type(main()->mskContactNo, "0123");
+        main()->dtpDate->setDay(dayNumber(2026, 12, 24));
+        main()->cboMessage->setFocus();
+        main()->cboMessage->setCurrentIndex(0);
+        if (withEnter)
+            QTest::keyClick(main()->cboMessage, Qt::Key_Return);
+        else
+            QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        settle();
+    }
+    ASSERT_EQ(reminders().RowCount(), 2);
+    EXPECT_EQ(field(0, "message"), "Due on |");
+    EXPECT_EQ(field(1, "message"), "Due on 24/12/2026");
+}
+
+TEST_F(Message, TheLongMessageEditorUpdatesTheGridAtOnceAndTheFileAtTheNextSave) {
+    const std::string file =
+        kRemindersHeader + "0123^Ann^24/12/2026^10:00:00^Short^0^0^^False^False^0^Short0123^\r\n";
+    folder.write("reminders.txt", file);
+    start();
+    const QRect cell = main()->dbgReminders->visualRect(main()->remindersModel->index(0, 4));
+    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(main()->dbgReminders->viewport(), Qt::LeftButton, {}, cell.center());
+    settle();
+    TfrmLongMessage* editor = forms->frmLongMessage;
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->windowTitle(), "Message");
+    EXPECT_EQ(editor->Memo1->toPlainText(), "Short");
+
+    editor->Memo1->setFocus();
+    QTest::keyClicks(editor->Memo1, " and longer");
+    QTest::keyClick(editor->Memo1, Qt::Key_Return); // no line break
+    prompter.expectError("The ^ character is not allowed");
+    QTest::keyClicks(editor->Memo1, "^");
+    EXPECT_EQ(editor->Memo1->toPlainText(), "Short and longer");
+
+    QTest::mouseClick(editor->btnClose, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(main()->remindersModel->index(0, 4).data().toString(), "Short and longer");
+    EXPECT_EQ(field(0, "AllKey"), "Short0123");
+    EXPECT_EQ(folder.read("reminders.txt"), file);
+    main()->saveReminders();
+    EXPECT_NE(folder.read("reminders.txt").find("^Short and longer^"), std::string::npos);
+}
+
+TEST_F(Message, PastedLineBreaksInTheEditorBecomeBlanks) {
+    folder.write("reminders.txt", kRemindersHeader +
+                                      "0123^Ann^24/12/2026^10:00:00^Short^0^0^^False^False^0^K^\r\n");
+    start();
+    main()->dbgRemindersDblClick();
+    forms->frmLongMessage->Memo1->setPlainText("two\nlines");
+    QTest::mouseClick(forms->frmLongMessage->btnClose, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(field(0, "message"), "two lines");
+}
+
+} // namespace

@@ -1,0 +1,202 @@
+// Contact, number and group pickers: the number lookup, groups added and deleted, refused keys.
+
+#include "reminders/main_window_fixture.h"
+
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+
+#include <QApplication>
+#include <QClipboard>
+
+namespace {
+
+using Pickers = MainWindowTest;
+
+const std::string kGroups = "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n";
+
+TEST_F(Pickers, AContactWithThreeNumbersOffersThemSortedAfterAPrompt) {
+    folder.write("groups.txt", kGroups);
+    start({{"Ann", "0333", "vip"}, {"Ann", "0111", "vip"}, {"Ann", "0222", "vip"},
+           {"Ann", "0999", ""}, {"Bob", "0555", "vip"}, {"Bob", "0555", "vip"}});
+    main()->cboGroup->setEditText("vip");
+    main()->loadContactCombo();
+    ASSERT_FALSE(main()->cboContactName->isHidden());
+    EXPECT_TRUE(main()->cboAll->isHidden());
+    EXPECT_EQ(main()->cboContactName->findText("Ann (vip)") >= 0, true);
+
+    type(main()->cboContactName, "ann");
+    ASSERT_TRUE(main()->numberListShown());
+    EXPECT_TRUE(main()->mskContactNo->isHidden());
+    EXPECT_EQ(main()->cboNumber->currentText(), "Please select number");
+    QStringList numbers;
+    for (int i = 0; i < main()->cboNumber->count(); ++i)
+        numbers << main()->cboNumber->itemText(i);
+    EXPECT_EQ(numbers, QStringList({"0111", "0222", "0333"})); // the other group's number is not
+
+    // Two records with the same name and number: the number box shows it alone.
+    main()->cboContactName->setEditText(QString());
+    type(main()->cboContactName, "bob");
+    EXPECT_FALSE(main()->numberListShown());
+    EXPECT_EQ(main()->mskContactNo->text(), "0555");
+
+    // OK while the list still asks for a choice: no number.
+    main()->cboContactName->setEditText("ann");
+    type(main()->cboContactName, " ");
+    main()->cboMessage->setEditText("Hi");
+    prompter.expectError("Please enter a contact number");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(reminders().RowCount(), 0);
+    EXPECT_FALSE(main()->numberListShown());
+}
+
+TEST_F(Pickers, TheGroupAllListsEveryContactWithItsGroupAndFindsItsNumbers) {
+    folder.write("groups.txt", kGroups);
+    start({{"Ann", "0111", "vip"}, {"Bob", "0222", ""}});
+    ASSERT_FALSE(main()->cboAll->isHidden());
+    EXPECT_TRUE(main()->cboContactName->isHidden());
+    ASSERT_EQ(main()->cboAll->count(), 2);
+    EXPECT_EQ(main()->cboAll->itemText(0), "Ann (vip)");
+    EXPECT_EQ(main()->cboAll->itemText(1), "Bob");
+    main()->cboAll->setCurrentIndex(0);
+    emit main()->cboAll->activated(0);
+    EXPECT_EQ(main()->mskContactNo->text(), "0111");
+    EXPECT_FALSE(main()->numberListShown());
+}
+
+TEST_F(Pickers, ATypedGroupIsOfferedAndAddedOnlyOnYes) {
+    folder.write("groups.txt", kGroups);
+    start();
+    for (BoxButton answer : {BoxButton::No, BoxButton::Yes}) {
+        main()->cboGroup->setFocus();
+        main()->cboGroup->setEditText(QString());
+        type(main()->cboGroup, "Golf"); // typed letters become lower case
+        EXPECT_EQ(main()->cboGroup->currentText(), "golf");
+        prompter.expect(BoxKind::Confirmation, "Group golf not found. Would you like to add?",
+                        answer);
+        main()->dtpTime->setFocus(); // leaving the group picker
+        settle();
+        prompter.verifyAllUsed();
+        if (answer == BoxButton::No) {
+            EXPECT_EQ(folder.read("groups.txt"), kGroups);
+            EXPECT_EQ(main()->cboGroup->currentText(), "golf"); // the typed group stays
+        }
+    }
+    // Written as added (the new group last); read back in name order.
+    EXPECT_EQ(folder.read("groups.txt"), kGroups + "golf\t\r\n");
+    EXPECT_EQ(main()->dxGroup->CellText(2, 1), "golf");
+    EXPECT_GE(main()->cboGroup->findText("golf"), 0);
+    EXPECT_FALSE(main()->cboContactName->isHidden()); // the group's own name picker
+    // A known group asks nothing.
+    main()->cboGroup->setFocus();
+    main()->cboGroup->setEditText("vip");
+    main()->dtpTime->setFocus();
+    settle();
+}
+
+TEST_F(Pickers, DeletingAGroupMovesItsContactsToNoGroup) {
+    folder.write("groups.txt", kGroups);
+    start({{"Ann", "0111", "vip"}, {"Bob", "0222", "vip"}, {"Cid", "0333", ""},
+           {"Dan", "0444", "vip"}});
+    auto deleteRecord = [&] {
+        main()->cboGroup->setFocus();
+        settle();
+        QTest::keyClick(main()->cboGroup, Qt::Key_Delete, Qt::ControlModifier);
+        settle();
+    };
+    // The system groups stay.
+    for (const char* system : {"all", ""}) {
+        main()->cboGroup->setEditText(system);
+        prompter.expectError("This is a system group and can not be deleted.");
+        deleteRecord();
+    }
+    // No keeps the group.
+    main()->cboGroup->setEditText("vip");
+    const QString ask = "Delete current Group? - Any Contact belonging to this Group will be set "
+                        "back to \"no Group\"";
+    prompter.expect(BoxKind::Confirmation, ask, BoxButton::No);
+    deleteRecord();
+    EXPECT_EQ(folder.read("groups.txt"), kGroups);
+
+    prompter.expect(BoxKind::Confirmation, ask, BoxButton::Yes);
+    deleteRecord();
+    EXPECT_EQ(folder.read("groups.txt"), "groupName\t\r\n\t\r\nall\t\r\n");
+    const int group = contacts().FieldIndex("group");
+    for (int row = 0; row < contacts().RowCount(); ++row)
+        EXPECT_EQ(contacts().CellText(row, group), "") << "row " << row;
+    EXPECT_EQ(main()->cboGroup->currentText(), "all");
+    EXPECT_FALSE(main()->groupDeleteInProgress);
+    // The former members are listed by their bare names.
+    EXPECT_GE(main()->cboAll->findText("Ann"), 0);
+    EXPECT_EQ(main()->cboAll->findText("Ann (vip)"), -1);
+}
+
+struct RefusedKey {
+    const char* box;
+    QString key;
+    QStringList messages;
+};
+
+TEST_F(Pickers, RefusedKeysAreDroppedWithTheirMessage) {
+    const RefusedKey cases[] = {
+        {"cboAll", "(", {"The ( character is not allowed"}},
+        {"cboAll", ")", {"The ) character is not allowed"}},
+        {"cboAll", "^", {"The ^ character is not allowed"}},
+        {"mskContactNo", "a", {"Only Numeric values allowed"}},
+        {"mskContactNo", "-", {"Only Numeric values allowed"}},
+        {"cboNumber", "x", {"Only Numeric values allowed"}},
+        {"cboNumber", "^", {"The ^ character is not allowed", "Only Numeric values allowed"}},
+    };
+    start();
+    for (const RefusedKey& c : cases) {
+        SCOPED_TRACE(std::string(c.box) + " " + c.key.toStdString());
+        QWidget* box = w<QWidget>(c.box);
+        main()->mskContactNo->setVisible(std::string(c.box) != "cboNumber");
+        main()->cboNumber->setVisible(std::string(c.box) == "cboNumber");
+        QLineEdit* edit = std::string(c.box) == "mskContactNo"
+                              ? main()->mskContactNo
+                              : static_cast<QComboBox*>(box)->lineEdit();
+        edit->setText("12");
+        main()->keyRejected = false;
+        for (const QString& m : c.messages)
+            prompter.expectError(m);
+        type(box, c.key);
+        prompter.verifyAllUsed();
+        EXPECT_EQ(edit->text(), std::string(c.box) == "cboNumber" && c.key == "^" ? "" : "12");
+    }
+    // Digits, blank and Backspace pass.
+    main()->mskContactNo->setVisible(true);
+    main()->mskContactNo->clear();
+    type(main()->mskContactNo, "01 2");
+    QTest::keyClick(main()->mskContactNo, Qt::Key_Backspace);
+    EXPECT_EQ(main()->mskContactNo->text(), "01 ");
+    // A refused name key stops the lookup until a key is released in the number list, which
+    // then empties that list's text.
+    main()->keyRejected = false;
+    prompter.expectError("The ( character is not allowed");
+    type(main()->cboAll, "(");
+    EXPECT_TRUE(main()->keyRejected);
+    main()->cboNumber->setVisible(true);
+    QTest::keyClick(main()->cboNumber, Qt::Key_1);
+    EXPECT_FALSE(main()->keyRejected);
+    EXPECT_EQ(main()->cboNumber->currentText(), "");
+}
+
+TEST_F(Pickers, PastedTextThatCannotBeStoredIsRefusedWhereItLands) {
+    start();
+    main()->mskContactNo->setText("01");
+    QApplication::clipboard()->setText("12ab");
+    prompter.expectError("Only Numeric values allowed");
+    main()->mskContactNo->setFocus();
+    main()->mskContactNo->paste();
+    EXPECT_EQ(main()->mskContactNo->text(), "01");
+
+    QLineEdit* name = main()->cboAll->lineEdit();
+    name->setText("Ann");
+    QApplication::clipboard()->setText(QString::fromUtf8("\xc5\x81ukasz")); // Ł
+    prompter.expectError(uncarriableMessage(QString::fromUtf8("\xc5\x81")));
+    name->paste();
+    EXPECT_EQ(name->text(), "Ann");
+}
+
+} // namespace
