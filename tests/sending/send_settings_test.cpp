@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <filesystem>
 
 namespace {
 
@@ -34,14 +35,131 @@ TEST_F(SendSettings, FirstStartWritesTheDefaultsAndHandsThemToTheMainWindow) {
     EXPECT_EQ(send->dbeFromAddress->text(), QStringLiteral("pat.sample@example.com"));
     EXPECT_EQ(send->dbeMailServer->text(), QStringLiteral("mail.example.net"));
     EXPECT_FALSE(send->gpbTo->isVisibleTo(send));
-    // MAIN WINDOW PENDING: its label and time box are built by the main window.
-    if (forms->frmMain->ClientName) {
-        EXPECT_EQ(forms->frmMain->ClientName->text(), QStringLiteral("Pat Sample"));
-    }
-    if (forms->frmMain->dtpTime) {
-        EXPECT_EQ(forms->frmMain->dtpTime->time(), QTime(0, 0));
-    }
+    ASSERT_NE(forms->frmMain->ClientName, nullptr);
+    EXPECT_EQ(forms->frmMain->ClientName->text(), QStringLiteral("Pat Sample"));
+    ASSERT_NE(forms->frmMain->dtpTime, nullptr);
+    EXPECT_EQ(forms->frmMain->dtpTime->time(), QTime(0, 0));
     EXPECT_EQ(forms->frmMain->incMins, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SendSettings, ReadsMailFilesByTheTableFileRulesAndKeepsAnUnreadableOneAside) {
+    struct Case {
+        const char* what;
+        std::string file;
+        QString name, server, error;
+    };
+    const Case cases[] = {
+        {"extra column ignored",
+         "FromAddress\tFromName\tShoeSize\tMailServer\t\r\na@x.example\tJo\t42\tsmtp.x.example\t\r\n",
+         "Jo", "smtp.x.example", ""},
+        {"missing column left empty", "FromName\tMailServer\t\r\nJo\tsmtp.x.example\t\r\n", "Jo",
+         "smtp.x.example", ""},
+        {"unreadable value: defaults, bytes kept",
+         kHeader + "a@x.example\tJo\t\tsmtp.x.example\t\t\tlate\t0\t\t\r\n", "Pat Sample",
+         "mail.example.net", "*"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.write("mail.txt", c.file);
+        if (!c.error.isEmpty())
+            prompter.expect(BoxKind::Error, QString());
+        startForms();
+        prompter.verifyAllUsed();
+        EXPECT_EQ(forms->frmSendMail->dbeFromName->text(), c.name);
+        EXPECT_EQ(forms->frmSendMail->dbeMailServer->text(), c.server);
+        if (!c.error.isEmpty()) {
+            EXPECT_EQ(folder.read("mail.txt.unreadable"), c.file);
+            std::filesystem::remove(folder.file("mail.txt.unreadable"));
+        }
+        stopForms();
+        // Written back in the schema's own columns.
+        EXPECT_EQ(folder.read("mail.txt").substr(0, kHeader.size()), kHeader);
+    }
+}
+
+// Typed values reach mail.txt at exit; the name key copies the address of that moment.
+TEST_F(SendSettings, TypedValuesAreSavedAndTheNameKeyCopiesTheAddressIntoReplyTo) {
+    startForms();
+    TfrmSendMail* send = forms->frmSendMail;
+    send->show();
+    send->dbeFromAddress->selectAll();
+    QTest::keyClicks(send->dbeFromAddress, "jo@x.example");
+    EXPECT_EQ(send->dbeReply->text(), QString());
+    send->dbeFromName->selectAll();
+    QTest::keyClicks(send->dbeFromName, "Jo");
+    EXPECT_EQ(send->dbeReply->text(), QStringLiteral("jo@x.example"));
+    // The address changes later without the name being touched: Reply-To stays.
+    send->dbeFromAddress->selectAll();
+    QTest::keyClicks(send->dbeFromAddress, "jo@y.example");
+    EXPECT_EQ(send->dbeReply->text(), QStringLiteral("jo@x.example"));
+    send->DBEStartTime->selectAll();
+    QTest::keyClicks(send->DBEStartTime, "08:30");
+    send->DBEIncMins->selectAll();
+    QTest::keyClicks(send->DBEIncMins, "15");
+    stopForms();
+    EXPECT_EQ(folder.read("mail.txt"),
+              kHeader + "jo@y.example\tJo\t\tmail.example.net\t\tjo@x.example\t08:30:00\t15\t\t\r\n");
+}
+
+// Esc and Close both hand the name field's text to the main window's sender label.
+TEST_F(SendSettings, CloseAndEscUpdateTheSenderLabel) {
+    startForms();
+    TfrmSendMail* send = forms->frmSendMail;
+    QLabel* label = forms->frmMain->ClientName;
+    ASSERT_NE(label, nullptr);
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_unknown}) {
+        label->setText(QStringLiteral("stale"));
+        whenModalOpens([&](QWidget*) {
+            if (key == Qt::Key_Escape)
+                QTest::keyClick(send, Qt::Key_Escape);
+            else
+                QTest::mouseClick(send->bmbCancel, Qt::LeftButton);
+        });
+        EXPECT_EQ(send->exec(), QDialog::Rejected);
+        EXPECT_EQ(label->text(), QStringLiteral("Pat Sample"));
+    }
+}
+
+// Ticking opens the dialog; OK stores the user (settings) and the password (memory only);
+// the frame's close keeps LOGIN; unticking keeps the stored user but stops authenticating.
+TEST_F(SendSettings, AuthenticationKeepsThePasswordInMemoryOnly) {
+    startForms();
+    TfrmSendMail* send = forms->frmSendMail;
+    TfrmAuth* auth = forms->frmAuth;
+    send->show();
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    EXPECT_TRUE(auth->isVisible());
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atLogin);
+    auth->close(); // the window frame: nothing stored
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atLogin);
+    EXPECT_EQ(send->smtp.UserId, "");
+
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // on again
+    QTest::keyClicks(auth->edtUserName, "jo");
+    QTest::keyClicks(auth->edtPassword, "s3cret");
+    EXPECT_EQ(auth->edtPassword->echoMode(), QLineEdit::Password);
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_FALSE(auth->isVisible());
+    EXPECT_EQ(send->smtp.UserId, "jo");
+    EXPECT_EQ(send->smtp.Password, "s3cret");
+
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off: the user stays, unused
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
+    EXPECT_EQ(send->smtp.UserId, "jo");
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    EXPECT_TRUE(auth->edtPassword->text().isEmpty());
+    EXPECT_EQ(auth->edtUserName->text(), QStringLiteral("jo"));
+    auth->close();
+    stopForms();
+    const std::string mail = folder.read("mail.txt");
+    EXPECT_NE(mail.find("\tjo\t\r\n"), std::string::npos) << mail;
+    EXPECT_EQ(mail.find("s3cret"), std::string::npos);
 }
 
 } // namespace
