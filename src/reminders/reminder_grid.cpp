@@ -69,6 +69,7 @@ void TfrmMain::buildGrid(QWidget* parent) {
     header->setSectionsClickable(true);
     header->setHighlightSections(false);
     header->setMinimumSectionSize(8);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < kColumns; ++c)
         dbgReminders->setColumnWidth(c, kDefaultWidths[c]);
 

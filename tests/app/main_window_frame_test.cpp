@@ -1,0 +1,228 @@
+// The main window's frame: caption, start with bad files, closing, "Save && Exit", Help, F2,
+// the maintenance windows, the activation step, the layout.
+
+#include "harness/window_test.h"
+
+#include "app/keep_aside.h"
+#include "app/main_window.h"
+#include "app/table_model.h"
+#include "contacts/contacts_window.h"
+#include "contacts/messages_window.h"
+#include "data/date_time.h"
+#include "sending/sent_items_window.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QTest>
+#include <QDir>
+#include <QUrl>
+#include <cstdio>
+
+namespace {
+
+const std::string kHeader = "contact_no^name^appointment_date^appointment_time^message^"
+                            "days_before_appointment^recurring_days^Recurring^status^delivery^"
+                            "batch^AllKey^\r\n";
+const std::string kRow = "0123^Ann^24/12/2026^10:00:00^Hello^0^0^^False^False^0^Hello0123^\r\n";
+
+class MainFrame : public WindowTest {
+protected:
+    TfrmMain* show() {
+        if (!forms)
+            startForms();
+        forms->frmMain->show();
+        forms->frmMain->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(forms->frmMain));
+        forms->frmMain->FormActivate();
+        return forms->frmMain;
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(MainFrame, TheCaptionCarriesTheVersionAndTheWindowItsControls) {
+    startForms();
+    TfrmMain* main = forms->frmMain;
+    // The test's program file has no version block.
+    EXPECT_EQ(main->windowTitle(), "Tallyminder v. - Powered by www.tallyminder.example");
+    EXPECT_EQ(find<QLabel>(main, "Label3")->text(), "Sender:");
+    EXPECT_EQ(find<QGroupBox>(main, "gpbActions")->title(), " Actions");
+    EXPECT_EQ(find<QPushButton>(main, "bmbSaveAndExit")->text(), "Save && Exit");
+    EXPECT_EQ(find<QPushButton>(main, "BitBtn1")->text(), "Print ");
+    EXPECT_TRUE(find<QPushButton>(main, "bmbOK")->isDefault());
+    EXPECT_EQ(main->All1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(main->Selected1->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
+    EXPECT_EQ(main->Deletecurrentrecord1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_EQ(main->cboGroup->currentText(), "all");
+    EXPECT_EQ(main->dbgReminders->model()->headerData(3, Qt::Horizontal).toString(), " Time   ");
+    // Without a pending list the entry starts disabled until the first new entry.
+    EXPECT_FALSE(main->mskContactNo->isEnabled());
+    show();
+    EXPECT_TRUE(main->mskContactNo->isEnabled());
+    EXPECT_TRUE(main->isMaximized());
+}
+
+struct BadFile {
+    const char* file;
+    std::string bytes;
+    std::string reason;
+};
+
+TEST_F(MainFrame, AFileThatStopsItsReadIsKeptAsideAndStartUpGoesOn) {
+    const BadFile cases[] = {
+        {"reminders.txt",
+         kHeader + kRow + "0456^Bob^2003-01-31^10:00:00^Hi^0^0^^False^False^0^Hi0456^\r\n" + kRow,
+         "'2003-01-31' is not a valid date"},
+        {"groups.txt", "groupName\t\r\nvip\t\r\ngolf\textra\t\r\n", "List index out of bounds (1)"},
+    };
+    for (const BadFile& c : cases) {
+        SCOPED_TRACE(c.file);
+        folder.write(c.file, c.bytes);
+        const std::string path = folder.file(c.file);
+        prompter.expectError(QString::fromStdString(
+            c.reason + "\n\nThe file " + path +
+            " could not be read to its end. Its contents are kept unchanged in " + path +
+            ".unreadable."));
+        startForms();
+        prompter.verifyAllUsed();
+        EXPECT_EQ(folder.read(std::string(c.file) + ".unreadable"), c.bytes);
+        // The rest of the start ran: the groups are there.
+        EXPECT_GE(forms->frmMain->cboGroup->findText("all"), 0);
+        stopForms(); // writes the rows read so far; the copy keeps every byte
+        EXPECT_EQ(folder.read(std::string(c.file) + ".unreadable"), c.bytes);
+        std::remove(folder.file(c.file).c_str());
+    }
+    // A second bad start never overwrites the first copy.
+    folder.write("reminders.txt", "contact_no^\r\na^b^\r\n");
+    EXPECT_EQ(keepUnreadableFileAside(folder.file("reminders.txt")),
+              folder.file("reminders.txt.unreadable-2"));
+}
+
+TEST_F(MainFrame, ClosingWritesTheListOrRemovesEmptyFiles) {
+    folder.write("reminders.txt", kHeader);
+    folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\n");
+    startForms();
+    forms->frmMain->dxGroup->Close();
+    forms->frmMain->dxGroup->Open();
+    stopForms();
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_FALSE(folder.exists("groups.txt"));
+
+    // Without groups.txt, the system groups reach the file at the end.
+    startForms();
+    forms->frmMain->dxmReminders->AddRow({FieldValue{}, std::string("0123"), std::string("Ann"),
+                                          dayNumber(2026, 12, 24), timeMs(10, 0),
+                                          std::string("Hello"), 0, 0, std::string(), false,
+                                          false, 0.0, std::string("Hello0123")});
+    stopForms();
+    EXPECT_EQ(folder.read("reminders.txt"), kHeader + kRow);
+    EXPECT_EQ(folder.read("groups.txt"), "groupName\t\r\nall\t\r\n\t\r\n");
+}
+
+TEST_F(MainFrame, SaveAndExitWritesTheListAndClosesTheWindow) {
+    TfrmMain* main = show();
+    main->dxmReminders->AddRow({FieldValue{}, std::string("0123"), std::string("Ann"),
+                                dayNumber(2026, 12, 24), timeMs(10, 0), std::string("Hello"), 0,
+                                0, std::string(), false, false, 0.0, std::string("Hello0123")});
+    QTest::mouseClick(main->bmbSaveAndExit, Qt::LeftButton);
+    EXPECT_EQ(folder.read("reminders.txt"), kHeader + kRow);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(folder.exists("dxContact.txt")); // the closing step writes the contact book
+}
+
+TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
+    TfrmMain* main = show();
+    QUrl opened;
+    main->openDocument = [&](const QUrl& url) {
+        opened = url;
+        return true;
+    };
+    prompter.expect(BoxKind::Error, QString()); // no page anywhere
+    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+    EXPECT_TRUE(opened.isEmpty());
+    QDir().mkpath(QString::fromStdString(folder.file("help")));
+    folder.write("help/index.html", "<html></html>");
+    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+    EXPECT_EQ(opened, QUrl::fromLocalFile(QString::fromStdString(folder.file("help/index.html"))));
+}
+
+TEST_F(MainFrame, F2AndTheReturnFromAModalWindowPrepareAFreshEntry) {
+    startForms();
+    forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Standard one")});
+    TfrmMain* main = show();
+    EXPECT_EQ(main->cboMessage->count(), 1);
+
+    main->cboAll->setEditText("half typed");
+    QTest::keyClick(main, Qt::Key_F2);
+    EXPECT_EQ(main->cboAll->currentText(), "");
+
+    forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Standard two")});
+    main->cboAll->setEditText("half typed");
+    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    QTest::mouseClick(main->btnMessage, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(main->cboAll->currentText(), "");
+    EXPECT_EQ(main->cboMessage->count(), 2); // reloaded
+}
+
+TEST_F(MainFrame, MaintenanceWindowsOpenSortedWhenTheirFileExists) {
+    folder.write("sentitems.txt", "contact_no\tname\t\r\n");
+    TfrmMain* main = show();
+    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    QTest::mouseClick(main->bmbSentItems, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(forms->frmSentItems->dxmSentItems->SortedField(), "contact_no");
+
+    // The contacts window: the contact book is read again from its file afterwards.
+    folder.write("dxContact.txt", "contact\tnumber\tgroup\tcontactKey\t\r\nZed\t0999\t\t0999\t\r\n");
+    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    QTest::mouseClick(main->btnContact, Qt::LeftButton);
+    settle();
+    TdxMemData& book = *forms->frmContact->dxContact;
+    EXPECT_EQ(book.SortedField(), "contact");
+    EXPECT_GT(book.FindRowNumber(std::string("0999"), "number"), 0);
+}
+
+TEST_F(MainFrame, TheWindowIsTidyAt1280By800) {
+    std::string rows = kHeader;
+    for (int i = 0; i < 12; ++i)
+        rows += "0123" + std::to_string(i) + "^Client " + std::to_string(i) +
+                "^24/12/2026^10:00:00^Your appointment is on 24/12/2026 at 10:00^1^0^Weekly^"
+                "False^False^0^k^\r\n";
+    folder.write("reminders.txt", rows);
+    startForms();
+    TfrmMain* main = forms->frmMain;
+    main->setWindowState(Qt::WindowNoState);
+    main->resize(1280, 800);
+    show();
+    main->setWindowState(Qt::WindowNoState);
+    main->resize(1280, 800);
+    settle();
+    const QRect client = main->centralWidget()->rect();
+    for (const char* name :
+         {"pnlTop", "dbgReminders", "pnlBottom", "GroupBox2", "GroupBox3", "gpbActions", "cboGroup",
+          "cboAll", "mskContactNo", "dtpDate", "dtpTime", "sedDaysBefore", "sedRecurringDays",
+          "cboRecurring", "cboMessage", "lblCount", "chkStatus", "chkDelivery", "bmbOK",
+          "bmbDelete", "BitBtn1", "bmbClearAll", "bmbSaveAndExit", "bmbSendMail"}) {
+        QWidget* w = find<QWidget>(main, name);
+        ASSERT_TRUE(w);
+        const QRect r(w->mapTo(main->centralWidget(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(client.contains(r)) << name << " lies outside the window";
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name << " is squeezed";
+    }
+    EXPECT_EQ(find<QWidget>(main, "pnlTop")->height(), 80);
+    EXPECT_GT(main->dbgReminders->height(), 300); // the grid takes the room
+    if (qEnvironmentVariableIsSet("TALLYMINDER_SCREENSHOT"))
+        main->grab().save(qEnvironmentVariable("TALLYMINDER_SCREENSHOT"));
+}
+
+} // namespace
