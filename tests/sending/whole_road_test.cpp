@@ -1,0 +1,124 @@
+// The whole road of a batch through the windows: reminders typed into the main window's entry
+// panel, "Send SMS", authentication ticked and answered, "&Send" to a real SMTP server, then
+// the boxes, the sent items and a main window ready for the next batch.
+
+#include "reminders/main_window_fixture.h"
+
+#include "app/version_info.h"
+#include "sending/auth_window.h"
+#include "sending/send_mail_window.h"
+#include "sending/sent_items_window.h"
+#include "test_servers.h"
+
+namespace {
+
+using WholeRoad = MainWindowTest;
+
+std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
+}
+
+TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
+    testservers::AiosmtpdServer server("deskuser", "pa ss");
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+
+    clock.set(2026, 12, 9, 9, 30, 15);
+    start();
+    setVersionText("v.1.0.0.5");
+    TfrmSendMail* send = forms->frmSendMail;
+    send->smtp.Port = port;
+    send->smtp.Environment.UtcOffsetMinutes = [](double) { return 600; };
+
+    addReminder("ann lee", "0411000001", "See you at 10:30", dayNumber(2026, 12, 14), 10, 30);
+    addReminder("bo ray", "0411000002", "Dental check", dayNumber(2026, 12, 15), 11, 0);
+    ASSERT_EQ(reminders().RowCount(), 2);
+    main()->chkStatus->setChecked(true);
+
+    std::string saved; // reminders.txt as "Send SMS" saved it
+    bool ran = false;
+    whenModalOpens([&](QWidget* modal) {
+        ran = true;
+        struct Closer {
+            TfrmSendMail* w;
+            ~Closer() {
+                if (w->isVisible()) {
+                    ADD_FAILURE() << "the send window stayed open";
+                    w->reject();
+                }
+            }
+        } closer{send};
+        ASSERT_EQ(modal, send);
+        saved = folder.read("reminders.txt");
+        send->dbeFromAddress->selectAll();
+        QTest::keyClicks(send->dbeFromAddress, "desk@shop.example");
+        send->dbeFromName->selectAll();
+        QTest::keyClicks(send->dbeFromName, "Front Desk");
+        send->dbeMailServer->selectAll();
+        QTest::keyClicks(send->dbeMailServer, "127.0.0.1");
+        send->DBEStartTime->selectAll();
+        QTest::keyClicks(send->DBEStartTime, "08:15");
+        send->dbeToBlindCarbonCopy->setText("boss@shop.example, bk@shop.example");
+        emit send->dbeToBlindCarbonCopy->textEdited(send->dbeToBlindCarbonCopy->text());
+        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        TfrmAuth* auth = forms->frmAuth;
+        ASSERT_TRUE(auth->isVisible());
+        QTest::keyClicks(auth->edtUserName, "deskuser");
+        QTest::keyClicks(auth->edtPassword, "pa ss");
+        QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
+        prompter.expect(BoxKind::Confirmation,
+                        QStringLiteral("Would you like to print all records?"), BoxButton::No);
+        prompter.expect(
+            BoxKind::Message,
+            QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
+            BoxButton::Ok, QStringLiteral("Warning"));
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    });
+    QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(ran);
+    prompter.verifyAllUsed();
+    ASSERT_FALSE(saved.empty());
+
+    // The server stored one message: its body is reminders.txt as stamped.
+    const std::string batch = fieldtext::format(FieldKind::Float, send->lastBatch());
+    const std::string stamped = replaceAll(saved, "^False^False^0^", "^True^False^" + batch + "^");
+    EXPECT_NE(stamped, saved);
+    EXPECT_EQ(server.envelope(), "AUTH deskuser\n"
+                                 "MAIL desk@shop.example\n"
+                                 "RCPT sms@gateway.example.com\n"
+                                 "RCPT boss@shop.example\n"
+                                 "RCPT bk@shop.example\n");
+    EXPECT_EQ(server.content(), "From: desk@shop.example\r\n"
+                                "Subject: Tallyminder v.1.0.0.5\r\n"
+                                "To: sms@gateway.example.com\r\n"
+                                "Reply-To: desk@shop.example\r\n"
+                                "Date: Wed, 9 Dec 2026 00:00:00 +1000\r\n"
+                                "X-Priority: 3\r\n"
+                                "X-Library: Indy 8.0.25\r\n"
+                                "\r\n" +
+                                    stamped);
+
+    // The sent items and their file; the pending list gone; the main window ready.
+    TdxMemData& sent = *forms->frmSentItems->dxmSentItems;
+    ASSERT_EQ(sent.RowCount(), 2);
+    EXPECT_EQ(folder.read("sentitems.txt"), sent.DelimitedText());
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(sent.CellText(r, sent.FieldIndex("create_date")), "09/12/2026");
+        EXPECT_EQ(sent.CellText(r, sent.FieldIndex("batch")), batch);
+        EXPECT_EQ(sent.CellText(r, sent.FieldIndex("status")), "True");
+    }
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_EQ(reminders().RowCount(), 0);
+    EXPECT_EQ(main()->dtpTime->time(), QTime(8, 15));
+    EXPECT_FALSE(main()->chkStatus->isChecked());
+    EXPECT_FALSE(send->chkAuth->isChecked());
+    EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
+    EXPECT_FALSE(send->isVisible());
+}
+
+} // namespace
