@@ -35,6 +35,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringListModel>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -75,6 +76,8 @@ QComboBox* pickerBox(const char* name, QWidget* parent) {
     // Thousands of items: the box is sized by a typical name, not by measuring every item.
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     c->setMinimumContentsLength(16);
+    // A plain list of texts: thousands of contacts are filled in one step.
+    c->setModel(new QStringListModel(c));
     return c;
 }
 

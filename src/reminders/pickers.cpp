@@ -15,15 +15,37 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStringListModel>
 
 namespace {
 
 const QString kPleaseSelectNumber = QStringLiteral("Please select number");
 
+// Sorts picker texts without regard to letter case (ties keep their order).
 void sortItems(QStringList& items) {
-    std::stable_sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    std::vector<std::pair<QString, qsizetype>> keys;
+    keys.reserve(static_cast<size_t>(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i)
+        keys.emplace_back(items[i].toCaseFolded(), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList sorted;
+    sorted.reserve(items.size());
+    for (const auto& k : keys)
+        sorted << items[k.second];
+    items = std::move(sorted);
+}
+
+// Replaces a picker's items in one step (its model is a plain list of texts).
+void setItems(QComboBox* box, const QStringList& items) {
+    if (auto* list = qobject_cast<QStringListModel*>(box->model())) {
+        const QString text = box->currentText();
+        list->setStringList(items);
+        box->setEditText(text);
+    } else {
+        box->clear();
+        box->addItems(items);
+    }
 }
 
 void insertSorted(QComboBox* box, const QString& item) {
@@ -204,7 +226,7 @@ void TfrmMain::loadContactCombo() {
                     items << pickerItemText(fromTableText(contacts.CellText(row, nameField)), group);
             }
             sortItems(items);
-            cboContactName->addItems(items);
+            setItems(cboContactName, items);
         } else {
             showNamePicker(true);
         }
@@ -232,7 +254,7 @@ void TfrmMain::loadAllCombo() {
         items << pickerItemText(fromTableText(contacts.CellText(row, nameField)),
                                 fromTableText(contacts.CellText(row, groupField)));
     sortItems(items);
-    cboAll->addItems(items);
+    setItems(cboAll, items);
 }
 
 void TfrmMain::cboContactNameSelect() { numberLookup(cboContactName); }
