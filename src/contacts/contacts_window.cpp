@@ -1,10 +1,497 @@
 #include "contacts/contacts_window.h"
 
+#include "app/application.h"
 #include "app/forms.h"
+#include "app/keep_aside.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+#include "app/table_model.h"
+#include "contacts/contact_import.h"
+#include "contacts/record_grid.h"
+#include "contacts/select_sending_window.h"
+#include "data/atomic_file.h"
+#include "data/errors.h"
 #include "data/schemas.h"
+#include "reminders/key_filters.h"
 
-TfrmContact::TfrmContact(Forms& forms, QWidget* parent) : QDialog(parent), dxContact(schemas::makeContacts()), forms_(forms) {
-    setObjectName(QStringLiteral("frmContact"));
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kImportTitle = QStringLiteral("Import Data");
+const QString kImportFilter = QStringLiteral("Tab Delimited Text Files|*.txt");
+const QString kImportInUse =
+    QStringLiteral("Could not import file because it is in use by another application");
+
+// Resumes a table's views when it goes out of scope.
+class ViewsSuspended {
+public:
+    explicit ViewsSuspended(TdxMemData& table) : table_(table) { table_.SuspendViews(); }
+    ~ViewsSuspended() { table_.ResumeViews(); }
+    ViewsSuspended(const ViewsSuspended&) = delete;
+    ViewsSuspended& operator=(const ViewsSuspended&) = delete;
+
+private:
+    TdxMemData& table_;
+};
+
+std::string tableText(const QString& text) {
+    auto bytes = toTableText(text);
+    if (!bytes)
+        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
+    return *bytes;
 }
 
-TfrmContact::~TfrmContact() = default;
+QAction* menuAction(QMenu* menu, const QString& caption, const char* name,
+                    const QKeySequence& shortcut) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(shortcut);
+    return a;
+}
+
+} // namespace
+
+TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
+    : QDialog(parent), dxContact(schemas::makeContacts()), forms_(forms) {
+    setObjectName(QStringLiteral("frmContact"));
+    setWindowTitle(QStringLiteral("Contact Info"));
+    resize(640, 440);
+    openImportFile = [](const std::string& path) { return openFileSource(path); };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
+    dbgContact = new RecordGrid(*dxContact, this);
+    dbgContact->setObjectName(QStringLiteral("dbgContact"));
+    const int charWidth = dbgContact->fontMetrics().averageCharWidth();
+    for (int c = 0; c < dbgContact->recordModel()->columnCount(); ++c)
+        dbgContact->setColumnWidth(c, 26 * charWidth + 12);
+    dbgContact->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(dbgContact, 1);
+    dbnMessage = new RecordNavigator(dbgContact, this);
+    dbnMessage->setObjectName(QStringLiteral("dbnMessage"));
+    layout->addWidget(dbnMessage);
+    buildMenu();
+
+    dbgContact->keyPress = [this](const QString& key, int column) {
+        return dbgContactKeyPress(key, column);
+    };
+    dbgContact->editorCreated = [this](QLineEdit* editor, int column) {
+        const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex("number"));
+        if (column == number)
+            new NumberKeyFilter(editor, forms_.prompter());
+        else
+            new TextEntryGuard(editor, forms_.prompter(), QStringLiteral("^"));
+    };
+    connect(dbgContact, &RecordGrid::titleClicked, this,
+            [this](int column) { dbgContactTitleClick(column); });
+    connect(dbgContact, &RecordGrid::sortMarkingChanged, this,
+            [this](int column, Qt::SortOrder order) { dbgContactSortMarkingChanged(column, order); });
+    connect(dbgContact, &RecordGrid::mouseMoved, this, [this] { dbgContactMouseMove(); });
+
+    dxContact->BeforePost = [this](TdxMemData&) { dxContactBeforePost(); };
+    dxContact->AfterPost = [this](TdxMemData&) { dxContactAfterPost(); };
+    dxContact->BeforeDelete = [this](TdxMemData&) { dxContactBeforeDelete(); };
+    for (const char* name : {"contact", "number", "group"})
+        dxContact->FieldNamed(name).OnChange = [this](TField&) { dxContactcontactChange(); };
+
+    frmContactCreate();
+}
+
+TfrmContact::~TfrmContact() {
+    dxContact->BeforePost = nullptr;
+    dxContact->AfterPost = nullptr;
+    dxContact->BeforeDelete = nullptr;
+    for (const char* name : {"contact", "number", "group"})
+        dxContact->FieldNamed(name).OnChange = nullptr;
+    // The grid stops watching the table before the table goes.
+    delete dbgContact;
+    dbgContact = nullptr;
+}
+
+void TfrmContact::buildMenu() {
+    ppmPrint = new QMenu(this);
+    ppmPrint->setObjectName(QStringLiteral("ppmPrint"));
+    QMenu* print = ppmPrint->addMenu(QStringLiteral("&Print"));
+    Print1 = print->menuAction();
+    Print1->setObjectName(QStringLiteral("Print1"));
+    All1 = menuAction(print, QStringLiteral("&All"), "All1", QKeySequence(QStringLiteral("Ctrl+P")));
+    Selected1 = menuAction(print, QStringLiteral("&Selected"), "Selected1",
+                           QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    Selectforsending1 = menuAction(ppmPrint, QStringLiteral("&Select for sending"),
+                                   "Selectforsending1", QKeySequence(QStringLiteral("Ctrl+S")));
+    Copy1 = menuAction(ppmPrint, QStringLiteral("&Copy"), "Copy1", QKeySequence::Copy);
+    Paste1 = menuAction(ppmPrint, QStringLiteral("&Paste"), "Paste1", QKeySequence::Paste);
+    Delete1 = menuAction(ppmPrint, QStringLiteral("&Delete Record"), "Delete1",
+                         QKeySequence(QStringLiteral("Ctrl+Del")));
+    Importfromtextfile1 = menuAction(ppmPrint, QStringLiteral("&Import from text file"),
+                                     "Importfromtextfile1", QKeySequence(QStringLiteral("Ctrl+I")));
+
+    // Copy and Paste are the cell editor's own keys; the menu only shows them.
+    Copy1->setShortcutContext(Qt::WidgetShortcut);
+    Paste1->setShortcutContext(Qt::WidgetShortcut);
+    std::vector<QKeySequence> windowKeys;
+    for (QAction* a : {All1, Selected1, Selectforsending1, Delete1, Importfromtextfile1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        windowKeys.push_back(a->shortcut());
+    }
+    dbgContact->setWindowShortcuts(windowKeys);
+
+    connect(Selectforsending1, &QAction::triggered, this, [this] { Selectforsending1Click(); });
+    connect(Copy1, &QAction::triggered, this, [this] {
+        if (QLineEdit* e = dbgContact->editor())
+            e->copy();
+    });
+    connect(Paste1, &QAction::triggered, this, [this] {
+        if (QLineEdit* e = dbgContact->editor())
+            e->paste();
+    });
+    connect(Delete1, &QAction::triggered, this, [this] { Delete1Click(); });
+    connect(Importfromtextfile1, &QAction::triggered, this, [this] { Importfromtextfile1Click(); });
+
+    dbgContact->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(dbgContact, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        ppmPrint->popup(dbgContact->viewport()->mapToGlobal(p));
+    });
+}
+
+std::string TfrmContact::concatContact(const std::string& number, const std::string& group) {
+    return ::concatContact(number, group);
+}
+
+void TfrmContact::updateCaption() {
+    setWindowTitle(QStringLiteral("Contact Info for %1 Contacts").arg(dxContact->RowCount()));
+}
+
+// ---- create, show, activate ------------------------------------------------------------------
+
+void TfrmContact::frmContactCreate() {
+    TfrmMain* main = forms_.frmMain;
+    const std::string path = forms_.paths().file(kContactsFile);
+    if (fileExists(path)) {
+        try {
+            // A file that stops part-way is kept aside before anything can overwrite it.
+            readTableKeepingBadFileAside(*dxContact, path);
+        } catch (...) {
+            showCurrentException();
+        }
+        try {
+            if (main)
+                main->loadContactCombo();
+        } catch (...) {
+            showCurrentException();
+        }
+        // Rows without name and number are dropped.
+        ViewsSuspended suspended(*dxContact);
+        TField& contact = dxContact->FieldNamed("contact");
+        TField& number = dxContact->FieldNamed("number");
+        dxContact->First();
+        while (!dxContact->AtEnd()) {
+            if (contact.AsString().empty() && number.AsString().empty())
+                dxContact->Delete(); // the next row becomes current
+            else
+                dxContact->Next();
+            if (dxContact->RowCount() == 0)
+                break;
+        }
+    }
+    try {
+        if (main)
+            main->loadAllCombo();
+    } catch (...) {
+        showCurrentException();
+    }
+}
+
+void TfrmContact::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+        FormActivate();
+    }
+}
+
+void TfrmContact::FormShow() { dbgContact->setEditableSet(true); }
+
+void TfrmContact::FormActivate() {
+    if (dbgContact->endPendingEdit())
+        dxContact->First();
+    dbgContact->focusColumn(0);
+    updateCaption();
+}
+
+// ---- posting -------------------------------------------------------------------------------
+
+void TfrmContact::dxContactBeforePost() {
+    // The posted row stays where it is.
+    dbgContact->setTitleButtons(false);
+    dxContact->SetSortedField("");
+
+    TField& contact = dxContact->FieldNamed("contact");
+    TField& number = dxContact->FieldNamed("number");
+    TField& group = dxContact->FieldNamed("group");
+    const std::string name = contact.AsString();
+    if (!name.empty()) {
+        const std::string capitalised = capitaliseFirst(name);
+        if (capitalised != name)
+            contact.SetAsString(capitalised);
+    }
+    const std::string g = group.AsString();
+    if (!g.empty()) {
+        const std::string lower = lowerAscii(g);
+        if (lower != g)
+            group.SetAsString(lower);
+    }
+    justDeleted = false;
+    if (contact.AsString().empty() && number.AsString().empty()) {
+        // Nothing to keep: a new row is dropped, an existing one deleted, without a word.
+        if (dxContact->State() == DataSetState::Insert)
+            dxContact->Cancel();
+        else
+            dxContact->Delete();
+        throw EAbort();
+    }
+    dxContact->FieldNamed("contactKey").SetAsString(concatContact(number.AsString(), group.AsString()));
+}
+
+void TfrmContact::dxContactAfterPost() {
+    dxContact->SetSortedField("");
+    // The row is not put back into Edit here: an edit left open would be carried along when
+    // the move that posted the row goes on to the next row.
+    if (importing_)
+        return; // the import asks about each new group itself
+    checkGroupAfterPost();
+    TfrmMain* main = forms_.frmMain;
+    if (main && main->groupDeleteInProgress)
+        main->groupDeleteInProgress = false;
+    else
+        dbgContact->focusColumn(0);
+}
+
+void TfrmContact::checkGroupAfterPost() {
+    TfrmMain* main = forms_.frmMain;
+    if (!main)
+        return;
+    std::string group;
+    if (isVisible())
+        group = normalGroupText(dxContact->FieldNamed("group").AsString());
+    else if (auto bytes = toTableText(main->cboGroup->currentText()))
+        group = normalGroupText(*bytes);
+    if (!group.empty() && main->dxGroup->FindRowNumber(group, "groupName") < 0)
+        main->addNewGroup();
+}
+
+// ---- grid ----------------------------------------------------------------------------------
+
+void TfrmContact::Delete1Click() {
+    if (forms_.prompter().confirm(QStringLiteral("Delete all selected records?"))) {
+        std::vector<int> bookmarks;
+        for (int row : dbgContact->selectedTableRows())
+            bookmarks.push_back(dxContact->BookmarkAt(row));
+        dbgContact->discardEditor();
+        if (!bookmarks.empty()) {
+            ViewsSuspended suspended(*dxContact);
+            if (dxContact->State() == DataSetState::Insert)
+                dxContact->Cancel();
+            for (auto it = bookmarks.rbegin(); it != bookmarks.rend(); ++it) {
+                if (!dxContact->BookmarkValid(*it))
+                    continue;
+                dxContact->ReturnToBookmark(*it);
+                dxContact->Delete();
+            }
+        }
+        dbgContact->clearSelection();
+        updateCaption();
+        dbgContact->focusColumn(std::max(0, dbgContact->currentIndex().column()));
+    }
+    justDeleted = true;
+}
+
+bool TfrmContact::dbgContactKeyPress(const QString& key, int column) {
+    if (key == QStringLiteral("^")) {
+        forms_.prompter().error(notAllowedMessage(key));
+        dbgContact->setFocus();
+        return true;
+    }
+    const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex("number"));
+    if (column == number && number >= 0 && forms_.frmMain &&
+        !forms_.frmMain->checkForNumber(key, dbgContact))
+        return true;
+    return false;
+}
+
+void TfrmContact::dbgContactTitleClick(int column) {
+    if (column < 0 || column >= dbgContact->recordModel()->columnCount())
+        return;
+    dbgContact->finishEditor();
+    dxContact->SetSortedField(dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
+}
+
+void TfrmContact::dbgContactSortMarkingChanged(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= dbgContact->recordModel()->columnCount())
+        return;
+    dbgContact->finishEditor();
+    dxContact->SetSortedField(dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
+    // Case-sensitive from now on, as the markers show it.
+    dxContact->SetSortOptions(order == Qt::AscendingOrder ? 0u : TSortOptions(soDesc));
+}
+
+void TfrmContact::dbgContactMouseMove() {
+    dbgContact->setTitleButtons(true);
+    dxContact->SetSortedField("");
+}
+
+// ---- select for sending --------------------------------------------------------------------
+
+void TfrmContact::Selectforsending1Click() {
+    dbgContact->finishEditor();
+    const std::vector<int> rows = dbgContact->selectedTableRows();
+    SelectedContactKeys.clear();
+    if (!rows.empty() && dbgContact->endPendingEdit()) {
+        const int number = dxContact->FieldIndex("number");
+        const int group = dxContact->FieldIndex("group");
+        const int last = dxContact->BookmarkAt(rows.back());
+        for (int row : rows)
+            SelectedContactKeys.push_back(dxContact->CellText(row, number) +
+                                          normalGroupText(dxContact->CellText(row, group)));
+        dbgContact->moveToRow(dxContact->RowOfBookmark(last));
+    }
+    if (forms_.frmSelectSending)
+        forms_.frmSelectSending->exec();
+}
+
+// ---- import --------------------------------------------------------------------------------
+
+void TfrmContact::Importfromtextfile1Click() {
+    dbgContact->finishEditor();
+    dxContact->SetSortedField("number");
+    ViewsSuspended suspended(*dxContact);
+    const QString path = forms_.prompter().openFile(
+        kImportTitle, kImportFilter, QString::fromStdString(forms_.paths().workingFolder));
+    if (path.isEmpty())
+        return;
+    importFile(path.toStdString());
+}
+
+bool TfrmContact::importFile(const std::string& path) {
+    TfrmMain* main = forms_.frmMain;
+    dxContact->SetSortedField("number");
+    ViewsSuspended suspended(*dxContact);
+    std::unique_ptr<ByteSource> source = openImportFile ? openImportFile(path) : nullptr;
+    if (!source) {
+        forms_.prompter().error(kImportInUse);
+        return false;
+    }
+
+    struct Importing {
+        bool& flag;
+        explicit Importing(bool& f) : flag(f) { flag = true; }
+        ~Importing() { flag = false; }
+    } importing(importing_);
+
+    const std::string groupsPath = forms_.paths().file(kGroupsFile);
+    ContactImporter importer(*dxContact, *main->dxGroup);
+    importer.confirmAddGroup = [this](const std::string& group) {
+        return forms_.prompter().confirm(QStringLiteral("Group ") + fromTableText(group) +
+                                         QStringLiteral(" does not exist. Would you like to add?"));
+    };
+    importer.groupAdded = [main, &groupsPath](const std::string&) {
+        main->dxGroup->WriteDelimitedFile(groupsPath);
+    };
+    importer.lookedUp = [this] { justDeleted = false; };
+
+    // Every line with a group column rewrites the groups file and refills the group picker;
+    // the result is the same when that is done once, when the import ends.
+    auto refreshGroups = [&] {
+        if (!importer.groupColumnSeen())
+            return;
+        main->dxGroup->WriteDelimitedFile(groupsPath);
+        main->loadGroupCombo();
+    };
+    try {
+        ImportLineReader reader(*source);
+        std::string line;
+        while (reader.next(line))
+            importer.importLine(line);
+    } catch (...) {
+        source.reset(); // the file is closed before the error is shown
+        try {
+            refreshGroups();
+        } catch (...) {
+        }
+        throw;
+    }
+    source.reset();
+    dxContact->WriteDelimitedFile(forms_.paths().file(kContactsFile));
+    refreshGroups();
+    updateCaption();
+    const int refused = importer.counts().refused;
+    if (refused > 0)
+        forms_.prompter().warning(
+            refused == 1
+                ? QStringLiteral("1 line was not imported because it holds the ^ character, "
+                                 "which is not allowed")
+                : QStringLiteral("%1 lines were not imported because they hold the ^ character, "
+                                 "which is not allowed")
+                      .arg(refused));
+    return true;
+}
+
+// ---- close ---------------------------------------------------------------------------------
+
+void TfrmContact::frmContactClose() {
+    TfrmSelectSending* selection = forms_.frmSelectSending;
+    if (selection && selection->closedFromSelection) {
+        selection->closedFromSelection = false;
+    } else {
+        // The cell being typed.
+        QLineEdit* editor = dbgContact->editor();
+        const int field = dbgContact->focusedField();
+        if (editor && field > 0 && !editor->text().isEmpty() && !justDeleted) {
+            const std::string text = tableText(editor->text());
+            dxContact->Edit();
+            dxContact->Field(field).SetAsString(text);
+        }
+    }
+    dbgContact->discardEditor();
+    dbgContact->setEditableSet(false);
+
+    TField& contact = dxContact->FieldNamed("contact");
+    TField& number = dxContact->FieldNamed("number");
+    TField& group = dxContact->FieldNamed("group");
+    if (dxContact->RowCount() > 0 && !contact.AsString().empty() && !number.AsString().empty() &&
+        !normalGroupText(group.AsString()).empty() && !justDeleted) {
+        dxContact->Edit();
+        dxContact->Post();
+    }
+    dxContact->WriteDelimitedFile(forms_.paths().file(kContactsFile));
+    if (TfrmMain* main = forms_.frmMain) {
+        ViewsSuspended suspended(*dxContact);
+        main->loadContactCombo();
+        main->loadAllCombo();
+    }
+    justDeleted = false;
+}
+
+void TfrmContact::done(int result) {
+    if (isVisible()) {
+        try {
+            frmContactClose();
+        } catch (...) {
+            // The window stays open with the rows as they are; nothing was saved.
+            dbgContact->setEditableSet(true);
+            showCurrentException();
+            return;
+        }
+    }
+    QDialog::done(result);
+}

@@ -1,13 +1,33 @@
 #pragma once
 
+// The contact book window ("Contact Info for N Contacts").
+//
+// Other windows use these public members:
+//   dxContact               the contact book (contact, number, group, contactKey); the main
+//                           window reads and extends it
+//   SelectedContactKeys     the contacts chosen with "Select for sending": number + group
+//                           lower-cased and trimmed, one per selected row; the selected-contacts
+//                           window consumes it
+//   justDeleted             true after "Delete Record" until the next post, deletion or change
+//   concatContact(number, group)  a contact's key before the field cuts it to 20 characters
+//   openImportFile          how the import opens its file (a test replaces it)
+
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "data/mem_data.h"
 
+class ByteSource;
 class Forms;
+class QAction;
+class QMenu;
+class RecordGrid;
+class RecordNavigator;
+struct ImportCounts;
 
-// The contact book window.
 class TfrmContact : public QDialog {
     Q_OBJECT
 public:
@@ -15,7 +35,60 @@ public:
     ~TfrmContact() override;
 
     std::unique_ptr<TdxMemData> dxContact;
+    std::vector<std::string> SelectedContactKeys;
+    bool justDeleted = false;
+
+    static std::string concatContact(const std::string& number, const std::string& group);
+
+    // Controls (objectName as named).
+    RecordGrid* dbgContact = nullptr;
+    RecordNavigator* dbnMessage = nullptr;
+    QMenu* ppmPrint = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* All1 = nullptr;      // printing comes with the printed lists
+    QAction* Selected1 = nullptr; // printing comes with the printed lists
+    QAction* Selectforsending1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Importfromtextfile1 = nullptr;
+
+    // Handlers.
+    void frmContactCreate();
+    void FormShow();
+    void FormActivate();
+    void dxContactBeforePost();
+    void dxContactAfterPost();
+    void dxContactBeforeDelete() { justDeleted = false; }
+    void dxContactcontactChange() { justDeleted = false; }
+    void Delete1Click();
+    // True when the key is dropped.
+    bool dbgContactKeyPress(const QString& key, int column);
+    void dbgContactTitleClick(int column);
+    void dbgContactSortMarkingChanged(int column, Qt::SortOrder order);
+    void dbgContactMouseMove();
+    void Selectforsending1Click();
+    void Importfromtextfile1Click();
+    // The close steps; throws when the pending cell cannot be committed (the window then stays).
+    void frmContactClose();
+
+    // Imports one file (the steps after the file dialog). False when it cannot be opened.
+    bool importFile(const std::string& path);
+    std::function<std::unique_ptr<ByteSource>(const std::string& path)> openImportFile;
+    bool importing() const { return importing_; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void buildMenu();
+    void updateCaption();
+    // The main window's group check after a post: the group of the current row (or of the
+    // main window's group picker while this window is hidden) is offered when unknown.
+    void checkGroupAfterPost();
+
     Forms& forms_;
+    bool importing_ = false;
 };

@@ -1,10 +1,267 @@
 #include "contacts/messages_window.h"
 
+#include "app/application.h"
 #include "app/forms.h"
+#include "app/keep_aside.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "app/table_model.h"
+#include "contacts/record_grid.h"
+#include "contacts/select_sending_window.h"
+#include "data/atomic_file.h"
+#include "data/errors.h"
 #include "data/schemas.h"
+#include "reminders/key_filters.h"
+#include "reminders/paste_guard.h"
 
-TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent) : QDialog(parent), dxmMessage(schemas::makeMessages()), forms_(forms) {
-    setObjectName(QStringLiteral("frmMessage"));
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+QAction* menuAction(QMenu* menu, const QString& caption, const char* name,
+                    const QKeySequence& shortcut) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(shortcut);
+    return a;
 }
 
-TfrmMessage::~TfrmMessage() = default;
+// A hint in its two parts, "short|long": the short one as the tool tip, the long one as the
+// status tip.
+void setHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(hint.left(bar));
+    action->setStatusTip(hint.mid(bar + 1));
+}
+
+class ViewsSuspended {
+public:
+    explicit ViewsSuspended(TdxMemData& table) : table_(table) { table_.SuspendViews(); }
+    ~ViewsSuspended() { table_.ResumeViews(); }
+    ViewsSuspended(const ViewsSuspended&) = delete;
+    ViewsSuspended& operator=(const ViewsSuspended&) = delete;
+
+private:
+    TdxMemData& table_;
+};
+
+} // namespace
+
+TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent)
+    : QDialog(parent), dxmMessage(schemas::makeMessages()), forms_(forms) {
+    setObjectName(QStringLiteral("frmMessage"));
+    setWindowTitle(QStringLiteral("Standard Messages"));
+    resize(620, 380);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
+    pnlMain = new QLabel(this);
+    pnlMain->setObjectName(QStringLiteral("pnlMain"));
+    pnlMain->setFrameShape(QFrame::Panel);
+    pnlMain->setFrameShadow(QFrame::Raised);
+    pnlMain->setAlignment(Qt::AlignCenter);
+    pnlMain->setMinimumHeight(pnlMain->fontMetrics().height() + 12);
+    layout->addWidget(pnlMain);
+
+    dbgMessage = new RecordGrid(*dxmMessage, this);
+    dbgMessage->setObjectName(QStringLiteral("dbgMessage"));
+    dbgMessage->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(dbgMessage, 1);
+    dbnMessage = new RecordNavigator(dbgMessage, this);
+    dbnMessage->setObjectName(QStringLiteral("dbnMessage"));
+    layout->addWidget(dbnMessage);
+    buildMenu();
+
+    dbgMessage->keyPress = [this](const QString& key, int) { return dbgMessageKeyPress(key); };
+    dbgMessage->keyReleased = [this] { dbgMessageKeyUp(); };
+    connect(dbgMessage, &RecordGrid::sortMarkingChanged, this,
+            [this](int column, Qt::SortOrder order) { dbgMessageSortMarkingChanged(column, order); });
+    connect(dbgMessage, &RecordGrid::mouseMoved, this, [this] { dbgMessageMouseMove(); });
+
+    dxmMessage->BeforePost = [this](TdxMemData&) { dxmMessageBeforePost(); };
+    dxmMessage->AfterPost = [this](TdxMemData&) { dxmMessageAfterPost(); };
+    dxmMessage->FieldNamed("message").OnChange = [this](TField&) { dxmMessagemessageChange(); };
+
+    FormCreate();
+}
+
+TfrmMessage::~TfrmMessage() {
+    FormDestroy();
+    dxmMessage->BeforePost = nullptr;
+    dxmMessage->AfterPost = nullptr;
+    dxmMessage->FieldNamed("message").OnChange = nullptr;
+    delete dbgMessage;
+    dbgMessage = nullptr;
+}
+
+void TfrmMessage::buildMenu() {
+    ppmMain = new QMenu(this);
+    ppmMain->setObjectName(QStringLiteral("ppmMain"));
+    QMenu* print = ppmMain->addMenu(QStringLiteral("&Print"));
+    Print1 = print->menuAction();
+    Print1->setObjectName(QStringLiteral("Print1"));
+    All1 = menuAction(print, QStringLiteral("&All"), "All1", QKeySequence(QStringLiteral("Ctrl+P")));
+    Selected1 = menuAction(print, QStringLiteral("&Selected"), "Selected1",
+                           QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    Copy1 = menuAction(ppmMain, QStringLiteral("&Copy"), "Copy1", QKeySequence::Copy);
+    Paste1 = menuAction(ppmMain, QStringLiteral("&Paste"), "Paste1", QKeySequence::Paste);
+    Delete1 = menuAction(ppmMain, QStringLiteral("&Delete Record"), "Delete1",
+                         QKeySequence(QStringLiteral("Ctrl+Del")));
+    setHint(Copy1, QStringLiteral("Copy|Copies the selection and puts it on the Clipboard"));
+    setHint(Paste1, QStringLiteral("Paste|Inserts Clipboard contents"));
+    setHint(Delete1, QStringLiteral("Delete|Erases the selection"));
+
+    // Copy, Paste and Delete act on the cell editor, which has those keys itself (Ctrl+Del
+    // erases there too); the menu shows them. The print entries are the window's.
+    for (QAction* a : {Copy1, Paste1, Delete1})
+        a->setShortcutContext(Qt::WidgetShortcut);
+    std::vector<QKeySequence> windowKeys;
+    for (QAction* a : {All1, Selected1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        windowKeys.push_back(a->shortcut());
+    }
+    dbgMessage->setWindowShortcuts(windowKeys);
+
+    connect(Copy1, &QAction::triggered, this, [this] {
+        if (QLineEdit* e = dbgMessage->editor())
+            e->copy();
+    });
+    connect(Paste1, &QAction::triggered, this, [this] {
+        if (QLineEdit* e = dbgMessage->editor())
+            e->paste();
+    });
+    connect(Delete1, &QAction::triggered, this, [this] {
+        if (QLineEdit* e = dbgMessage->editor())
+            e->del();
+    });
+
+    dbgMessage->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(dbgMessage, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        ppmMain->popup(dbgMessage->viewport()->mapToGlobal(p));
+    });
+}
+
+void TfrmMessage::FormCreate() {
+    dxmMessage->SetSortedField("message");
+    const std::string path = forms_.paths().file(kMessagesFile);
+    if (fileExists(path)) {
+        try {
+            // A file that stops part-way is kept aside before anything can overwrite it.
+            readTableKeepingBadFileAside(*dxmMessage, path);
+        } catch (...) {
+            showCurrentException();
+        }
+    }
+    dxmMessage->SetSortedField("");
+}
+
+void TfrmMessage::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmMessage::FormShow() {
+    pnlMain->clear();
+    dbgMessage->setEditableSet(true);
+    dbgMessage->focusColumn(0);
+}
+
+bool TfrmMessage::dbgMessageKeyPress(const QString& key) {
+    if (key != QStringLiteral("^"))
+        return false;
+    forms_.prompter().error(notAllowedMessage(key));
+    dbgMessage->setFocus();
+    return true;
+}
+
+void TfrmMessage::dbgMessageKeyUp() {
+    try {
+        if (QLineEdit* editor = dbgMessage->editor())
+            pnlMain->setText(QString::number(editor->text().size()) + QStringLiteral("\\160"));
+    } catch (...) {
+    }
+}
+
+void TfrmMessage::dxmMessagemessageChange() {
+    checkPaste(*dxmMessage, forms_.prompter(), dbgMessage);
+    if (dxmMessage->Loading())
+        return;
+    // A "^" pasted into a message would reach the pending reminders' file.
+    if (dxmMessage->FieldNamed("message").AsString().find('^') != std::string::npos) {
+        forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+        dxmMessage->Cancel();
+        throw EAbort();
+    }
+}
+
+void TfrmMessage::dxmMessageBeforePost() {
+    dbgMessage->setTitleButtons(false);
+    dxmMessage->SetSortedField("");
+}
+
+void TfrmMessage::dxmMessageAfterPost() { pnlMain->clear(); }
+
+void TfrmMessage::dbgMessageMouseMove() {
+    dbgMessage->setTitleButtons(true);
+    dxmMessage->SetSortedField("");
+}
+
+void TfrmMessage::dbgMessageSortMarkingChanged(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= dbgMessage->recordModel()->columnCount())
+        return;
+    dbgMessage->finishEditor();
+    dxmMessage->SetSortedField(
+        dxmMessage->Field(dbgMessage->recordModel()->fieldAt(column)).FieldName());
+    dxmMessage->SetSortOptions(order == Qt::AscendingOrder ? 0u : TSortOptions(soDesc));
+}
+
+void TfrmMessage::FormClose() {
+    // The cell being typed goes into the row, then the grid only shows.
+    dbgMessage->finishEditor();
+    dbgMessage->setEditableSet(false);
+    // On an empty list this stores one empty message.
+    dxmMessage->Edit();
+    dxmMessage->Post();
+    dxmMessage->WriteDelimitedFile(forms_.paths().file(kMessagesFile));
+    ViewsSuspended suspended(*dxmMessage);
+    // Sorted (case-sensitive) for both pick lists, which are refilled from it. (Refilling the
+    // main window's list before the sort as well would change nothing it shows.)
+    dxmMessage->SetSortedField("message");
+    if (forms_.frmMain)
+        forms_.frmMain->loadMessageCombo();
+    if (forms_.frmSelectSending)
+        forms_.frmSelectSending->loadMessageCombo();
+    if (forms_.frmMain && forms_.frmMain->cboMessage && forms_.frmMain->isVisible())
+        forms_.frmMain->cboMessage->setFocus();
+}
+
+void TfrmMessage::done(int result) {
+    if (isVisible()) {
+        try {
+            FormClose();
+        } catch (...) {
+            dbgMessage->setEditableSet(true);
+            showCurrentException();
+            return;
+        }
+    }
+    QDialog::done(result);
+}
+
+void TfrmMessage::FormDestroy() {
+    try {
+        dxmMessage->WriteDelimitedFile(forms_.paths().file(kMessagesFile));
+    } catch (...) {
+        showCurrentException();
+    }
+}

@@ -1,13 +1,23 @@
 #pragma once
 
+// The standard messages window ("Standard Messages"): ready-made SMS texts that both message
+// boxes (the main window's and the selected-contacts window's) offer. Closing it saves
+// message.txt and refills both lists in sorted order.
+//
+// Other windows use: dxmMessage (field "message"), read by their loadMessageCombo.
+
 #include <QDialog>
 #include <memory>
 
 #include "data/mem_data.h"
 
 class Forms;
+class QAction;
+class QLabel;
+class QMenu;
+class RecordGrid;
+class RecordNavigator;
 
-// The standard messages window.
 class TfrmMessage : public QDialog {
     Q_OBJECT
 public:
@@ -16,6 +26,39 @@ public:
 
     std::unique_ptr<TdxMemData> dxmMessage;
 
+    // Controls (objectName as named).
+    QLabel* pnlMain = nullptr;
+    RecordGrid* dbgMessage = nullptr;
+    RecordNavigator* dbnMessage = nullptr;
+    QMenu* ppmMain = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* All1 = nullptr;      // printing comes with the printed lists
+    QAction* Selected1 = nullptr; // printing comes with the printed lists
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Delete1 = nullptr;
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    // True when the key is dropped.
+    bool dbgMessageKeyPress(const QString& key);
+    void dbgMessageKeyUp();
+    void dxmMessagemessageChange();
+    void dxmMessageBeforePost();
+    void dxmMessageAfterPost();
+    void dbgMessageMouseMove();
+    void dbgMessageSortMarkingChanged(int column, Qt::SortOrder order);
+    void FormClose();
+    void FormDestroy();
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void buildMenu();
+
     Forms& forms_;
 };

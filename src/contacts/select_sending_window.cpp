@@ -1,9 +1,240 @@
 #include "contacts/select_sending_window.h"
 
 #include "app/forms.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "app/qt_charset.h"
+#include "contacts/contact_import.h"
+#include "contacts/contacts_window.h"
+#include "contacts/messages_window.h"
+#include "contacts/record_grid.h"
+#include "data/clock.h"
+#include "data/date_time.h"
+#include "data/errors.h"
+#include "data/schemas.h"
+#include "reminders/date_box.h"
+#include "reminders/message_entry.h"
+#include "reminders/text_helpers.h"
 
-TfrmSelectSending::TfrmSelectSending(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* label(const QString& text, const char* name, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QSpinBox* spin(const char* name, QWidget* parent) {
+    auto* s = new QSpinBox(parent);
+    s->setObjectName(QString::fromLatin1(name));
+    s->setRange(0, 99);
+    s->setValue(0);
+    return s;
+}
+
+std::string tableText(const QString& text) {
+    auto bytes = toTableText(text);
+    if (!bytes)
+        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
+    return *bytes;
+}
+
+} // namespace
+
+TfrmSelectSending::TfrmSelectSending(Forms& forms, QWidget* parent)
+    : QDialog(parent), forms_(forms) {
     setObjectName(QStringLiteral("frmSelectSending"));
+    setWindowTitle(QStringLiteral("Details for Selected Contacts"));
+    setModal(true);
+
+    auto* outer = new QVBoxLayout(this);
+    GroupBox1 = new QGroupBox(QStringLiteral("Detail"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* grid = new QGridLayout(GroupBox1);
+    grid->setHorizontalSpacing(8);
+
+    dtpDate = new QDateEdit(GroupBox1);
+    dtpDate->setObjectName(QStringLiteral("dtpDate"));
+    dtpDate->setLocale(QLocale::c()); // month names as the grids show them
+    dtpDate->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    dtpDate->setCalendarPopup(true);
+    dtpTime = new QTimeEdit(GroupBox1);
+    dtpTime->setObjectName(QStringLiteral("dtpTime"));
+    dtpTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    dtpTime->setTime(QTime(8, 0));
+    sedDaysBefore = spin("sedDaysBefore", GroupBox1);
+    sedRecurringDays = spin("sedRecurringDays", GroupBox1);
+
+    cboMessage = new QComboBox(GroupBox1);
+    cboMessage->setObjectName(QStringLiteral("cboMessage"));
+    cboMessage->setEditable(true);
+    cboMessage->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboMessage->setMinimumContentsLength(40);
+    lblCount = label(QStringLiteral("0"), "lblCount", GroupBox1);
+    lblCount->setMinimumWidth(lblCount->fontMetrics().horizontalAdvance(QStringLiteral("000/160")));
+    btnMessage = new QToolButton(GroupBox1);
+    btnMessage->setObjectName(QStringLiteral("btnMessage"));
+    btnMessage->setText(QStringLiteral("..."));
+    btnMessage->setToolTip(QStringLiteral("Maintain standard Messages"));
+    btnMessage->setFocusPolicy(Qt::NoFocus);
+    cboRecurring = new QComboBox(GroupBox1);
+    cboRecurring->setObjectName(QStringLiteral("cboRecurring"));
+    cboRecurring->addItems({QString(), QStringLiteral("Daily"), QStringLiteral("Weekly"),
+                            QStringLiteral("Monthly"), QStringLiteral("Quarterly"),
+                            QStringLiteral("Six Monthly"), QStringLiteral("Annually")});
+
+    // Date and time; days before and second date; the message; the recurrence.
+    grid->addWidget(label(QStringLiteral("Date:"), "lblDate", GroupBox1), 0, 0);
+    grid->addWidget(dtpDate, 0, 1);
+    grid->addWidget(label(QStringLiteral("Time:"), "lblTime", GroupBox1), 0, 2, Qt::AlignRight);
+    grid->addWidget(dtpTime, 0, 3);
+    grid->addWidget(label(QStringLiteral("Before"), "lblBefore", GroupBox1), 1, 0);
+    auto* before = new QHBoxLayout;
+    before->addWidget(sedDaysBefore);
+    before->addWidget(label(QStringLiteral("Days"), "lblDays", GroupBox1));
+    before->addStretch();
+    grid->addLayout(before, 1, 1);
+    grid->addWidget(label(QStringLiteral("2nd Date"), "lbl2ndDate", GroupBox1), 1, 2,
+                    Qt::AlignRight);
+    grid->addWidget(sedRecurringDays, 1, 3);
+    grid->addWidget(label(QStringLiteral("Message:"), "lblMessage", GroupBox1), 2, 0);
+    auto* message = new QHBoxLayout;
+    message->addWidget(cboMessage, 1);
+    message->addWidget(btnMessage);
+    message->addWidget(lblCount);
+    grid->addLayout(message, 2, 1, 1, 3);
+    grid->addWidget(label(QStringLiteral("Recurring"), "lblRecurring", GroupBox1), 3, 0);
+    grid->addWidget(cboRecurring, 3, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    outer->addWidget(GroupBox1);
+
+    bmbOK = new QPushButton(QStringLiteral("OK"), this);
+    bmbOK->setObjectName(QStringLiteral("bmbOK"));
+    bmbOK->setDefault(true);
+    bmbOK->setFocusPolicy(Qt::ClickFocus);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(bmbOK);
+    outer->addLayout(buttons);
+
+    messageEntry = new MessageEntry(
+        cboMessage, lblCount, forms_.prompter(), [this] { return dateDay(); },
+        [this] { return timeMs(); });
+
+    connect(btnMessage, &QToolButton::clicked, this, [this] { btnMessageClick(); });
+    connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
+
+    FormCreate();
 }
 
 TfrmSelectSending::~TfrmSelectSending() = default;
+
+int32_t TfrmSelectSending::dateDay() const { return dayOfDate(dtpDate->date()); }
+
+void TfrmSelectSending::setDateDay(int32_t day) { dtpDate->setDate(dateOfDay(day)); }
+
+int32_t TfrmSelectSending::timeMs() const {
+    // As the short time format shows it: seconds are dropped.
+    const QTime t = dtpTime->time();
+    return ::timeMs(t.hour(), t.minute());
+}
+
+void TfrmSelectSending::FormCreate() {
+    loadMessageCombo();
+    setDateDay(forms_.clock().today());
+    lblCount->setText(QStringLiteral("0"));
+}
+
+void TfrmSelectSending::loadMessageCombo() {
+    if (forms_.frmMessage)
+        messageEntry->loadMessages(*forms_.frmMessage->dxmMessage);
+    else
+        cboMessage->clear();
+}
+
+void TfrmSelectSending::btnMessageClick() {
+    if (forms_.frmMain && forms_.frmMessage)
+        forms_.frmMain->sortFirstColumn(forms_.frmMessage, *forms_.frmMessage->dxmMessage,
+                                        kMessagesFile, "message");
+}
+
+bool TfrmSelectSending::cboMessageKeyPress(const QString& key) {
+    return messageEntry->keyPress(key);
+}
+
+void TfrmSelectSending::cboMessageKeyUp() { messageEntry->keyUp(); }
+
+void TfrmSelectSending::bmbOKClick() {
+    bool created = false;
+    int notFound = 0;
+    if (cboMessage->currentText().isEmpty()) {
+        forms_.prompter().error(QStringLiteral("Message cannot be blank"));
+        cboMessage->setFocus();
+    } else {
+        TfrmContact* contactsWindow = forms_.frmContact;
+        TdxMemData& contacts = *contactsWindow->dxContact;
+        TdxMemData& reminders = *forms_.frmMain->dxmReminders;
+        const QString messageText = cboMessage->currentText();
+        const std::string message = tableText(messageText);
+        const int32_t day = dateDay();
+        const int32_t time = timeMs();
+        const int32_t daysBefore = sedDaysBefore->value();
+        const int32_t secondDate = sedRecurringDays->value();
+        const std::string recurring = tableText(cboRecurring->currentText());
+
+        contactsWindow->dbgContact->endPendingEdit();
+        contacts.First();
+        // The contact of each key, as FindRowNumber finds it on contactKey.
+        const FirstRowIndex byKey(contacts, "contactKey");
+        TField& number = contacts.FieldNamed("number");
+        TField& name = contacts.FieldNamed("contact");
+        for (const std::string& key : contactsWindow->SelectedContactKeys) {
+            const int row = byKey.find(trimBlanks(key));
+            if (row < 0) {
+                // No reminder goes to another contact in its place.
+                ++notFound;
+                continue;
+            }
+            contacts.SetRowNumber(row);
+            const std::string contactNumber = number.AsString();
+            reminders.AddRow({FieldValue{}, contactNumber, name.AsString(), day, time, message,
+                              daysBefore, secondDate, recurring, false, false, 0.0,
+                              tableText(concatAllField(messageText, fromTableText(contactNumber)))});
+        }
+        cboMessage->setEditText(QString());
+        if (forms_.frmMain->entryMode != QStringLiteral("Add"))
+            forms_.frmMain->entryMode = QStringLiteral("Add");
+        cboRecurring->setCurrentIndex(0);
+        created = true;
+    }
+    setDateDay(forms_.clock().today());
+    closedFromSelection = true;
+    if (!created)
+        return;
+    if (notFound > 0)
+        forms_.prompter().warning(
+            QStringLiteral("%1 of the selected contacts could not be found in the contact book; "
+                           "no reminder was made for them")
+                .arg(notFound));
+    done(QDialog::Accepted);
+    if (TfrmContact* contactsWindow = forms_.frmContact) {
+        contactsWindow->dbgContact->viewport()->update();
+        if (contactsWindow->isVisible())
+            contactsWindow->close();
+    }
+}

@@ -1,15 +1,56 @@
 #pragma once
 
+// "Details for Selected Contacts": one set of appointment details, and on OK one pending
+// reminder per contact of the contacts window's SelectedContactKeys.
+//
+// Other windows use: closedFromSelection (set by every OK; the contacts window's close step
+// reads and clears it) and loadMessageCombo() (the standard messages window refills the list).
+
 #include <QDialog>
+#include <cstdint>
 
 class Forms;
+class MessageEntry;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimeEdit;
+class QToolButton;
 
-// Details for reminders to the selected contacts.
 class TfrmSelectSending : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmSelectSending(Forms& forms, QWidget* parent = nullptr);
     ~TfrmSelectSending() override;
+
+    bool closedFromSelection = false;
+
+    QGroupBox* GroupBox1 = nullptr;
+    QDateEdit* dtpDate = nullptr;
+    QTimeEdit* dtpTime = nullptr;
+    QSpinBox* sedDaysBefore = nullptr;
+    QSpinBox* sedRecurringDays = nullptr;
+    QComboBox* cboMessage = nullptr;
+    QLabel* lblCount = nullptr;
+    QToolButton* btnMessage = nullptr;
+    QComboBox* cboRecurring = nullptr;
+    QPushButton* bmbOK = nullptr;
+    MessageEntry* messageEntry = nullptr;
+
+    void FormCreate();
+    void loadMessageCombo();
+    void btnMessageClick();
+    bool cboMessageKeyPress(const QString& key);
+    void cboMessageKeyUp();
+    void bmbOKClick();
+
+    int32_t dateDay() const;
+    void setDateDay(int32_t day);
+    // The time of dtpTime without its seconds (ms since midnight).
+    int32_t timeMs() const;
 
 private:
     Forms& forms_;

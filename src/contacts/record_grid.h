@@ -1,0 +1,136 @@
+#pragma once
+
+// The editable grid of the contacts and standard messages windows, and its record navigator.
+//
+// RecordGrid is a QTableView over a TableModel of one record table. It keeps the table's cursor
+// on the grid's current row (a move first ends the row's pending edit; when the table's post
+// handling discards or deletes that row, the move still goes to the row the user chose), edits
+// cells in place with a line editor limited to the field's size, and reports to its window:
+//   keyPress(key, column)   every typed key (typedCharacter), in the grid or its cell editor,
+//                           before it is used; return true to drop it;
+//   keyReleased             a key was released in the grid or its cell editor;
+//   editorCreated(editor, column)  a cell editor was opened (for paste guards);
+//   titleClicked(column), sortMarkingChanged(column, order)  the column titles act as buttons
+//                           with sort markers, while the title buttons are on;
+//   mouseMoved              the mouse moved over the grid or its titles.
+// The editable option set edits in place (typing, F2 or a double click opens the cell's editor), selects several
+// rows, moves between cells with Tab and appends a row when Down is pressed on the last one; the
+// closed set only shows the rows.
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <functional>
+#include <vector>
+
+class QKeySequence;
+class QToolButton;
+class TableModel;
+class TdxMemData;
+
+class RecordGrid : public QTableView {
+    Q_OBJECT
+public:
+    RecordGrid(TdxMemData& table, QWidget* parent = nullptr);
+    ~RecordGrid() override;
+
+    TdxMemData& table() const { return table_; }
+    TableModel* recordModel() const { return model_; }
+
+    void setEditableSet(bool editable);
+    bool editableSet() const { return editable_; }
+    void setTitleButtons(bool on);
+    bool titleButtons() const;
+
+    // The open cell editor, or nullptr.
+    QLineEdit* editor() const { return editor_; }
+    // Writes the open editor's text into the table's edit buffer.
+    void commitEditor();
+    // Closes the open editor without writing its text.
+    void discardEditor();
+    // Writes the open editor's text into the table and closes the editor.
+    void finishEditor();
+
+    // The field index of the focused column; -1 when none.
+    int focusedField() const;
+    // Puts the focus on the given column of the current row.
+    void focusColumn(int column);
+    // The selected rows of the table, 0-based, in row order.
+    std::vector<int> selectedTableRows() const;
+
+    // Ends the table's pending edit as a cursor move would (post when changed, cancel when not).
+    // False when the post failed and the row is still being edited.
+    bool endPendingEdit();
+    // Moves the table's cursor to a row (0-based) after ending the pending edit.
+    void moveToRow(int tableRow);
+
+    // Shortcuts that the window's menu takes before a cell editor would use them.
+    void setWindowShortcuts(const std::vector<QKeySequence>& keys);
+
+    std::function<bool(const QString& key, int column)> keyPress;
+    std::function<void()> keyReleased;
+    std::function<void(QLineEdit* editor, int column)> editorCreated;
+
+signals:
+    void titleClicked(int column);
+    void sortMarkingChanged(int column, Qt::SortOrder order);
+    void mouseMoved();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    friend class RecordGridDelegate;
+    void gridRowChanged(const QModelIndex& current);
+    void tableRowChanged(int modelRow);
+    bool filterKey(QKeyEvent* event);
+    bool isWindowShortcut(QKeyEvent* event) const;
+
+    TdxMemData& table_;
+    TableModel* model_ = nullptr;
+    QPointer<QLineEdit> editor_;
+    bool editable_ = false;
+    bool syncing_ = false;
+    bool resetting_ = false;
+    std::vector<QKeySequence> windowShortcuts_;
+};
+
+// The cell editor's delegate: a line editor limited to the field's size; a value the table
+// refuses is shown by the general error display and the edit stays open in the table.
+class RecordGridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit RecordGridDelegate(RecordGrid* grid);
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
+    // Closes the editor without writing it back.
+    void discard(QWidget* editor);
+
+private:
+    RecordGrid* grid_;
+};
+
+// The record navigator: First, Prior, Next, Last and Insert, with their hints. After a click the
+// focus goes to the grid's first column.
+class RecordNavigator : public QWidget {
+    Q_OBJECT
+public:
+    RecordNavigator(RecordGrid* grid, QWidget* parent = nullptr);
+
+    QToolButton* button(const char* name) const;
+    void first();
+    void prior();
+    void next();
+    void last();
+    void insert();
+
+private:
+    RecordGrid* grid_;
+};
