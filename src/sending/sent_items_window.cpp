@@ -73,8 +73,13 @@ TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
     const int charWidth = dbgSentItems->fontMetrics().averageCharWidth();
     for (int c = 0; c < model->columnCount(); ++c) {
         const FieldDef& def = dxmSentItems->Field(model->fieldAt(c)).Def();
-        if (def.displayWidth > 0)
-            dbgSentItems->setColumnWidth(c, std::clamp(def.displayWidth, 4, 40) * charWidth + 12);
+        const int title = dbgSentItems->horizontalHeader()->fontMetrics().horizontalAdvance(
+                              model->headerData(c, Qt::Horizontal).toString()) +
+                          40; // bold titles and the sort marker
+        const int chars = def.kind == FieldKind::Date ? 14
+                          : def.displayWidth > 0  ? std::clamp(def.displayWidth, 4, 40)
+                                                  : 11;
+        dbgSentItems->setColumnWidth(c, std::max(title, (chars + 2) * charWidth + 8));
     }
     setSortButtons(true);
     connect(dbgSentItems->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
