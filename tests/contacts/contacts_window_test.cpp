@@ -55,10 +55,11 @@ protected:
         QTest::keyClick(grid, Qt::Key_F2);
         return grid->editor();
     }
-    // Puts the grid on a cell and types into it.
-    static void typeInto(RecordGrid* grid, int row, int column, const QString& text) {
-        grid->setCurrentIndex(grid->model()->index(row, column));
-        QTest::keyClicks(grid->editor() ? static_cast<QWidget*>(grid->editor()) : grid, text);
+    // Types into the grid, each key going to the open cell editor if any, as the focus would.
+    static void typeKeys(RecordGrid* grid, const QString& text) {
+        for (QChar c : text)
+            QTest::keyClick(grid->editor() ? static_cast<QWidget*>(grid->editor()) : grid,
+                            c.toLatin1());
     }
 };
 
@@ -201,8 +202,7 @@ TEST_F(ContactsWindow, AfterDeleteRecordTheCloseNeitherCommitsThePendingCellNorR
     w.Delete1Click();
     ASSERT_TRUE(w.justDeleted);
     // A cell typed after the deletion.
-    grid->setCurrentIndex(grid->model()->index(0, 0));
-    ASSERT_NE(grid->editor(), nullptr);
+    ASSERT_NE(openEditor(grid, 0, 0), nullptr);
     grid->editor()->setText(QStringLiteral("Changed"));
     w.close();
 
@@ -218,8 +218,7 @@ TEST_F(ContactsWindow, ClosingCommitsTheTypedCellRepostsTheRowAndWritesTheBook) 
     folder.write("dxContact.txt", contactsFile({{"Ann", "1", "work", "STALE"}}));
     TfrmContact& w = show();
     RecordGrid* grid = w.dbgContact;
-    grid->setCurrentIndex(grid->model()->index(0, 0));
-    ASSERT_NE(grid->editor(), nullptr);
+    ASSERT_NE(openEditor(grid, 0, 0), nullptr);
     grid->editor()->setText(QStringLiteral("anna"));
     w.close();
 
@@ -336,8 +335,7 @@ TEST_F(ContactsWindow, TypingIntoTheGridPostsWhenTheRowIsLeft) {
     // A new row from the navigator, typed cell by cell with Tab.
     w.dbnMessage->insert();
     ASSERT_EQ(w.dxContact->State(), DataSetState::Insert);
-    QWidget* target = grid->editor() ? static_cast<QWidget*>(grid->editor()) : grid;
-    QTest::keyClicks(target, QStringLiteral("zoe"));
+    typeKeys(grid, QStringLiteral("zoe")); // the first key opens the cell's editor
     QTest::keyClick(grid->editor(), Qt::Key_Tab);
     QTest::keyClicks(grid->editor(), QStringLiteral("77"));
     QTest::keyClick(grid->editor(), Qt::Key_Tab);
