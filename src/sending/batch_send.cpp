@@ -146,6 +146,11 @@ void TfrmSendMail::sendTheMail() {
         const std::string sortField = sent.SortedField();
         ViewsSuspended quiet(sent);
         sent.SetSortedField({});
+        struct Copying {
+            TfrmSentItems& w;
+            explicit Copying(TfrmSentItems& window) : w(window) { w.copyingBatch = true; }
+            ~Copying() { w.copyingBatch = false; }
+        } copying(*forms_.frmSentItems);
         const int32_t today = forms_.clock().today();
         static const char* const kCopied[] = {"contact_no", "name", "appointment_date",
                                               "appointment_time", "message",

@@ -81,6 +81,7 @@ TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
                                                   : 11;
         dbgSentItems->setColumnWidth(c, std::max(title, (chars + 2) * charWidth + 8));
     }
+    dbgSentItems->setSortingEnabled(false); // the table sorts itself; the header only marks
     setSortButtons(true);
     connect(dbgSentItems->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             [this](int column, Qt::SortOrder order) {
@@ -243,7 +244,6 @@ void TfrmSentItems::FormClose() {
 }
 
 void TfrmSentItems::setSortButtons(bool on) {
-    dbgSentItems->setSortingEnabled(false); // the table sorts itself; the header only marks
     dbgSentItems->horizontalHeader()->setSortIndicatorShown(on);
     dbgSentItems->horizontalHeader()->setSectionsClickable(on);
 }
@@ -257,6 +257,8 @@ void TfrmSentItems::dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder ord
 }
 
 void TfrmSentItems::dxmSentItemsBeforePost() {
+    if (copyingBatch)
+        return;
     // The edited row stays where it is.
     setSortButtons(false);
     dxmSentItems->SetSortedField({});
@@ -268,6 +270,8 @@ void TfrmSentItems::dbgSentItemsMouseMove() {
 }
 
 void TfrmSentItems::dxmSentItemscontact_noChange() {
+    if (copyingBatch)
+        return;
     checkPaste(*dxmSentItems, forms_.prompter(), dbgSentItems);
 }
 

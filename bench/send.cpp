@@ -1,0 +1,173 @@
+// The whole "&Send" of a pending list to a loopback SMTP server that accepts everything.
+//
+//   BM_Send/N        from the click on "&Send" until the send window has closed: checks,
+//                    stamping N reminders, the rewrite of reminders.txt, the SMTP dialogue,
+//                    copying the batch into the sent items, sentitems.txt, the boxes (answered
+//                    at once by a quiet Prompter), the delete of reminders.txt
+//   BM_SmtpOnly/N    the baseline: the SMTP dialogue alone for the same message (connect, send
+//                    the same body, quit) with the same client and server
+//
+// The program's own share of a send is (BM_Send - BM_SmtpOnly) / BM_Send.
+// Run: ./bench_send (it sets QT_QPA_PLATFORM=offscreen itself)
+
+#include <benchmark/benchmark.h>
+
+#include "app/application.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "data/atomic_file.h"
+#include "data/date_time.h"
+#include "data/schemas.h"
+#include "harness/fake_clock.h"
+#include "harness/temp_folder.h"
+#include "sending/send_mail_window.h"
+#include "sending/sent_items_window.h"
+#include "sending/test_servers.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class QuietPrompter : public Prompter {
+public:
+    BoxButton show(const Box& box) override {
+        ++boxes;
+        lastText = box.text;
+        return box.defaultButton == BoxButton::Yes ? BoxButton::No : box.defaultButton;
+    }
+    void beep() override {}
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    bool printDialog(QPrinter&) override { return false; }
+    int boxes = 0;
+    QString lastText;
+};
+
+void fillPending(TdxMemData& pending, int n) {
+    pending.Close();
+    pending.Open();
+    pending.SuspendViews();
+    std::vector<FieldValue> row(static_cast<size_t>(pending.FieldCount()));
+    auto at = [&](const char* f) -> FieldValue& {
+        return row[static_cast<size_t>(pending.FieldIndex(f))];
+    };
+    for (int i = 0; i < n; ++i) {
+        at("contact_no") = "04" + std::to_string(11000000 + i);
+        at("name") = "Customer " + std::to_string(i);
+        at("appointment_date") = dayNumber(2026, 12, 10 + i % 20);
+        at("appointment_time") = timeMs(8 + i % 10, (i * 5) % 60);
+        at("message") = std::string("Your appointment is tomorrow at the usual place. Reply to "
+                                    "confirm or call us to change it.");
+        at("days_before_appointment") = int32_t{1};
+        at("recurring_days") = int32_t{0};
+        at("status") = false;
+        at("delivery") = false;
+        at("AllKey") = std::string("Your appointment is tomorrow at the usual place. ") +
+                       std::get<std::string>(at("contact_no"));
+        pending.AddRow(row);
+    }
+    pending.ResumeViews();
+}
+
+struct Setup {
+    TempFolder folder;
+    QuietPrompter prompter;
+    FakeClock clock;
+    std::unique_ptr<Forms> forms;
+    testservers::LoopbackServer server{testservers::LoopbackServer::Mode::Accept};
+
+    Setup() {
+        static_cast<TApplication*>(qApp)->setPrompter(&prompter);
+        AppPaths paths{folder.path(), folder.path(), folder.path() + "/tallyminder"};
+        forms = std::make_unique<Forms>(prompter, clock, paths);
+        TfrmSendMail* send = forms->frmSendMail;
+        send->smtp.Port = server.port();
+        send->dbeMailServer->setText("127.0.0.1");
+        emit send->dbeMailServer->textEdited(send->dbeMailServer->text());
+    }
+    ~Setup() {
+        forms.reset();
+        static_cast<TApplication*>(qApp)->setPrompter(nullptr);
+    }
+};
+
+void BM_Send(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Setup s;
+    TfrmSendMail* send = s.forms->frmSendMail;
+    TdxMemData& pending = *s.forms->frmMain->dxmReminders;
+    TdxMemData& sent = *s.forms->frmSentItems->dxmSentItems;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillPending(pending, n);
+        pending.FieldDelimiter = kRemindersDelimiter;
+        pending.WriteDelimitedFile(s.folder.file(kRemindersFile));
+        sent.Close();
+        sent.Open();
+        send->show();
+        const int before = s.server.messages();
+        state.ResumeTiming();
+
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+
+        state.PauseTiming();
+        if (send->isVisible() || s.server.messages() != before + 1 || sent.RowCount() != n ||
+            fileExists(s.folder.file(kRemindersFile)))
+            state.SkipWithError(("the send did not complete: " + s.prompter.lastText)
+                                    .toStdString()
+                                    .c_str());
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["boxes/send"] =
+        benchmark::Counter(s.prompter.boxes, benchmark::Counter::kAvgIterations);
+}
+
+void BM_SmtpOnly(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Setup s;
+    TdxMemData& pending = *s.forms->frmMain->dxmReminders;
+    fillPending(pending, n);
+    pending.FieldDelimiter = kRemindersDelimiter;
+    // The body as the send builds it: the lines of reminders.txt.
+    const std::string text = pending.DelimitedText();
+    TIdMessage message;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        message.Body.emplace_back(text, start, end - start);
+    }
+    message.From.Address = "pat.sample@example.com";
+    message.Recipients.SetEMailAddresses(kGatewayAddress);
+    message.Subject = "Tallyminder v.1.0.0.1";
+    message.Date = 46365.0;
+    TIdSMTP smtp;
+    smtp.Host = "127.0.0.1";
+    smtp.Port = s.server.port();
+    for (auto _ : state) {
+        smtp.Connect();
+        smtp.Send(message);
+        smtp.Disconnect();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+BENCHMARK(BM_Send)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_SmtpOnly)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
