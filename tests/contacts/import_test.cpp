@@ -6,6 +6,7 @@
 #include "contacts/contact_import.h"
 #include "contacts/contacts_window.h"
 #include "data/errors.h"
+#include "data/schemas.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 namespace {
 
@@ -273,6 +275,59 @@ TEST(ImportLine, ReaderSplitsAtEveryLineEndAcrossChunkBorders) {
             lines.push_back(line);
         EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "four", "", "fivesix"}))
             << "chunk " << chunk;
+    }
+}
+
+// The import's indexes give what the row-by-row walk gives: FindRowNumber on the number, then
+// the rows from there while their number is exactly the line's, looking for the line's group.
+TEST(ImportLine, IndexedLookupsGiveTheResultsOfTheRowByRowWalk) {
+    const char* numbers[] = {"1", "01", "A1", "a1", "", " 1", "1234567890123456789012345678901234567890X"};
+    const char* groups[] = {"x", "X ", "y", "", "Y"};
+    const char* names[] = {"ann", "", "\"bo\""};
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        auto pick = [&rng](const auto& list) {
+            return std::string(list[rng() % std::size(list)]);
+        };
+        auto reference = schemas::makeContacts();
+        auto indexed = schemas::makeContacts();
+        auto groupTable = schemas::makeGroups();
+        for (const char* g : {"x", "y"})
+            groupTable->AddRow({FieldValue{}, std::string(g)});
+        for (int i = 0; i < 12; ++i) {
+            const std::string n = pick(numbers), g = normalGroupText(pick(groups));
+            for (auto* t : {reference.get(), indexed.get()})
+                t->AddRow({FieldValue{}, std::string("c"), n, g, concatContact(n, g)});
+        }
+        // The import sorts by number; the first post clears the sort, so added rows go last.
+        for (auto* t : {reference.get(), indexed.get()}) {
+            t->SetSortedField("number");
+            t->SetSortedField("");
+        }
+        ContactImporter importer(*indexed, *groupTable);
+        importer.confirmAddGroup = [](const std::string&) { return false; };
+        for (int i = 0; i < 60; ++i) {
+            std::string line = pick(names) + "\t" + pick(numbers);
+            if (rng() % 3)
+                line += "\t" + pick(groups);
+            importer.importLine(line);
+
+            const ImportedContact c = splitImportLine(line);
+            if (c.name.empty() && trimBlanks(c.number).empty())
+                continue;
+            bool found = false;
+            const int numberField = reference->FieldIndex("number");
+            const int groupField = reference->FieldIndex("group");
+            for (int r = reference->FindRowNumber(FieldValue{c.number}, "number");
+                 r > 0 && r <= reference->RowCount() &&
+                 reference->CellText(r - 1, numberField) == c.number;
+                 ++r)
+                found = found || normalGroupText(reference->CellText(r - 1, groupField)) == c.group;
+            if (!found)
+                reference->AddRow({FieldValue{}, c.name, c.number, c.group,
+                                   concatContact(c.number, c.group)});
+        }
+        ASSERT_EQ(contactRows(*indexed), contactRows(*reference)) << "seed " << seed;
     }
 }
 
