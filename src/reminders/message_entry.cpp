@@ -21,8 +21,9 @@ MessageEntry::MessageEntry(QComboBox* box, QLabel* count, Prompter& prompter,
     box_->setCompleter(nullptr);
     box_->lineEdit()->setMaxLength(kMessageLength);
     guard_ = new TextEntryGuard(box_, prompter_);
+    edit_ = box_->lineEdit();
     box_->installEventFilter(this);
-    box_->lineEdit()->installEventFilter(this);
+    edit_->installEventFilter(this);
 }
 
 bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
@@ -82,7 +83,11 @@ void MessageEntry::loadMessages(TdxMemData& messages) {
 }
 
 bool MessageEntry::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != box_ && watched != box_->lineEdit())
+    if (watched != box_ && watched != edit_)
+        return QObject::eventFilter(watched, event);
+    // While the box comes apart its line edit still receives events (focus, hiding); the box
+    // is then no longer a combo box and nothing here may touch it.
+    if (!qobject_cast<QComboBox*>(static_cast<QObject*>(box_)))
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress: {

@@ -36,6 +36,7 @@
 #include <functional>
 
 class QComboBox;
+class QLineEdit;
 class QLabel;
 class Prompter;
 class TdxMemData;
@@ -64,6 +65,7 @@ private:
     bool replaceFirst(QChar placeholder, const QString& with);
 
     QComboBox* box_;
+    QLineEdit* edit_ = nullptr; // the box's line edit, compared by address only
     QLabel* count_;
     Prompter& prompter_;
     std::function<int32_t()> dateDay_;
