@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <memory>
+
 namespace {
 
 constexpr int kColumns = 8;
@@ -73,6 +75,17 @@ void TfrmMain::buildGrid(QWidget* parent) {
     for (int c = 0; c < kColumns; ++c)
         dbgReminders->setColumnWidth(c, kDefaultWidths[c]);
 
+    // A reset of the rows (rows added or removed) keeps the columns' widths.
+    auto widths = std::make_shared<std::vector<int>>();
+    connect(remindersModel, &QAbstractItemModel::modelAboutToBeReset, this, [this, widths] {
+        widths->clear();
+        for (int c = 0; c < kColumns; ++c)
+            widths->push_back(dbgReminders->columnWidth(c));
+    });
+    connect(remindersModel, &QAbstractItemModel::modelReset, this, [this, widths] {
+        for (int c = 0; c < static_cast<int>(widths->size()); ++c)
+            dbgReminders->setColumnWidth(c, (*widths)[c]);
+    });
     connect(dbgReminders, &QTableView::clicked, this,
             [this](const QModelIndex& index) { dbgRemindersCellClick(index.row()); });
     connect(dbgReminders, &QTableView::doubleClicked, this, [this] { dbgRemindersDblClick(); });
@@ -218,6 +231,10 @@ void TfrmMain::setDisplayWidth(int column, int characters) {
 }
 
 void TfrmMain::setGridWidth() {
+    // Before the window is first shown the grid has no width of its own yet; the widths read
+    // from width.ini stay until the showing step sets these.
+    if (!dbgReminders->isVisible())
+        return;
     const int w = dbgReminders->width();
     setDisplayWidth(0, w / 53);
     setDisplayWidth(1, w / 38);

@@ -9,8 +9,10 @@
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "data/date_time.h"
+#include "data/schemas.h"
 #include "sending/sent_items_window.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -174,22 +176,51 @@ TEST_F(MainFrame, F2AndTheReturnFromAModalWindowPrepareAFreshEntry) {
     EXPECT_EQ(main->cboMessage->count(), 2); // reloaded
 }
 
-TEST_F(MainFrame, MaintenanceWindowsOpenSortedWhenTheirFileExists) {
-    folder.write("sentitems.txt", "contact_no\tname\t\r\n");
+TEST_F(MainFrame, SortFirstColumnSortsOnlyWhenTheFileExistsAndShowsTheWindowModally) {
     TfrmMain* main = show();
-    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    QTest::mouseClick(main->bmbSentItems, Qt::LeftButton);
-    settle();
-    EXPECT_EQ(forms->frmSentItems->dxmSentItems->SortedField(), "contact_no");
+    for (bool fileExists : {false, true}) {
+        SCOPED_TRACE(fileExists);
+        if (fileExists)
+            folder.write("names.txt", "contact\tnumber\tgroup\tcontactKey\t\r\n");
+        auto table = schemas::makeContacts();
+        QDialog window;
+        bool modal = false;
+        whenModalOpens([&](QWidget* w) {
+            modal = w == &window;
+            window.reject();
+        });
+        main->sortFirstColumn(&window, *table, "names.txt", "contact");
+        EXPECT_TRUE(modal);
+        EXPECT_EQ(table->SortedField(), fileExists ? "contact" : "group");
+    }
+}
 
-    // The contacts window: the contact book is read again from its file afterwards.
+TEST_F(MainFrame, TheMaintenanceButtonsOpenTheirWindows) {
     folder.write("dxContact.txt", "contact\tnumber\tgroup\tcontactKey\t\r\nZed\t0999\t\t0999\t\r\n");
-    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    QTest::mouseClick(main->btnContact, Qt::LeftButton);
-    settle();
-    TdxMemData& book = *forms->frmContact->dxContact;
-    EXPECT_EQ(book.SortedField(), "contact");
-    EXPECT_GT(book.FindRowNumber(std::string("0999"), "number"), 0);
+    TfrmMain* main = show();
+    struct Button {
+        QAbstractButton* button;
+        const char* window;
+    };
+    for (const Button& b : {Button{main->bmbSentItems, "frmSentItems"},
+                            Button{main->btnContact, "frmContact"},
+                            Button{main->btnMessage, "frmMessage"}}) {
+        QString opened;
+        std::string contactsSort;
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            contactsSort = forms->frmContact->dxContact->SortedField();
+            static_cast<QDialog*>(modal)->reject();
+        });
+        QTest::mouseClick(b.button, Qt::LeftButton);
+        settle();
+        EXPECT_EQ(opened, b.window);
+        if (std::string(b.window) == "frmContact") {
+            EXPECT_EQ(contactsSort, "contact");
+            // Afterwards the contact book is what its file holds.
+            EXPECT_EQ(forms->frmContact->dxContact->DelimitedText(), folder.read("dxContact.txt"));
+        }
+    }
 }
 
 TEST_F(MainFrame, TheWindowIsTidyAt1280By800) {

@@ -104,6 +104,11 @@ TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
     main()->dbgReminders->horizontalHeader()->resizeSection(7, 150); // dragged
     QTest::mouseClick(main()->dbgReminders->horizontalHeader()->viewport(), Qt::LeftButton);
     EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
+    // Adding a reminder redraws every row and keeps the widths.
+    main()->chkAll->setChecked(false);
+    addReminder("ann", "0123", "Hello", dayNumber(2026, 12, 24), 10, 0);
+    ASSERT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(main()->dbgReminders->columnWidth(7), 150);
     main()->close();
     stopForms();
     EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
