@@ -122,6 +122,18 @@ TEST_F(StandardMessages, ACaretOrAMultiCellPasteIsRefusedAndChangesNothing) {
     EXPECT_EQ(messages(), (std::vector<Row>{{"Hello"}}));
 }
 
+TEST_F(StandardMessages, AnUnreadableMessagesFileIsKeptAsideBeforeTheProgramEndOverwritesIt) {
+    const std::string bad = tableFile({"message"}, {{"Fine"}}) + "one\ttwo\tthree\t\r\n";
+    folder.write("message.txt", bad);
+    prompter.expect(BoxKind::Error, QString()); // the read's error, naming the copy
+    startForms();
+    prompter.verifyAllUsed();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.contains(QStringLiteral("message.txt.unreadable")));
+    stopForms();
+    EXPECT_EQ(folder.read("message.txt.unreadable"), bad);
+}
+
 TEST_F(StandardMessages, TheProgramEndWritesTheMessages) {
     TfrmMessage& w = show({"Kept"});
     w.hide();
