@@ -105,6 +105,17 @@ TEST_F(SentItems, ShowingTwiceCountsTheSameAndPicksUpItemsSentBetween) {
     EXPECT_EQ(w->lblmonth->text(), QStringLiteral("2"));
 }
 
+// An unreadable log is kept aside before the window's close can overwrite it.
+TEST_F(SentItems, AnUnreadableLogIsKeptAsideBeforeAnythingOverwritesIt) {
+    const std::string bad = kHeader + item("01", day(2026, 12, 2)) + item("02", "someday");
+    folder.write("sentitems.txt", bad);
+    prompter.expect(BoxKind::Error, QString());
+    startForms();
+    prompter.verifyAllUsed();
+    EXPECT_EQ(folder.read("sentitems.txt.unreadable"), bad);
+    EXPECT_EQ(numbers(*forms->frmSentItems->dxmSentItems), QStringList{"01"});
+}
+
 TEST_F(SentItems, AMissingFileGivesAnEmptyLogAndACountOfNought) {
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
