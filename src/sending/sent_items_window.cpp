@@ -167,6 +167,9 @@ TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
 }
 
 TfrmSentItems::~TfrmSentItems() {
+    // The grid's model watches the table, which goes before the window's children do.
+    delete model;
+    model = nullptr;
     dxmSentItems->BeforePost = nullptr;
     for (int f = 0; f < dxmSentItems->FieldCount(); ++f)
         dxmSentItems->Field(f).OnChange = nullptr;
