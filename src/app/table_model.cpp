@@ -20,7 +20,17 @@ TableModel::TableModel(TdxMemData& table, QObject* parent)
     table_.AddView(this);
 }
 
-TableModel::~TableModel() { table_.RemoveView(this); }
+TableModel::~TableModel() {
+    if (!tableGone_)
+        table_.RemoveView(this);
+}
+
+void TableModel::tableDestroyed() {
+    beginResetModel();
+    tableGone_ = true;
+    lastRowCount_ = 0;
+    endResetModel();
+}
 
 void TableModel::setColumns(std::vector<int> fields) {
     beginResetModel();
@@ -36,6 +46,8 @@ int TableModel::columnOfField(int field) const {
 }
 
 int TableModel::shownRowCount() const {
+    if (tableGone_)
+        return 0;
     return table_.RowCount() + (table_.State() == DataSetState::Insert ? 1 : 0);
 }
 
@@ -59,7 +71,7 @@ int TableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+    return parent.isValid() || tableGone_ ? 0 : static_cast<int>(columns_.size());
 }
 
 FieldValue TableModel::valueAt(int row, int field) const {
@@ -104,7 +116,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole || tableGone_)
         return {};
     if (orientation == Qt::Vertical)
         return {};
@@ -121,7 +133,7 @@ Qt::ItemFlags TableModel::flags(const QModelIndex& index) const {
 }
 
 bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!editable_ || role != Qt::EditRole || !index.isValid())
+    if (!editable_ || role != Qt::EditRole || !index.isValid() || tableGone_)
         return false;
     const QString text = value.toString();
     const auto bytes = toTableText(text);

@@ -43,6 +43,7 @@ public:
     void tableFieldChanged(int field) override;
     void tableRowChanged(int row) override;
     void tableRefresh() override;
+    void tableDestroyed() override;
 
 signals:
     // The table's cursor moved to this model row (-1 when none).
@@ -56,4 +57,5 @@ private:
     std::vector<int> columns_;
     bool editable_ = false;
     int lastRowCount_ = 0;
+    bool tableGone_ = false; // the table was destroyed before this model
 };

@@ -71,7 +71,10 @@ TdxMemData::TdxMemData(std::string name, std::vector<FieldDef> fields) : name_(s
     Open();
 }
 
-TdxMemData::~TdxMemData() = default;
+TdxMemData::~TdxMemData() {
+    for (auto* v : std::vector<TableView*>(views_))
+        v->tableDestroyed();
+}
 
 void TdxMemData::raise(const std::string& message) const {
     throw EDatabaseError(name_ + ": " + message);

@@ -22,6 +22,8 @@ public:
     virtual void tableRowChanged(int /*row*/) {}
     // Rows were added, removed or reordered: redraw everything.
     virtual void tableRefresh() {}
+    // The table is being destroyed: forget it (a view may outlive its table).
+    virtual void tableDestroyed() {}
 };
 
 enum class DataSetState { Closed, Browse, Edit, Insert };

@@ -62,3 +62,20 @@ TEST(TableModel, RefusesTextTheTableCannotCarry) {
 }
 
 } // namespace
+
+namespace {
+
+// A window's grid model is a Qt child, destroyed after the window's own table members.
+TEST(TableModel, OutlivesItsTableWithoutTouchingIt) {
+    auto t = schemas::makeGroups();
+    t->AddRow({FieldValue{}, std::string("a")});
+    auto model = std::make_unique<TableModel>(*t);
+    QAbstractItemModelTester tester(model.get(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    t.reset();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(model->columnCount(), 0);
+    model.reset(); // under AddressSanitizer a use of the freed table would stop here
+}
+
+} // namespace
