@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "sending/smtp/smtp_client.h"
+#include "smtp/aiosmtpd_server.h"
 
 extern char** environ;
 
@@ -24,106 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Debian's interpreter, which has python3-aiosmtpd; another python3 earlier on PATH may not.
-constexpr const char* kPython = "/usr/bin/python3";
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The aiosmtpd server process; the destructor stops it and removes its folder.
-class AiosmtpdServer {
-public:
-    AiosmtpdServer(const std::string& user, const std::string& password) {
-        char tmpl[] = "/tmp/tallyminder-smtp-XXXXXX";
-        if (!::mkdtemp(tmpl))
-            throw std::runtime_error("mkdtemp failed");
-        dir_ = tmpl;
-        int in[2], out[2], err[2];
-        if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
-            throw std::runtime_error("pipe failed");
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        ::posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        const std::string script = std::string(TEST_SOURCE_DIR) + "/smtp/aiosmtpd_server.py";
-        const std::string store = dir_.string();
-        std::vector<char*> argv = {
-            const_cast<char*>(kPython),          const_cast<char*>(script.c_str()),
-            const_cast<char*>(store.c_str()),    const_cast<char*>(user.c_str()),
-            const_cast<char*>(password.c_str()), nullptr};
-        const int rc = ::posix_spawn(&pid_, kPython, &actions, nullptr, argv.data(), environ);
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(in[0]);
-        ::close(out[1]);
-        ::close(err[1]);
-        stdin_ = in[1];
-        stdout_ = out[0];
-        stderr_ = err[0];
-        if (rc != 0) {
-            pid_ = -1;
-            throw std::runtime_error(std::string("cannot start ") + kPython);
-        }
-    }
-
-    ~AiosmtpdServer() {
-        if (stdin_ >= 0)
-            ::close(stdin_);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (::waitpid(pid_, &status, WNOHANG) == 0) {
-                if (std::chrono::steady_clock::now() > until) {
-                    ::kill(pid_, SIGKILL);
-                    ::waitpid(pid_, &status, 0);
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        ::close(stdout_);
-        ::close(stderr_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    // The port from the server's "PORT n" line; 0 with the server's complaint in error when it
-    // did not start within ten seconds.
-    uint16_t waitForPort(std::string& error) {
-        std::string line;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{stdout_, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0)
-                continue;
-            char c[256];
-            const ssize_t n = ::read(stdout_, c, sizeof c);
-            if (n <= 0)
-                break;
-            line.append(c, static_cast<size_t>(n));
-        }
-        if (line.rfind("PORT ", 0) == 0)
-            return static_cast<uint16_t>(std::stoi(line.substr(5)));
-        ::fcntl(stderr_, F_SETFL, O_NONBLOCK);
-        char c[4096];
-        const ssize_t n = ::read(stderr_, c, sizeof c);
-        error = "aiosmtpd server did not start (is python3-aiosmtpd installed?): " + line +
-                (n > 0 ? std::string(c, static_cast<size_t>(n)) : std::string());
-        return 0;
-    }
-
-    const fs::path& dir() const { return dir_; }
-
-private:
-    fs::path dir_;
-    pid_t pid_ = -1;
-    int stdin_ = -1, stdout_ = -1, stderr_ = -1;
-};
+using testservers::AiosmtpdServer;
+using testservers::readFile;
 
 TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
     AiosmtpdServer server("batchuser", "s3cret pass");
