@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -75,7 +76,7 @@ QComboBox* pickerBox(const char* name, QWidget* parent) {
     c->setMaxVisibleItems(20);
     // Thousands of items: the box is sized by a typical name, not by measuring every item.
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    c->setMinimumContentsLength(16);
+    c->setMinimumContentsLength(12);
     // A plain list of texts: thousands of contacts are filled in one step.
     c->setModel(new QStringListModel(c));
     return c;
@@ -115,8 +116,12 @@ TfrmMain::TfrmMain(Forms& forms, QWidget* parent)
     setCentralWidget(central);
     buildMenus();
     connectHandlers();
-    setWindowState(Qt::WindowMaximized);
     resize(1024, 700); // the size when it is no longer maximised
+    // Maximised; without a window manager (a bare X server) the state alone does nothing, so
+    // the window also takes the screen's available area itself.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    setWindowState(Qt::WindowMaximized);
 
     // Remember which window had the focus before this one, so that the activation step runs
     // when another window of the program hands the focus back, and not when a message box or
@@ -188,7 +193,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     auto* g2 = new QGridLayout(GroupBox2);
     cboGroup = pickerBox("cboGroup", GroupBox2);
     cboGroup->setFocusPolicy(Qt::ClickFocus);
-    cboGroup->setMinimumContentsLength(12);
+    cboGroup->setMinimumContentsLength(9);
     cboGroup->lineEdit()->setMaxLength(20);
     cboGroup->setEditText(QStringLiteral("all"));
     chkAll = new QCheckBox(QStringLiteral("Send All"), GroupBox2);
@@ -241,13 +246,13 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     sedRecurringDays->setObjectName(QStringLiteral("sedRecurringDays"));
     sedRecurringDays->setRange(0, 99);
     cboRecurring = pickerBox("cboRecurring", GroupBox3);
-    cboRecurring->setMinimumContentsLength(10);
+    cboRecurring->setMinimumContentsLength(8);
     cboRecurring->addItems({QString(), QStringLiteral("Daily"), QStringLiteral("Weekly"),
                             QStringLiteral("Monthly"), QStringLiteral("Quarterly"),
                             QStringLiteral("Six Monthly"), QStringLiteral("Annually")});
     cboRecurring->lineEdit()->setMaxLength(50);
     cboMessage = pickerBox("cboMessage", GroupBox3);
-    cboMessage->setMinimumContentsLength(40);
+    cboMessage->setMinimumContentsLength(24);
     lblCount = label(QStringLiteral("0"), "lblCount", GroupBox3);
     lblCount->setMinimumWidth(lblCount->fontMetrics().horizontalAdvance(QStringLiteral("000/160")));
     btnMessage = new QToolButton(GroupBox3);
@@ -280,16 +285,16 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     messageLabel->setBuddy(cboMessage);
     auto* row0 = new QHBoxLayout;
     row0->addWidget(dtpDate);
-    row0->addSpacing(6);
+    row0->addSpacing(2);
     row0->addWidget(timeLabel);
     row0->addWidget(dtpTime);
-    row0->addSpacing(6);
+    row0->addSpacing(2);
     row0->addWidget(daysLabel);
     row0->addWidget(sedDaysBefore);
-    row0->addSpacing(6);
+    row0->addSpacing(2);
     row0->addWidget(secondLabel);
     row0->addWidget(sedRecurringDays);
-    row0->addSpacing(6);
+    row0->addSpacing(2);
     row0->addWidget(recurringLabel);
     row0->addWidget(cboRecurring, 1);
     auto* row1 = new QHBoxLayout;
