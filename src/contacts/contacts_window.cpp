@@ -1,5 +1,6 @@
 #include "contacts/contacts_window.h"
 
+#include "app/menu_action.h"
 #include "app/application.h"
 #include "app/forms.h"
 #include "app/keep_aside.h"
@@ -47,14 +48,6 @@ std::string tableText(const QString& text) {
     if (!bytes)
         throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
     return *bytes;
-}
-
-QAction* menuAction(QMenu* menu, const QString& caption, const char* name,
-                    const QKeySequence& shortcut) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setShortcut(shortcut);
-    return a;
 }
 
 } // namespace

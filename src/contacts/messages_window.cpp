@@ -1,5 +1,6 @@
 #include "contacts/messages_window.h"
 
+#include "app/menu_action.h"
 #include "app/application.h"
 #include "app/forms.h"
 #include "app/keep_aside.h"
@@ -24,14 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QAction* menuAction(QMenu* menu, const QString& caption, const char* name,
-                    const QKeySequence& shortcut) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setShortcut(shortcut);
-    return a;
-}
 
 // A hint in its two parts, "short|long": the short one as the tool tip, the long one as the
 // status tip.

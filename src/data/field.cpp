@@ -282,14 +282,8 @@ void TField::SetAsInteger(int32_t v) { SetValue(v); }
 
 double TField::AsFloat() const {
     const FieldValue v = Value();
-    if (isNull(v))
-        return 0;
-    if (const auto* i = std::get_if<int32_t>(&v))
-        return *i;
-    if (const auto* d = std::get_if<double>(&v))
-        return *d;
-    if (const auto* b = std::get_if<bool>(&v))
-        return *b;
+    if (!std::holds_alternative<std::string>(v))
+        return numericOrZero(v);
     const auto& s = std::get<std::string>(v);
     if (const auto parsed = parseFloat(s, processFormats().decimalSeparator))
         return *parsed;

@@ -19,6 +19,17 @@ using FieldValue = std::variant<std::monostate, std::string, int32_t, double, bo
 
 inline bool isNull(const FieldValue& v) { return std::holds_alternative<std::monostate>(v); }
 
+// A number, boolean or date held as a double; null and text give 0.
+inline double numericOrZero(const FieldValue& v) {
+    if (const auto* i = std::get_if<int32_t>(&v))
+        return *i;
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* b = std::get_if<bool>(&v))
+        return *b;
+    return 0;
+}
+
 // A field as declared in a table's schema. Required, DefaultExpression, DisplayFormat and
 // EditMask are declarations only: the table enforces none of them.
 struct FieldDef {

@@ -29,16 +29,6 @@ int compareText(std::string_view a, std::string_view b, bool caseInsensitive) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-double numericOrZero(const FieldValue& v) {
-    if (const auto* i = std::get_if<int32_t>(&v))
-        return *i;
-    if (const auto* d = std::get_if<double>(&v))
-        return *d;
-    if (const auto* b = std::get_if<bool>(&v))
-        return *b;
-    return 0;
-}
-
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && compareText(a, b, true) == 0;
 }
