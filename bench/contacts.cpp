@@ -97,13 +97,7 @@ struct Folder {
         import = path + "/import.txt";
         writeFileAtomically(import, list);
     }
-    AppPaths paths() const {
-        AppPaths p;
-        p.workingFolder = path;
-        p.programFolder = path;
-        p.programPath = path + "/tallyminder";
-        return p;
-    }
+    AppPaths paths() const { return AppPaths::inOneFolder(path); }
     void restore() const { writeFileAtomically(path + "/" + kContactsFile, book); }
 };
 

@@ -125,13 +125,7 @@ struct Folder {
         writeFiles(path);
         reminders = readWholeFile(path + "/" + kRemindersFile);
     }
-    AppPaths paths() const {
-        AppPaths p;
-        p.workingFolder = path;
-        p.programFolder = path;
-        p.programPath = path + "/tallyminder";
-        return p;
-    }
+    AppPaths paths() const { return AppPaths::inOneFolder(path); }
     // The end of the program rewrites the files; put the pending list back as it was.
     void restore() const { writeFileAtomically(path + "/" + kRemindersFile, reminders); }
 };

@@ -12,4 +12,9 @@ struct AppPaths {
     // A table file of the working folder.
     std::string file(const std::string& name) const { return workingFolder + "/" + name; }
     std::string programFile(const std::string& name) const { return programFolder + "/" + name; }
+
+    // Everything in one folder, the program file included (tests and benchmarks).
+    static AppPaths inOneFolder(const std::string& folder) {
+        return {folder, folder, folder + "/tallyminder"};
+    }
 };

@@ -23,11 +23,7 @@ void WindowTest::TearDown() {
 }
 
 Forms& WindowTest::startForms() {
-    AppPaths paths;
-    paths.workingFolder = folder.path();
-    paths.programFolder = folder.path();
-    paths.programPath = folder.path() + "/tallyminder";
-    forms = std::make_unique<Forms>(prompter, clock, paths);
+    forms = std::make_unique<Forms>(prompter, clock, AppPaths::inOneFolder(folder.path()));
     return *forms;
 }
 
