@@ -14,11 +14,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/application.h"
+#include "ui/application.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
-#include "contacts/contact_import.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "data/contact_import.h"
 #include "contacts/contacts_window.h"
 #include "data/atomic_file.h"
 #include "data/mem_data.h"

@@ -12,16 +12,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/application.h"
+#include "ui/application.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
 #include "contacts/contacts_window.h"
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/schemas.h"
 #include "harness/fake_clock.h"
-#include "reminders/date_box.h"
+#include "ui/widgets/date_box.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

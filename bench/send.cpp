@@ -12,10 +12,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/application.h"
+#include "ui/application.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/schemas.h"

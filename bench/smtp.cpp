@@ -24,7 +24,7 @@
 #include <string>
 #include <thread>
 
-#include "sending/smtp/smtp_client.h"
+#include "smtp/smtp_client.h"
 
 namespace {
 

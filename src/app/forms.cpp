@@ -1,7 +1,7 @@
 #include "app/forms.h"
 
-#include "app/application.h"
-#include "app/main_window.h"
+#include "ui/application.h"
+#include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/app_paths.h"
+#include "data/app_paths.h"
 
 class Clock;
 class Prompter;

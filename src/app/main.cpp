@@ -1,10 +1,10 @@
 // The entry routine: fixes the date and time formats, sets the title, creates the windows in
 // their order and runs the event loop until the main window closes.
 
-#include "app/application.h"
+#include "ui/application.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/qt_prompter.h"
+#include "reminders/main_window.h"
+#include "ui/qt_prompter.h"
 #include "data/clock.h"
 #include "data/format_settings.h"
 

@@ -1,19 +1,19 @@
 #include "contacts/messages_window.h"
 
-#include "app/menu_action.h"
-#include "app/application.h"
+#include "ui/menu_action.h"
+#include "ui/application.h"
 #include "app/forms.h"
-#include "app/keep_aside.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
-#include "app/table_model.h"
-#include "contacts/record_grid.h"
+#include "data/keep_aside.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/table_model.h"
+#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
 #include "data/atomic_file.h"
 #include "data/errors.h"
 #include "data/schemas.h"
-#include "reminders/key_filters.h"
-#include "reminders/paste_guard.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/paste_guard.h"
 
 #include <QAction>
 #include <QComboBox>

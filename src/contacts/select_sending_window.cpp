@@ -1,20 +1,20 @@
 #include "contacts/select_sending_window.h"
 
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
-#include "app/qt_charset.h"
-#include "contacts/contact_import.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "data/contact_import.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "contacts/record_grid.h"
+#include "ui/widgets/record_grid.h"
 #include "data/clock.h"
 #include "data/date_time.h"
 #include "data/errors.h"
 #include "data/schemas.h"
-#include "reminders/date_box.h"
-#include "reminders/message_entry.h"
-#include "reminders/text_helpers.h"
+#include "ui/widgets/date_box.h"
+#include "ui/widgets/message_entry.h"
+#include "ui/widgets/text_helpers.h"
 
 #include <QComboBox>
 #include <QDateEdit>

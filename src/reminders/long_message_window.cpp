@@ -1,12 +1,12 @@
 #include "reminders/long_message_window.h"
 
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
-#include "app/qt_charset.h"
-#include "reminders/key_filters.h"
-#include "reminders/message_entry.h"
-#include "reminders/text_helpers.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/message_entry.h"
+#include "ui/widgets/text_helpers.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>

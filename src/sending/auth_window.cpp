@@ -1,8 +1,8 @@
 #include "sending/auth_window.h"
 
-#include "app/field_binding.h"
+#include "ui/field_binding.h"
 #include "app/forms.h"
-#include "app/qt_charset.h"
+#include "ui/qt_charset.h"
 #include "sending/send_mail_window.h"
 
 #include <QFormLayout>

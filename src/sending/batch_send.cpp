@@ -4,9 +4,9 @@
 #include "sending/send_mail_window.h"
 
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/prompter.h"
-#include "app/version_info.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "data/version_info.h"
 #include "data/atomic_file.h"
 #include "data/clock.h"
 #include "data/schemas.h"

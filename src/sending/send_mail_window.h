@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "data/mem_data.h"
-#include "sending/smtp/smtp_client.h"
+#include "smtp/smtp_client.h"
 
 class Forms;
 class FieldBinding;

@@ -1,16 +1,16 @@
 #include "sending/sent_items_window.h"
 
 #include "app/forms.h"
-#include "app/keep_aside.h"
-#include "app/prompter.h"
-#include "app/qt_charset.h"
-#include "app/table_model.h"
+#include "data/keep_aside.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "ui/table_model.h"
 #include "data/atomic_file.h"
 #include "data/clock.h"
 #include "data/date_time.h"
 #include "data/errors.h"
 #include "data/schemas.h"
-#include "reminders/paste_guard.h"
+#include "ui/widgets/paste_guard.h"
 #include "sending/progress_window.h"
 
 #include <QAction>

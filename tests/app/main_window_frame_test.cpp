@@ -3,9 +3,9 @@
 
 #include "harness/window_test.h"
 
-#include "app/keep_aside.h"
-#include "app/main_window.h"
-#include "app/table_model.h"
+#include "data/keep_aside.h"
+#include "reminders/main_window.h"
+#include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "data/date_time.h"

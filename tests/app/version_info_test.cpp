@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/version_info.h"
+#include "data/version_info.h"
 #include "harness/temp_folder.h"
 #include "tallyminder_version.h"
 

@@ -2,10 +2,10 @@
 
 #include "contacts_fixture.h"
 
-#include "app/main_window.h"
-#include "app/table_model.h"
+#include "reminders/main_window.h"
+#include "ui/table_model.h"
 #include "contacts/contacts_window.h"
-#include "contacts/record_grid.h"
+#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
 #include "data/errors.h"
 #include "data/schemas.h"

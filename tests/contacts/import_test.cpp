@@ -2,8 +2,8 @@
 
 #include "contacts_fixture.h"
 
-#include "app/main_window.h"
-#include "contacts/contact_import.h"
+#include "reminders/main_window.h"
+#include "data/contact_import.h"
 #include "contacts/contacts_window.h"
 #include "data/errors.h"
 #include "data/schemas.h"

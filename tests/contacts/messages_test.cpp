@@ -2,9 +2,9 @@
 
 #include "contacts_fixture.h"
 
-#include "app/main_window.h"
+#include "reminders/main_window.h"
 #include "contacts/messages_window.h"
-#include "contacts/record_grid.h"
+#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
 #include "data/errors.h"
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <deque>
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 
 // The Prompter of the window tests: records every box and answers from a queue of expected
 // boxes. A box the test did not expect fails the test, and so does an expectation left unused.

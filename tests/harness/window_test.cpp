@@ -1,6 +1,6 @@
 #include "harness/window_test.h"
 
-#include "app/application.h"
+#include "ui/application.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application.h"
+#include "ui/application.h"
 #include "data/format_settings.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -3,7 +3,7 @@
 #include "reminders/main_window_fixture.h"
 
 #include "data/ini_file.h"
-#include "reminders/paste_guard.h"
+#include "ui/widgets/paste_guard.h"
 #include "sending/send_mail_window.h"
 
 #include <QApplication>

@@ -5,13 +5,13 @@
 
 #include "harness/window_test.h"
 
-#include "app/main_window.h"
-#include "app/table_model.h"
+#include "reminders/main_window.h"
+#include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "data/date_time.h"
 #include "data/schemas.h"
-#include "reminders/date_box.h"
+#include "ui/widgets/date_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "harness/window_test.h"
 
 #include "data/date_time.h"
-#include "reminders/message_entry.h"
+#include "ui/widgets/message_entry.h"
 
 #include <QComboBox>
 #include <QLabel>

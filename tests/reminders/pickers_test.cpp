@@ -2,8 +2,8 @@
 
 #include "reminders/main_window_fixture.h"
 
-#include "app/prompter.h"
-#include "app/qt_charset.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,8 +3,8 @@
 
 #include "harness/window_test.h"
 
-#include "app/main_window.h"
-#include "app/version_info.h"
+#include "reminders/main_window.h"
+#include "data/version_info.h"
 #include "data/date_time.h"
 #include "data/schemas.h"
 #include "sending/auth_window.h"

@@ -3,7 +3,7 @@
 
 #include "harness/window_test.h"
 
-#include "app/main_window.h"
+#include "reminders/main_window.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 

@@ -4,7 +4,7 @@
 
 #include "reminders/main_window_fixture.h"
 
-#include "app/version_info.h"
+#include "data/version_info.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sending/smtp/header_form.h"
-#include "sending/smtp/message.h"
+#include "smtp/header_form.h"
+#include "smtp/message.h"
 
 namespace {
 

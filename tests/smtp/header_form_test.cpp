@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sending/smtp/base64.h"
-#include "sending/smtp/header_form.h"
+#include "smtp/base64.h"
+#include "smtp/header_form.h"
 
 namespace {
 

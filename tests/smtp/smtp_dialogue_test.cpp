@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "scripted_server.h"
-#include "sending/smtp/smtp_client.h"
+#include "smtp/smtp_client.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "sending/smtp/smtp_client.h"
+#include "smtp/smtp_client.h"
 #include "smtp/aiosmtpd_server.h"
 
 extern char** environ;

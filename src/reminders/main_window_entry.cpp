@@ -1,0 +1,331 @@
+// The main window's entry panel: OK, adding and editing reminders, the contact book kept
+// growing, and the preparation of the next entry.
+
+#include "app/forms.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "contacts/contacts_window.h"
+#include "data/clock.h"
+#include "data/date_time.h"
+#include "data/errors.h"
+#include "data/schemas.h"
+#include "ui/widgets/date_box.h"
+#include "ui/widgets/text_helpers.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimeEdit>
+
+namespace {
+
+const QString kPleaseSelectNumber = QStringLiteral("Please select number");
+
+// Ends the views' suspension however the work ends.
+struct SuspendedViews {
+    explicit SuspendedViews(TdxMemData& t) : table(t) { table.SuspendViews(); }
+    ~SuspendedViews() { table.ResumeViews(); }
+    TdxMemData& table;
+};
+
+int32_t wholeMinutes(int32_t ms) { return ms - ms % 60000; }
+
+} // namespace
+
+// ---- small accessors -------------------------------------------------------------------------
+
+QComboBox* TfrmMain::visibleNamePicker() const {
+    return cboContactName->isHidden() ? cboAll : cboContactName;
+}
+
+bool TfrmMain::numberListShown() const { return !cboNumber->isHidden(); }
+
+QString TfrmMain::pickerText(QComboBox* box) const { return box->currentText(); }
+
+void TfrmMain::setDate(int32_t day) { dtpDate->setDay(day); }
+
+void TfrmMain::setTime(int32_t ms) {
+    dtpTime->setTime(QTime::fromMSecsSinceStartOfDay(((ms % kMsPerDay) + kMsPerDay) % kMsPerDay));
+}
+
+int32_t TfrmMain::dateDay() const { return dtpDate->day(); }
+
+int32_t TfrmMain::timeMs() const { return dtpTime->time().msecsSinceStartOfDay(); }
+
+// ---- OK ------------------------------------------------------------------------------------
+
+void TfrmMain::bmbOKClick() {
+    QComboBox* picker = visibleNamePicker();
+    QString name = picker->currentText();
+    if (picker == cboContactName)
+        name = getFirstPart(name, QStringLiteral(" ("));
+    if (name.isEmpty() && cboContactName->isEnabled() && cboAll->isEnabled()) {
+        forms_.prompter().error(QStringLiteral("Contact field may not be empty"));
+        picker->setFocus();
+        return;
+    }
+    if (cboMessage->currentText().isEmpty()) {
+        forms_.prompter().error(QStringLiteral("Message cannot be blank"));
+        cboMessage->setFocus();
+        return;
+    }
+    if (chkAll->isChecked()) {
+        AddEditAll();
+    } else {
+        if (mskContactNo->text().startsWith(QLatin1Char(' '))) {
+            forms_.prompter().error(QStringLiteral("Number cannot be blank"));
+            if (numberListShown())
+                cboNumber->setFocus();
+            else
+                mskContactNo->setFocus();
+            return;
+        }
+        if (!name.isEmpty()) {
+            QString text = picker->currentText();
+            text[0] = text[0].toUpper();
+            picker->setEditText(text);
+        }
+        AddEditNew();
+    }
+
+    // The common tail: a clean panel for the next reminder.
+    chkAll->setChecked(false);
+    picker = visibleNamePicker();
+    cboMessage->setEditText(QString());
+    picker->setEditText(QString());
+    cboNumber->setEditText(QString());
+    mskContactNo->clear();
+    picker->setFocus();
+    feedPickerSpaceBackspace(picker);
+    entryMode = QStringLiteral("Add");
+    dxmReminders->Last();
+}
+
+void TfrmMain::feedPickerSpaceBackspace(QComboBox* picker) {
+    // As if typed: the picker runs its change handling on its empty text once the keys arrive.
+    for (auto [key, text] : {std::pair{Qt::Key_Space, QStringLiteral(" ")},
+                             std::pair{Qt::Key_Backspace, QStringLiteral("\b")}}) {
+        QCoreApplication::postEvent(picker,
+                                    new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+        QCoreApplication::postEvent(picker,
+                                    new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+    }
+}
+
+void TfrmMain::AddEditNew() {
+    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    const std::string contactsPath = forms_.paths().file(kContactsFile);
+    auto keepContactBook = [&] {
+        // The contact book in memory is exactly what its file holds.
+        contacts.WriteDelimitedFile(contactsPath);
+        contacts.ReadDelimitedFile(contactsPath);
+    };
+    try {
+        if (numberListShown())
+            mskContactNo->setText(cboNumber->currentText().trimmed());
+        const bool noNumber = (numberListShown() && cboNumber->currentText() == kPleaseSelectNumber) ||
+                              mskContactNo->text().isEmpty();
+        if (noNumber) {
+            forms_.prompter().error(QStringLiteral("Please enter a contact number"));
+            showNumberList(false);
+        } else {
+            QComboBox* picker = visibleNamePicker();
+            const std::string number = tableBytes(mskContactNo->text());
+            const std::string name =
+                tableBytes(getFirstPart(picker->currentText(), QStringLiteral(" (")));
+            const std::string message = tableBytes(cboMessage->currentText());
+            const std::string recurring = tableBytes(cboRecurring->currentText());
+            TdxMemData& r = *dxmReminders;
+            if (entryMode != QStringLiteral("Add") && r.RowCount() > 0) {
+                // Editing the current reminder: AllKey, status, delivery and batch stay.
+                r.Edit();
+                r.FieldNamed("contact_no").SetAsString(number);
+                r.FieldNamed("name").SetAsString(name);
+                r.FieldNamed("appointment_date").SetValue(dateDay());
+                r.FieldNamed("appointment_time").SetValue(timeMs());
+                r.FieldNamed("message").SetAsString(message);
+                r.FieldNamed("days_before_appointment").SetValue(sedDaysBefore->value());
+                r.FieldNamed("recurring_days").SetValue(sedRecurringDays->value());
+                r.FieldNamed("Recurring").SetAsString(recurring);
+                dbgReminders->clearSelection();
+            } else {
+                r.AddRow({FieldValue{}, number, name, dateDay(), wholeMinutes(timeMs()), message,
+                          sedDaysBefore->value(), sedRecurringDays->value(), recurring, false,
+                          false, 0.0,
+                          tableBytes(concatAllField(cboMessage->currentText(),
+                                                    mskContactNo->text()))});
+                checkContact();
+            }
+            saveReminders();
+            PrepareForNew();
+        }
+    } catch (...) {
+        keepContactBook();
+        throw;
+    }
+    keepContactBook();
+}
+
+void TfrmMain::checkContact() {
+    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    QComboBox* picker = visibleNamePicker();
+    const QString text = picker->currentText();
+    QString group = normalGroup(groupPart(text, cboGroup->currentText()));
+    if (group == QStringLiteral("all"))
+        group.clear();
+    const QString name = getFirstPart(text, QStringLiteral(" ("));
+    const QString number = mskContactNo->text();
+    const QString key = contactKey(number, group);
+    if (contacts.FindRowNumber(tableBytes(key), "contactKey") > 0)
+        return;
+    contacts.AddRow({FieldValue{}, tableBytes(name), tableBytes(number), tableBytes(group),
+                     tableBytes(key)});
+    auto addSorted = [](QComboBox* box, const QString& item) {
+        int at = 0;
+        while (at < box->count() &&
+               QString::compare(box->itemText(at), item, Qt::CaseInsensitive) <= 0)
+            ++at;
+        box->insertItem(at, item);
+    };
+    if (picker == cboContactName) {
+        const QString item = pickerItemText(name, group);
+        addSorted(cboContactName, item);
+        addSorted(cboAll, item);
+    } else {
+        addSorted(cboAll, name);
+    }
+}
+
+void TfrmMain::AddEditAll() {
+    TdxMemData& r = *dxmReminders;
+    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    SuspendedViews suspended(r);
+    contacts.SetSortedField("number");
+    contacts.First();
+    const QString group = normalGroup(cboGroup->currentText());
+    const QString message = cboMessage->currentText();
+    const std::string messageBytes = tableBytes(message);
+    const std::string recurring = tableBytes(cboRecurring->currentText());
+    const int32_t day = dateDay();
+    const int32_t time = wholeMinutes(timeMs());
+    const int days = sedDaysBefore->value();
+    const int second = sedRecurringDays->value();
+    TField& fName = contacts.FieldNamed("contact");
+    TField& fNumber = contacts.FieldNamed("number");
+    TField& fGroup = contacts.FieldNamed("group");
+
+    // Each contact once: after a deletion the next contact takes the same row number.
+    int row = 1;
+    while (row <= contacts.RowCount()) {
+        contacts.SetRowNumber(row);
+        const std::string name = fName.AsString();
+        const std::string numberText = fNumber.AsString();
+        if (numberText.empty()) {
+            bool remove = true;
+            if (!name.empty()) {
+                Box box;
+                box.kind = BoxKind::Warning;
+                box.caption = QStringLiteral("Warning");
+                box.text = fromTableText(name) +
+                           QStringLiteral(" has no contact number. Would you like to ") +
+                           QStringLiteral("delete this record?");
+                box.buttons = {BoxButton::Yes, BoxButton::No};
+                box.defaultButton = BoxButton::Yes;
+                remove = forms_.prompter().show(box) == BoxButton::Yes;
+            }
+            if (remove) {
+                try {
+                    contacts.Delete();
+                    continue;
+                } catch (const EAbort&) {
+                    // the contact book kept it
+                }
+            }
+            ++row;
+            continue;
+        }
+        ++row;
+        if (group != QStringLiteral("all") && normalGroup(fromTableText(fGroup.AsString())) != group)
+            continue;
+        const QString number = fromTableText(numberText).trimmed();
+        const std::string numberBytes = tableBytes(number);
+        const bool add = r.FindRowNumber(numberBytes, "contact_no") < 0 ||
+                         r.FindRowNumber(tableBytes(concatAllField(message, number)), "AllKey") < 0;
+        if (add)
+            r.AddRow({FieldValue{}, numberBytes, name, day, time, messageBytes, days, second,
+                      recurring, false, false, 0.0,
+                      tableBytes(concatAllField(message.trimmed(), number))});
+    }
+}
+
+// ---- a fresh entry, and loading a reminder -----------------------------------------------------
+
+void TfrmMain::PrepareForNew() {
+    entryMode = QStringLiteral("Add");
+    mskContactNo->setEnabled(true);
+    mskContactNo->clear();
+    showNumberList(false);
+    if (!chkAll->isChecked()) {
+        cboAll->setEnabled(true);
+        cboContactName->setEnabled(true);
+    }
+    cboMessage->setEnabled(true);
+    TdxMemData& r = *dxmReminders;
+    if (r.RowCount() == 0) {
+        setDate(forms_.clock().today());
+    } else {
+        r.Last();
+        setDate(r.FieldNamed("appointment_date").AsInteger());
+        setTime(r.FieldNamed("appointment_time").AsInteger() + incMins * 60000);
+    }
+    sedDaysBefore->setValue(0);
+    sedRecurringDays->setValue(0);
+    cboMessage->setEditText(QString());
+    if (!cboContactName->isHidden() && cboContactName->isEnabled())
+        cboContactName->setFocus();
+    else if (cboAll->isEnabled())
+        cboAll->setFocus();
+    visibleNamePicker()->setEditText(QString());
+    cboNumber->setEditText(QString());
+    mskContactNo->clear();
+    cboRecurring->setEditText(QString());
+}
+
+void TfrmMain::setRecordActive() {
+    mskContactNo->setEnabled(true);
+    cboContactName->setEnabled(true);
+    cboMessage->setEnabled(true);
+    bmbDelete->setEnabled(true);
+    TdxMemData& r = *dxmReminders;
+    if (r.RowCount() == 0 || r.RowNumber() == 0)
+        return;
+    const std::string number = r.FieldNamed("contact_no").AsString();
+    mskContactNo->setText(fromTableText(number));
+    QString group;
+    if (forms_.frmContact) {
+        TdxMemData& contacts = *forms_.frmContact->dxContact;
+        const int n = contacts.FindRowNumber(number, "number");
+        if (n > 0)
+            contacts.SetRowNumber(n);
+        group = normalGroup(fromTableText(contacts.FieldNamed("group").AsString()));
+    }
+    if (group.isEmpty())
+        group = QStringLiteral("all");
+    const QString name = fromTableText(r.FieldNamed("name").AsString());
+    visibleNamePicker()->setEditText(group == QStringLiteral("all")
+                                         ? name
+                                         : name + QStringLiteral(" (") + group + QLatin1Char(')'));
+    setDate(r.FieldNamed("appointment_date").AsInteger());
+    setTime(r.FieldNamed("appointment_time").AsInteger());
+    cboMessage->setEditText(fromTableText(r.FieldNamed("message").AsString()));
+    sedDaysBefore->setValue(r.FieldNamed("days_before_appointment").AsInteger());
+    sedRecurringDays->setValue(r.FieldNamed("recurring_days").AsInteger());
+    cboRecurring->setEditText(fromTableText(r.FieldNamed("Recurring").AsString()));
+    entryMode = QStringLiteral("Edit");
+}

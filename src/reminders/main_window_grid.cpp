@@ -1,0 +1,469 @@
+// The main window's grid of pending reminders: columns and widths, selection, deletion, copy and
+// paste, "Clear All", "Send SMS", and the window's key and mouse handling of its controls.
+
+#include "app/forms.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "ui/table_model.h"
+#include "data/errors.h"
+#include "data/ini_file.h"
+#include "data/schemas.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/paste_guard.h"
+#include "ui/widgets/text_helpers.h"
+#include "sending/send_mail_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+constexpr int kColumns = 8;
+constexpr int kDefaultWidths[kColumns] = {83, 95, 92, 35, 270, 71, 60, 60};
+const char* const kWidthsSection = "widths";
+const char* const kRowsMime = "application/x-tallyminder-reminders";
+
+std::string columnKey(int n) { return "col" + std::to_string(n); }
+
+QString csvCell(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+void TfrmMain::buildGrid(QWidget* parent) {
+    dbgReminders = new QTableView(parent);
+    dbgReminders->setObjectName(QStringLiteral("dbgReminders"));
+    remindersModel = new TableModel(*dxmReminders);
+    dbgReminders->setModel(remindersModel);
+    dbgReminders->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgReminders->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dbgReminders->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgReminders->setFocusPolicy(Qt::ClickFocus); // no tab stop
+    dbgReminders->setAlternatingRowColors(true);
+    dbgReminders->setWordWrap(false);
+    dbgReminders->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    dbgReminders->verticalHeader()->setDefaultSectionSize(dbgReminders->fontMetrics().height() + 6);
+    dbgReminders->verticalHeader()->setFixedWidth(14); // the row indicator
+    QHeaderView* header = dbgReminders->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(8);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int c = 0; c < kColumns; ++c)
+        dbgReminders->setColumnWidth(c, kDefaultWidths[c]);
+
+    // A reset of the rows (rows added or removed) keeps the columns' widths.
+    auto widths = std::make_shared<std::vector<int>>();
+    connect(remindersModel, &QAbstractItemModel::modelAboutToBeReset, this, [this, widths] {
+        widths->clear();
+        for (int c = 0; c < kColumns; ++c)
+            widths->push_back(dbgReminders->columnWidth(c));
+    });
+    connect(remindersModel, &QAbstractItemModel::modelReset, this, [this, widths] {
+        for (int c = 0; c < static_cast<int>(widths->size()); ++c)
+            dbgReminders->setColumnWidth(c, (*widths)[c]);
+    });
+    connect(dbgReminders, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { dbgRemindersCellClick(index.row()); });
+    connect(dbgReminders, &QTableView::doubleClicked, this, [this] { dbgRemindersDblClick(); });
+    connect(remindersModel, &TableModel::currentRowChanged, this, &TfrmMain::syncGridCursor);
+    connect(dbgReminders->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (syncingCursor_ || !current.isValid())
+                    return;
+                const int row = remindersModel->tableRow(current.row());
+                if (row >= 0 && row != dxmReminders->CurrentIndex())
+                    dxmReminders->SetRowNumber(row + 1);
+            });
+    dbgReminders->viewport()->installEventFilter(this);
+    header->viewport()->installEventFilter(this);
+
+    dxmReminders->AfterPost = [this](TdxMemData&) { dxmRemindersAfterPost(); };
+    dxmReminders->AfterDelete = [this](TdxMemData&) { dxmRemindersAfterDelete(); };
+    for (const char* name : {"contact_no", "name", "appointment_date", "appointment_time",
+                             "message", "days_before_appointment", "recurring_days", "Recurring"})
+        dxmReminders->FieldNamed(name).OnChange = [this](TField&) {
+            dxmReminderscontact_noChange();
+        };
+
+    // The navigator: first, prior, next, last.
+    DBNavigator1 = new QWidget(parent);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    auto* nav = new QHBoxLayout(DBNavigator1);
+    nav->setContentsMargins(0, 0, 0, 0);
+    nav->setSpacing(1);
+    struct Step {
+        const char* name;
+        Qt::ArrowType arrow;
+        const char* hint;
+    };
+    for (const Step& s : {Step{"nbFirst", Qt::UpArrow, "First record"},
+                          Step{"nbPrior", Qt::LeftArrow, "Prior record"},
+                          Step{"nbNext", Qt::RightArrow, "Next record"},
+                          Step{"nbLast", Qt::DownArrow, "Last record"}}) {
+        auto* b = new QToolButton(DBNavigator1);
+        b->setObjectName(QString::fromLatin1(s.name));
+        b->setArrowType(s.arrow);
+        b->setToolTip(QString::fromLatin1(s.hint));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(true);
+        nav->addWidget(b);
+        const QString name = QString::fromLatin1(s.name);
+        connect(b, &QToolButton::clicked, this, [this, name] {
+            TdxMemData& r = *dxmReminders;
+            if (name == QStringLiteral("nbFirst"))
+                r.First();
+            else if (name == QStringLiteral("nbPrior"))
+                r.SetRowNumber(r.RowNumber() - 1);
+            else if (name == QStringLiteral("nbNext"))
+                r.Next();
+            else
+                r.Last();
+        });
+    }
+}
+
+void TfrmMain::syncGridCursor(int modelRow) {
+    if (!dbgReminders)
+        return;
+    syncingCursor_ = true;
+    const QModelIndex current = dbgReminders->currentIndex();
+    const int column = current.isValid() ? current.column() : 0;
+    if (modelRow >= 0)
+        dbgReminders->selectionModel()->setCurrentIndex(remindersModel->index(modelRow, column),
+                                                        QItemSelectionModel::NoUpdate);
+    syncingCursor_ = false;
+}
+
+std::vector<int> TfrmMain::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : dbgReminders->selectionModel()->selectedRows()) {
+        const int row = remindersModel->tableRow(index.row());
+        if (row >= 0)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+// ---- clicks --------------------------------------------------------------------------------
+
+void TfrmMain::dbgRemindersCellClick(int row) {
+    const int t = remindersModel->tableRow(row);
+    if (t < 0)
+        return;
+    dxmReminders->SetRowNumber(t + 1);
+    setRecordActive();
+}
+
+void TfrmMain::dbgRemindersMouseUp() { saveWidths(); }
+
+// ---- the table's events ----------------------------------------------------------------------
+
+void TfrmMain::dxmRemindersAfterPost() {
+    dxmReminders->SetSortedField("");
+    if (dbgReminders)
+        dbgReminders->horizontalHeader()->setSectionsClickable(false);
+}
+
+void TfrmMain::dxmRemindersAfterDelete() { PrepareForNew(); }
+
+void TfrmMain::dxmReminderscontact_noChange() { checkPaste(*dxmReminders, dbgReminders); }
+
+void TfrmMain::checkPaste(TdxMemData& table, QAbstractItemView* grid) {
+    ::checkPaste(table, forms_.prompter(), grid);
+}
+
+// ---- widths --------------------------------------------------------------------------------
+
+void TfrmMain::doWidths() {
+    const IniDocument ini = TIniFile(forms_.paths().programFile("width.ini")).Load();
+    for (int n = 0; n < kColumns; ++n) {
+        const int width = ini.ReadInteger(kWidthsSection, columnKey(n), kDefaultWidths[n]);
+        dbgReminders->setColumnWidth(n, width > 0 ? width : kDefaultWidths[n]);
+    }
+}
+
+void TfrmMain::saveWidths() {
+    TIniFile(forms_.paths().programFile("width.ini")).Update([this](IniDocument& ini) {
+        for (int n = 0; n < kColumns; ++n)
+            ini.WriteInteger(kWidthsSection, columnKey(n), dbgReminders->columnWidth(n));
+    });
+}
+
+int TfrmMain::displayWidth(int column) const {
+    const QFontMetrics fm = dbgReminders->fontMetrics();
+    const int z = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    const int a = fm.averageCharWidth();
+    const int v = 0; // no overhang
+    return (dbgReminders->columnWidth(column) + a / 2 - v - 3) / z;
+}
+
+void TfrmMain::setDisplayWidth(int column, int characters) {
+    const QFontMetrics fm = dbgReminders->fontMetrics();
+    const int z = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    const int v = 0;
+    dbgReminders->setColumnWidth(column, (z - v) * characters + v + 4);
+}
+
+void TfrmMain::setGridWidth() {
+    // Before the window is first shown the grid has no width of its own yet; the widths read
+    // from width.ini stay until the showing step sets these.
+    if (!dbgReminders->isVisible())
+        return;
+    const int w = dbgReminders->width();
+    setDisplayWidth(0, w / 53);
+    setDisplayWidth(1, w / 38);
+    setDisplayWidth(2, w / 80);
+    setDisplayWidth(3, w / 160);
+    setDisplayWidth(4, w / 8);
+    setDisplayWidth(5, w / 399);
+    setDisplayWidth(6, w / 399);
+}
+
+// ---- deleting ------------------------------------------------------------------------------
+
+void TfrmMain::bmbDeleteClick() {
+    if (dxmReminders->RowCount() == 0)
+        return;
+    if (!forms_.prompter().confirm(QStringLiteral("OK to Delete?")))
+        return;
+    const std::vector<int> rows = selectedRows();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        dxmReminders->SetRowNumber(*it + 1);
+        dxmReminders->Delete();
+    }
+    saveReminders();
+}
+
+void TfrmMain::Deletecurrentrecord1Click() {
+    QWidget* focus = focusWidget();
+    if (focus == cboGroup || focus == cboGroup->lineEdit()) {
+        deleteGroup();
+        return;
+    }
+    if (focus == dbgReminders)
+        deleteSelectedGridRows();
+}
+
+void TfrmMain::deleteSelectedGridRows() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    Box box;
+    box.kind = BoxKind::Confirmation;
+    box.caption = QStringLiteral("Confirm");
+    box.text = rows.size() == 1 ? QStringLiteral("Delete record?")
+                                : QStringLiteral("Delete all selected records?");
+    box.buttons = {BoxButton::Ok, BoxButton::Cancel};
+    box.defaultButton = BoxButton::Ok;
+    if (forms_.prompter().show(box) != BoxButton::Ok)
+        return;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        dxmReminders->SetRowNumber(*it + 1);
+        dxmReminders->Delete();
+    }
+}
+
+void TfrmMain::bmbClearAllClick() {
+    if (dxmReminders->RowCount() == 0)
+        return;
+    if (forms_.prompter().confirm(
+            QStringLiteral("Are you sure you want to delete all the records?"))) {
+        dxmReminders->Close();
+        dxmReminders->Open();
+        PrepareForNew();
+        entryMode = QStringLiteral("Add");
+        if (forms_.frmSendMail && forms_.frmSendMail->dmMail->RowCount() > 0) {
+            TdxMemData& mail = *forms_.frmSendMail->dmMail;
+            const FieldValue start = mail.CellValue(0, mail.FieldIndex("StartTime"));
+            setTime(isNull(start) ? 0 : std::get<int32_t>(start));
+        }
+    }
+    doWidths();
+}
+
+void TfrmMain::bmbSendMailClick() {
+    if (dxmReminders->RowCount() != 0)
+        saveReminders();
+    if (!forms_.frmSendMail)
+        return;
+    forms_.frmSendMail->exec();
+    TdxMemData& mail = *forms_.frmSendMail->dmMail;
+    if (mail.RowCount() > 0) {
+        const FieldValue inc = mail.CellValue(0, mail.FieldIndex("IncMins"));
+        incMins = isNull(inc) ? 0 : std::get<int32_t>(inc);
+    }
+    dxmReminders->First();
+    FormActivate();
+}
+
+// ---- copy and paste ------------------------------------------------------------------------
+
+void TfrmMain::copyRows() {
+    std::vector<int> rows = selectedRows();
+    if (rows.empty() && dxmReminders->CurrentIndex() >= 0)
+        rows.push_back(dxmReminders->CurrentIndex());
+    if (rows.empty())
+        return;
+    TdxMemData& r = *dxmReminders;
+    auto scratch = schemas::makeReminders();
+    scratch->FieldDelimiter = kRemindersDelimiter;
+    QString plain, csv, html = QStringLiteral("<table>");
+    for (int row : rows) {
+        std::vector<FieldValue> values{FieldValue{}};
+        for (int f = 1; f < r.FieldCount(); ++f)
+            values.push_back(r.CellValue(row, f));
+        scratch->AddRow(values);
+        QStringList cells;
+        for (int c = 0; c < remindersModel->columnCount(); ++c) {
+            const int f = remindersModel->fieldAt(c);
+            cells << TableModel::displayText(r.Field(f).Def(), r.CellValue(row, f));
+        }
+        plain += cells.join(QLatin1Char('\t')) + QStringLiteral("\r\n");
+        QStringList csvCells;
+        for (const QString& c : cells)
+            csvCells << csvCell(c);
+        csv += csvCells.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+        html += QStringLiteral("<tr>");
+        for (const QString& c : cells)
+            html += QStringLiteral("<td>") + c.toHtmlEscaped() + QStringLiteral("</td>");
+        html += QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table>");
+    auto* data = new QMimeData;
+    data->setText(plain);
+    data->setData(QStringLiteral("text/csv"), csv.toUtf8());
+    data->setHtml(html);
+    const std::string own = scratch->DelimitedText();
+    data->setData(QString::fromLatin1(kRowsMime), QByteArray(own.data(), static_cast<qsizetype>(own.size())));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void TfrmMain::pasteRows() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    TdxMemData& r = *dxmReminders;
+    if (data->hasFormat(QString::fromLatin1(kRowsMime))) {
+        const QByteArray own = data->data(QString::fromLatin1(kRowsMime));
+        auto scratch = schemas::makeReminders();
+        scratch->FieldDelimiter = kRemindersDelimiter;
+        scratch->SetSortedField("");
+        scratch->ReadDelimitedText(std::string_view(own.constData(), static_cast<size_t>(own.size())));
+        // Each pasted row is appended through the fields, so every value passes the paste guard.
+        for (int row = 0; row < scratch->RowCount(); ++row) {
+            r.Append();
+            for (int f = 1; f < r.FieldCount(); ++f)
+                r.Field(f).SetValue(scratch->CellValue(row, f));
+            r.Post();
+        }
+        return;
+    }
+    if (!data->hasText())
+        return;
+    // Text goes into the current cell's field.
+    const QModelIndex current = dbgReminders->currentIndex();
+    if (!current.isValid() || r.RowCount() == 0)
+        return;
+    const QString text = data->text();
+    if (text.contains(QLatin1Char('^'))) {
+        forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+        return;
+    }
+    const auto bytes = toTableText(text);
+    if (!bytes) {
+        forms_.prompter().error(uncarriableMessage(firstUncarriable(text)));
+        return;
+    }
+    const int row = remindersModel->tableRow(current.row());
+    if (row < 0)
+        return;
+    r.SetRowNumber(row + 1);
+    r.Edit();
+    try {
+        r.Field(remindersModel->fieldAt(current.column())).SetAsString(*bytes);
+    } catch (...) {
+        r.Cancel();
+        throw;
+    }
+    r.Post();
+}
+
+// ---- the window's key and mouse handling ---------------------------------------------------
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (dbgReminders && (watched == dbgReminders->viewport() ||
+                         watched == dbgReminders->horizontalHeader()->viewport())) {
+        if (type == QEvent::MouseButtonRelease)
+            dbgRemindersMouseUp();
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (type == QEvent::KeyPress) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int k = keyEvent->key();
+        // OK is the window's default button: Enter in a box that does not use it runs OK.
+        if ((k == Qt::Key_Return || k == Qt::Key_Enter) && watched != dbgReminders &&
+            !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            auto* combo = qobject_cast<QComboBox*>(watched);
+            if (!combo || !combo->view()->isVisible()) {
+                bmbOK->click();
+                return true;
+            }
+        }
+        const QString key = typedCharacter(*keyEvent);
+        if (key.isEmpty())
+            return QMainWindow::eventFilter(watched, event);
+        if (watched == cboContactName)
+            return cboContactNameKeyPress(key);
+        if (watched == cboAll)
+            return cboAllKeyPress(key);
+        if (watched == cboNumber)
+            return cboNumberKeyPress(key);
+        if (watched == cboGroup && key != key.toLower()) {
+            // Typed letters become lower case.
+            cboGroup->lineEdit()->insert(key.toLower());
+            return true;
+        }
+    } else if (type == QEvent::KeyRelease) {
+        if (watched == cboNumber)
+            cboNumberKeyUp();
+    } else if (type == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (watched == cboGroup && reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason)
+            cboGroupExit();
+    } else if (type == QEvent::FocusIn) {
+        if (watched == mskContactNo)
+            QTimer::singleShot(0, mskContactNo, [this] { mskContactNo->setCursorPosition(0); });
+    } else if (type == QEvent::MouseButtonRelease) {
+        if (watched == mskContactNo)
+            mskContactNo->setCursorPosition(0);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

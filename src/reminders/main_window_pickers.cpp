@@ -1,0 +1,402 @@
+// The main window's contact, number and group pickers.
+
+#include "app/forms.h"
+#include "reminders/main_window.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "contacts/contacts_window.h"
+#include "data/atomic_file.h"
+#include "data/errors.h"
+#include "data/schemas.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/text_helpers.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStringListModel>
+
+namespace {
+
+const QString kPleaseSelectNumber = QStringLiteral("Please select number");
+
+// Sorts picker texts without regard to letter case (ties keep their order).
+void sortItems(QStringList& items) {
+    std::vector<std::pair<QString, qsizetype>> keys;
+    keys.reserve(static_cast<size_t>(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i)
+        keys.emplace_back(items[i].toCaseFolded(), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList sorted;
+    sorted.reserve(items.size());
+    for (const auto& k : keys)
+        sorted << items[k.second];
+    items = std::move(sorted);
+}
+
+// Replaces a picker's items in one step (its model is a plain list of texts).
+void setItems(QComboBox* box, const QStringList& items) {
+    if (auto* list = qobject_cast<QStringListModel*>(box->model())) {
+        const QString text = box->currentText();
+        list->setStringList(items);
+        box->setEditText(text);
+    } else {
+        box->clear();
+        box->addItems(items);
+    }
+}
+
+void insertSorted(QComboBox* box, const QString& item) {
+    int at = 0;
+    while (at < box->count() && QString::compare(box->itemText(at), item, Qt::CaseInsensitive) <= 0)
+        ++at;
+    box->insertItem(at, item);
+}
+
+} // namespace
+
+void TfrmMain::showNumberList(bool list) {
+    if (!list)
+        cboNumber->hidePopup();
+    cboNumber->setVisible(list);
+    mskContactNo->setVisible(!list);
+}
+
+void TfrmMain::showNamePicker(bool all) {
+    cboAll->setVisible(all);
+    cboContactName->setVisible(!all);
+}
+
+// ---- groups --------------------------------------------------------------------------------
+
+void TfrmMain::checkExists() {
+    const std::string path = forms_.paths().file(kGroupsFile);
+    AllExists = dxGroup->FindRowNumber(std::string("all"), "groupName") > 0;
+    if (!AllExists) {
+        dxGroup->AddRow({FieldValue{}, std::string("all")});
+        dxGroup->WriteDelimitedFile(path);
+    }
+    BlankExists = dxGroup->FindRowNumber(std::string(), "groupName") > 0;
+    if (!BlankExists) {
+        dxGroup->AddRow({FieldValue{}, std::string()});
+        dxGroup->WriteDelimitedFile(path);
+    }
+}
+
+void TfrmMain::loadGroupCombo() {
+    const std::string path = forms_.paths().file(kGroupsFile);
+    if (fileExists(path)) {
+        dxGroup->ReadDelimitedFile(path);
+    } else {
+        // In memory only; each system group once, however often the list is refilled.
+        if (dxGroup->FindRowNumber(std::string("all"), "groupName") < 0)
+            dxGroup->AddRow({FieldValue{}, std::string("all")});
+        if (dxGroup->FindRowNumber(std::string(), "groupName") < 0)
+            dxGroup->AddRow({FieldValue{}, std::string()});
+    }
+    cboGroup->clear();
+    QStringList items;
+    TField& name = dxGroup->FieldNamed("groupName");
+    dxGroup->First();
+    while (!dxGroup->AtEnd()) {
+        items << normalGroup(fromTableText(name.AsString()));
+        dxGroup->Next();
+    }
+    cboGroup->addItems(items);
+    cboGroup->setEditText(QStringLiteral("all"));
+}
+
+void TfrmMain::cboGroupSelect() { loadContactCombo(); }
+
+void TfrmMain::cboGroupExit() {
+    const QString text = normalGroup(cboGroup->currentText());
+    if (cboGroup->count() == 0) {
+        if (!text.isEmpty())
+            addNewGroup();
+        return;
+    }
+    const int name = dxGroup->FieldIndex("groupName");
+    for (int row = 0; row < dxGroup->RowCount(); ++row)
+        if (normalGroup(fromTableText(dxGroup->CellText(row, name))) == text)
+            return;
+    if (dxGroup->RowCount() > 0)
+        addNewGroup();
+}
+
+void TfrmMain::addNewGroup() {
+    QString g;
+    if (forms_.frmContact && forms_.frmContact->isVisible())
+        g = normalGroup(fromTableText(forms_.frmContact->dxContact->FieldNamed("group").AsString()));
+    else
+        g = normalGroup(cboGroup->currentText());
+    if (dxGroup->FindRowNumber(tableBytes(g), "groupName") > 0)
+        return;
+    if (!forms_.prompter().confirm(QStringLiteral("Group ") + g +
+                                   QStringLiteral(" not found. Would you like to add?")))
+        return;
+    dxGroup->AddRow({FieldValue{}, tableBytes(g)});
+    const QString typed = cboGroup->currentText();
+    insertSorted(cboGroup, g);
+    cboGroup->setEditText(typed);
+    showNamePicker(false);
+    const std::string path = forms_.paths().file(kGroupsFile);
+    dxGroup->WriteDelimitedFile(path);
+    dxGroup->ReadDelimitedFile(path);
+    cboContactName->clear();
+    loadContactCombo();
+    if (!cboContactName->isHidden() && cboContactName->isEnabled())
+        cboContactName->setFocus();
+}
+
+void TfrmMain::deleteGroup() {
+    const QString g = normalGroup(cboGroup->currentText());
+    if (g.isEmpty() || g == QStringLiteral("all")) {
+        forms_.prompter().error(QStringLiteral("This is a system group and can not be deleted."));
+        return;
+    }
+    if (!forms_.prompter().confirm(QStringLiteral(
+            "Delete current Group? - Any Contact belonging to this Group will be set back to "
+            "\"no Group\"")))
+        return;
+    TField& groupName = dxGroup->FieldNamed("groupName");
+    int found = 0;
+    dxGroup->First();
+    while (!dxGroup->AtEnd()) {
+        if (normalGroup(fromTableText(groupName.AsString())) == g) {
+            found = dxGroup->RowNumber();
+            break;
+        }
+        dxGroup->Next();
+    }
+    if (found == 0)
+        return;
+    const int groupBookmark = dxGroup->TakeBookmark();
+
+    if (forms_.frmContact) {
+        // Every contact of the group goes back to no group. The contacts are found first and
+        // changed by bookmark, so that a contact the sort moves is neither missed nor changed
+        // twice.
+        TdxMemData& contacts = *forms_.frmContact->dxContact;
+        contacts.First();
+        const int groupField = contacts.FieldIndex("group");
+        std::vector<int> members;
+        for (int row = 0; row < contacts.RowCount(); ++row)
+            if (normalGroup(fromTableText(contacts.CellText(row, groupField))) == g)
+                members.push_back(contacts.BookmarkAt(row));
+        for (int bookmark : members) {
+            if (!contacts.BookmarkValid(bookmark))
+                continue;
+            contacts.ReturnToBookmark(bookmark);
+            groupDeleteInProgress = true;
+            contacts.Edit();
+            contacts.FieldNamed("group").SetAsString(std::string());
+            contacts.Post();
+        }
+        groupDeleteInProgress = false;
+    }
+
+    dxGroup->ReturnToBookmark(groupBookmark);
+    dxGroup->Delete();
+    dxGroup->WriteDelimitedFile(forms_.paths().file(kGroupsFile));
+    loadGroupCombo();
+    loadContactCombo();
+    loadAllCombo();
+}
+
+// ---- names ---------------------------------------------------------------------------------
+
+void TfrmMain::loadContactCombo() {
+    const QString g = normalGroup(cboGroup->currentText());
+    setGridWidth();
+    cboContactName->clear();
+    if (forms_.frmContact) {
+        TdxMemData& contacts = *forms_.frmContact->dxContact;
+        contacts.SetSortedField("group");
+        contacts.First();
+        if (g != QStringLiteral("all")) {
+            showNamePicker(false);
+            const int nameField = contacts.FieldIndex("contact");
+            const int groupField = contacts.FieldIndex("group");
+            QStringList items;
+            for (int row = 0; row < contacts.RowCount(); ++row) {
+                const QString group = normalGroup(fromTableText(contacts.CellText(row, groupField)));
+                if (group == g)
+                    items << pickerItemText(fromTableText(contacts.CellText(row, nameField)), group);
+            }
+            sortItems(items);
+            setItems(cboContactName, items);
+        } else {
+            showNamePicker(true);
+        }
+    } else {
+        showNamePicker(g == QStringLiteral("all"));
+    }
+    visibleNamePicker()->setEditText(QString());
+    if (!mskContactNo->isHidden())
+        mskContactNo->clear();
+    else
+        cboNumber->setEditText(QString());
+}
+
+void TfrmMain::loadAllCombo() {
+    cboAll->clear();
+    if (!forms_.frmContact)
+        return;
+    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    contacts.First();
+    const int nameField = contacts.FieldIndex("contact");
+    const int groupField = contacts.FieldIndex("group");
+    QStringList items;
+    items.reserve(contacts.RowCount());
+    for (int row = 0; row < contacts.RowCount(); ++row)
+        items << pickerItemText(fromTableText(contacts.CellText(row, nameField)),
+                                fromTableText(contacts.CellText(row, groupField)));
+    sortItems(items);
+    setItems(cboAll, items);
+}
+
+void TfrmMain::cboContactNameSelect() { numberLookup(cboContactName); }
+
+void TfrmMain::cboAllSelect() { numberLookup(cboAll); }
+
+void TfrmMain::cboContactNameChange() {
+    if (!keyRejected)
+        numberLookup(cboContactName);
+}
+
+void TfrmMain::cboAllChange() {
+    if (!keyRejected)
+        numberLookup(cboAll);
+}
+
+void TfrmMain::numberLookup(QComboBox* picker) {
+    cboNumber->clear();
+    if (!forms_.frmContact)
+        return;
+    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    if (picker == cboAll)
+        contacts.SetSortedField(""); // always re-sorted
+    contacts.SetSortedField("contact");
+    const QString text = picker->currentText();
+    const QString key = getFirstPart(text.toLower().trimmed(), QStringLiteral(" ("));
+    if (key.isEmpty()) {
+        // An emptied picker empties the number; it does not look up nameless contacts.
+        cboNumber->setEditText(QString());
+        mskContactNo->clear();
+        refreshNumberList();
+        return;
+    }
+    const auto keyBytes = toTableText(key);
+    const int found = keyBytes ? contacts.FindRowNumber(*keyBytes, "contact") : -1;
+    if (found < 0) {
+        cboNumber->clear();
+        mskContactNo->clear();
+    } else {
+        contacts.SetRowNumber(found);
+        const QString group = normalGroup(cboGroup->currentText());
+        const int nameField = contacts.FieldIndex("contact");
+        const int numberField = contacts.FieldIndex("number");
+        const int groupField = contacts.FieldIndex("group");
+        int taken = 0;
+        for (int row = found - 1; row < contacts.RowCount(); ++row) {
+            if (fromTableText(contacts.CellText(row, nameField)).trimmed().toLower() != key)
+                break;
+            const QString own = normalGroup(fromTableText(contacts.CellText(row, groupField)));
+            if (own != group && group != QStringLiteral("all"))
+                continue;
+            const std::string number = contacts.CellText(row, numberField);
+            if (taken == 0) {
+                mskContactNo->setText(fromTableText(number));
+                showNumberList(false);
+            }
+            dxContactNumbers->AddRow({FieldValue{}, number});
+            cboNumber->addItem(fromTableText(number));
+            if (taken >= 1)
+                showNumberList(true);
+            ++taken;
+        }
+    }
+    refreshNumberList();
+}
+
+void TfrmMain::refreshNumberList() {
+    cboNumber->clear();
+    dxContactNumbers->SetSortedField("");
+    dxContactNumbers->SetSortedField("number");
+    TField& number = dxContactNumbers->FieldNamed("number");
+    QStringList items;
+    dxContactNumbers->First();
+    while (!dxContactNumbers->AtEnd()) {
+        const QString n = fromTableText(number.AsString());
+        if (items.isEmpty() || items.last() != n)
+            items << n;
+        dxContactNumbers->Next();
+    }
+    cboNumber->addItems(items);
+    if (items.size() < 2) {
+        showNumberList(false);
+    } else {
+        showNumberList(true);
+        cboNumber->setEditText(kPleaseSelectNumber);
+    }
+    dxContactNumbers->Close();
+    dxContactNumbers->Open();
+}
+
+void TfrmMain::chkAllClick() {
+    visibleNamePicker()->setEditText(QString());
+    cboNumber->setEditText(QString());
+    mskContactNo->clear();
+    const bool enable = !chkAll->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{cboContactName, cboAll, cboNumber,
+                                                      mskContactNo, cboGroup})
+        w->setEnabled(enable);
+}
+
+// ---- keys ----------------------------------------------------------------------------------
+
+bool TfrmMain::checkForNumber(const QString& key, QWidget* control) {
+    return ::checkForNumber(key, control, forms_.prompter());
+}
+
+namespace {
+
+bool refuseNameKey(const QString& key, QComboBox* picker, Prompter& prompter, bool& keyRejected) {
+    if (key != QStringLiteral("^") && key != QStringLiteral("(") && key != QStringLiteral(")"))
+        return false;
+    prompter.error(notAllowedMessage(key));
+    picker->setFocus();
+    picker->lineEdit()->setCursorPosition(static_cast<int>(picker->currentText().size()));
+    keyRejected = true;
+    return true;
+}
+
+} // namespace
+
+bool TfrmMain::cboContactNameKeyPress(const QString& key) {
+    return refuseNameKey(key, cboContactName, forms_.prompter(), keyRejected);
+}
+
+bool TfrmMain::cboAllKeyPress(const QString& key) {
+    return refuseNameKey(key, cboAll, forms_.prompter(), keyRejected);
+}
+
+bool TfrmMain::cboNumberKeyPress(const QString& key) {
+    if (key == QStringLiteral("^")) {
+        forms_.prompter().error(notAllowedMessage(key));
+        cboNumber->setFocus();
+        cboNumber->setEditText(QString());
+        keyRejected = true;
+    }
+    return !checkForNumber(key, cboNumber);
+}
+
+bool TfrmMain::mskContactNoKeyPress(const QString& key) { return !checkForNumber(key, mskContactNo); }
+
+void TfrmMain::cboNumberKeyUp() {
+    if (keyRejected)
+        cboNumber->setEditText(QString());
+    keyRejected = false;
+}

@@ -1,0 +1,240 @@
+#include "smtp/smtp_client.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "smtp/base64.h"
+#include "smtp/command_writer.h"
+
+namespace {
+
+constexpr int kAnyCode = -1;
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// The priority's position counted from 1 for the highest.
+int priorityNumber(TIdMessagePriority p) {
+    return static_cast<int>(p) + 1;
+}
+
+// Position of the first CR or LF in text at or after pos, or npos. A plain loop: the compiler
+// vectorises it, where find_first_of would search its set once per character.
+size_t findLineBreak(std::string_view text, size_t pos = 0) {
+    for (size_t i = pos; i < text.size(); ++i)
+        if (text[i] == '\r' || text[i] == '\n')
+            return i;
+    return std::string_view::npos;
+}
+
+// Writes one body line: a leading "." is doubled so the server never takes it for the end of
+// the data; the line ends with CR LF.
+template <class Sink> void writeBodyLine(std::string_view line, Sink& sink) {
+    if (!line.empty() && line.front() == '.')
+        sink(".");
+    sink(line);
+    sink("\r\n");
+}
+
+// A body entry that itself holds line breaks (CR LF, a lone LF or a lone CR) goes out as
+// several lines, each dot-stuffed, so no text of the body can end the data early.
+template <class Sink> void writeBodyText(std::string_view text, Sink& sink) {
+    if (findLineBreak(text) == std::string_view::npos) {
+        writeBodyLine(text, sink);
+        return;
+    }
+    size_t pos = 0;
+    for (;;) {
+        const size_t br = findLineBreak(text, pos);
+        if (br == std::string_view::npos) {
+            writeBodyLine(text.substr(pos), sink);
+            return;
+        }
+        writeBodyLine(text.substr(pos, br - pos), sink);
+        pos = br + (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n' ? 2 : 1);
+    }
+}
+
+} // namespace
+
+TIdSMTP::~TIdSMTP() {
+    Disconnect();
+}
+
+SmtpReply TIdSMTP::readReply(int expectedCode, std::chrono::milliseconds timeout) {
+    lastReply_ = reader_.read(timeout);
+    if (expectedCode != kAnyCode && lastReply_.code != expectedCode)
+        throw EIdProtocolReplyError(lastReply_.lastLine(), lastReply_.code);
+    return lastReply_;
+}
+
+SmtpReply TIdSMTP::command(std::string_view text, int expectedCode,
+                           std::chrono::milliseconds timeout, std::string_view what) {
+    CommandWriter(connection_).write(text, what);
+    return readReply(expectedCode, timeout);
+}
+
+void TIdSMTP::Connect() {
+    if (Connected())
+        throw EIdAlreadyConnected();
+    didAuthenticate_ = false;
+    authSchemes_.clear();
+    try {
+        connection_.setSendTimeout(Timeouts.dataBlock);
+        connection_.open(Host, Port, Timeouts.connect);
+        readReply(220, Timeouts.greeting);
+
+        const std::string localName =
+            Environment.LocalName.empty() ? connection_.localName() : Environment.LocalName;
+        const SmtpReply ehlo =
+            command("ehlo " + localName, kAnyCode, Timeouts.command, "the local host name");
+        if (ehlo.code == 250) {
+            for (size_t i = 1; i < ehlo.lines.size(); ++i) {
+                const std::string line = upper(ehlo.lines[i]);
+                if (line.size() < 9 || line.compare(4, 4, "AUTH") != 0 ||
+                    (line[8] != ' ' && line[8] != '='))
+                    continue;
+                size_t pos = 9;
+                while (pos < line.size()) {
+                    const size_t blank = std::min(line.find(' ', pos), line.size());
+                    std::string word = line.substr(pos, blank - pos);
+                    if (!word.empty() && std::find(authSchemes_.begin(), authSchemes_.end(),
+                                                   word) == authSchemes_.end())
+                        authSchemes_.push_back(std::move(word));
+                    pos = blank + 1;
+                }
+            }
+        } else {
+            command("Helo " + localName, 250, Timeouts.command, "the local host name");
+        }
+    } catch (...) {
+        connection_.close();
+        throw;
+    }
+}
+
+void TIdSMTP::refuseUnsafeValues(const TIdMessage& m) const {
+    refuseLineBreaks(m.From.Address, "the sender address");
+    for (const auto* list : {&m.Recipients, &m.CCList, &m.BccList})
+        for (const auto& item : *list)
+            refuseLineBreaks(item.Address, "a recipient address");
+    for (const auto& item : m.ReplyTo)
+        refuseLineBreaks(item.Address, "the reply-to address");
+    refuseLineBreaks(m.Sender.Address, "the sender address");
+    refuseLineBreaks(m.ReceiptRecipient.Address, "the receipt address");
+    refuseLineBreaks(m.Subject, "the subject");
+    refuseLineBreaks(m.Organization, "the organization");
+    refuseLineBreaks(m.References, "the references");
+    refuseLineBreaks(m.Newsgroups, "the newsgroups");
+    refuseLineBreaks(m.ContentType, "the content type");
+    refuseLineBreaks(m.ContentTransferEncoding, "the transfer encoding");
+    for (const auto& [name, value] : m.ExtraHeaders.Lines()) {
+        refuseLineBreaks(name, "a header name");
+        refuseLineBreaks(value, "the header " + name);
+    }
+    refuseLineBreaks(MailAgent, "the mail agent");
+    if (AuthenticationType == TIdSMTPAuthenticationType::atLogin) {
+        refuseLineBreaks(UserId, "the user id");
+        refuseLineBreaks(Password, "the password");
+    }
+}
+
+void TIdSMTP::authenticate() {
+    command("auth LOGIN", 334, Timeouts.command);
+    command(base64Encode(UserId), 334, Timeouts.command);
+    command(base64Encode(Password), 235, Timeouts.command);
+    didAuthenticate_ = true;
+}
+
+void TIdSMTP::Send(TIdMessage& message) {
+    if (!Connected())
+        throw EIdNotConnected();
+    refuseUnsafeValues(message);
+
+    command("Rset", kAnyCode, Timeouts.command);
+    if (AuthenticationType == TIdSMTPAuthenticationType::atLogin && !didAuthenticate_ &&
+        std::find(authSchemes_.begin(), authSchemes_.end(), "LOGIN") != authSchemes_.end())
+        authenticate();
+    command("Mail from:<" + message.From.Address + ">", 250, Timeouts.mailFrom,
+            "the sender address");
+    for (const auto* list : {&message.Recipients, &message.CCList, &message.BccList})
+        for (const auto& item : *list)
+            command("RCPT to:<" + item.Address + ">", 250, Timeouts.rcptTo, "a recipient address");
+    command("Data", 354, Timeouts.dataStart);
+
+    message.ExtraHeaders.SetValue("X-Mailer", MailAgent);
+    writeData(message, [this](std::string_view bytes) { connection_.write(bytes); });
+    readReply(250, Timeouts.dataEnd);
+}
+
+void TIdSMTP::Disconnect() noexcept {
+    if (Connected()) {
+        try {
+            CommandWriter(connection_).write("Quit");
+            connection_.flush();
+        } catch (...) {
+            // The connection broke already; closing it is all that is left to do.
+        }
+        connection_.close();
+    }
+    didAuthenticate_ = false;
+}
+
+std::string TIdSMTP::headerBlock(const TIdMessage& m) const {
+    const std::string charset = charsetForLocale(Environment.LocaleName);
+    std::string out;
+    auto add = [&](std::string_view name, const std::string& value) {
+        if (value.empty())
+            return;
+        out += headerLine(name, value);
+        out += "\r\n";
+    };
+    add("From", addressForm(m.From, charset));
+    add("Subject", m.Subject);
+    add("To", addressListForm(m.Recipients, charset));
+    add("Cc", addressListForm(m.CCList, charset));
+    add("Newsgroups", m.Newsgroups);
+    add("Content-Type", m.ContentType);
+    add("Content-Transfer-Encoding", m.ContentTransferEncoding);
+    add("Sender", addressForm(m.Sender, charset));
+    add("Reply-To", addressListForm(m.ReplyTo, charset));
+    add("Organization", m.Organization);
+    add("Disposition-Notification-To", addressForm(m.ReceiptRecipient, charset));
+    add("References", m.References);
+    const double date = m.Date == 0.0 ? Environment.Now() : m.Date;
+    add("Date", dateForm(date, Environment.UtcOffsetMinutes(date)));
+    add("X-Priority", std::to_string(priorityNumber(m.Priority)));
+    add("X-Library", "Indy 8.0.25");
+    for (const auto& [name, value] : m.ExtraHeaders.Lines())
+        add(name, value);
+    return out;
+}
+
+template <class Sink> void TIdSMTP::writeData(const TIdMessage& m, Sink&& sink) const {
+    sink(headerBlock(m));
+    sink("\r\n");
+    if (isJapaneseLocale(Environment.LocaleName)) {
+        CharsetConverter toJis(kProgramCharset, "ISO-2022-JP");
+        std::string converted;
+        for (const auto& line : m.Body) {
+            // A line the set cannot hold goes out as it stands rather than losing characters.
+            writeBodyText(toJis.convert(line, converted) ? std::string_view(converted)
+                                                         : std::string_view(line),
+                          sink);
+        }
+    } else {
+        for (const auto& line : m.Body)
+            writeBodyText(line, sink);
+    }
+    sink(".\r\n");
+}
+
+std::string TIdSMTP::DataContent(const TIdMessage& message) const {
+    std::string out;
+    writeData(message, [&out](std::string_view bytes) { out.append(bytes); });
+    return out;
+}

@@ -1,0 +1,22 @@
+#include "ui/prompter.h"
+
+void Prompter::error(const QString& text, const QString& caption) {
+    show({BoxKind::Error, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+}
+
+void Prompter::warning(const QString& text, const QString& caption) {
+    show({BoxKind::Warning, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+}
+
+void Prompter::information(const QString& text, const QString& caption) {
+    show({BoxKind::Information, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+}
+
+void Prompter::message(const QString& text, const QString& caption) {
+    show({BoxKind::Message, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+}
+
+bool Prompter::confirm(const QString& text, BoxButton defaultButton, const QString& caption) {
+    return show({BoxKind::Confirmation, caption, text, {BoxButton::Yes, BoxButton::No},
+                 defaultButton}) == BoxButton::Yes;
+}

@@ -1,0 +1,97 @@
+#include "ui/qt_prompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+QMessageBox::StandardButton toQt(BoxButton b) {
+    switch (b) {
+    case BoxButton::Ok:
+        return QMessageBox::Ok;
+    case BoxButton::Cancel:
+        return QMessageBox::Cancel;
+    case BoxButton::Yes:
+        return QMessageBox::Yes;
+    case BoxButton::No:
+        return QMessageBox::No;
+    case BoxButton::Abort:
+        return QMessageBox::Abort;
+    case BoxButton::Retry:
+        return QMessageBox::Retry;
+    case BoxButton::Ignore:
+        return QMessageBox::Ignore;
+    case BoxButton::None:
+        break;
+    }
+    return QMessageBox::NoButton;
+}
+
+BoxButton fromQt(int b) {
+    switch (b) {
+    case QMessageBox::Ok:
+        return BoxButton::Ok;
+    case QMessageBox::Cancel:
+        return BoxButton::Cancel;
+    case QMessageBox::Yes:
+        return BoxButton::Yes;
+    case QMessageBox::No:
+        return BoxButton::No;
+    case QMessageBox::Abort:
+        return BoxButton::Abort;
+    case QMessageBox::Retry:
+        return BoxButton::Retry;
+    case QMessageBox::Ignore:
+        return BoxButton::Ignore;
+    default:
+        return BoxButton::None;
+    }
+}
+
+} // namespace
+
+BoxButton QtPrompter::show(const Box& box) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (box.kind) {
+    case BoxKind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    case BoxKind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case BoxKind::Information:
+        icon = QMessageBox::Information;
+        break;
+    case BoxKind::Confirmation:
+        icon = QMessageBox::Question;
+        break;
+    case BoxKind::Message:
+        break;
+    }
+    QMessageBox::StandardButtons buttons;
+    for (BoxButton b : box.buttons)
+        buttons |= toQt(b);
+    QMessageBox mb(icon, box.caption, box.text, buttons, QApplication::activeWindow());
+    mb.setDefaultButton(toQt(box.defaultButton));
+    return fromQt(mb.exec());
+}
+
+void QtPrompter::beep() { QApplication::beep(); }
+
+QString QtPrompter::openFile(const QString& title, const QString& filter, const QString& folder) {
+    // "Name|*.ext" pairs become Qt's "Name (*.ext)" filters.
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, folder,
+                                        filters.join(QStringLiteral(";;")));
+}
+
+bool QtPrompter::printDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,189 @@
+#include "ui/table_model.h"
+
+#include "ui/qt_charset.h"
+#include "data/date_time.h"
+#include "data/errors.h"
+
+namespace {
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+} // namespace
+
+TableModel::TableModel(TdxMemData& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {
+    for (int f = 1; f < table_.FieldCount(); ++f)
+        if (table_.Field(f).Def().visible)
+            columns_.push_back(f);
+    lastRowCount_ = shownRowCount();
+    table_.AddView(this);
+}
+
+TableModel::~TableModel() {
+    if (!tableGone_)
+        table_.RemoveView(this);
+}
+
+void TableModel::tableDestroyed() {
+    beginResetModel();
+    tableGone_ = true;
+    lastRowCount_ = 0;
+    endResetModel();
+}
+
+void TableModel::setColumns(std::vector<int> fields) {
+    beginResetModel();
+    columns_ = std::move(fields);
+    endResetModel();
+}
+
+int TableModel::columnOfField(int field) const {
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (columns_[c] == field)
+            return static_cast<int>(c);
+    return -1;
+}
+
+int TableModel::shownRowCount() const {
+    if (tableGone_)
+        return 0;
+    return table_.RowCount() + (table_.State() == DataSetState::Insert ? 1 : 0);
+}
+
+int TableModel::tableRow(int modelRow) const {
+    if (table_.State() != DataSetState::Insert)
+        return modelRow;
+    const int at = table_.InsertIndex();
+    if (modelRow == at)
+        return -1;
+    return modelRow > at ? modelRow - 1 : modelRow;
+}
+
+int TableModel::modelRow(int tableRow) const {
+    if (table_.State() == DataSetState::Insert && tableRow >= table_.InsertIndex())
+        return tableRow + 1;
+    return tableRow;
+}
+
+int TableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shownRowCount();
+}
+
+int TableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || tableGone_ ? 0 : static_cast<int>(columns_.size());
+}
+
+FieldValue TableModel::valueAt(int row, int field) const {
+    const int t = tableRow(row);
+    const bool buffered = (t < 0) || (table_.State() == DataSetState::Edit &&
+                                      t == table_.CurrentIndex());
+    if (buffered)
+        return table_.Field(field).Value();
+    return table_.CellValue(t, field);
+}
+
+QString TableModel::displayText(const FieldDef& def, const FieldValue& value) {
+    if (isNull(value))
+        return {};
+    if (def.kind == FieldKind::Date && def.displayFormat == "dd-MMM-yyyy") {
+        const CivilDate c = civilFromDayNumber(std::get<int32_t>(value));
+        return QStringLiteral("%1-%2-%3")
+            .arg(c.day, 2, 10, QLatin1Char('0'))
+            .arg(QLatin1String(kMonths[c.month - 1]))
+            .arg(c.year, 4, 10, QLatin1Char('0'));
+    }
+    if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm")
+        return QString::fromLatin1(formatShortTime(std::get<int32_t>(value)));
+    return fromTableText(fieldtext::format(def.kind, value));
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shownRowCount() ||
+        index.column() >= static_cast<int>(columns_.size()))
+        return {};
+    const int field = columns_[static_cast<size_t>(index.column())];
+    const FieldDef& def = table_.Field(field).Def();
+    if (role == Qt::DisplayRole)
+        return displayText(def, valueAt(index.row(), field));
+    if (role == Qt::EditRole) {
+        const FieldValue v = valueAt(index.row(), field);
+        if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm" && !isNull(v))
+            return QString::fromLatin1(formatShortTime(std::get<int32_t>(v)));
+        return fromTableText(fieldtext::format(def.kind, v));
+    }
+    return {};
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || tableGone_)
+        return {};
+    if (orientation == Qt::Vertical)
+        return {};
+    if (section < 0 || section >= static_cast<int>(columns_.size()))
+        return {};
+    return fromTableText(table_.Field(columns_[static_cast<size_t>(section)]).DisplayName());
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (editable_ && index.isValid())
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!editable_ || role != Qt::EditRole || !index.isValid() || tableGone_)
+        return false;
+    const QString text = value.toString();
+    const auto bytes = toTableText(text);
+    if (!bytes)
+        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
+    const int field = columns_[static_cast<size_t>(index.column())];
+    const int t = tableRow(index.row());
+    if (t >= 0 && t != table_.CurrentIndex())
+        table_.SetRowNumber(t + 1);
+    if (table_.State() == DataSetState::Browse)
+        table_.Edit();
+    if (table_.Field(field).AsString() != *bytes)
+        table_.Field(field).SetAsString(*bytes);
+    return true;
+}
+
+void TableModel::tableCursorMoved() {
+    emit currentRowChanged(table_.CurrentIndex() < 0 ? -1 : modelRow(table_.CurrentIndex()));
+}
+
+void TableModel::tableStateChanged() {
+    if (shownRowCount() != lastRowCount_)
+        tableRefresh();
+}
+
+void TableModel::tableFieldChanged(int) {
+    if (table_.State() == DataSetState::Insert) {
+        const int r = table_.InsertIndex();
+        if (r >= 0 && r < shownRowCount())
+            emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    } else if (table_.CurrentIndex() >= 0) {
+        tableRowChanged(table_.CurrentIndex());
+    }
+}
+
+void TableModel::tableRowChanged(int row) {
+    const int r = modelRow(row);
+    if (r >= 0 && r < shownRowCount() && columnCount() > 0)
+        emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+}
+
+void TableModel::tableRefresh() {
+    const int count = shownRowCount();
+    if (count == lastRowCount_) {
+        if (count > 0 && columnCount() > 0)
+            emit dataChanged(index(0, 0), index(count - 1, columnCount() - 1));
+    } else {
+        beginResetModel();
+        lastRowCount_ = count;
+        endResetModel();
+    }
+    tableCursorMoved();
+}

@@ -1,0 +1,114 @@
+#include "ui/widgets/message_entry.h"
+
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "data/date_time.h"
+#include "data/mem_data.h"
+#include "ui/widgets/key_filters.h"
+
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+MessageEntry::MessageEntry(QComboBox* box, QLabel* count, Prompter& prompter,
+                           std::function<int32_t()> dateDay, std::function<int32_t()> timeMs)
+    : QObject(box), box_(box), count_(count), prompter_(prompter), dateDay_(std::move(dateDay)),
+      timeMs_(std::move(timeMs)) {
+    box_->setEditable(true);
+    box_->setInsertPolicy(QComboBox::NoInsert);
+    box_->setCompleter(nullptr);
+    box_->lineEdit()->setMaxLength(kMessageLength);
+    guard_ = new TextEntryGuard(box_, prompter_);
+    edit_ = box_->lineEdit();
+    box_->installEventFilter(this);
+    edit_->installEventFilter(this);
+}
+
+bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
+    QString text = box_->currentText();
+    const qsizetype at = text.indexOf(placeholder);
+    if (at < 0)
+        return false;
+    text = text.left(at) + with + text.mid(at + 1);
+    box_->setEditText(text);
+    box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
+    return true;
+}
+
+bool MessageEntry::keyPress(const QString& key) {
+    bool dropped = false;
+    if (replaceFirst(QLatin1Char('|'), QString::fromLatin1(formatDate(dateDay_()))))
+        dropped = true;
+    if (replaceFirst(QLatin1Char('~'),
+                     QString::fromLatin1(formatLongTime(timeMs_())).left(5)))
+        dropped = true;
+    if (key == QStringLiteral("^")) {
+        prompter_.error(notAllowedMessage(key));
+        box_->setFocus();
+        box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
+        if (count_)
+            count_->setText(QString::number(box_->currentText().size()) +
+                            QStringLiteral("/160"));
+        if (onKeyRejected)
+            onKeyRejected();
+        dropped = true;
+    }
+    return dropped;
+}
+
+void MessageEntry::keyUp() {
+    if (count_)
+        count_->setText(QString::number(box_->currentText().size()) + QStringLiteral("/160"));
+}
+
+void MessageEntry::exit() {
+    keyPress(QString());
+    box_->update();
+    if (count_)
+        count_->setText(QStringLiteral("0/160"));
+}
+
+void MessageEntry::loadMessages(TdxMemData& messages) {
+    box_->clear();
+    TField& message = messages.FieldNamed("message");
+    QStringList items;
+    messages.First();
+    while (!messages.AtEnd()) {
+        items << fromTableText(message.AsString());
+        messages.Next();
+    }
+    box_->addItems(items);
+}
+
+bool MessageEntry::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != box_ && watched != edit_)
+        return QObject::eventFilter(watched, event);
+    // While the box comes apart its line edit still receives events (focus, hiding); the box
+    // is then no longer a combo box and nothing here may touch it.
+    if (!qobject_cast<QComboBox*>(static_cast<QObject*>(box_)))
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const QString key = typedCharacter(*static_cast<QKeyEvent*>(event));
+        if (!key.isEmpty() && keyPress(key))
+            return true;
+        break;
+    }
+    case QEvent::KeyRelease:
+        keyUp();
+        break;
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // The drop-down list and another window taking the focus do not leave the box.
+        if (watched == box_ && reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason)
+            exit();
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}

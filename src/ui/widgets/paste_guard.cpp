@@ -1,0 +1,28 @@
+#include "ui/widgets/paste_guard.h"
+
+#include "ui/prompter.h"
+#include "data/errors.h"
+#include "data/mem_data.h"
+
+#include <QAbstractItemView>
+
+bool holdsPasteBreak(const std::string& text) {
+    return text.find_first_of("\t\r\n") != std::string::npos;
+}
+
+void checkPaste(TdxMemData& table, Prompter& prompter, QAbstractItemView* grid) {
+    if (table.Loading())
+        return;
+    for (int f = 1; f < table.FieldCount(); ++f) {
+        TField& field = table.Field(f);
+        if (field.Kind() != FieldKind::String)
+            continue; // other kinds cannot hold a Tab
+        if (!holdsPasteBreak(field.AsString()))
+            continue;
+        prompter.warning(kPasteShapeMessage);
+        table.Cancel();
+        if (grid)
+            grid->viewport()->update();
+        throw EAbort();
+    }
+}

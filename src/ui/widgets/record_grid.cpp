@@ -1,0 +1,419 @@
+#include "ui/widgets/record_grid.h"
+
+#include "ui/application.h"
+#include "ui/table_model.h"
+#include "data/errors.h"
+#include "data/mem_data.h"
+#include "ui/widgets/key_filters.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QPointer>
+#include <QToolButton>
+
+#include <algorithm>
+
+RecordGrid::RecordGrid(TdxMemData& table, QWidget* parent) : QTableView(parent), table_(table) {
+    model_ = new TableModel(table_, this);
+    setModel(model_);
+    setItemDelegate(new RecordGridDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) + 8);
+    verticalHeader()->setHighlightSections(false);
+
+    QHeaderView* titles = horizontalHeader();
+    titles->setHighlightSections(false);
+    titles->setSortIndicatorShown(true);
+    titles->setSortIndicator(-1, Qt::AscendingOrder);
+    titles->setSectionsClickable(true);
+    titles->setMouseTracking(true);
+    titles->viewport()->setMouseTracking(true);
+    titles->viewport()->installEventFilter(this);
+    connect(titles, &QHeaderView::sectionClicked, this, &RecordGrid::titleClicked);
+    connect(titles, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder o) {
+        if (column >= 0)
+            emit sortMarkingChanged(column, o);
+    });
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    viewport()->installEventFilter(this);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { gridRowChanged(current); });
+    connect(model_, &TableModel::currentRowChanged, this, &RecordGrid::tableRowChanged);
+    // While the view resets, hiding a focused editor makes the view move to the next cell as
+    // if Tab were pressed; that move is not the user's and must not move the table.
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        resetting_ = true;
+        setTabKeyNavigation(false);
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        resetting_ = false;
+        setTabKeyNavigation(true);
+    });
+    setEditableSet(false);
+}
+
+RecordGrid::~RecordGrid() {
+    // The model stops watching its table before either goes.
+    setModel(nullptr);
+    delete model_;
+}
+
+void RecordGrid::setEditableSet(bool editable) {
+    editable_ = editable;
+    if (!editable && editor_)
+        discardEditor();
+    model_->setEditable(editable);
+    if (editable) {
+        setEditTriggers(QAbstractItemView::DoubleClicked |
+                        QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+                        QAbstractItemView::AnyKeyPressed);
+        setSelectionMode(QAbstractItemView::ExtendedSelection);
+    } else {
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+    }
+}
+
+void RecordGrid::setTitleButtons(bool on) { horizontalHeader()->setSectionsClickable(on); }
+
+bool RecordGrid::titleButtons() const { return horizontalHeader()->sectionsClickable(); }
+
+void RecordGrid::commitEditor() {
+    if (editor_)
+        emit itemDelegate()->commitData(editor_);
+}
+
+void RecordGrid::finishEditor() {
+    commitEditor();
+    discardEditor();
+}
+
+void RecordGrid::discardEditor() {
+    if (editor_)
+        static_cast<RecordGridDelegate*>(itemDelegate())->discard(editor_);
+    editor_ = nullptr;
+}
+
+int RecordGrid::focusedField() const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.column() >= model_->columnCount())
+        return -1;
+    return model_->fieldAt(current.column());
+}
+
+namespace {
+
+// The model row of the table's current row, or of the row being inserted.
+int currentModelRow(const TdxMemData& table, const TableModel& model) {
+    if (table.State() == DataSetState::Insert)
+        return table.InsertIndex();
+    return table.CurrentIndex() < 0 ? -1 : model.modelRow(table.CurrentIndex());
+}
+
+} // namespace
+
+void RecordGrid::focusColumn(int column) {
+    if (isVisible())
+        setFocus();
+    const int row = currentModelRow(table_, *model_);
+    if (row < 0 || column < 0 || column >= model_->columnCount())
+        return;
+    // The program moves the grid: an open editor is closed without being written back, as its
+    // cell may now show another row.
+    discardEditor();
+    const bool was = syncing_;
+    syncing_ = true;
+    const QModelIndex index = model_->index(row, column);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    syncing_ = was;
+}
+
+std::vector<int> RecordGrid::selectedTableRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        const int t = model_->tableRow(index.row());
+        if (t >= 0)
+            rows.push_back(t);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool RecordGrid::endPendingEdit() {
+    const DataSetState state = table_.State();
+    if (state != DataSetState::Edit && state != DataSetState::Insert)
+        return true;
+    try {
+        if (table_.Modified())
+            table_.Post();
+        else
+            table_.Cancel();
+    } catch (const EAbort&) {
+        // The post handling dropped the row, or refused it silently.
+    }
+    const DataSetState now = table_.State();
+    return !((now == DataSetState::Edit || now == DataSetState::Insert) && table_.Modified());
+}
+
+void RecordGrid::moveToRow(int tableRow) {
+    if (tableRow < 0 || tableRow >= table_.RowCount())
+        return;
+    const int bookmark = table_.BookmarkAt(tableRow);
+    if (!endPendingEdit())
+        return;
+    const int row = table_.RowOfBookmark(bookmark);
+    if (row >= 0)
+        table_.SetRowNumber(row + 1);
+}
+
+void RecordGrid::gridRowChanged(const QModelIndex& current) {
+    if (syncing_ || resetting_ || !current.isValid())
+        return;
+    const int t = model_->tableRow(current.row());
+    if (t < 0 || (t == table_.CurrentIndex() && table_.State() != DataSetState::Insert))
+        return;
+    const int column = current.column();
+    syncing_ = true;
+    try {
+        moveToRow(t);
+    } catch (...) {
+        syncing_ = false;
+        showCurrentException();
+        tableRowChanged(currentModelRow(table_, *model_));
+        return;
+    }
+    syncing_ = false;
+    const int row = currentModelRow(table_, *model_);
+    if (row >= 0 && (row != currentIndex().row() || column != currentIndex().column())) {
+        syncing_ = true;
+        selectionModel()->setCurrentIndex(model_->index(row, std::max(0, column)),
+                                          QItemSelectionModel::NoUpdate);
+        syncing_ = false;
+    }
+}
+
+void RecordGrid::tableRowChanged(int) {
+    if (syncing_)
+        return;
+    const int row = currentModelRow(table_, *model_);
+    if (row < 0 || row >= model_->rowCount() || row == currentIndex().row())
+        return;
+    discardEditor();
+    const QModelIndex index = model_->index(row, std::max(0, currentIndex().column()));
+    syncing_ = true;
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    syncing_ = false;
+}
+
+void RecordGrid::setWindowShortcuts(const std::vector<QKeySequence>& keys) {
+    windowShortcuts_ = keys;
+}
+
+bool RecordGrid::isWindowShortcut(QKeyEvent* event) const {
+    const QKeySequence pressed(event->keyCombination());
+    for (const QKeySequence& key : windowShortcuts_)
+        if (key.matches(pressed) == QKeySequence::ExactMatch)
+            return true;
+    return false;
+}
+
+bool RecordGrid::filterKey(QKeyEvent* event) {
+    const QString key = typedCharacter(*event);
+    if (key.isEmpty() || !keyPress)
+        return false;
+    if (keyPress(key, currentIndex().column())) {
+        event->accept();
+        return true;
+    }
+    return false;
+}
+
+void RecordGrid::keyPressEvent(QKeyEvent* event) {
+    if (filterKey(event))
+        return;
+    if (editable_ && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
+        table_.State() != DataSetState::Insert && currentIndex().isValid() &&
+        currentIndex().row() == model_->rowCount() - 1) {
+        // Moving past the last row starts a new one.
+        const int column = currentIndex().column();
+        finishEditor();
+        if (!endPendingEdit())
+            return;
+        table_.Append();
+        focusColumn(column);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void RecordGrid::keyReleaseEvent(QKeyEvent* event) {
+    QTableView::keyReleaseEvent(event);
+    if (keyReleased)
+        keyReleased();
+}
+
+bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (editor_ && watched == editor_.data()) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (filterKey(static_cast<QKeyEvent*>(event)))
+                return true;
+            break;
+        case QEvent::KeyRelease:
+            if (keyReleased)
+                keyReleased();
+            break;
+        case QEvent::ShortcutOverride:
+            // The window's menu shortcuts win over the editor's own use of those keys.
+            if (isWindowShortcut(static_cast<QKeyEvent*>(event))) {
+                event->ignore();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        return QTableView::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::MouseMove &&
+        (watched == viewport() || watched == horizontalHeader()->viewport()))
+        emit mouseMoved();
+    return QTableView::eventFilter(watched, event);
+}
+
+void RecordGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (hint == QAbstractItemDelegate::RevertModelCache) {
+        // Escape in a cell: the row's pending changes are dropped.
+        const DataSetState state = table_.State();
+        if (state == DataSetState::Edit || state == DataSetState::Insert)
+            table_.Cancel();
+    }
+}
+
+// ---- delegate ------------------------------------------------------------------------------
+
+RecordGridDelegate::RecordGridDelegate(RecordGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+QWidget* RecordGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                          const QModelIndex& index) const {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    const TableModel* model = grid_->recordModel();
+    const TField& field = grid_->table().Field(model->fieldAt(index.column()));
+    if (field.Kind() == FieldKind::String)
+        editor->setMaxLength(field.Size());
+    grid_->editor_ = editor;
+    // The window's filters first, so that the grid's key handler runs before them.
+    if (grid_->editorCreated)
+        grid_->editorCreated(editor, index.column());
+    editor->installEventFilter(grid_);
+    return editor;
+}
+
+void RecordGridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (grid_->editor_.data() == editor)
+        grid_->editor_ = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void RecordGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                      const QModelIndex& index) const {
+    try {
+        QStyledItemDelegate::setModelData(editor, model, index);
+    } catch (...) {
+        showCurrentException();
+    }
+}
+
+void RecordGridDelegate::discard(QWidget* editor) {
+    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+// ---- navigator -----------------------------------------------------------------------------
+
+RecordNavigator::RecordNavigator(RecordGrid* grid, QWidget* parent)
+    : QWidget(parent), grid_(grid) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    struct Button {
+        const char* name;
+        const char* text;
+        const char* hint;
+        void (RecordNavigator::*action)();
+    };
+    const Button buttons[] = {{"nbFirst", "|\u25C0", "First record", &RecordNavigator::first},
+                              {"nbPrior", "\u25C0", "Prior record", &RecordNavigator::prior},
+                              {"nbNext", "\u25B6", "Next record", &RecordNavigator::next},
+                              {"nbLast", "\u25B6|", "Last record", &RecordNavigator::last},
+                              {"nbInsert", "+", "Insert record", &RecordNavigator::insert}};
+    for (const Button& b : buttons) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setText(QString::fromUtf8(b.text));
+        button->setToolTip(QString::fromLatin1(b.hint));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumWidth(32);
+        layout->addWidget(button);
+        const auto action = b.action;
+        connect(button, &QToolButton::clicked, this, [this, action] { (this->*action)(); });
+    }
+    layout->addStretch();
+}
+
+QToolButton* RecordNavigator::button(const char* name) const {
+    return findChild<QToolButton*>(QString::fromLatin1(name));
+}
+
+void RecordNavigator::first() {
+    grid_->finishEditor();
+    if (!grid_->endPendingEdit())
+        return;
+    grid_->table().First();
+    grid_->focusColumn(0);
+}
+
+void RecordNavigator::prior() {
+    grid_->finishEditor();
+    TdxMemData& t = grid_->table();
+    if (!grid_->endPendingEdit())
+        return;
+    if (t.RowNumber() > 1)
+        t.SetRowNumber(t.RowNumber() - 1);
+    grid_->focusColumn(0);
+}
+
+void RecordNavigator::next() {
+    grid_->finishEditor();
+    if (!grid_->endPendingEdit())
+        return;
+    grid_->table().Next();
+    grid_->focusColumn(0);
+}
+
+void RecordNavigator::last() {
+    grid_->finishEditor();
+    if (!grid_->endPendingEdit())
+        return;
+    grid_->table().Last();
+    grid_->focusColumn(0);
+}
+
+void RecordNavigator::insert() {
+    grid_->finishEditor();
+    if (!grid_->endPendingEdit())
+        return;
+    grid_->table().Insert();
+    grid_->focusColumn(0);
+}

@@ -1,0 +1,39 @@
+#include "ui/widgets/text_helpers.h"
+
+QString getFirstPart(const QString& text, const QString& separator) {
+    const qsizetype at = text.indexOf(separator);
+    return at < 0 ? text : text.left(at);
+}
+
+QString groupPart(const QString& text, const QString& fallback) {
+    const qsizetype at = text.indexOf(QStringLiteral(" ("));
+    if (at < 0)
+        return normalGroup(fallback);
+    const qsizetype from = at + 2;
+    return text.mid(from, std::max<qsizetype>(0, text.size() - 1 - from));
+}
+
+QString pickerItemText(const QString& name, const QString& group) {
+    const QString g = normalGroup(group);
+    return g.isEmpty() ? name : name + QStringLiteral(" (") + g + QLatin1Char(')');
+}
+
+QString concatAllField(const QString& message, const QString& number) {
+    return message.left(50) + number;
+}
+
+QString contactKey(const QString& number, const QString& group) {
+    return number + normalGroup(group);
+}
+
+QString normalGroup(const QString& group) { return group.trimmed().toLower(); }
+
+#include "ui/qt_charset.h"
+#include "data/errors.h"
+
+std::string tableBytes(const QString& text) {
+    auto bytes = toTableText(text);
+    if (!bytes)
+        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
+    return std::move(*bytes);
+}
