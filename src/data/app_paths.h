@@ -12,6 +12,9 @@ struct AppPaths {
     // A table file of the working folder.
     std::string file(const std::string& name) const { return workingFolder + "/" + name; }
     std::string programFile(const std::string& name) const { return programFolder + "/" + name; }
+    // The dial-up settings file: beside the program, named after it with ".ini" added (the
+    // program file has no extension to replace).
+    std::string dialupSettingsFile() const { return programPath + ".ini"; }
 
     // Everything in one folder, the program file included (tests and benchmarks).
     static AppPaths inOneFolder(const std::string& folder) {
