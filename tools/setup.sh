@@ -18,7 +18,7 @@ build="${TALLYMINDER_BUILD:-$src/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 if [ "$mode" = test ]; then
-    packages+=(python3 python3-aiosmtpd curl xvfb xauth)
+    packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth)
 fi
 
 missing=()

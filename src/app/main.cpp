@@ -7,6 +7,7 @@
 #include "ui/qt_prompter.h"
 #include "data/clock.h"
 #include "data/format_settings.h"
+#include "dialup/nm_remote_access.h"
 
 #include <QDir>
 
@@ -25,8 +26,11 @@ int main(int argc, char** argv) {
     paths.programPath = QCoreApplication::applicationFilePath().toStdString();
 
     int result = 0;
+    // The dial-up service of a Linux desktop; it outlives the windows that use it.
+    dialup::NetworkManagerAccess networkManager;
     {
         Forms forms(prompter, clock, paths);
+        forms.setRemoteAccess(&networkManager);
         forms.frmMain->show();
         result = app.exec();
     }
