@@ -232,7 +232,7 @@ TEST_F(NmBackendTest, ConnectionEditorStartsWithoutWaitingOrSaysItIsMissing) {
 TEST_F(NmBackendTest, AServiceThatDoesNotAnswerTimesOut) {
     bus.run(QStringLiteral("get_object('/org/freedesktop/NetworkManager/Settings').AddMethod("
                            "'org.freedesktop.NetworkManager.Settings', 'ListConnections', '', 'ao',"
-                           " 'import time\\ntime.sleep(8)\\nret = []')"));
+                           " 'import time\\ntime.sleep(6)\\nret = []')"));
     const dialup::EntryList list = remote.EnumEntries();
     EXPECT_EQ(remote.GetErrorText(list.code, dialup::kShortErrorText),
               QStringLiteral("NetworkManager did not answer in time"));
