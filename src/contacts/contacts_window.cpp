@@ -14,7 +14,9 @@
 #include "data/atomic_file.h"
 #include "data/errors.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/key_filters.h"
+#include "ui/widgets/text_helpers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -32,23 +34,7 @@ const QString kImportInUse =
     QStringLiteral("Could not import file because it is in use by another application");
 
 // Resumes a table's views when it goes out of scope.
-class ViewsSuspended {
-public:
-    explicit ViewsSuspended(TdxMemData& table) : table_(table) { table_.SuspendViews(); }
-    ~ViewsSuspended() { table_.ResumeViews(); }
-    ViewsSuspended(const ViewsSuspended&) = delete;
-    ViewsSuspended& operator=(const ViewsSuspended&) = delete;
 
-private:
-    TdxMemData& table_;
-};
-
-std::string tableText(const QString& text) {
-    auto bytes = toTableText(text);
-    if (!bytes)
-        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
-    return *bytes;
-}
 
 } // namespace
 
@@ -78,7 +64,7 @@ TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
         return dbgContactKeyPress(key, column);
     };
     dbgContact->editorCreated = [this](QLineEdit* editor, int column) {
-        const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex("number"));
+        const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
         if (column == number)
             new NumberKeyFilter(editor, forms_.prompter());
         else
@@ -93,7 +79,7 @@ TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
     dxContact->BeforePost = [this](TdxMemData&) { dxContactBeforePost(); };
     dxContact->AfterPost = [this](TdxMemData&) { dxContactAfterPost(); };
     dxContact->BeforeDelete = [this](TdxMemData&) { dxContactBeforeDelete(); };
-    for (const char* name : {"contact", "number", "group"})
+    for (const char* name : {fields::contact, fields::number, fields::group})
         dxContact->FieldNamed(name).OnChange = [this](TField&) { dxContactcontactChange(); };
 
     frmContactCreate();
@@ -103,7 +89,7 @@ TfrmContact::~TfrmContact() {
     dxContact->BeforePost = nullptr;
     dxContact->AfterPost = nullptr;
     dxContact->BeforeDelete = nullptr;
-    for (const char* name : {"contact", "number", "group"})
+    for (const char* name : {fields::contact, fields::number, fields::group})
         dxContact->FieldNamed(name).OnChange = nullptr;
     // The grid stops watching the table before the table goes.
     delete dbgContact;
@@ -184,9 +170,9 @@ void TfrmContact::frmContactCreate() {
             showCurrentException();
         }
         // Rows without name and number are dropped.
-        ViewsSuspended suspended(*dxContact);
-        TField& contact = dxContact->FieldNamed("contact");
-        TField& number = dxContact->FieldNamed("number");
+        SuspendedViews suspended(*dxContact);
+        TField& contact = dxContact->FieldNamed(fields::contact);
+        TField& number = dxContact->FieldNamed(fields::number);
         dxContact->First();
         while (!dxContact->AtEnd()) {
             if (contact.AsString().empty() && number.AsString().empty())
@@ -229,9 +215,9 @@ void TfrmContact::dxContactBeforePost() {
     dbgContact->setTitleButtons(false);
     dxContact->SetSortedField("");
 
-    TField& contact = dxContact->FieldNamed("contact");
-    TField& number = dxContact->FieldNamed("number");
-    TField& group = dxContact->FieldNamed("group");
+    TField& contact = dxContact->FieldNamed(fields::contact);
+    TField& number = dxContact->FieldNamed(fields::number);
+    TField& group = dxContact->FieldNamed(fields::group);
     const std::string name = contact.AsString();
     if (!name.empty()) {
         const std::string capitalised = capitaliseFirst(name);
@@ -240,7 +226,7 @@ void TfrmContact::dxContactBeforePost() {
     }
     const std::string g = group.AsString();
     if (!g.empty()) {
-        const std::string lower = lowerAscii(g);
+        const std::string lower = lowerLetters(g);
         if (lower != g)
             group.SetAsString(lower);
     }
@@ -253,7 +239,7 @@ void TfrmContact::dxContactBeforePost() {
             dxContact->Delete();
         throw EAbort();
     }
-    dxContact->FieldNamed("contactKey").SetAsString(concatContact(number.AsString(), group.AsString()));
+    dxContact->FieldNamed(fields::contactKey).SetAsString(concatContact(number.AsString(), group.AsString()));
 }
 
 void TfrmContact::dxContactAfterPost() {
@@ -276,10 +262,10 @@ void TfrmContact::checkGroupAfterPost() {
         return;
     std::string group;
     if (isVisible())
-        group = normalGroupText(dxContact->FieldNamed("group").AsString());
+        group = normalGroupText(dxContact->FieldNamed(fields::group).AsString());
     else if (auto bytes = toTableText(main->cboGroup->currentText()))
         group = normalGroupText(*bytes);
-    if (!group.empty() && main->dxGroup->FindRowNumber(group, "groupName") < 0)
+    if (!group.empty() && main->dxGroup->FindRowNumber(group, fields::groupName) < 0)
         main->addNewGroup();
 }
 
@@ -292,7 +278,7 @@ void TfrmContact::Delete1Click() {
             bookmarks.push_back(dxContact->BookmarkAt(row));
         dbgContact->discardEditor();
         if (!bookmarks.empty()) {
-            ViewsSuspended suspended(*dxContact);
+            SuspendedViews suspended(*dxContact);
             if (dxContact->State() == DataSetState::Insert)
                 dxContact->Cancel();
             for (auto it = bookmarks.rbegin(); it != bookmarks.rend(); ++it) {
@@ -315,7 +301,7 @@ bool TfrmContact::dbgContactKeyPress(const QString& key, int column) {
         dbgContact->setFocus();
         return true;
     }
-    const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex("number"));
+    const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
     if (column == number && number >= 0 && forms_.frmMain &&
         !forms_.frmMain->checkForNumber(key, dbgContact))
         return true;
@@ -350,8 +336,8 @@ void TfrmContact::Selectforsending1Click() {
     const std::vector<int> rows = dbgContact->selectedTableRows();
     SelectedContactKeys.clear();
     if (!rows.empty() && dbgContact->endPendingEdit()) {
-        const int number = dxContact->FieldIndex("number");
-        const int group = dxContact->FieldIndex("group");
+        const int number = dxContact->FieldIndex(fields::number);
+        const int group = dxContact->FieldIndex(fields::group);
         const int last = dxContact->BookmarkAt(rows.back());
         for (int row : rows)
             SelectedContactKeys.push_back(dxContact->CellText(row, number) +
@@ -366,8 +352,8 @@ void TfrmContact::Selectforsending1Click() {
 
 void TfrmContact::Importfromtextfile1Click() {
     dbgContact->finishEditor();
-    dxContact->SetSortedField("number");
-    ViewsSuspended suspended(*dxContact);
+    dxContact->SetSortedField(fields::number);
+    SuspendedViews suspended(*dxContact);
     const QString path = forms_.prompter().openFile(
         kImportTitle, kImportFilter, QString::fromStdString(forms_.paths().workingFolder));
     if (path.isEmpty())
@@ -377,8 +363,8 @@ void TfrmContact::Importfromtextfile1Click() {
 
 bool TfrmContact::importFile(const std::string& path) {
     TfrmMain* main = forms_.frmMain;
-    dxContact->SetSortedField("number");
-    ViewsSuspended suspended(*dxContact);
+    dxContact->SetSortedField(fields::number);
+    SuspendedViews suspended(*dxContact);
     std::unique_ptr<ByteSource> source = openImportFile ? openImportFile(path) : nullptr;
     if (!source) {
         forms_.prompter().error(kImportInUse);
@@ -450,7 +436,7 @@ void TfrmContact::frmContactClose() {
         QLineEdit* editor = dbgContact->editor();
         const int field = dbgContact->focusedField();
         if (editor && field > 0 && !editor->text().isEmpty() && !justDeleted) {
-            const std::string text = tableText(editor->text());
+            const std::string text = tableBytes(editor->text());
             dxContact->Edit();
             dxContact->Field(field).SetAsString(text);
         }
@@ -458,9 +444,9 @@ void TfrmContact::frmContactClose() {
     dbgContact->discardEditor();
     dbgContact->setEditableSet(false);
 
-    TField& contact = dxContact->FieldNamed("contact");
-    TField& number = dxContact->FieldNamed("number");
-    TField& group = dxContact->FieldNamed("group");
+    TField& contact = dxContact->FieldNamed(fields::contact);
+    TField& number = dxContact->FieldNamed(fields::number);
+    TField& group = dxContact->FieldNamed(fields::group);
     if (dxContact->RowCount() > 0 && !contact.AsString().empty() && !number.AsString().empty() &&
         !normalGroupText(group.AsString()).empty() && !justDeleted) {
         dxContact->Edit();
@@ -468,7 +454,7 @@ void TfrmContact::frmContactClose() {
     }
     dxContact->WriteDelimitedFile(forms_.paths().file(kContactsFile));
     if (TfrmMain* main = forms_.frmMain) {
-        ViewsSuspended suspended(*dxContact);
+        SuspendedViews suspended(*dxContact);
         main->loadContactCombo();
         main->loadAllCombo();
     }

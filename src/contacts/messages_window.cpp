@@ -12,6 +12,7 @@
 #include "data/atomic_file.h"
 #include "data/errors.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/paste_guard.h"
 
@@ -34,16 +35,6 @@ void setHint(QAction* action, const QString& hint) {
     action->setStatusTip(hint.mid(bar + 1));
 }
 
-class ViewsSuspended {
-public:
-    explicit ViewsSuspended(TdxMemData& table) : table_(table) { table_.SuspendViews(); }
-    ~ViewsSuspended() { table_.ResumeViews(); }
-    ViewsSuspended(const ViewsSuspended&) = delete;
-    ViewsSuspended& operator=(const ViewsSuspended&) = delete;
-
-private:
-    TdxMemData& table_;
-};
 
 } // namespace
 
@@ -81,7 +72,7 @@ TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent)
 
     dxmMessage->BeforePost = [this](TdxMemData&) { dxmMessageBeforePost(); };
     dxmMessage->AfterPost = [this](TdxMemData&) { dxmMessageAfterPost(); };
-    dxmMessage->FieldNamed("message").OnChange = [this](TField&) { dxmMessagemessageChange(); };
+    dxmMessage->FieldNamed(fields::message).OnChange = [this](TField&) { dxmMessagemessageChange(); };
 
     FormCreate();
 }
@@ -90,7 +81,7 @@ TfrmMessage::~TfrmMessage() {
     FormDestroy();
     dxmMessage->BeforePost = nullptr;
     dxmMessage->AfterPost = nullptr;
-    dxmMessage->FieldNamed("message").OnChange = nullptr;
+    dxmMessage->FieldNamed(fields::message).OnChange = nullptr;
     delete dbgMessage;
     dbgMessage = nullptr;
 }
@@ -144,7 +135,7 @@ void TfrmMessage::buildMenu() {
 }
 
 void TfrmMessage::FormCreate() {
-    dxmMessage->SetSortedField("message");
+    dxmMessage->SetSortedField(fields::message);
     const std::string path = forms_.paths().file(kMessagesFile);
     if (fileExists(path)) {
         try {
@@ -190,7 +181,7 @@ void TfrmMessage::dxmMessagemessageChange() {
     if (dxmMessage->Loading())
         return;
     // A "^" pasted into a message would reach the pending reminders' file.
-    if (dxmMessage->FieldNamed("message").AsString().find('^') != std::string::npos) {
+    if (dxmMessage->FieldNamed(fields::message).AsString().find('^') != std::string::npos) {
         forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         dxmMessage->Cancel();
         throw EAbort();
@@ -226,10 +217,10 @@ void TfrmMessage::FormClose() {
     dxmMessage->Edit();
     dxmMessage->Post();
     dxmMessage->WriteDelimitedFile(forms_.paths().file(kMessagesFile));
-    ViewsSuspended suspended(*dxmMessage);
+    SuspendedViews suspended(*dxmMessage);
     // Sorted (case-sensitive) for both pick lists, which are refilled from it. (Refilling the
     // main window's list before the sort as well would change nothing it shows.)
-    dxmMessage->SetSortedField("message");
+    dxmMessage->SetSortedField(fields::message);
     if (forms_.frmMain)
         forms_.frmMain->loadMessageCombo();
     if (forms_.frmSelectSending)

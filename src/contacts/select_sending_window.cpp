@@ -5,6 +5,7 @@
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "data/contact_import.h"
+#include "data/reminder.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "ui/widgets/record_grid.h"
@@ -46,12 +47,6 @@ QSpinBox* spin(const char* name, QWidget* parent) {
     return s;
 }
 
-std::string tableText(const QString& text) {
-    auto bytes = toTableText(text);
-    if (!bytes)
-        throw EConvertError(uncarriableMessage(firstUncarriable(text)).toStdString());
-    return *bytes;
-}
 
 } // namespace
 
@@ -170,7 +165,7 @@ void TfrmSelectSending::loadMessageCombo() {
 void TfrmSelectSending::btnMessageClick() {
     if (forms_.frmMain && forms_.frmMessage)
         forms_.frmMain->sortFirstColumn(forms_.frmMessage, *forms_.frmMessage->dxmMessage,
-                                        kMessagesFile, "message");
+                                        kMessagesFile, fields::message);
 }
 
 bool TfrmSelectSending::cboMessageKeyPress(const QString& key) {
@@ -189,20 +184,20 @@ void TfrmSelectSending::bmbOKClick() {
         TfrmContact* contactsWindow = forms_.frmContact;
         TdxMemData& contacts = *contactsWindow->dxContact;
         TdxMemData& reminders = *forms_.frmMain->dxmReminders;
-        const QString messageText = cboMessage->currentText();
-        const std::string message = tableText(messageText);
-        const int32_t day = dateDay();
-        const int32_t time = timeMs();
-        const int32_t daysBefore = sedDaysBefore->value();
-        const int32_t secondDate = sedRecurringDays->value();
-        const std::string recurring = tableText(cboRecurring->currentText());
+        Reminder reminder;
+        reminder.message = tableBytes(cboMessage->currentText());
+        reminder.appointmentDate = dateDay();
+        reminder.appointmentTime = timeMs();
+        reminder.daysBefore = sedDaysBefore->value();
+        reminder.recurringDays = sedRecurringDays->value();
+        reminder.recurring = tableBytes(cboRecurring->currentText());
 
         contactsWindow->dbgContact->endPendingEdit();
         contacts.First();
         // The contact of each key, as FindRowNumber finds it on contactKey.
-        const FirstRowIndex byKey(contacts, "contactKey");
-        TField& number = contacts.FieldNamed("number");
-        TField& name = contacts.FieldNamed("contact");
+        const FirstRowIndex byKey(contacts, fields::contactKey);
+        TField& number = contacts.FieldNamed(fields::number);
+        TField& name = contacts.FieldNamed(fields::contact);
         for (const std::string& key : contactsWindow->SelectedContactKeys) {
             const int row = byKey.find(trimBlanks(key));
             if (row < 0) {
@@ -211,10 +206,9 @@ void TfrmSelectSending::bmbOKClick() {
                 continue;
             }
             contacts.SetRowNumber(row);
-            const std::string contactNumber = number.AsString();
-            reminders.AddRow({FieldValue{}, contactNumber, name.AsString(), day, time, message,
-                              daysBefore, secondDate, recurring, false, false, 0.0,
-                              tableText(concatAllField(messageText, fromTableText(contactNumber)))});
+            reminder.contactNo = number.AsString();
+            reminder.name = name.AsString();
+            appendReminder(reminders, reminder);
         }
         cboMessage->setEditText(QString());
         if (forms_.frmMain->entryMode != QStringLiteral("Add"))

@@ -2,45 +2,13 @@
 
 #include "data/errors.h"
 #include "data/mem_data.h"
+#include "data/schemas.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// ---- text rules ------------------------------------------------------------------------------
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return out;
-}
-
-std::string capitaliseFirst(std::string_view text) {
-    std::string out(text);
-    if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
-        out[0] = static_cast<char>(out[0] - ('a' - 'A'));
-    return out;
-}
-
-std::string trimBlanks(std::string_view text) {
-    size_t from = 0;
-    size_t to = text.size();
-    while (from < to && static_cast<unsigned char>(text[from]) <= ' ')
-        ++from;
-    while (to > from && static_cast<unsigned char>(text[to - 1]) <= ' ')
-        --to;
-    return std::string(text.substr(from, to - from));
-}
-
-std::string normalGroupText(std::string_view group) { return trimBlanks(lowerAscii(group)); }
-
-std::string concatContact(std::string_view number, std::string_view group) {
-    return std::string(number) + normalGroupText(group);
-}
 
 // ---- import lines --------------------------------------------------------------------------
 
@@ -193,9 +161,9 @@ void FirstRowIndex::appended() {
 // ---- the import ----------------------------------------------------------------------------
 
 ContactImporter::ContactImporter(TdxMemData& contacts, TdxMemData& groups)
-    : contacts_(contacts), groups_(groups), numberField_(contacts.FieldIndex("number")),
-      groupField_(contacts.FieldIndex("group")), numbers_(contacts, "number"),
-      groupNames_(groups, "groupName") {
+    : contacts_(contacts), groups_(groups), numberField_(contacts.FieldIndex(fields::number)),
+      groupField_(contacts.FieldIndex(fields::group)), numbers_(contacts, fields::number),
+      groupNames_(groups, fields::groupName) {
     runOf_.reserve(static_cast<size_t>(contacts.RowCount()));
     for (int row = 0; row < contacts.RowCount(); ++row) {
         std::string number = contacts.CellText(row, numberField_);

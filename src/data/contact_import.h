@@ -1,10 +1,8 @@
 #pragma once
 
-// The contact book's text rules and the import of tab-delimited address lists. Plain C++: the
+// The import of tab-delimited address lists into the contact book. Plain C++: the
 // contacts window drives it and answers its questions.
 //
-//   concatContact(number, group)   number + the group lower-cased and trimmed: a contact's key
-//                                  before the contactKey field cuts it to 20 characters.
 //   splitImportLine(line)          name, number and group of one line of an import file.
 //   ImportLineReader               the lines of an import file, read in pieces.
 //   FirstRowIndex                  what FindRowNumber answers for one string field, from an index
@@ -21,19 +19,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "data/contact_rules.h"
+
 class TdxMemData;
-
-// ---- text rules ------------------------------------------------------------------------------
-
-// Letters A-Z become a-z; every other byte stays.
-std::string lowerAscii(std::string_view text);
-// The first byte upper-cased when it is a letter a-z.
-std::string capitaliseFirst(std::string_view text);
-// Without blanks and control characters (bytes up to 32) at both ends.
-std::string trimBlanks(std::string_view text);
-// The group as groups are compared and stored: lower-cased (A-Z) and trimmed.
-std::string normalGroupText(std::string_view group);
-std::string concatContact(std::string_view number, std::string_view group);
 
 // ---- import lines --------------------------------------------------------------------------
 

@@ -60,119 +60,119 @@ std::unique_ptr<TdxMemData> makeReminders() {
     return table(
         "dxmReminders",
         {
-            required(str("contact_no", 20, "Contact number", 15)),
-            str("name", 50, "Contact name", 15),
-            formatted(typed("appointment_date", FieldKind::Date, "Date", 16), "dd-MMM-yyyy"),
-            formatted(typed("appointment_time", FieldKind::Time, " Time   ", 8), "HH:mm",
+            required(str(fields::contact_no, 20, "Contact number", 15)),
+            str(fields::name, 50, "Contact name", 15),
+            formatted(typed(fields::appointment_date, FieldKind::Date, "Date", 16), "dd-MMM-yyyy"),
+            formatted(typed(fields::appointment_time, FieldKind::Time, " Time   ", 8), "HH:mm",
                       kTimeMask),
-            str("message", 160, "Message", 41),
-            typed("days_before_appointment", FieldKind::Integer, "Days before", 11),
-            typed("recurring_days", FieldKind::Integer, "2nd Date", 8),
-            str("Recurring", 50, "", 10),
-            hidden(withDefault(typed("status", FieldKind::Boolean), "false")),
-            hidden(withDefault(typed("delivery", FieldKind::Boolean), "0")),
-            hidden(typed("batch", FieldKind::Float)),
-            hidden(str("AllKey", 70)),
+            str(fields::message, 160, "Message", 41),
+            typed(fields::days_before_appointment, FieldKind::Integer, "Days before", 11),
+            typed(fields::recurring_days, FieldKind::Integer, "2nd Date", 8),
+            str(fields::Recurring, 50, "", 10),
+            hidden(withDefault(typed(fields::status, FieldKind::Boolean), "false")),
+            hidden(withDefault(typed(fields::delivery, FieldKind::Boolean), "0")),
+            hidden(typed(fields::batch, FieldKind::Float)),
+            hidden(str(fields::AllKey, 70)),
         },
-        "contact_no", soCaseInsensitive);
+        fields::contact_no, soCaseInsensitive);
 }
 
 std::unique_ptr<TdxMemData> makeGroups() {
-    return table("dxGroup", {str("groupName", 20)}, "groupName", soCaseInsensitive);
+    return table("dxGroup", {str(fields::groupName, 20)}, fields::groupName, soCaseInsensitive);
 }
 
 std::unique_ptr<TdxMemData> makeContactNumbers() {
-    return table("dxContactNumbers", {str("number", 20)}, "", soCaseInsensitive);
+    return table("dxContactNumbers", {str(fields::number, 20)}, "", soCaseInsensitive);
 }
 
 std::unique_ptr<TdxMemData> makeContacts() {
     return table("dxContact",
                  {
-                     str("contact", 40, "Contact name", 40),
-                     str("number", 40, "Contact number", 40),
-                     str("group", 40, "", 40),
-                     hidden(str("contactKey", 20)),
+                     str(fields::contact, 40, "Contact name", 40),
+                     str(fields::number, 40, "Contact number", 40),
+                     str(fields::group, 40, "", 40),
+                     hidden(str(fields::contactKey, 20)),
                  },
-                 "group", soCaseInsensitive);
+                 fields::group, soCaseInsensitive);
 }
 
 std::unique_ptr<TdxMemData> makeMessages() {
-    return table("dxmMessage", {str("message", 160, "Message", 160)});
+    return table("dxmMessage", {str(fields::message, 160, "Message", 160)});
 }
 
 std::unique_ptr<TdxMemData> makeSentItems() {
     return table(
         "dxmSentItems",
         {
-            required(str("contact_no", 20, "Contact number", 15)),
-            str("name", 50, "Name", 15),
-            formatted(typed("appointment_date", FieldKind::Date, "Date", 10), "dd-MMM-yyyy"),
-            formatted(typed("appointment_time", FieldKind::Time, " Time   ", 12), "HH:mm",
+            required(str(fields::contact_no, 20, "Contact number", 15)),
+            str(fields::name, 50, "Name", 15),
+            formatted(typed(fields::appointment_date, FieldKind::Date, "Date", 10), "dd-MMM-yyyy"),
+            formatted(typed(fields::appointment_time, FieldKind::Time, " Time   ", 12), "HH:mm",
                       kTimeMask),
-            str("message", 160, "Message", 160),
-            typed("days_before_appointment", FieldKind::Integer, "Days before", 2),
-            typed("recurring_days", FieldKind::Integer, "Rec.days", 2),
-            typed("create_date", FieldKind::Date),
-            typed("status", FieldKind::Boolean),
-            typed("delivery", FieldKind::Boolean),
-            typed("batch", FieldKind::Float),
+            str(fields::message, 160, "Message", 160),
+            typed(fields::days_before_appointment, FieldKind::Integer, "Days before", 2),
+            typed(fields::recurring_days, FieldKind::Integer, "Rec.days", 2),
+            typed(fields::create_date, FieldKind::Date),
+            typed(fields::status, FieldKind::Boolean),
+            typed(fields::delivery, FieldKind::Boolean),
+            typed(fields::batch, FieldKind::Float),
         },
-        "create_date", soDesc);
+        fields::create_date, soDesc);
 }
 
 std::unique_ptr<TdxMemData> makeMail() {
     return table("dmMail", {
-                               str("FromAddress", 50),
-                               str("FromName", 50),
-                               str("ToBlindCarbonCopy", 50),
-                               str("MailServer", 50),
-                               str("ToAddress", 50),
-                               str("ReplyTo", 50),
-                               typed("StartTime", FieldKind::Time),
-                               typed("IncMins", FieldKind::Integer),
-                               str("UserName", 50),
+                               str(fields::FromAddress, 50),
+                               str(fields::FromName, 50),
+                               str(fields::ToBlindCarbonCopy, 50),
+                               str(fields::MailServer, 50),
+                               str(fields::ToAddress, 50),
+                               str(fields::ReplyTo, 50),
+                               typed(fields::StartTime, FieldKind::Time),
+                               typed(fields::IncMins, FieldKind::Integer),
+                               str(fields::UserName, 50),
                            });
 }
 
 std::unique_ptr<TdxMemData> makePrintReminders() {
     return table("dxTemp",
                  {
-                     required(str("contact_no", 20)),
-                     str("name", 50),
-                     formatted(typed("appointment_date", FieldKind::Date), "dd-MMM-yyyy"),
-                     formatted(typed("appointment_time", FieldKind::Time), "HH:mm", kTimeMask),
-                     str("message", 160),
-                     typed("days_before_appointment", FieldKind::Integer),
-                     typed("recurring_days", FieldKind::Integer),
-                     str("Recurring", 50),
+                     required(str(fields::contact_no, 20)),
+                     str(fields::name, 50),
+                     formatted(typed(fields::appointment_date, FieldKind::Date), "dd-MMM-yyyy"),
+                     formatted(typed(fields::appointment_time, FieldKind::Time), "HH:mm", kTimeMask),
+                     str(fields::message, 160),
+                     typed(fields::days_before_appointment, FieldKind::Integer),
+                     typed(fields::recurring_days, FieldKind::Integer),
+                     str(fields::Recurring, 50),
                  });
 }
 
 std::unique_ptr<TdxMemData> makePrintMessages() {
-    return table("dxTemp", {str("message", 160)}, "message", 0);
+    return table("dxTemp", {str(fields::message, 160)}, fields::message, 0);
 }
 
 std::unique_ptr<TdxMemData> makePrintSentItems() {
     return table("dxTemp",
                  {
-                     required(str("contact_no", 20)),
-                     str("name", 50),
-                     typed("appointment_date", FieldKind::Date),
-                     typed("appointment_time", FieldKind::Time),
-                     str("message", 160),
-                     typed("days_before_appointment", FieldKind::Integer),
-                     typed("recurring_days", FieldKind::Integer),
-                     typed("create_date", FieldKind::Date),
+                     required(str(fields::contact_no, 20)),
+                     str(fields::name, 50),
+                     typed(fields::appointment_date, FieldKind::Date),
+                     typed(fields::appointment_time, FieldKind::Time),
+                     str(fields::message, 160),
+                     typed(fields::days_before_appointment, FieldKind::Integer),
+                     typed(fields::recurring_days, FieldKind::Integer),
+                     typed(fields::create_date, FieldKind::Date),
                  },
-                 "create_date", soDesc);
+                 fields::create_date, soDesc);
 }
 
 std::unique_ptr<TdxMemData> makePrintContacts() {
-    return table("dxTemp", {str("contact", 40), str("number", 40), str("group", 40)});
+    return table("dxTemp", {str(fields::contact, 40), str(fields::number, 40), str(fields::group, 40)});
 }
 
 std::unique_ptr<TdxMemData> makePrintMail() {
-    auto t = table("dmMail", {str("FromAddress", 20)});
+    auto t = table("dmMail", {str(fields::FromAddress, 20)});
     t->ReadOnly = true;
     return t;
 }

@@ -17,6 +17,41 @@ inline constexpr const char* kMailFile = "mail.txt";
 // The pending reminders' file separates values with "^"; every other table file uses TAB.
 inline constexpr char kRemindersDelimiter = '^';
 
+// The field names of the tables below, one constant each, so that a misspelt name does not
+// compile. A name shared by several tables (contact_no, message, number, ...) is one constant.
+namespace fields {
+// dxmReminders, dxmSentItems and the printed lists
+inline constexpr char contact_no[] = "contact_no";
+inline constexpr char name[] = "name";
+inline constexpr char appointment_date[] = "appointment_date";
+inline constexpr char appointment_time[] = "appointment_time";
+inline constexpr char message[] = "message";
+inline constexpr char days_before_appointment[] = "days_before_appointment";
+inline constexpr char recurring_days[] = "recurring_days";
+inline constexpr char Recurring[] = "Recurring";
+inline constexpr char status[] = "status";
+inline constexpr char delivery[] = "delivery";
+inline constexpr char batch[] = "batch";
+inline constexpr char AllKey[] = "AllKey";
+inline constexpr char create_date[] = "create_date";
+// dxGroup, dxContactNumbers, dxContact
+inline constexpr char groupName[] = "groupName";
+inline constexpr char number[] = "number";
+inline constexpr char contact[] = "contact";
+inline constexpr char group[] = "group";
+inline constexpr char contactKey[] = "contactKey";
+// dmMail
+inline constexpr char FromAddress[] = "FromAddress";
+inline constexpr char FromName[] = "FromName";
+inline constexpr char ToBlindCarbonCopy[] = "ToBlindCarbonCopy";
+inline constexpr char MailServer[] = "MailServer";
+inline constexpr char ToAddress[] = "ToAddress";
+inline constexpr char ReplyTo[] = "ReplyTo";
+inline constexpr char StartTime[] = "StartTime";
+inline constexpr char IncMins[] = "IncMins";
+inline constexpr char UserName[] = "UserName";
+} // namespace fields
+
 namespace schemas {
 
 std::unique_ptr<TdxMemData> makeReminders();      // dxmReminders

@@ -7,6 +7,7 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 #include "ui/widgets/text_helpers.h"
+#include "data/schemas.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -101,7 +102,7 @@ void TfrmLongMessage::btnCloseClick() {
     if (bookmark != 0 && r.BookmarkValid(bookmark)) {
         r.ReturnToBookmark(bookmark);
         r.Edit();
-        r.FieldNamed("message").SetAsString(text);
+        r.FieldNamed(fields::message).SetAsString(text);
     }
     // The main window is active again: a fresh entry.
     main->FormActivate();

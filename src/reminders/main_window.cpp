@@ -11,6 +11,7 @@
 #include "data/atomic_file.h"
 #include "data/clock.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
@@ -471,8 +472,8 @@ void TfrmMain::FormCreate() {
         dxmReminders->Last();
         if (dxmReminders->RowCount() > 0) {
             try {
-                setDate(dxmReminders->FieldNamed("appointment_date").AsInteger());
-                setTime(dxmReminders->FieldNamed("appointment_time").AsInteger());
+                setDate(dxmReminders->FieldNamed(fields::appointment_date).AsInteger());
+                setTime(dxmReminders->FieldNamed(fields::appointment_time).AsInteger());
             } catch (...) {
                 showCurrentException();
             }
@@ -554,13 +555,6 @@ bool TfrmMain::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
-void TfrmMain::runModal(QDialog* window) {
-    if (!window)
-        return;
-    window->exec();
-    FormActivate();
-}
-
 void TfrmMain::closeEvent(QCloseEvent* event) {
     FormClose();
     QMainWindow::closeEvent(event);
@@ -581,14 +575,8 @@ void TfrmMain::saveReminders(bool deleteWhenEmpty) {
         return;
     }
     dxmReminders->FieldDelimiter = kRemindersDelimiter;
-    dxmReminders->SuspendViews();
-    try {
-        dxmReminders->WriteDelimitedFile(path);
-    } catch (...) {
-        dxmReminders->ResumeViews();
-        throw;
-    }
-    dxmReminders->ResumeViews();
+    SuspendedViews suspended(*dxmReminders);
+    dxmReminders->WriteDelimitedFile(path);
 }
 
 void TfrmMain::FormDestroy() {
@@ -625,7 +613,7 @@ void TfrmMain::bmbSentItemsClick() {
     if (!forms_.frmSentItems)
         return;
     sortFirstColumn(forms_.frmSentItems, *forms_.frmSentItems->dxmSentItems, kSentItemsFile,
-                    "contact_no");
+                    fields::contact_no);
     FormActivate();
 }
 
@@ -633,7 +621,7 @@ void TfrmMain::btnContactClick() {
     if (!forms_.frmContact)
         return;
     TdxMemData& contacts = *forms_.frmContact->dxContact;
-    sortFirstColumn(forms_.frmContact, contacts, kContactsFile, "contact");
+    sortFirstColumn(forms_.frmContact, contacts, kContactsFile, fields::contact);
     const std::string path = forms_.paths().file(kContactsFile);
     if (fileExists(path))
         contacts.ReadDelimitedFile(path);
@@ -645,7 +633,7 @@ void TfrmMain::btnContactClick() {
 void TfrmMain::btnMessageClick() {
     if (!forms_.frmMessage)
         return;
-    sortFirstColumn(forms_.frmMessage, *forms_.frmMessage->dxmMessage, kMessagesFile, "message");
+    sortFirstColumn(forms_.frmMessage, *forms_.frmMessage->dxmMessage, kMessagesFile, fields::message);
     FormActivate();
 }
 

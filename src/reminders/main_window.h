@@ -230,7 +230,6 @@ private:
     int32_t dateDay() const;
     int32_t timeMs() const;
     void syncGridCursor(int modelRow);
-    void runModal(QDialog* window);
     QString pickerText(QComboBox* box) const;
 
     Forms& forms_;

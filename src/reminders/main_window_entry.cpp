@@ -9,7 +9,10 @@
 #include "data/clock.h"
 #include "data/date_time.h"
 #include "data/errors.h"
+#include "data/contact_rules.h"
+#include "data/reminder.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/text_helpers.h"
 
@@ -26,13 +29,6 @@
 namespace {
 
 const QString kPleaseSelectNumber = QStringLiteral("Please select number");
-
-// Ends the views' suspension however the work ends.
-struct SuspendedViews {
-    explicit SuspendedViews(TdxMemData& t) : table(t) { table.SuspendViews(); }
-    ~SuspendedViews() { table.ResumeViews(); }
-    TdxMemData& table;
-};
 
 int32_t wholeMinutes(int32_t ms) { return ms - ms % 60000; }
 
@@ -145,21 +141,26 @@ void TfrmMain::AddEditNew() {
             if (entryMode != QStringLiteral("Add") && r.RowCount() > 0) {
                 // Editing the current reminder: AllKey, status, delivery and batch stay.
                 r.Edit();
-                r.FieldNamed("contact_no").SetAsString(number);
-                r.FieldNamed("name").SetAsString(name);
-                r.FieldNamed("appointment_date").SetValue(dateDay());
-                r.FieldNamed("appointment_time").SetValue(timeMs());
-                r.FieldNamed("message").SetAsString(message);
-                r.FieldNamed("days_before_appointment").SetValue(sedDaysBefore->value());
-                r.FieldNamed("recurring_days").SetValue(sedRecurringDays->value());
-                r.FieldNamed("Recurring").SetAsString(recurring);
+                r.FieldNamed(fields::contact_no).SetAsString(number);
+                r.FieldNamed(fields::name).SetAsString(name);
+                r.FieldNamed(fields::appointment_date).SetValue(dateDay());
+                r.FieldNamed(fields::appointment_time).SetValue(timeMs());
+                r.FieldNamed(fields::message).SetAsString(message);
+                r.FieldNamed(fields::days_before_appointment).SetValue(sedDaysBefore->value());
+                r.FieldNamed(fields::recurring_days).SetValue(sedRecurringDays->value());
+                r.FieldNamed(fields::Recurring).SetAsString(recurring);
                 dbgReminders->clearSelection();
             } else {
-                r.AddRow({FieldValue{}, number, name, dateDay(), wholeMinutes(timeMs()), message,
-                          sedDaysBefore->value(), sedRecurringDays->value(), recurring, false,
-                          false, 0.0,
-                          tableBytes(concatAllField(cboMessage->currentText(),
-                                                    mskContactNo->text()))});
+                Reminder reminder;
+                reminder.contactNo = number;
+                reminder.name = name;
+                reminder.appointmentDate = dateDay();
+                reminder.appointmentTime = wholeMinutes(timeMs());
+                reminder.message = message;
+                reminder.daysBefore = sedDaysBefore->value();
+                reminder.recurringDays = sedRecurringDays->value();
+                reminder.recurring = recurring;
+                appendReminder(r, reminder);
                 checkContact();
             }
             saveReminders();
@@ -182,7 +183,7 @@ void TfrmMain::checkContact() {
     const QString name = getFirstPart(text, QStringLiteral(" ("));
     const QString number = mskContactNo->text();
     const QString key = contactKey(number, group);
-    if (contacts.FindRowNumber(tableBytes(key), "contactKey") > 0)
+    if (contacts.FindRowNumber(tableBytes(key), fields::contactKey) > 0)
         return;
     contacts.AddRow({FieldValue{}, tableBytes(name), tableBytes(number), tableBytes(group),
                      tableBytes(key)});
@@ -206,19 +207,20 @@ void TfrmMain::AddEditAll() {
     TdxMemData& r = *dxmReminders;
     TdxMemData& contacts = *forms_.frmContact->dxContact;
     SuspendedViews suspended(r);
-    contacts.SetSortedField("number");
+    contacts.SetSortedField(fields::number);
     contacts.First();
-    const QString group = normalGroup(cboGroup->currentText());
-    const QString message = cboMessage->currentText();
-    const std::string messageBytes = tableBytes(message);
-    const std::string recurring = tableBytes(cboRecurring->currentText());
-    const int32_t day = dateDay();
-    const int32_t time = wholeMinutes(timeMs());
-    const int days = sedDaysBefore->value();
-    const int second = sedRecurringDays->value();
-    TField& fName = contacts.FieldNamed("contact");
-    TField& fNumber = contacts.FieldNamed("number");
-    TField& fGroup = contacts.FieldNamed("group");
+    const std::string group = normalGroupText(tableBytes(cboGroup->currentText()));
+    Reminder reminder;
+    reminder.message = tableBytes(cboMessage->currentText());
+    const std::string keyMessage = tableBytes(cboMessage->currentText().trimmed());
+    reminder.recurring = tableBytes(cboRecurring->currentText());
+    reminder.appointmentDate = dateDay();
+    reminder.appointmentTime = wholeMinutes(timeMs());
+    reminder.daysBefore = sedDaysBefore->value();
+    reminder.recurringDays = sedRecurringDays->value();
+    TField& fName = contacts.FieldNamed(fields::contact);
+    TField& fNumber = contacts.FieldNamed(fields::number);
+    TField& fGroup = contacts.FieldNamed(fields::group);
 
     // Each contact once: after a deletion the next contact takes the same row number.
     int row = 1;
@@ -251,16 +253,12 @@ void TfrmMain::AddEditAll() {
             continue;
         }
         ++row;
-        if (group != QStringLiteral("all") && normalGroup(fromTableText(fGroup.AsString())) != group)
+        if (group != "all" && normalGroupText(fGroup.AsString()) != group)
             continue;
-        const QString number = fromTableText(numberText).trimmed();
-        const std::string numberBytes = tableBytes(number);
-        const bool add = r.FindRowNumber(numberBytes, "contact_no") < 0 ||
-                         r.FindRowNumber(tableBytes(concatAllField(message, number)), "AllKey") < 0;
-        if (add)
-            r.AddRow({FieldValue{}, numberBytes, name, day, time, messageBytes, days, second,
-                      recurring, false, false, 0.0,
-                      tableBytes(concatAllField(message.trimmed(), number))});
+        reminder.contactNo = trimBlanks(numberText);
+        reminder.name = name;
+        if (!hasReminder(r, reminder.contactNo, reminder.message))
+            appendReminder(r, reminder, keyMessage);
     }
 }
 
@@ -281,8 +279,8 @@ void TfrmMain::PrepareForNew() {
         setDate(forms_.clock().today());
     } else {
         r.Last();
-        setDate(r.FieldNamed("appointment_date").AsInteger());
-        setTime(r.FieldNamed("appointment_time").AsInteger() + incMins * 60000);
+        setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+        setTime(r.FieldNamed(fields::appointment_time).AsInteger() + incMins * 60000);
     }
     sedDaysBefore->setValue(0);
     sedRecurringDays->setValue(0);
@@ -305,27 +303,27 @@ void TfrmMain::setRecordActive() {
     TdxMemData& r = *dxmReminders;
     if (r.RowCount() == 0 || r.RowNumber() == 0)
         return;
-    const std::string number = r.FieldNamed("contact_no").AsString();
+    const std::string number = r.FieldNamed(fields::contact_no).AsString();
     mskContactNo->setText(fromTableText(number));
     QString group;
     if (forms_.frmContact) {
         TdxMemData& contacts = *forms_.frmContact->dxContact;
-        const int n = contacts.FindRowNumber(number, "number");
+        const int n = contacts.FindRowNumber(number, fields::number);
         if (n > 0)
             contacts.SetRowNumber(n);
-        group = normalGroup(fromTableText(contacts.FieldNamed("group").AsString()));
+        group = normalGroupOf(contacts.FieldNamed(fields::group).AsString());
     }
     if (group.isEmpty())
         group = QStringLiteral("all");
-    const QString name = fromTableText(r.FieldNamed("name").AsString());
+    const QString name = fromTableText(r.FieldNamed(fields::name).AsString());
     visibleNamePicker()->setEditText(group == QStringLiteral("all")
                                          ? name
                                          : name + QStringLiteral(" (") + group + QLatin1Char(')'));
-    setDate(r.FieldNamed("appointment_date").AsInteger());
-    setTime(r.FieldNamed("appointment_time").AsInteger());
-    cboMessage->setEditText(fromTableText(r.FieldNamed("message").AsString()));
-    sedDaysBefore->setValue(r.FieldNamed("days_before_appointment").AsInteger());
-    sedRecurringDays->setValue(r.FieldNamed("recurring_days").AsInteger());
-    cboRecurring->setEditText(fromTableText(r.FieldNamed("Recurring").AsString()));
+    setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+    setTime(r.FieldNamed(fields::appointment_time).AsInteger());
+    cboMessage->setEditText(fromTableText(r.FieldNamed(fields::message).AsString()));
+    sedDaysBefore->setValue(r.FieldNamed(fields::days_before_appointment).AsInteger());
+    sedRecurringDays->setValue(r.FieldNamed(fields::recurring_days).AsInteger());
+    cboRecurring->setEditText(fromTableText(r.FieldNamed(fields::Recurring).AsString()));
     entryMode = QStringLiteral("Edit");
 }

@@ -103,8 +103,8 @@ void TfrmMain::buildGrid(QWidget* parent) {
 
     dxmReminders->AfterPost = [this](TdxMemData&) { dxmRemindersAfterPost(); };
     dxmReminders->AfterDelete = [this](TdxMemData&) { dxmRemindersAfterDelete(); };
-    for (const char* name : {"contact_no", "name", "appointment_date", "appointment_time",
-                             "message", "days_before_appointment", "recurring_days", "Recurring"})
+    for (const char* name : {fields::contact_no, fields::name, fields::appointment_date, fields::appointment_time,
+                             fields::message, fields::days_before_appointment, fields::recurring_days, fields::Recurring})
         dxmReminders->FieldNamed(name).OnChange = [this](TField&) {
             dxmReminderscontact_noChange();
         };
@@ -300,7 +300,7 @@ void TfrmMain::bmbClearAllClick() {
         entryMode = QStringLiteral("Add");
         if (forms_.frmSendMail && forms_.frmSendMail->dmMail->RowCount() > 0) {
             TdxMemData& mail = *forms_.frmSendMail->dmMail;
-            const FieldValue start = mail.CellValue(0, mail.FieldIndex("StartTime"));
+            const FieldValue start = mail.CellValue(0, mail.FieldIndex(fields::StartTime));
             setTime(isNull(start) ? 0 : std::get<int32_t>(start));
         }
     }
@@ -315,7 +315,7 @@ void TfrmMain::bmbSendMailClick() {
     forms_.frmSendMail->exec();
     TdxMemData& mail = *forms_.frmSendMail->dmMail;
     if (mail.RowCount() > 0) {
-        const FieldValue inc = mail.CellValue(0, mail.FieldIndex("IncMins"));
+        const FieldValue inc = mail.CellValue(0, mail.FieldIndex(fields::IncMins));
         incMins = isNull(inc) ? 0 : std::get<int32_t>(inc);
     }
     dxmReminders->First();

@@ -6,6 +6,7 @@
 #include "contacts/messages_window.h"
 #include "reminders/long_message_window.h"
 #include "ui/widgets/message_entry.h"
+#include "data/schemas.h"
 
 #include <QComboBox>
 
@@ -26,7 +27,7 @@ void TfrmMain::dbgRemindersDblClick() {
     TfrmLongMessage* editor = forms_.frmLongMessage;
     if (!editor || dxmReminders->RowNumber() == 0)
         return;
-    editor->setMessage(fromTableText(dxmReminders->FieldNamed("message").AsString()));
+    editor->setMessage(fromTableText(dxmReminders->FieldNamed(fields::message).AsString()));
     editor->show();
     editor->raise();
     editor->activateWindow();

@@ -73,12 +73,12 @@ void TfrmMain::showNamePicker(bool all) {
 
 void TfrmMain::checkExists() {
     const std::string path = forms_.paths().file(kGroupsFile);
-    AllExists = dxGroup->FindRowNumber(std::string("all"), "groupName") > 0;
+    AllExists = dxGroup->FindRowNumber(std::string("all"), fields::groupName) > 0;
     if (!AllExists) {
         dxGroup->AddRow({FieldValue{}, std::string("all")});
         dxGroup->WriteDelimitedFile(path);
     }
-    BlankExists = dxGroup->FindRowNumber(std::string(), "groupName") > 0;
+    BlankExists = dxGroup->FindRowNumber(std::string(), fields::groupName) > 0;
     if (!BlankExists) {
         dxGroup->AddRow({FieldValue{}, std::string()});
         dxGroup->WriteDelimitedFile(path);
@@ -91,17 +91,17 @@ void TfrmMain::loadGroupCombo() {
         dxGroup->ReadDelimitedFile(path);
     } else {
         // In memory only; each system group once, however often the list is refilled.
-        if (dxGroup->FindRowNumber(std::string("all"), "groupName") < 0)
+        if (dxGroup->FindRowNumber(std::string("all"), fields::groupName) < 0)
             dxGroup->AddRow({FieldValue{}, std::string("all")});
-        if (dxGroup->FindRowNumber(std::string(), "groupName") < 0)
+        if (dxGroup->FindRowNumber(std::string(), fields::groupName) < 0)
             dxGroup->AddRow({FieldValue{}, std::string()});
     }
     cboGroup->clear();
     QStringList items;
-    TField& name = dxGroup->FieldNamed("groupName");
+    TField& name = dxGroup->FieldNamed(fields::groupName);
     dxGroup->First();
     while (!dxGroup->AtEnd()) {
-        items << normalGroup(fromTableText(name.AsString()));
+        items << normalGroupOf(name.AsString());
         dxGroup->Next();
     }
     cboGroup->addItems(items);
@@ -117,9 +117,9 @@ void TfrmMain::cboGroupExit() {
             addNewGroup();
         return;
     }
-    const int name = dxGroup->FieldIndex("groupName");
+    const int name = dxGroup->FieldIndex(fields::groupName);
     for (int row = 0; row < dxGroup->RowCount(); ++row)
-        if (normalGroup(fromTableText(dxGroup->CellText(row, name))) == text)
+        if (normalGroupOf(dxGroup->CellText(row, name)) == text)
             return;
     if (dxGroup->RowCount() > 0)
         addNewGroup();
@@ -128,10 +128,10 @@ void TfrmMain::cboGroupExit() {
 void TfrmMain::addNewGroup() {
     QString g;
     if (forms_.frmContact && forms_.frmContact->isVisible())
-        g = normalGroup(fromTableText(forms_.frmContact->dxContact->FieldNamed("group").AsString()));
+        g = normalGroupOf(forms_.frmContact->dxContact->FieldNamed(fields::group).AsString());
     else
         g = normalGroup(cboGroup->currentText());
-    if (dxGroup->FindRowNumber(tableBytes(g), "groupName") > 0)
+    if (dxGroup->FindRowNumber(tableBytes(g), fields::groupName) > 0)
         return;
     if (!forms_.prompter().confirm(QStringLiteral("Group ") + g +
                                    QStringLiteral(" not found. Would you like to add?")))
@@ -160,11 +160,11 @@ void TfrmMain::deleteGroup() {
             "Delete current Group? - Any Contact belonging to this Group will be set back to "
             "\"no Group\"")))
         return;
-    TField& groupName = dxGroup->FieldNamed("groupName");
+    TField& groupName = dxGroup->FieldNamed(fields::groupName);
     int found = 0;
     dxGroup->First();
     while (!dxGroup->AtEnd()) {
-        if (normalGroup(fromTableText(groupName.AsString())) == g) {
+        if (normalGroupOf(groupName.AsString()) == g) {
             found = dxGroup->RowNumber();
             break;
         }
@@ -180,10 +180,10 @@ void TfrmMain::deleteGroup() {
         // twice.
         TdxMemData& contacts = *forms_.frmContact->dxContact;
         contacts.First();
-        const int groupField = contacts.FieldIndex("group");
+        const int groupField = contacts.FieldIndex(fields::group);
         std::vector<int> members;
         for (int row = 0; row < contacts.RowCount(); ++row)
-            if (normalGroup(fromTableText(contacts.CellText(row, groupField))) == g)
+            if (normalGroupOf(contacts.CellText(row, groupField)) == g)
                 members.push_back(contacts.BookmarkAt(row));
         for (int bookmark : members) {
             if (!contacts.BookmarkValid(bookmark))
@@ -191,7 +191,7 @@ void TfrmMain::deleteGroup() {
             contacts.ReturnToBookmark(bookmark);
             groupDeleteInProgress = true;
             contacts.Edit();
-            contacts.FieldNamed("group").SetAsString(std::string());
+            contacts.FieldNamed(fields::group).SetAsString(std::string());
             contacts.Post();
         }
         groupDeleteInProgress = false;
@@ -213,15 +213,15 @@ void TfrmMain::loadContactCombo() {
     cboContactName->clear();
     if (forms_.frmContact) {
         TdxMemData& contacts = *forms_.frmContact->dxContact;
-        contacts.SetSortedField("group");
+        contacts.SetSortedField(fields::group);
         contacts.First();
         if (g != QStringLiteral("all")) {
             showNamePicker(false);
-            const int nameField = contacts.FieldIndex("contact");
-            const int groupField = contacts.FieldIndex("group");
+            const int nameField = contacts.FieldIndex(fields::contact);
+            const int groupField = contacts.FieldIndex(fields::group);
             QStringList items;
             for (int row = 0; row < contacts.RowCount(); ++row) {
-                const QString group = normalGroup(fromTableText(contacts.CellText(row, groupField)));
+                const QString group = normalGroupOf(contacts.CellText(row, groupField));
                 if (group == g)
                     items << pickerItemText(fromTableText(contacts.CellText(row, nameField)), group);
             }
@@ -246,8 +246,8 @@ void TfrmMain::loadAllCombo() {
         return;
     TdxMemData& contacts = *forms_.frmContact->dxContact;
     contacts.First();
-    const int nameField = contacts.FieldIndex("contact");
-    const int groupField = contacts.FieldIndex("group");
+    const int nameField = contacts.FieldIndex(fields::contact);
+    const int groupField = contacts.FieldIndex(fields::group);
     QStringList items;
     items.reserve(contacts.RowCount());
     for (int row = 0; row < contacts.RowCount(); ++row)
@@ -278,7 +278,7 @@ void TfrmMain::numberLookup(QComboBox* picker) {
     TdxMemData& contacts = *forms_.frmContact->dxContact;
     if (picker == cboAll)
         contacts.SetSortedField(""); // always re-sorted
-    contacts.SetSortedField("contact");
+    contacts.SetSortedField(fields::contact);
     const QString text = picker->currentText();
     const QString key = getFirstPart(text.toLower().trimmed(), QStringLiteral(" ("));
     if (key.isEmpty()) {
@@ -289,21 +289,21 @@ void TfrmMain::numberLookup(QComboBox* picker) {
         return;
     }
     const auto keyBytes = toTableText(key);
-    const int found = keyBytes ? contacts.FindRowNumber(*keyBytes, "contact") : -1;
+    const int found = keyBytes ? contacts.FindRowNumber(*keyBytes, fields::contact) : -1;
     if (found < 0) {
         cboNumber->clear();
         mskContactNo->clear();
     } else {
         contacts.SetRowNumber(found);
         const QString group = normalGroup(cboGroup->currentText());
-        const int nameField = contacts.FieldIndex("contact");
-        const int numberField = contacts.FieldIndex("number");
-        const int groupField = contacts.FieldIndex("group");
+        const int nameField = contacts.FieldIndex(fields::contact);
+        const int numberField = contacts.FieldIndex(fields::number);
+        const int groupField = contacts.FieldIndex(fields::group);
         int taken = 0;
         for (int row = found - 1; row < contacts.RowCount(); ++row) {
             if (fromTableText(contacts.CellText(row, nameField)).trimmed().toLower() != key)
                 break;
-            const QString own = normalGroup(fromTableText(contacts.CellText(row, groupField)));
+            const QString own = normalGroupOf(contacts.CellText(row, groupField));
             if (own != group && group != QStringLiteral("all"))
                 continue;
             const std::string number = contacts.CellText(row, numberField);
@@ -324,8 +324,8 @@ void TfrmMain::numberLookup(QComboBox* picker) {
 void TfrmMain::refreshNumberList() {
     cboNumber->clear();
     dxContactNumbers->SetSortedField("");
-    dxContactNumbers->SetSortedField("number");
-    TField& number = dxContactNumbers->FieldNamed("number");
+    dxContactNumbers->SetSortedField(fields::number);
+    TField& number = dxContactNumbers->FieldNamed(fields::number);
     QStringList items;
     dxContactNumbers->First();
     while (!dxContactNumbers->AtEnd()) {

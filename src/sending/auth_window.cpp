@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "ui/qt_charset.h"
 #include "sending/send_mail_window.h"
+#include "data/schemas.h"
 
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -47,7 +48,7 @@ TfrmAuth::TfrmAuth(Forms& forms, QWidget* parent) : QDialog(parent), forms_(form
         // A child of the send window, so that it takes input while the send window is modal.
         setParent(forms_.frmSendMail, windowFlags());
         userName_ = std::make_unique<FieldBinding>(edtUserName, *forms_.frmSendMail->dmMail,
-                                                   "UserName", forms_.prompter());
+                                                   fields::UserName, forms_.prompter());
     }
 }
 
@@ -69,7 +70,7 @@ void TfrmAuth::bmbOKClick() {
     const std::string user = toTableText(edtUserName->text()).value_or(std::string());
     if (mail.State() == DataSetState::Browse)
         mail.Edit();
-    mail.FieldNamed("UserName").SetAsString(user);
+    mail.FieldNamed(fields::UserName).SetAsString(user);
     send.smtp.UserId = user;
     // The password stays in memory; its text does not outlive this step in the window.
     send.smtp.Password = edtPassword->text().toStdString();

@@ -8,10 +8,13 @@
 #include "ui/prompter.h"
 #include "data/version_info.h"
 #include "data/atomic_file.h"
+#include "data/batch.h"
 #include "data/clock.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
+#include "smtp/gateway_message.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -19,37 +22,10 @@
 #include <QTime>
 #include <QTimeEdit>
 
-#include <algorithm>
-
 namespace {
-
-constexpr double kOneMillisecond = 1.0 / 86'400'000.0;
 
 const QString kOfflineMessage = QStringLiteral(
     "The message could not be sent. You appear to be offline. Please connect and try again");
-
-// The lines of a table file as the body of the e-mail, without their CR LF ends.
-std::vector<std::string> fileLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.emplace_back(bytes, start);
-            break;
-        }
-        lines.emplace_back(bytes, start, end - start);
-        start = end + 2;
-    }
-    return lines;
-}
-
-// Ends the views' suspension however the send ends.
-struct ViewsSuspended {
-    explicit ViewsSuspended(TdxMemData& t) : table(t) { table.SuspendViews(); }
-    ~ViewsSuspended() { table.ResumeViews(); }
-    TdxMemData& table;
-};
 
 } // namespace
 
@@ -57,7 +33,7 @@ void TfrmSendMail::bmbSendClick() {
     TdxMemData& pending = *forms_.frmMain->dxmReminders;
     closeWhenDone_ = false;
     try {
-        ViewsSuspended suspended(pending);
+        SuspendedViews suspended(pending);
         sendTheMail();
     } catch (const EIdSocketError&) {
         forms_.frmProgress->hide();
@@ -114,21 +90,16 @@ void TfrmSendMail::sendTheMail() {
     progress.start(QStringLiteral("Sending mail..."), 11);
 
     auto setting = [this](const char* name) { return dmMail->FieldNamed(name).AsString(); };
-    TIdMessage message;
-    smtp.Host = setting("MailServer");
+    smtp.Host = setting(fields::MailServer);
     progress.StepIt();
-    message.From.Address = setting("FromAddress");
-    progress.StepIt();
-    message.Recipients.SetEMailAddresses(kGatewayAddress);
-    message.BccList.SetEMailAddresses(setting("ToBlindCarbonCopy"));
-    progress.StepIt();
-    message.Subject = "Tallyminder " + versionText();
-    message.Body = fileLines(readWholeFile(remindersPath));
-    progress.StepIt();
-    message.Date = static_cast<double>(forms_.clock().today());
-    progress.StepIt();
-    message.ReplyTo.SetEMailAddresses(setting("ReplyTo"));
-    progress.StepIt();
+    GatewaySender sender;
+    sender.fromAddress = setting(fields::FromAddress);
+    sender.blindCopies = setting(fields::ToBlindCarbonCopy);
+    sender.replyTo = setting(fields::ReplyTo);
+    TIdMessage message = gatewayMessage(sender, versionText(), readWholeFile(remindersPath),
+                                              forms_.clock().today());
+    for (int step = 0; step < 5; ++step)
+        progress.StepIt();
 
     smtp.Connect();
     smtp.Send(message);
@@ -142,42 +113,13 @@ void TfrmSendMail::sendTheMail() {
     TdxMemData& pending = *forms_.frmMain->dxmReminders;
     TdxMemData& sent = *forms_.frmSentItems->dxmSentItems;
     {
-        // Rows go in unsorted and are sorted once at the end.
-        const std::string sortField = sent.SortedField();
-        ViewsSuspended quiet(sent);
-        sent.SetSortedField({});
+        // Those values are not pastes, and the log's sort buttons stay as they are.
         struct Copying {
             TfrmSentItems& w;
             explicit Copying(TfrmSentItems& window) : w(window) { w.copyingBatch = true; }
             ~Copying() { w.copyingBatch = false; }
         } copying(*forms_.frmSentItems);
-        const int32_t today = forms_.clock().today();
-        static const char* const kCopied[] = {"contact_no", "name", "appointment_date",
-                                              "appointment_time", "message",
-                                              "days_before_appointment", "recurring_days"};
-        static const char* const kReports[] = {"status", "delivery", "batch"};
-        std::vector<int> from, to;
-        for (const char* name : kCopied) {
-            from.push_back(pending.FieldIndex(name));
-            to.push_back(sent.FieldIndex(name));
-        }
-        const int createDate = sent.FieldIndex("create_date");
-        std::vector<int> reportFrom, reportTo;
-        for (const char* name : kReports) {
-            reportFrom.push_back(pending.FieldIndex(name));
-            reportTo.push_back(sent.FieldIndex(name));
-        }
-        std::vector<FieldValue> row(static_cast<size_t>(sent.FieldCount()));
-        for (int r = 0; r < pending.RowCount(); ++r) {
-            std::fill(row.begin(), row.end(), FieldValue{});
-            for (size_t i = 0; i < from.size(); ++i)
-                row[static_cast<size_t>(to[i])] = pending.CellValue(r, from[i]);
-            row[static_cast<size_t>(createDate)] = today;
-            for (size_t i = 0; i < reportFrom.size(); ++i)
-                row[static_cast<size_t>(reportTo[i])] = pending.CellValue(r, reportFrom[i]);
-            sent.AddRow(row);
-        }
-        sent.SetSortedField(sortField);
+        moveBatchToSentItems(pending, sent, forms_.clock().today());
     }
     // The log is on disk before the pending file goes: a crash in between can at worst send
     // a batch twice, never lose one.
@@ -205,13 +147,11 @@ void TfrmSendMail::sendTheMail() {
     main->entryMode = QStringLiteral("Add");
     if (main->dtpTime)
         main->dtpTime->setTime(
-            QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed("StartTime").AsInteger()));
+            QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
 }
 
 void TfrmSendMail::doReports() {
-    const double now = forms_.clock().now();
-    // Each attempt gets its own identifier, even when the clock has not moved.
-    lastBatch_ = std::max(now, lastBatch_ + kOneMillisecond);
+    lastBatch_ = nextBatchId(forms_.clock().now(), lastBatch_);
 
     TfrmMain* main = forms_.frmMain;
     QCheckBox* status = main->chkStatus;
@@ -220,19 +160,7 @@ void TfrmSendMail::doReports() {
     const bool wantDelivery = delivery && delivery->isChecked();
 
     TdxMemData& pending = *main->dxmReminders;
-    TField& fStatus = pending.FieldNamed("status");
-    TField& fDelivery = pending.FieldNamed("delivery");
-    TField& fBatch = pending.FieldNamed("batch");
-    if (pending.State() != DataSetState::Browse)
-        pending.Post();
-    pending.First();
-    while (!pending.AtEnd()) {
-        pending.Edit();
-        fStatus.SetAsBoolean(wantStatus);
-        fDelivery.SetAsBoolean(wantDelivery);
-        fBatch.SetAsFloat(lastBatch_);
-        pending.Next(); // posts the row
-    }
+    stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
     pending.WriteDelimitedFile(forms_.paths().file(kRemindersFile));
     if (status)

@@ -68,11 +68,11 @@ void TfrmSendMail::buildWindow() {
     auto* from = new QFormLayout(gpbFrom);
     from->setRowWrapPolicy(QFormLayout::WrapAllRows);
     addBound(from, lblFromName, "lblFromName", QStringLiteral("Your Name (e.g. Pat Sample):"),
-             dbeFromName, "dbeFromName", "FromName");
+             dbeFromName, "dbeFromName", fields::FromName);
     addBound(from, lblFromAddress, "lblFromAddress", QStringLiteral("Your E-mail Address:"),
-             dbeFromAddress, "dbeFromAddress", "FromAddress");
+             dbeFromAddress, "dbeFromAddress", fields::FromAddress);
     addBound(from, Label3, "Label3", QStringLiteral("Your Mail Server"), dbeMailServer,
-             "dbeMailServer", "MailServer");
+             "dbeMailServer", fields::MailServer);
     chkAuth = new QCheckBox(QStringLiteral("Server requires authentication"), gpbFrom);
     chkAuth->setObjectName(QStringLiteral("chkAuth"));
     from->addRow(chkAuth);
@@ -82,9 +82,9 @@ void TfrmSendMail::buildWindow() {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* appt = new QFormLayout(GroupBox1);
     addBound(appt, Label1, "Label1", QStringLiteral("Start Time"), DBEStartTime, "DBEStartTime",
-             "StartTime");
+             fields::StartTime);
     addBound(appt, Label2, "Label2", QStringLiteral("Incremental Mins"), DBEIncMins, "DBEIncMins",
-             "IncMins");
+             fields::IncMins);
     outer->addWidget(GroupBox1);
 
     // Kept for the stored settings; never shown (the batch always goes to the gateway).
@@ -92,11 +92,11 @@ void TfrmSendMail::buildWindow() {
     gpbTo->setObjectName(QStringLiteral("gpbTo"));
     auto* to = new QFormLayout(gpbTo);
     addBound(to, lblToAddress, "lblToAddress", QStringLiteral("Address:"), dbeToAddress,
-             "dbeToAddress", "ToAddress");
+             "dbeToAddress", fields::ToAddress);
     addBound(to, lblToBlindCarbonCopy, "lblToBlindCarbonCopy", QStringLiteral("Bcc:"),
-             dbeToBlindCarbonCopy, "dbeToBlindCarbonCopy", "ToBlindCarbonCopy");
+             dbeToBlindCarbonCopy, "dbeToBlindCarbonCopy", fields::ToBlindCarbonCopy);
     addBound(to, lblReplyTo, "lblReplyTo", QStringLiteral("Reply To:"), dbeReply, "dbeReply",
-             "ReplyTo");
+             fields::ReplyTo);
     gpbTo->setVisible(false);
     outer->addWidget(gpbTo);
 
@@ -149,11 +149,11 @@ void TfrmSendMail::loadSettings() {
     auto set = [&](const char* name, FieldValue v) {
         row[static_cast<size_t>(dmMail->FieldIndex(name))] = std::move(v);
     };
-    set("FromAddress", std::string(kDefaultFromAddress));
-    set("FromName", std::string(kDefaultFromName));
-    set("MailServer", std::string(kDefaultMailServer));
-    set("StartTime", int32_t{0});
-    set("IncMins", int32_t{0});
+    set(fields::FromAddress, std::string(kDefaultFromAddress));
+    set(fields::FromName, std::string(kDefaultFromName));
+    set(fields::MailServer, std::string(kDefaultMailServer));
+    set(fields::StartTime, int32_t{0});
+    set(fields::IncMins, int32_t{0});
     dmMail->AddRow(row);
     dmMail->WriteDelimitedFile(path);
     dmMail->ReadDelimitedFile(path);
@@ -165,11 +165,11 @@ void TfrmSendMail::FormCreate() {
     TfrmMain* main = forms_.frmMain;
     if (main) {
         if (main->ClientName)
-            main->ClientName->setText(fromTableText(dmMail->FieldNamed("FromName").AsString()));
-        main->incMins = dmMail->FieldNamed("IncMins").AsInteger();
+            main->ClientName->setText(fromTableText(dmMail->FieldNamed(fields::FromName).AsString()));
+        main->incMins = dmMail->FieldNamed(fields::IncMins).AsInteger();
         if (main->dtpTime)
             main->dtpTime->setTime(
-                QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed("StartTime").AsInteger()));
+                QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
     }
     dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/mem_data.h"
+#include "smtp/gateway_message.h"
 #include "smtp/smtp_client.h"
 
 class Forms;
@@ -14,8 +15,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The SMS gateway's mailbox: every batch goes to this address alone.
-inline constexpr const char* kGatewayAddress = "sms@gateway.example.com";
 
 // Defaults of a first start (no mail.txt yet).
 inline constexpr const char* kDefaultFromName = "Pat Sample";

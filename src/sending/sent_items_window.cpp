@@ -10,6 +10,7 @@
 #include "data/date_time.h"
 #include "data/errors.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/paste_guard.h"
 #include "sending/progress_window.h"
 
@@ -157,7 +158,7 @@ TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
     for (int f = 0; f < dxmSentItems->FieldCount(); ++f) {
         TField& field = dxmSentItems->Field(f);
         const std::string& name = field.FieldName();
-        if (name == "status" || name == "delivery" || name == "batch" ||
+        if (name == fields::status || name == fields::delivery || name == fields::batch ||
             field.Def().calculated)
             continue;
         field.OnChange = [this](TField&) { dxmSentItemscontact_noChange(); };
@@ -198,9 +199,9 @@ void TfrmSentItems::FormShow() {
     TfrmProgress& progress = *forms_.frmProgress;
     progress.start(QStringLiteral("Loading records from file. Please be patient..."),
                    t.RowCount());
-    t.SetSortedField("create_date");
-    t.SuspendViews();
+    t.SetSortedField(fields::create_date);
     try {
+        SuspendedViews suspended(t);
         const int month = civilFromDayNumber(forms_.clock().today()).month;
         int count = 0;
         if (!t.Active())
@@ -209,7 +210,7 @@ void TfrmSentItems::FormShow() {
         if (fileExists(path))
             readTableKeepingBadFileAside(t, path);
         const double cutOff = forms_.clock().now() - kKeptDays;
-        TField& created = t.FieldNamed("create_date");
+        TField& created = t.FieldNamed(fields::create_date);
         t.First();
         while (!t.AtEnd()) {
             progress.StepIt();
@@ -225,11 +226,9 @@ void TfrmSentItems::FormShow() {
         }
         monthCount_ = count;
     } catch (...) {
-        t.ResumeViews();
         progress.hide();
         throw;
     }
-    t.ResumeViews();
     progress.hide();
     lblmonth->setText(QString::number(monthCount_));
     t.First();
@@ -329,17 +328,13 @@ void TfrmSentItems::deleteSelectedRows() {
     std::vector<int> bookmarks;
     for (int r : rows)
         bookmarks.push_back(dxmSentItems->BookmarkAt(r));
-    dxmSentItems->SuspendViews();
-    try {
+    {
+        SuspendedViews suspended(*dxmSentItems);
         for (int b : bookmarks) {
             dxmSentItems->ReturnToBookmark(b);
             dxmSentItems->Delete();
         }
-    } catch (...) {
-        dxmSentItems->ResumeViews();
-        throw;
     }
-    dxmSentItems->ResumeViews();
     dbgSentItems->clearSelection();
 }
 

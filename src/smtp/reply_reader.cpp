@@ -68,10 +68,3 @@ SmtpReply ReplyReader::read(std::chrono::milliseconds timeout) {
     reply.code = replyCodeOf(reply.lastLine());
     return reply;
 }
-
-SmtpReply ReplyReader::expect(int expectedCode, std::chrono::milliseconds timeout) {
-    SmtpReply reply = read(timeout);
-    if (reply.code != expectedCode)
-        throw EIdProtocolReplyError(reply.lastLine(), reply.code);
-    return reply;
-}

@@ -29,10 +29,6 @@ public:
     // EIdProtocolReplyError with code 0.
     SmtpReply read(std::chrono::milliseconds timeout);
 
-    // Reads one reply and throws EIdProtocolReplyError (last line, code) when its code is not
-    // expectedCode. The connection stays open after that error.
-    SmtpReply expect(int expectedCode, std::chrono::milliseconds timeout);
-
 private:
     TcpConnection& connection_;
 };

@@ -76,7 +76,7 @@ TEST_F(ContactsWindow, PostingCapitalisesTheNameLowersTheGroupAndMakesTheKey) {
         // The key field keeps the first 20 characters of number + group.
         {{"anna", "123456789012345", "Neighbours"},
          {"Anna", "123456789012345", "neighbours", "123456789012345neigh"}},
-        // Only a-z is capitalised, only A-Z lowered.
+        // Only a-z is capitalised.
         {{"\xe9lan", "1", "ABC"}, {"\xe9lan", "1", "abc", "1abc"}},
         {{"", "555", ""}, {"", "555", "", "555"}},
         {{"bob", "", "X"}, {"Bob", "", "x", "x"}},

@@ -105,6 +105,26 @@ TEST_F(Entry, ANumberForAnUnknownContactJoinsTheContactBookWithTheShownGroup) {
     EXPECT_EQ(book.RowCount(), 2);
 }
 
+TEST_F(Entry, AContactOfTheContactsWindowIsFoundUnderItsGroupWhateverItsCaseAndBlanks) {
+    // Windows-1252: 0xC9 is "\u00C9", 0xE9 "\u00E9", 0xA0 the no-break space.
+    folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\ncaf\xE9\t\r\n");
+    start();
+    TdxMemData& book = contacts();
+    book.Append(); // through the contacts window's own posting rule
+    book.FieldNamed("contact").SetAsString("Zoe");
+    book.FieldNamed("number").SetAsString("0333");
+    book.FieldNamed("group").SetAsString("CAF\xC9\xA0");
+    book.Post();
+    ASSERT_EQ(book.RowCount(), 1);
+    EXPECT_EQ(book.CellText(0, book.FieldIndex("contactKey")), "0333caf\xE9");
+
+    main()->cboGroup->setEditText(QString::fromUtf8("CAF\u00C9\u00A0"));
+    main()->loadContactCombo();
+    addReminder("Zoe", "0333", "Hello", dayNumber(2026, 12, 10), 10, 0);
+    ASSERT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(book.RowCount(), 1); // the same contact, not a second one
+}
+
 TEST_F(Entry, EditingARowKeepsItsKeyAndSendStamps) {
     folder.write("reminders.txt",
                  kRemindersHeader +

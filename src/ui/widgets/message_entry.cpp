@@ -5,6 +5,7 @@
 #include "data/date_time.h"
 #include "data/mem_data.h"
 #include "ui/widgets/key_filters.h"
+#include "data/schemas.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -72,7 +73,7 @@ void MessageEntry::exit() {
 
 void MessageEntry::loadMessages(TdxMemData& messages) {
     box_->clear();
-    TField& message = messages.FieldNamed("message");
+    TField& message = messages.FieldNamed(fields::message);
     QStringList items;
     messages.First();
     while (!messages.AtEnd()) {

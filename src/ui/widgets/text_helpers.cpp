@@ -1,5 +1,9 @@
 #include "ui/widgets/text_helpers.h"
 
+#include "data/contact_rules.h"
+#include "data/errors.h"
+#include "ui/qt_charset.h"
+
 QString getFirstPart(const QString& text, const QString& separator) {
     const qsizetype at = text.indexOf(separator);
     return at < 0 ? text : text.left(at);
@@ -18,18 +22,15 @@ QString pickerItemText(const QString& name, const QString& group) {
     return g.isEmpty() ? name : name + QStringLiteral(" (") + g + QLatin1Char(')');
 }
 
-QString concatAllField(const QString& message, const QString& number) {
-    return message.left(50) + number;
-}
-
 QString contactKey(const QString& number, const QString& group) {
     return number + normalGroup(group);
 }
 
-QString normalGroup(const QString& group) { return group.trimmed().toLower(); }
+QString normalGroup(const QString& group) { return fromTableText(normalGroupText(tableBytes(group))); }
 
-#include "ui/qt_charset.h"
-#include "data/errors.h"
+QString normalGroupOf(std::string_view groupBytes) {
+    return fromTableText(normalGroupText(groupBytes));
+}
 
 std::string tableBytes(const QString& text) {
     auto bytes = toTableText(text);

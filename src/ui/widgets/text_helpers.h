@@ -10,22 +10,25 @@
 //                                  text holds no " (".
 //   pickerItemText(name, group)    "name (group)", or the bare name when the group is blank;
 //                                  the group lower-cased and trimmed.
-//   concatAllField(message, number)  the first 50 characters of the message followed by the
-//                                  number: a reminder's AllKey.
 //   contactKey(number, group)      the number followed by the group lower-cased and trimmed
 //                                  (the contact book's contactKey before its field cuts it to 20).
-//   normalGroup(group)             the group lower-cased and trimmed.
+//   normalGroup(group)             the group lower-cased and trimmed by the one rule of
+//                                  data/contact_rules.h (throws EConvertError when the charset
+//                                  cannot carry the text); normalGroupOf(bytes) the same for a
+//                                  group as the table holds it.
 
 #include <QString>
 
 QString getFirstPart(const QString& text, const QString& separator);
 QString groupPart(const QString& text, const QString& fallback);
 QString pickerItemText(const QString& name, const QString& group);
-QString concatAllField(const QString& message, const QString& number);
 QString contactKey(const QString& number, const QString& group);
 QString normalGroup(const QString& group);
 
 #include <string>
+#include <string_view>
+
+QString normalGroupOf(std::string_view groupBytes);
 
 // The table bytes of a window's text; throws EConvertError with uncarriableMessage when the
 // single-byte charset cannot carry a character (the entry boxes refuse those where typed).

@@ -1,0 +1,22 @@
+#pragma once
+
+// The business steps of sending a batch, apart from the send window that drives them.
+//
+//   nextBatchId(now, last)        the identifier of a send attempt: now, but always at least
+//                                 one millisecond after the last one, even when the clock has
+//                                 not moved.
+//   stampBatch(pending, ...)      every pending reminder gets the report wishes and the batch
+//                                 identifier, row by row through the table's edit cycle (its
+//                                 events run as for a typed change); a pending edit is posted first.
+//   moveBatchToSentItems(pending, sent, today)  every pending reminder is appended to the sent
+//                                 items with today as its create date; the rows go in unsorted,
+//                                 with the views suspended, and the sent items are sorted once.
+//                                 The pending list is left as it is.
+
+#include <cstdint>
+
+class TdxMemData;
+
+double nextBatchId(double now, double last);
+void stampBatch(TdxMemData& pending, bool status, bool delivery, double batch);
+void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today);

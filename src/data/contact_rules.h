@@ -1,0 +1,23 @@
+#pragma once
+
+// The one rule for groups and contact keys, on the table files' Windows-1252 bytes. Every window
+// and the import compare, store and key groups through these, so a contact typed in one window
+// gets the same contactKey as the same contact typed in another.
+//
+//   lowerLetters(text)            every capital letter of the charset (A-Z, the accented
+//                                 capitals, Š, Œ, Ž, Ÿ) becomes its small letter; other bytes stay.
+//   trimBlanks(text)              without blanks at both ends: bytes up to 32 (space and the
+//                                 control characters) and the no-break space 0xA0.
+//   normalGroupText(group)        the group lower-cased and trimmed, as groups are compared.
+//   concatContact(number, group)  number + normal group: a contact's key before the contactKey
+//                                 field cuts it to 20 characters.
+//   capitaliseFirst(text)         the first byte upper-cased when it is a letter a-z.
+
+#include <string>
+#include <string_view>
+
+std::string lowerLetters(std::string_view text);
+std::string trimBlanks(std::string_view text);
+std::string normalGroupText(std::string_view group);
+std::string concatContact(std::string_view number, std::string_view group);
+std::string capitaliseFirst(std::string_view text);

@@ -1,0 +1,25 @@
+#include "data/reminder.h"
+
+#include "data/mem_data.h"
+#include "data/schemas.h"
+
+std::string allKey(std::string_view message, std::string_view number) {
+    std::string key(message.substr(0, 50));
+    key += number;
+    return key;
+}
+
+void appendReminder(TdxMemData& reminders, const Reminder& r) {
+    appendReminder(reminders, r, r.message);
+}
+
+void appendReminder(TdxMemData& reminders, const Reminder& r, std::string_view keyMessage) {
+    reminders.AddRow({FieldValue{}, r.contactNo, r.name, r.appointmentDate, r.appointmentTime,
+                      r.message, r.daysBefore, r.recurringDays, r.recurring, r.status, r.delivery,
+                      r.batch, allKey(keyMessage, r.contactNo)});
+}
+
+bool hasReminder(TdxMemData& reminders, const std::string& number, std::string_view message) {
+    return reminders.FindRowNumber(number, fields::contact_no) > 0 &&
+           reminders.FindRowNumber(allKey(message, number), fields::AllKey) > 0;
+}
