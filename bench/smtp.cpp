@@ -1,22 +1,29 @@
 // Throughput of the SMTP client against a loopback sink: a minimal server that accepts every
 // command and discards the data. Each iteration is one whole transaction (connect, greeting,
 // EHLO, RSET, MAIL, RCPT, DATA, ".", QUIT), so a fixed delay per message shows as a low rate
-// for the 1 KB message.
+// for the 1 KB message. The sink listens on two ports: one in clear text, and one that offers
+// STARTTLS with a certificate for "localhost" from a throwaway authority made at start.
 //
-//   bench_smtp                          in-process sink on a free loopback port
-//   bench_smtp --sink PORT              only the sink, standalone (PORT 0: any free port); it
-//                                       prints "PORT n" and serves until killed
-//   TALLYMINDER_SMTP_SINK_PORT=n bench_smtp
-//                                       benchmarks against a sink already running on port n
+//   bench_smtp                          in-process sink on free loopback ports
+//   bench_smtp --sink PORT DIR          only the sink, standalone (PORT 0: any free port), with
+//                                       its certificates in a new folder inside DIR; it prints
+//                                       "PORT n", "TLSPORT m" and "CA file" and serves until
+//                                       killed
+//   TALLYMINDER_SMTP_SINK_PORT=n TALLYMINDER_SMTP_SINK_TLS_PORT=m TALLYMINDER_SMTP_SINK_CA=file
+//   bench_smtp                          benchmarks against a sink already running
 //
 // bench/smtp_vs_curl.sh runs the standalone sink, this benchmark and curl against it.
 
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,35 +32,70 @@
 #include <thread>
 
 #include "smtp/smtp_client.h"
+#include "smtp/test_pki.h"
 
 namespace {
 
-bool sendAll(int fd, const char* text) {
-    size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t n = ::send(fd, text, left, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        text += n;
-        left -= static_cast<size_t>(n);
+// The sink's end of one connection, in clear text or, after STARTTLS, through TLS.
+struct SinkConnection {
+    int fd;
+    SSL* ssl = nullptr;
+
+    ~SinkConnection() {
+        if (ssl) {
+            SSL_shutdown(ssl);
+            SSL_free(ssl);
+        }
+        ::close(fd);
     }
-    return true;
-}
+
+    ssize_t receive(char* buf, size_t size) {
+        if (ssl)
+            return SSL_read(ssl, buf, static_cast<int>(size));
+        return ::recv(fd, buf, size, 0);
+    }
+
+    bool sendAll(const char* text) {
+        size_t left = std::strlen(text);
+        while (left > 0) {
+            const ssize_t n = ssl ? SSL_write(ssl, text, static_cast<int>(left))
+                                  : ::send(fd, text, left, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            text += n;
+            left -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    bool startTls(SSL_CTX* ctx) {
+        ssl = SSL_new(ctx);
+        SSL_set_fd(ssl, fd);
+        if (SSL_accept(ssl) == 1)
+            return true;
+        ERR_clear_error();
+        SSL_free(ssl);
+        ssl = nullptr;
+        return false;
+    }
+};
 
 bool startsWithNoCase(const std::string& line, const char* word) {
     return ::strncasecmp(line.c_str(), word, std::strlen(word)) == 0;
 }
 
-// One client of the sink: answers every command, discards the data up to the final ".".
-void serveSinkClient(int fd) {
+// One client of the sink: answers every command, discards the data up to the final ".". With
+// a TLS context it offers STARTTLS until the client has taken it.
+void serveSinkClient(int fd, SSL_CTX* tls) {
     static constexpr char kEnd[] = "\r\n.\r\n";
+    SinkConnection conn{fd};
     std::vector<char> buf(256 * 1024);
     std::string pending; // command bytes not yet ended by LF
     bool inData = false;
     size_t matched = 0; // how much of kEnd the data has matched so far
-    bool ok = sendAll(fd, "220 sink ready\r\n");
+    bool ok = conn.sendAll("220 sink ready\r\n");
     while (ok) {
-        const ssize_t n = ::recv(fd, buf.data(), buf.size(), 0);
+        const ssize_t n = conn.receive(buf.data(), buf.size());
         if (n <= 0)
             break;
         size_t i = 0;
@@ -72,7 +114,7 @@ void serveSinkClient(int fd) {
                 if (matched == 5) {
                     ++i;
                     inData = false;
-                    ok = sendAll(fd, "250 2.0.0 Discarded\r\n");
+                    ok = conn.sendAll("250 2.0.0 Discarded\r\n");
                 }
                 continue;
             }
@@ -86,20 +128,23 @@ void serveSinkClient(int fd) {
             const std::string line = pending;
             pending.clear();
             if (startsWithNoCase(line, "EHLO")) {
-                ok = sendAll(fd, "250-sink\r\n250-8BITMIME\r\n250 SIZE 0\r\n");
+                ok = conn.sendAll(tls && !conn.ssl
+                                      ? "250-sink\r\n250-8BITMIME\r\n250-STARTTLS\r\n250 SIZE 0\r\n"
+                                      : "250-sink\r\n250-8BITMIME\r\n250 SIZE 0\r\n");
+            } else if (startsWithNoCase(line, "STARTTLS") && tls && !conn.ssl) {
+                ok = conn.sendAll("220 Ready to start TLS\r\n") && conn.startTls(tls);
             } else if (startsWithNoCase(line, "DATA")) {
-                ok = sendAll(fd, "354 Go ahead\r\n");
+                ok = conn.sendAll("354 Go ahead\r\n");
                 inData = true;
                 matched = 2; // the CR LF that ended "DATA"
             } else if (startsWithNoCase(line, "QUIT")) {
-                sendAll(fd, "221 Bye\r\n");
+                conn.sendAll("221 Bye\r\n");
                 ok = false;
             } else {
-                ok = sendAll(fd, "250 OK\r\n");
+                ok = conn.sendAll("250 OK\r\n");
             }
         }
     }
-    ::close(fd);
 }
 
 // Listens on 127.0.0.1:port (0: a free port); returns the descriptor and sets port.
@@ -121,24 +166,53 @@ int listenSink(uint16_t& port) {
     return fd;
 }
 
-[[noreturn]] void runSink(int listenFd) {
+[[noreturn]] void runSink(int listenFd, SSL_CTX* tls) {
     for (;;) {
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd >= 0)
-            std::thread(serveSinkClient, fd).detach();
+            std::thread(serveSinkClient, fd, tls).detach();
     }
 }
 
-uint16_t sinkPort() {
-    static const uint16_t port = [] {
-        if (const char* env = std::getenv("TALLYMINDER_SMTP_SINK_PORT"))
-            return static_cast<uint16_t>(std::atoi(env));
-        uint16_t p = 0;
-        const int fd = listenSink(p);
-        std::thread(runSink, fd).detach();
-        return p;
+// The sink's two ports and the authority its STARTTLS certificate chains to.
+struct Sink {
+    uint16_t port = 0;
+    uint16_t tlsPort = 0;
+    std::string caFile;
+};
+
+// Starts both listeners in threads of their own; the certificates go into a folder in parent.
+Sink startSink(uint16_t port, const std::string& parent) {
+    // Lives as long as the program, like the sink threads that use its files.
+    static testpki::TestPki* pki = new testpki::TestPki(parent);
+    const testpki::ServerCert cert = pki->issue();
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    if (SSL_CTX_use_certificate_chain_file(ctx, cert.certFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(ctx, cert.keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+        std::fprintf(stderr, "sink: cannot load its certificate\n");
+        std::exit(1);
+    }
+    Sink sink;
+    sink.port = port;
+    const int clear = listenSink(sink.port);
+    const int tls = listenSink(sink.tlsPort);
+    sink.caFile = pki->caFile();
+    std::thread(runSink, clear, nullptr).detach();
+    std::thread(runSink, tls, ctx).detach();
+    return sink;
+}
+
+const Sink& sink() {
+    static const Sink s = [] {
+        const char* port = std::getenv("TALLYMINDER_SMTP_SINK_PORT");
+        const char* tlsPort = std::getenv("TALLYMINDER_SMTP_SINK_TLS_PORT");
+        const char* ca = std::getenv("TALLYMINDER_SMTP_SINK_CA");
+        if (port && tlsPort && ca)
+            return Sink{static_cast<uint16_t>(std::atoi(port)),
+                        static_cast<uint16_t>(std::atoi(tlsPort)), ca};
+        return startSink(0, "/tmp");
     }();
-    return port;
+    return s;
 }
 
 // A body in the shape of a table file: lines of about 100 characters.
@@ -155,11 +229,12 @@ std::vector<std::string> makeBody(size_t bytes) {
     return body;
 }
 
-void BM_SendMessage(benchmark::State& state) {
+void sendMessages(benchmark::State& state, bool tls) {
     const auto bytes = static_cast<size_t>(state.range(0));
     TIdSMTP smtp;
-    smtp.Host = "127.0.0.1";
-    smtp.Port = sinkPort();
+    smtp.Host = "localhost";
+    smtp.Port = tls ? sink().tlsPort : sink().port;
+    smtp.Environment.TrustFile = sink().caFile;
     TIdMessage m;
     m.From.Address = "office@shop.example";
     m.Recipients.SetEMailAddresses("gateway@sms.example");
@@ -168,10 +243,18 @@ void BM_SendMessage(benchmark::State& state) {
     m.Date = 37320.0;
     for (auto _ : state) {
         smtp.Connect();
+        if (smtp.Encrypted() != tls) {
+            state.SkipWithError("the sink's port did not give the expected encryption");
+            break;
+        }
         smtp.Send(m);
         smtp.Disconnect();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
+
+void BM_SendMessage(benchmark::State& state) {
+    sendMessages(state, false);
 }
 BENCHMARK(BM_SendMessage)
     ->Arg(1000)
@@ -180,15 +263,28 @@ BENCHMARK(BM_SendMessage)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The same over STARTTLS: the handshake with its certificate check, then the encrypted data.
+void BM_SendMessageStartTls(benchmark::State& state) {
+    sendMessages(state, true);
+}
+BENCHMARK(BM_SendMessageStartTls)
+    ->Arg(1000 * 1000)
+    ->Arg(10 * 1000 * 1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--sink") == 0) {
-        uint16_t port = static_cast<uint16_t>(std::atoi(argv[2]));
-        const int fd = listenSink(port);
-        std::printf("PORT %u\n", static_cast<unsigned>(port));
+    // A client that goes away mid-reply must not end the sink.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (argc == 4 && std::strcmp(argv[1], "--sink") == 0) {
+        const Sink s = startSink(static_cast<uint16_t>(std::atoi(argv[2])), argv[3]);
+        std::printf("PORT %u\nTLSPORT %u\nCA %s\n", static_cast<unsigned>(s.port),
+                    static_cast<unsigned>(s.tlsPort), s.caFile.c_str());
         std::fflush(stdout);
-        runSink(fd);
+        for (;;)
+            ::pause();
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Times the SMTP client and curl against the same standalone loopback sink in one run and
-# prints MB/s (10^6 bytes per second) for each body size and the client's ratio to curl.
+# prints MB/s (10^6 bytes per second) for each body size and the client's ratio to curl: in
+# clear text, and over STARTTLS with the certificate checked (curl --ssl-reqd --cacert).
 #
 #   bench/smtp_vs_curl.sh [BUILD_DIR]      (default: build-smtp beside this folder)
 set -eu
@@ -21,13 +22,17 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$bench" --sink 0 >"$work/port" &
+"$bench" --sink 0 "$work" >"$work/port" &
 sink_pid=$!
-for _ in $(seq 50); do grep -q PORT "$work/port" 2>/dev/null && break; sleep 0.1; done
-port=$(awk '/PORT/ {print $2}' "$work/port")
-[ -n "$port" ] || { echo "the sink did not start" >&2; exit 1; }
+for _ in $(seq 50); do grep -q '^CA' "$work/port" 2>/dev/null && break; sleep 0.1; done
+port=$(awk '$1 == "PORT" {print $2}' "$work/port")
+tls_port=$(awk '$1 == "TLSPORT" {print $2}' "$work/port")
+ca=$(awk '$1 == "CA" {print $2}' "$work/port")
+[ -n "$port" ] && [ -n "$ca" ] || { echo "the sink did not start" >&2; exit 1; }
 
-TALLYMINDER_SMTP_SINK_PORT=$port "$bench" --benchmark_format=json >"$work/bench.json" 2>/dev/null
+TALLYMINDER_SMTP_SINK_PORT=$port TALLYMINDER_SMTP_SINK_TLS_PORT=$tls_port \
+TALLYMINDER_SMTP_SINK_CA=$ca "$bench" --benchmark_min_time=0.5 --benchmark_format=json \
+    >"$work/bench.json" 2>/dev/null
 
 # The same bodies for curl: table-file lines of about 100 characters with CR LF ends.
 $python - "$work" <<'PY'
@@ -42,27 +47,38 @@ for size in (1000, 1000 * 1000, 10 * 1000 * 1000):
     open(f"{sys.argv[1]}/body{size}", "wb").write(out)
 PY
 
-for size in 1000 1000000 10000000; do
+time_curl() { # MODE SIZE: total seconds of $runs uploads
     total=0
     for _ in $(seq $runs); do
-        t=$(curl -s -S -o /dev/null -w '%{time_total}' "smtp://127.0.0.1:$port" \
-            --mail-from office@shop.example --mail-rcpt gateway@sms.example \
-            --upload-file "$work/body$size")
+        if [ "$1" = tls ]; then
+            t=$(curl -s -S -o /dev/null -w '%{time_total}' "smtp://localhost:$tls_port" \
+                --ssl-reqd --cacert "$ca" --mail-from office@shop.example \
+                --mail-rcpt gateway@sms.example --upload-file "$work/body$2")
+        else
+            t=$(curl -s -S -o /dev/null -w '%{time_total}' "smtp://127.0.0.1:$port" \
+                --mail-from office@shop.example --mail-rcpt gateway@sms.example \
+                --upload-file "$work/body$2")
+        fi
         total=$($python -c "print($total + $t)")
     done
-    echo "$size $total" >>"$work/curl"
-done
+    echo "$1 $2 $total" >>"$work/curl"
+}
+for size in 1000 1000000 10000000; do time_curl clear $size; done
+for size in 1000000 10000000; do time_curl tls $size; done
 
 $python - "$work" $runs <<'PY'
 import json, sys
 work, runs = sys.argv[1], int(sys.argv[2])
 ours = {}
 for b in json.load(open(f"{work}/bench.json"))["benchmarks"]:
-    ours[int(b["name"].split("/")[1])] = b["bytes_per_second"] / 1e6
-print(f"{'body':>10} {'client MB/s':>12} {'curl MB/s':>10} {'ratio':>6}")
+    name, size = b["name"].split("/")[:2]
+    mode = "tls" if name.endswith("StartTls") else "clear"
+    ours[(mode, int(size))] = b["bytes_per_second"] / 1e6
+print(f"{'mode':>6} {'body':>10} {'client MB/s':>12} {'curl MB/s':>10} {'ratio':>6}")
 for line in open(f"{work}/curl"):
-    size, seconds = line.split()
+    mode, size, seconds = line.split()
     size, seconds = int(size), float(seconds)
     curl = size * runs / seconds / 1e6
-    print(f"{size:>10} {ours[size]:>12.1f} {curl:>10.1f} {ours[size] / curl:>6.2f}")
+    mine = ours[(mode, size)]
+    print(f"{mode:>6} {size:>10} {mine:>12.1f} {curl:>10.1f} {mine / curl:>6.2f}")
 PY

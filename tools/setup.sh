@@ -16,7 +16,8 @@ src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TALLYMINDER_BUILD:-$src/build}"
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
+          ca-certificates)
 if [ "$mode" = test ]; then
     packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth)
 fi

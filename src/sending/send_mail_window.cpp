@@ -73,6 +73,10 @@ void TfrmSendMail::buildWindow() {
              dbeFromAddress, "dbeFromAddress", fields::FromAddress);
     addBound(from, Label3, "Label3", QStringLiteral("Your Mail Server"), dbeMailServer,
              "dbeMailServer", fields::MailServer);
+    dbeMailServer->setToolTip(
+        QStringLiteral("The mail server's name, with its port after a colon when it is not 25: "
+                       "mail.example.com:587 (STARTTLS), mail.example.com:465 (TLS), "
+                       "[2001:db8::1]:587 for an IPv6 address"));
     chkAuth = new QCheckBox(QStringLiteral("Server requires authentication"), gpbFrom);
     chkAuth->setObjectName(QStringLiteral("chkAuth"));
     from->addRow(chkAuth);

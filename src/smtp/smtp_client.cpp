@@ -78,38 +78,68 @@ SmtpReply TIdSMTP::command(std::string_view text, int expectedCode,
     return readReply(expectedCode, timeout);
 }
 
+void TIdSMTP::introduce(const std::string& localName) {
+    authSchemes_.clear();
+    offersStartTls_ = false;
+    const SmtpReply ehlo =
+        command("ehlo " + localName, kAnyCode, Timeouts.command, "the local host name");
+    if (ehlo.code != 250) {
+        command("Helo " + localName, 250, Timeouts.command, "the local host name");
+        return;
+    }
+    // The first line names the server; the extensions follow it.
+    for (size_t i = 1; i < ehlo.lines.size(); ++i) {
+        const std::string line = upper(ehlo.lines[i]);
+        if (line.size() >= 12 && line.compare(4, 8, "STARTTLS") == 0 &&
+            line.find_first_not_of(' ', 12) == std::string::npos)
+            offersStartTls_ = true;
+        if (line.size() < 9 || line.compare(4, 4, "AUTH") != 0 ||
+            (line[8] != ' ' && line[8] != '='))
+            continue;
+        size_t pos = 9;
+        while (pos < line.size()) {
+            const size_t blank = std::min(line.find(' ', pos), line.size());
+            std::string word = line.substr(pos, blank - pos);
+            if (!word.empty() &&
+                std::find(authSchemes_.begin(), authSchemes_.end(), word) == authSchemes_.end())
+                authSchemes_.push_back(std::move(word));
+            pos = blank + 1;
+        }
+    }
+}
+
+void TIdSMTP::startTls(const std::string& host) {
+    // "LOCALHOST" is connected to as 127.0.0.1 but checked by its name, like any other name.
+    connection_.startTls(TlsOptions{host, Environment.TrustFile},
+                         TcpConnection::Clock::now() + Timeouts.handshake);
+}
+
 void TIdSMTP::Connect() {
     if (Connected())
         throw EIdAlreadyConnected();
     didAuthenticate_ = false;
     authSchemes_.clear();
+    offersStartTls_ = false;
+    const ServerAddress where = parseServerAddress(Host, Port);
+    const SmtpTls tls = UseTLS.value_or(tlsForPort(where.port));
     try {
         connection_.setSendTimeout(Timeouts.dataBlock);
-        connection_.open(Host, Port, Timeouts.connect);
+        connection_.open(where.host, where.port, Timeouts.connect);
+        if (tls == SmtpTls::Implicit)
+            startTls(where.host);
         readReply(220, Timeouts.greeting);
 
         const std::string localName =
             Environment.LocalName.empty() ? connection_.localName() : Environment.LocalName;
-        const SmtpReply ehlo =
-            command("ehlo " + localName, kAnyCode, Timeouts.command, "the local host name");
-        if (ehlo.code == 250) {
-            for (size_t i = 1; i < ehlo.lines.size(); ++i) {
-                const std::string line = upper(ehlo.lines[i]);
-                if (line.size() < 9 || line.compare(4, 4, "AUTH") != 0 ||
-                    (line[8] != ' ' && line[8] != '='))
-                    continue;
-                size_t pos = 9;
-                while (pos < line.size()) {
-                    const size_t blank = std::min(line.find(' ', pos), line.size());
-                    std::string word = line.substr(pos, blank - pos);
-                    if (!word.empty() && std::find(authSchemes_.begin(), authSchemes_.end(),
-                                                   word) == authSchemes_.end())
-                        authSchemes_.push_back(std::move(word));
-                    pos = blank + 1;
-                }
-            }
-        } else {
-            command("Helo " + localName, 250, Timeouts.command, "the local host name");
+        introduce(localName);
+        if (!connection_.isEncrypted() && (offersStartTls_ || tls == SmtpTls::Required)) {
+            if (!offersStartTls_)
+                throw EIdTLSError("The server does not offer encryption (STARTTLS) on port " +
+                                  std::to_string(where.port) + ". Nothing was sent.");
+            command("STARTTLS", 220, Timeouts.command);
+            startTls(where.host);
+            // What the server said in clear text is forgotten; it introduces itself again.
+            introduce(localName);
         }
     } catch (...) {
         connection_.close();
@@ -143,6 +173,11 @@ void TIdSMTP::refuseUnsafeValues(const TIdMessage& m) const {
     }
 }
 
+bool TIdSMTP::willAuthenticate() const {
+    return AuthenticationType == TIdSMTPAuthenticationType::atLogin && !didAuthenticate_ &&
+           std::find(authSchemes_.begin(), authSchemes_.end(), "LOGIN") != authSchemes_.end();
+}
+
 void TIdSMTP::authenticate() {
     command("auth LOGIN", 334, Timeouts.command);
     command(base64Encode(UserId), 334, Timeouts.command);
@@ -154,10 +189,11 @@ void TIdSMTP::Send(TIdMessage& message) {
     if (!Connected())
         throw EIdNotConnected();
     refuseUnsafeValues(message);
+    if (willAuthenticate() && !connection_.isEncrypted())
+        throw EIdTLSError("The server does not offer encryption; the password was not sent.");
 
     command("Rset", kAnyCode, Timeouts.command);
-    if (AuthenticationType == TIdSMTPAuthenticationType::atLogin && !didAuthenticate_ &&
-        std::find(authSchemes_.begin(), authSchemes_.end(), "LOGIN") != authSchemes_.end())
+    if (willAuthenticate())
         authenticate();
     command("Mail from:<" + message.From.Address + ">", 250, Timeouts.mailFrom,
             "the sender address");

@@ -3,17 +3,27 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "smtp/header_form.h"
 #include "smtp/message.h"
 #include "smtp/reply_reader.h"
+#include "smtp/server_address.h"
 #include "smtp/smtp_errors.h"
 #include "smtp/tcp_connection.h"
 
 // The SMTP client: delivers one TIdMessage to one server over TCP, with optional LOGIN
-// authentication. Every call blocks until the dialogue step is done or fails.
+// authentication, encrypted with TLS where the port asks for it or the server offers it.
+// Every call blocks until the dialogue step is done or fails.
+//
+// Encryption: on port 465 the connection is TLS from the start; on any other port the client
+// sends STARTTLS when the server's EHLO reply offers it, then EHLO again and forgets everything
+// the server said before; on port 587 a server that does not offer it is refused. The server's
+// certificate must chain to a trusted authority and name the host. A password is never sent
+// over a connection that is not encrypted: Send refuses instead. A server that offers no
+// STARTTLS gets the same clear-text dialogue as ever when no password is involved.
 //
 // Use:
 //     TIdSMTP smtp;                       // lives as long as its window
@@ -37,7 +47,11 @@
 // - EIdProtocolReplyError: the server answered a step with another code than it accepts;
 // - EIdConnClosedGracefully: the server closed the connection while a reply was awaited;
 // - EIdLineBreakInValue: an address, the subject, a header value, the user id or the password
-//   holds a CR or LF; refused before any command of the transaction is sent.
+//   holds a CR or LF; refused before any command of the transaction is sent;
+// - EIdTLSError: the certificate was refused or the handshake failed (in Connect), or the
+//   connection is not encrypted where it must be (in Connect for port 587, in Send before a
+//   password would go out); the text names the reason;
+// - EIdBadServerAddress: Host holds a port that is not a number from 1 to 65535.
 // A failure inside Connect closes the connection. Inside Send, a reply error (or a refused
 // value) leaves it open and in step, so the caller disconnects before trying again; a socket
 // failure, a time-out or a closed connection leaves nothing usable, so the socket is closed.
@@ -56,6 +70,8 @@ struct SmtpTimeouts {
     std::chrono::milliseconds dataStart = std::chrono::minutes(2);
     // Longest time a write may go without the server taking any bytes.
     std::chrono::milliseconds dataBlock = std::chrono::minutes(3);
+    // The whole TLS handshake.
+    std::chrono::milliseconds handshake = std::chrono::minutes(2);
     // The reply to the final ".".
     std::chrono::milliseconds dataEnd = std::chrono::minutes(10);
 };
@@ -70,12 +86,19 @@ struct SmtpEnvironment {
     std::string LocaleName = systemLocaleName();
     // The name given in EHLO and HELO; empty means this machine's host name.
     std::string LocalName;
+    // A PEM file of the authorities trusted for the server's certificate; empty means the
+    // system's trust store (OpenSSL's default verify paths: SSL_CERT_FILE, SSL_CERT_DIR).
+    std::string TrustFile;
 };
 
 class TIdSMTP {
 public:
+    // The server: "host", "host:port" or "[IPv6]:port" (the mail server setting as it stands).
     std::string Host;
+    // The port when Host names none.
     uint16_t Port = 25;
+    // How the connection is encrypted; unset, the port decides (tlsForPort).
+    std::optional<SmtpTls> UseTLS;
     TIdSMTPAuthenticationType AuthenticationType = TIdSMTPAuthenticationType::atNone;
     std::string UserId;
     std::string Password;
@@ -91,8 +114,11 @@ public:
 
     // True while the socket is open.
     bool Connected() const { return connection_.isOpen(); }
-    // Opens the connection to Host:Port, reads the greeting (220) and introduces this machine
-    // with EHLO, falling back to HELO. Throws EIdAlreadyConnected when already connected.
+    // True while the connection is encrypted.
+    bool Encrypted() const { return connection_.isEncrypted(); }
+    // Opens the connection to Host (and Port), reads the greeting (220) and introduces this
+    // machine with EHLO, falling back to HELO; encrypts the connection as described above.
+    // Throws EIdAlreadyConnected when already connected.
     void Connect();
     // One mail transaction: RSET, LOGIN authentication when asked for and announced, MAIL,
     // one RCPT per address of Recipients, CCList and BccList, DATA with the header lines and
@@ -119,6 +145,11 @@ private:
                       std::string_view what = "the command");
     SmtpReply readReply(int expectedCode, std::chrono::milliseconds timeout);
     void authenticate();
+    // LOGIN is asked for, announced, and not yet done on this connection.
+    bool willAuthenticate() const;
+    // EHLO (HELO when refused), noting the announced schemes and whether STARTTLS is offered.
+    void introduce(const std::string& localName);
+    void startTls(const std::string& host);
     void refuseUnsafeValues(const TIdMessage& message) const;
     std::string headerBlock(const TIdMessage& message) const;
     template <class Sink> void writeData(const TIdMessage& message, Sink&& sink) const;
@@ -127,5 +158,6 @@ private:
     ReplyReader reader_{connection_};
     std::vector<std::string> authSchemes_;
     bool didAuthenticate_ = false;
+    bool offersStartTls_ = false;
     SmtpReply lastReply_;
 };

@@ -20,6 +20,9 @@ private:
     int errorCode_;
 };
 
+// The socket error for an errno value, with the system's text for it.
+EIdSocketError socketErrorFor(int err);
+
 // A reply code differs from the one the step accepts. The text is the last line of the reply
 // (for example the server's "550 ..." line); replyCode() is its number. A reply that breaks the
 // reader's limits (an overlong line, too many lines) is reported this way too, with code 0.
@@ -55,6 +58,20 @@ public:
 // before anything of the transaction is sent, so a stored setting can never smuggle in an extra
 // command or header.
 class EIdLineBreakInValue : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The connection could not be encrypted, or may not stay unencrypted: the server's certificate
+// was refused, the TLS handshake failed, or the server offers no encryption where it is needed
+// (a password, or a submission port). Nothing of the message or the password was sent.
+class EIdTLSError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The mail server setting is not a host with an optional port ("host:port", "[IPv6]:port").
+class EIdBadServerAddress : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };

@@ -18,15 +18,8 @@
 
 namespace {
 
-std::string systemText(int err) {
-    char buf[256];
-    // GNU strerror_r returns the text, which may or may not live in buf.
-    const char* text = strerror_r(err, buf, sizeof buf);
-    return text ? std::string(text) : "Socket error " + std::to_string(err);
-}
-
 [[noreturn]] void throwSocketError(int err) {
-    throw EIdSocketError(systemText(err), err);
+    throw socketErrorFor(err);
 }
 
 // Milliseconds left until deadline for poll(), rounded up so a wait never ends early.
@@ -107,6 +100,10 @@ TcpConnection::~TcpConnection() {
 }
 
 void TcpConnection::close() noexcept {
+    if (tls_) {
+        tls_->shutdown();
+        tls_.reset();
+    }
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -174,9 +171,43 @@ void TcpConnection::flush() {
     out_.clear();
 }
 
+void TcpConnection::startTls(const TlsOptions& options, Clock::time_point deadline) {
+    flush();
+    in_.clear();
+    inStart_ = 0;
+    try {
+        tls_ = std::make_unique<TlsSession>(fd_, options);
+        for (TlsSession::Wait wait; (wait = tls_->handshake()) != TlsSession::Wait::None;)
+            if (!awaitTls(wait, deadline))
+                failSocket(ETIMEDOUT);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+bool TcpConnection::awaitTls(TlsSession::Wait wait, Clock::time_point deadline) {
+    return waitFor(fd_, wait == TlsSession::Wait::Write ? POLLOUT : POLLIN, deadline);
+}
+
 void TcpConnection::sendAll(const char* data, size_t size) {
     if (fd_ < 0)
         throw EIdNotConnected();
+    while (size > 0 && tls_) {
+        TlsSession::Wait wait;
+        size_t n = 0;
+        try {
+            n = tls_->write(data, size, wait);
+        } catch (...) {
+            close();
+            throw;
+        }
+        data += n;
+        size -= n;
+        // Waits for room in the socket; the limit restarts whenever the server takes bytes.
+        if (n == 0 && !awaitTls(wait, Clock::now() + sendTimeout_))
+            failSocket(ETIMEDOUT);
+    }
     while (size > 0) {
         const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
         if (n > 0) {
@@ -221,22 +252,49 @@ std::string TcpConnection::readLine(Clock::time_point deadline) {
             in_.erase(0, inStart_);
             inStart_ = 0;
         }
-        if (!waitFor(fd_, POLLIN, deadline))
-            failSocket(ETIMEDOUT);
-        char buf[16 * 1024];
-        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-        if (n > 0) {
-            in_.append(buf, static_cast<size_t>(n));
-        } else if (n == 0) {
-            close();
-            throw EIdConnClosedGracefully();
-        } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-            failSocket(errno);
-        }
+        receive(deadline);
     }
     close();
     throw EIdProtocolReplyError(
         "Reply line longer than " + std::to_string(kMaxLineLength) + " characters", 0);
+}
+
+void TcpConnection::receive(Clock::time_point deadline) {
+    char buf[16 * 1024];
+    if (tls_) {
+        // The session may hold decrypted bytes already, so it is asked before the socket is.
+        for (;;) {
+            TlsSession::Wait wait;
+            size_t n = 0;
+            try {
+                n = tls_->read(buf, sizeof buf, wait);
+            } catch (...) {
+                close();
+                throw;
+            }
+            if (n > 0) {
+                in_.append(buf, n);
+                return;
+            }
+            if (!awaitTls(wait, deadline))
+                failSocket(ETIMEDOUT);
+        }
+    }
+    for (;;) {
+        if (!waitFor(fd_, POLLIN, deadline))
+            failSocket(ETIMEDOUT);
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n > 0) {
+            in_.append(buf, static_cast<size_t>(n));
+            return;
+        }
+        if (n == 0) {
+            close();
+            throw EIdConnClosedGracefully();
+        }
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+            failSocket(errno);
+    }
 }
 
 std::string TcpConnection::localName() const {

@@ -2,13 +2,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "smtp/tls_session.h"
+
 // One TCP connection to the mail server over a POSIX socket, with buffered output and a line
-// reader. Every wait has a limit; an expired limit is reported as EIdSocketError with the
-// system's "Connection timed out" text. All failures throw the client's error types
-// (sending/smtp/smtp_errors.h).
+// reader, in clear text until startTls() puts a TLS session under both. Every wait has a limit;
+// an expired limit is reported as EIdSocketError with the system's "Connection timed out" text.
+// All failures throw the client's error types (smtp/smtp_errors.h).
 class TcpConnection {
 public:
     using Duration = std::chrono::milliseconds;
@@ -29,8 +32,16 @@ public:
     // the name in turn until one answers; the whole attempt is limited by connectTimeout.
     void open(const std::string& host, uint16_t port, Duration connectTimeout);
     bool isOpen() const { return fd_ >= 0; }
-    // Closes the socket at once; pending output and unread input are dropped.
+    // Closes the socket at once; pending output and unread input are dropped. A sound TLS
+    // session sends its closing alert first, without waiting for an answer.
     void close() noexcept;
+
+    // Flushes the output, drops every byte received so far but not yet read (a server must not
+    // get lines read as answers after the handshake that it sent before it), and performs the
+    // TLS handshake within the deadline. Throws as TlsSession does, and EIdSocketError when the
+    // deadline passes; the connection is closed after any failure.
+    void startTls(const TlsOptions& options, Clock::time_point deadline);
+    bool isEncrypted() const { return tls_ != nullptr; }
 
     // Longest time a write may go without the server taking any bytes.
     void setSendTimeout(Duration t) { sendTimeout_ = t; }
@@ -52,9 +63,14 @@ public:
 
 private:
     void sendAll(const char* data, size_t size);
+    // Appends at least one received byte to in_, waiting until the deadline.
+    void receive(Clock::time_point deadline);
+    // Waits until the socket is ready as the TLS session asks; false at the deadline.
+    bool awaitTls(TlsSession::Wait wait, Clock::time_point deadline);
     [[noreturn]] void failSocket(int err);
 
     int fd_ = -1;
+    std::unique_ptr<TlsSession> tls_;
     Duration sendTimeout_ = std::chrono::minutes(3);
     std::string out_;
     std::string in_;

@@ -11,6 +11,7 @@
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "smtp/tls_fixture.h"
 #include "test_servers.h"
 
 #include <QCheckBox>
@@ -129,14 +130,16 @@ protected:
     TdxMemData* sent = nullptr;
 };
 
-// The whole road through the windows against a real server with AUTH LOGIN: the settings typed,
-// authentication ticked and answered, "&Send" (Enter on the default button).
+// The whole road through the windows against a real server with STARTTLS and AUTH LOGIN: the
+// settings typed, authentication ticked and answered, "&Send" (Enter on the default button).
 TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems) {
-    AiosmtpdServer server("deskuser", "pa ss");
+    const auto& cert = tlsfixture::localhostCert();
+    AiosmtpdServer server("deskuser", "pa ss", cert.certFile, cert.keyFile);
     std::string error;
     const uint16_t port = server.waitForPort(error);
     ASSERT_NE(port, 0) << error;
     send->smtp.Port = port;
+    tlsfixture::trustTestAuthority(send->smtp);
     clock.set(2026, 12, 9, 9, 30, 15);
     twoReminders();
     if (QCheckBox* status = mainTick("chkStatus"))
@@ -324,6 +327,42 @@ TEST_F(BatchSend, RefusedAndHangingServersLeaveTheListPending) {
         prompter.verifyAllUsed();
         expectFailedAttempt(2);
         EXPECT_EQ(server.connections(), 1);
+    }
+}
+
+// A certificate for another name, and a server that offers AUTH without encryption: each
+// failure reaches the general error display with its reason, nothing is stored by the server
+// (no password, no message) and the list stays pending.
+TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
+    twoReminders();
+    send->show();
+    tlsfixture::trustTestAuthority(send->smtp);
+    const auto otherName = tlsfixture::pki().issue("DNS:mail.example.com");
+    struct Case {
+        std::string cert, key;
+        QString message;
+    };
+    const Case cases[] = {
+        {otherName.certFile, otherName.keyFile,
+         QStringLiteral("The server's certificate was refused: IP address does not match "
+                        "(127.0.0.1). Nothing was sent.")},
+        {"", "", QStringLiteral("The server does not offer encryption; the password was not sent.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        AiosmtpdServer server("deskuser", "pa ss", c.cert, c.key);
+        std::string error;
+        const uint16_t port = server.waitForPort(error);
+        ASSERT_NE(port, 0) << error;
+        send->smtp.Port = port;
+        send->smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
+        send->smtp.UserId = "deskuser";
+        send->smtp.Password = "pa ss";
+        prompter.expectError(c.message);
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        expectFailedAttempt(2);
+        EXPECT_FALSE(server.stored());
     }
 }
 

@@ -1,6 +1,7 @@
 // The whole road of a batch through the windows: reminders typed into the main window's entry
-// panel, "Send SMS", authentication ticked and answered, "&Send" to a real SMTP server, then
-// the boxes, the sent items and a main window ready for the next batch.
+// panel, "Send SMS", authentication ticked and answered, "&Send" to a real SMTP server that
+// requires STARTTLS (named with its port in the server box), then the boxes, the sent items and
+// a main window ready for the next batch.
 
 #include "reminders/main_window_fixture.h"
 
@@ -8,6 +9,7 @@
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "smtp/tls_fixture.h"
 #include "test_servers.h"
 
 namespace {
@@ -21,7 +23,8 @@ std::string replaceAll(std::string s, const std::string& from, const std::string
 }
 
 TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
-    testservers::AiosmtpdServer server("deskuser", "pa ss");
+    const auto& cert = tlsfixture::localhostCert();
+    testservers::AiosmtpdServer server("deskuser", "pa ss", cert.certFile, cert.keyFile);
     std::string error;
     const uint16_t port = server.waitForPort(error);
     ASSERT_NE(port, 0) << error;
@@ -30,7 +33,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
     start();
     setVersionText("v.1.0.0.5");
     TfrmSendMail* send = forms->frmSendMail;
-    send->smtp.Port = port;
+    tlsfixture::trustTestAuthority(send->smtp);
     send->smtp.Environment.UtcOffsetMinutes = [](double) { return 600; };
 
     addReminder("ann lee", "0411000001", "See you at 10:30", dayNumber(2026, 12, 14), 10, 30);
@@ -58,7 +61,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
         send->dbeFromName->selectAll();
         QTest::keyClicks(send->dbeFromName, "Front Desk");
         send->dbeMailServer->selectAll();
-        QTest::keyClicks(send->dbeMailServer, "127.0.0.1");
+        QTest::keyClicks(send->dbeMailServer, QString::fromStdString("localhost:" + std::to_string(port)));
         send->DBEStartTime->selectAll();
         QTest::keyClicks(send->DBEStartTime, "08:15");
         send->dbeToBlindCarbonCopy->setText("boss@shop.example, bk@shop.example");

@@ -1,8 +1,9 @@
 #pragma once
 
 // The real SMTP server of the interoperability tests: tests/smtp/aiosmtpd_server.py (Debian's
-// python3-aiosmtpd, AUTH LOGIN without TLS, a free loopback port), which stores the envelope and
-// the content it receives in a folder of its own. The destructor stops it and removes the folder.
+// python3-aiosmtpd, AUTH LOGIN, a free loopback port), which stores the envelope and the content
+// it receives in a folder of its own. Given a certificate and key, it requires STARTTLS and
+// offers AUTH only after it. The destructor stops it and removes the folder.
 
 #include <chrono>
 #include <cstdint>
@@ -37,7 +38,8 @@ inline std::string readFile(const fs::path& p) {
 // tests/smtp/aiosmtpd_server.py run by Debian's interpreter.
 class AiosmtpdServer {
 public:
-    AiosmtpdServer(const std::string& user, const std::string& password) {
+    AiosmtpdServer(const std::string& user, const std::string& password,
+                   const std::string& certFile = {}, const std::string& keyFile = {}) {
         char tmpl[] = "/tmp/tallyminder-smtpd-XXXXXX";
         if (!::mkdtemp(tmpl))
             throw std::runtime_error("mkdtemp failed");
@@ -56,7 +58,12 @@ public:
         std::vector<char*> argv = {const_cast<char*>(python), const_cast<char*>(script.c_str()),
                                    const_cast<char*>(store.c_str()),
                                    const_cast<char*>(user.c_str()),
-                                   const_cast<char*>(password.c_str()), nullptr};
+                                   const_cast<char*>(password.c_str())};
+        if (!certFile.empty()) {
+            argv.push_back(const_cast<char*>(certFile.c_str()));
+            argv.push_back(const_cast<char*>(keyFile.c_str()));
+        }
+        argv.push_back(nullptr);
         const int rc = ::posix_spawn(&pid_, python, &actions, nullptr, argv.data(), environ);
         ::posix_spawn_file_actions_destroy(&actions);
         ::close(in[0]);

@@ -1,7 +1,9 @@
 """A real SMTP server for the interoperability test: aiosmtpd on 127.0.0.1 with a port chosen
-by the system, AUTH LOGIN without TLS for one fixed user, storing what it receives.
+by the system, AUTH LOGIN for one fixed user, storing what it receives. Given a certificate and
+its key, it requires STARTTLS before anything else and offers AUTH only after it; without them
+it speaks in clear text.
 
-Usage: aiosmtpd_server.py STORE_DIR USER PASSWORD
+Usage: aiosmtpd_server.py STORE_DIR USER PASSWORD [CERT_FILE KEY_FILE]
 Prints "PORT <n>" once it listens. Every accepted message is stored as STORE_DIR/envelope.txt
 ("AUTH <user>", "MAIL <address>", one "RCPT <address>" per recipient) and STORE_DIR/content.bin
 (the data exactly as received, dot-stuffing removed). Runs until its standard input is closed
@@ -11,6 +13,7 @@ or it receives SIGTERM.
 import asyncio
 import os
 import signal
+import ssl
 import sys
 
 try:
@@ -22,6 +25,10 @@ except ImportError as error:  # CI installs python3-aiosmtpd; say so loudly when
 
 def main():
     store, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+    tls = None
+    if len(sys.argv) > 5:
+        tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        tls.load_cert_chain(sys.argv[4], sys.argv[5])
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         ok = (mechanism == "LOGIN" and isinstance(auth_data, LoginPassword)
@@ -43,7 +50,8 @@ def main():
     asyncio.set_event_loop(loop)
     handler = Handler()
     server = loop.run_until_complete(loop.create_server(
-        lambda: SMTP(handler, hostname="interop.test", auth_require_tls=False,
+        lambda: SMTP(handler, hostname="interop.test", tls_context=tls,
+                     require_starttls=tls is not None, auth_require_tls=tls is not None,
                      auth_required=True, authenticator=authenticator),
         host="127.0.0.1", port=0))
     print(f"PORT {server.sockets[0].getsockname()[1]}", flush=True)

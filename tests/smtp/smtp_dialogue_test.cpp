@@ -10,6 +10,7 @@
 
 #include "scripted_server.h"
 #include "smtp/smtp_client.h"
+#include "tls_fixture.h"
 
 namespace {
 
@@ -58,14 +59,18 @@ ServerStep ehloWithLogin() {
     return reply({"250-mail.example", "250-AUTH LOGIN PLAIN", "250 OK"});
 }
 
+// Over implicit TLS, since the password never goes out in clear text.
 TEST(SmtpDialogue, CompleteTransactionWithAuthenticationAndOneBlindCopy) {
     ScriptedServer server(
         {reply({"220 mail.example ESMTP"}), ehloWithLogin(), reply({"250 2.0.0 Reset"}),
          reply({"334 VXNlcm5hbWU6"}), reply({"334 UGFzc3dvcmQ6"}), reply({"235 2.7.0 Accepted"}),
          reply({"250 2.1.0 Sender OK"}), reply({"250 2.1.5 Recipient OK"}),
-         reply({"250 2.1.5 Recipient OK"}), reply({"354 Go ahead"}), reply({"250 2.0.0 Queued"})});
+         reply({"250 2.1.5 Recipient OK"}), reply({"354 Go ahead"}), reply({"250 2.0.0 Queued"})},
+        tlsfixture::serverTls(true));
     TIdSMTP smtp;
     configure(smtp, server.port());
+    smtp.UseTLS = SmtpTls::Implicit;
+    tlsfixture::trustTestAuthority(smtp);
     smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
     smtp.UserId = "user";
     smtp.Password = "secret";
@@ -88,7 +93,7 @@ TEST(SmtpDialogue, CompleteTransactionWithAuthenticationAndOneBlindCopy) {
     smtp.Disconnect();
     EXPECT_FALSE(smtp.Connected());
 
-    EXPECT_EQ(server.received(), "ehlo testhost\r\n"
+    EXPECT_EQ(server.received(), "[TLS]ehlo testhost\r\n"
                                  "Rset\r\n"
                                  "auth LOGIN\r\n"
                                  "dXNlcg==\r\n"
@@ -118,6 +123,9 @@ struct DialogueCase {
     // Empty: no server at all (the client's Host and Port come from setup).
     std::vector<ServerStep> script;
     std::function<void(TIdSMTP&, TIdMessage&)> setup;
+    // The password goes out, so the server speaks implicit TLS (the transcript it records
+    // begins with "[TLS]").
+    bool tls = false;
     Failure failure = Failure::None;
     bool failsInConnect = false;
     // For reply errors: the error's text and code. For socket errors: the errno, when fixed.
@@ -178,6 +186,7 @@ std::vector<DialogueCase> dialogueCases() {
         c.name = "AuthAnnouncedWithEqualsSign";
         c.script = authScript(reply({"250-mail", "250-AUTH=LOGIN", "250 SIZE 100"}));
         c.setup = withAuth;
+        c.tls = true;
         c.transcript =
             "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
         cases.push_back(std::move(c));
@@ -187,6 +196,7 @@ std::vector<DialogueCase> dialogueCases() {
         c.name = "AuthAnnouncedWithBlankAndTwoSchemes";
         c.script = authScript(reply({"250-mail", "250-auth plain login", "250 OK"}));
         c.setup = withAuth;
+        c.tls = true;
         c.transcript =
             "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
         cases.push_back(std::move(c));
@@ -213,6 +223,7 @@ std::vector<DialogueCase> dialogueCases() {
         c.script = authScript(
             ServerStep{{"250-mail\r\n\r\n250-AUTH LOGIN\r\n  250-SIZE 10  \r\n250 \r\n"}});
         c.setup = withAuth;
+        c.tls = true;
         c.transcript =
             "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
         cases.push_back(std::move(c));
@@ -223,6 +234,7 @@ std::vector<DialogueCase> dialogueCases() {
         c.script = authScript(
             ServerStep{{"250-mail\r", "\n25", "0-AU", "TH LOGIN\r\n250", " OK\r", "\n"}});
         c.setup = withAuth;
+        c.tls = true;
         c.transcript =
             "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
         cases.push_back(std::move(c));
@@ -260,6 +272,7 @@ std::vector<DialogueCase> dialogueCases() {
             reply({"250 ok"}),           reply({"334 VXNlcm5hbWU6"}),
             reply({"334 UGFzc3dvcmQ6"}), reply({"535 5.7.8 Authentication credentials invalid"})};
         c.setup = withAuth;
+        c.tls = true;
         c.failure = Failure::Reply;
         c.failureText = "535 5.7.8 Authentication credentials invalid";
         c.failureCode = 535;
@@ -572,9 +585,13 @@ TEST_P(SmtpDialogueCases, Transcript) {
     const DialogueCase& c = GetParam();
     std::optional<ScriptedServer> server;
     if (!c.script.empty())
-        server.emplace(c.script);
+        server.emplace(c.script, c.tls ? std::optional(tlsfixture::serverTls(true)) : std::nullopt);
     TIdSMTP smtp;
     configure(smtp, server ? server->port() : closedPort());
+    if (c.tls) {
+        smtp.UseTLS = SmtpTls::Implicit;
+        tlsfixture::trustTestAuthority(smtp);
+    }
     TIdMessage m = baseMessage();
     if (c.setup)
         c.setup(smtp, m);
@@ -619,7 +636,7 @@ TEST_P(SmtpDialogueCases, Transcript) {
     smtp.Disconnect();
     EXPECT_FALSE(smtp.Connected());
     if (server) {
-        EXPECT_EQ(server->received(), c.transcript);
+        EXPECT_EQ(server->received(), (c.tls ? "[TLS]" : "") + c.transcript);
     }
 }
 
@@ -630,9 +647,11 @@ TEST(SmtpDialogue, AuthenticatesOncePerConnectionAndAgainAfterReconnecting) {
     std::vector<ServerStep> script = authScript(ehloWithLogin());
     for (const char* r : {"250 ok", "250 ok", "250 ok", "354 go", "250 ok"})
         script.push_back(reply({r}));
-    ScriptedServer first(script);
+    ScriptedServer first(script, tlsfixture::serverTls(true));
     TIdSMTP smtp;
     configure(smtp, first.port());
+    smtp.UseTLS = SmtpTls::Implicit;
+    tlsfixture::trustTestAuthority(smtp);
     TIdMessage m = baseMessage();
     withAuth(smtp, m);
     smtp.Connect();
@@ -640,11 +659,12 @@ TEST(SmtpDialogue, AuthenticatesOncePerConnectionAndAgainAfterReconnecting) {
     smtp.Send(m);
     smtp.Disconnect();
     EXPECT_FALSE(smtp.DidAuthenticate());
-    const std::string once = "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData;
+    const std::string once =
+        "[TLS]ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData;
     const std::string again = "Rset\r\n" + kMailToData + kBaseData;
     EXPECT_EQ(first.received(), once + again + "Quit\r\n");
 
-    ScriptedServer second(authScript(ehloWithLogin()));
+    ScriptedServer second(authScript(ehloWithLogin()), tlsfixture::serverTls(true));
     smtp.Port = second.port();
     smtp.Connect();
     smtp.Send(m);

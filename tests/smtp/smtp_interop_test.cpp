@@ -1,5 +1,6 @@
 // Interoperability with a real SMTP server from Debian's packages (python3-aiosmtpd), started
-// by the test on a free loopback port with AUTH LOGIN and stopped in every path.
+// by the test on a free loopback port with STARTTLS required and AUTH LOGIN after it, and
+// stopped in every path.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 
 #include "smtp/smtp_client.h"
 #include "smtp/aiosmtpd_server.h"
+#include "tls_fixture.h"
 
 extern char** environ;
 
@@ -29,7 +31,8 @@ using testservers::AiosmtpdServer;
 using testservers::readFile;
 
 TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
-    AiosmtpdServer server("batchuser", "s3cret pass");
+    const auto& cert = tlsfixture::localhostCert();
+    AiosmtpdServer server("batchuser", "s3cret pass", cert.certFile, cert.keyFile);
     std::string error;
     const uint16_t port = server.waitForPort(error);
     ASSERT_NE(port, 0) << error;
@@ -72,8 +75,9 @@ TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
     }
 
     TIdSMTP smtp;
-    smtp.Host = "127.0.0.1";
+    smtp.Host = "localhost";
     smtp.Port = port;
+    tlsfixture::trustTestAuthority(smtp);
     smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
     smtp.UserId = "batchuser";
     smtp.Password = "s3cret pass";
@@ -89,6 +93,7 @@ TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
     m.Date = 37320.0;
 
     smtp.Connect();
+    EXPECT_TRUE(smtp.Encrypted());
     EXPECT_NE(
         std::find(smtp.AuthSchemesSupported().begin(), smtp.AuthSchemesSupported().end(), "LOGIN"),
         smtp.AuthSchemesSupported().end());
@@ -124,13 +129,15 @@ TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
 }
 
 TEST(SmtpInterop, AiosmtpdRefusesAWrongPasswordAsAReplyError) {
-    AiosmtpdServer server("batchuser", "right");
+    const auto& cert = tlsfixture::localhostCert();
+    AiosmtpdServer server("batchuser", "right", cert.certFile, cert.keyFile);
     std::string error;
     const uint16_t port = server.waitForPort(error);
     ASSERT_NE(port, 0) << error;
     TIdSMTP smtp;
     smtp.Host = "127.0.0.1";
     smtp.Port = port;
+    tlsfixture::trustTestAuthority(smtp);
     smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
     smtp.UserId = "batchuser";
     smtp.Password = "wrong";
