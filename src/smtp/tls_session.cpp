@@ -93,17 +93,17 @@ TlsSession::TlsSession(int socket, const TlsOptions& options) : fd(socket) {
         throw EIdTLSError("The secure connection could not be set up (OpenSSL)");
     SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
     SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
-    const bool trusted = options.trustFile.empty()
-                             ? SSL_CTX_set_default_verify_paths(ctx_) == 1
-                             : SSL_CTX_load_verify_locations(ctx_, options.trustFile.c_str(),
-                                                             nullptr) == 1;
+    const bool trusted =
+        options.trustFile.empty()
+            ? SSL_CTX_set_default_verify_paths(ctx_) == 1
+            : SSL_CTX_load_verify_locations(ctx_, options.trustFile.c_str(), nullptr) == 1;
     ERR_clear_error();
     if (!trusted) {
         SSL_CTX_free(ctx_);
-        throw EIdTLSError("The trusted certificates could not be read" +
-                          (options.trustFile.empty() ? std::string()
-                                                     : " from " + options.trustFile) +
-                          kNothingSent);
+        throw EIdTLSError(
+            "The trusted certificates could not be read" +
+            (options.trustFile.empty() ? std::string() : " from " + options.trustFile) +
+            kNothingSent);
     }
     ssl_ = SSL_new(ctx_);
     BIO* bio = ssl_ ? BIO_new(socketMethod()) : nullptr;

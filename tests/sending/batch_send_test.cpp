@@ -346,7 +346,8 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
         {otherName.certFile, otherName.keyFile,
          QStringLiteral("The server's certificate was refused: IP address does not match "
                         "(127.0.0.1). Nothing was sent.")},
-        {"", "", QStringLiteral("The server does not offer encryption; the password was not sent.")},
+        {"", "",
+         QStringLiteral("The server does not offer encryption; the password was not sent.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());

@@ -61,7 +61,8 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
         send->dbeFromName->selectAll();
         QTest::keyClicks(send->dbeFromName, "Front Desk");
         send->dbeMailServer->selectAll();
-        QTest::keyClicks(send->dbeMailServer, QString::fromStdString("localhost:" + std::to_string(port)));
+        QTest::keyClicks(send->dbeMailServer,
+                         QString::fromStdString("localhost:" + std::to_string(port)));
         send->DBEStartTime->selectAll();
         QTest::keyClicks(send->DBEStartTime, "08:15");
         send->dbeToBlindCarbonCopy->setText("boss@shop.example, bk@shop.example");

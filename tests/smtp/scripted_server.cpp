@@ -166,8 +166,7 @@ bool ScriptedServer::sendAll(const std::string& text,
             ::poll(&p, 1, msLeft(deadline));
             continue;
         }
-        const ssize_t n =
-            ::send(connFd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        const ssize_t n = ::send(connFd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
             return false; // the client went away; what it sent is recorded already
         sent += static_cast<size_t>(n);

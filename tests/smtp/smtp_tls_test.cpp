@@ -59,9 +59,9 @@ const std::string kAuthToEnd = "Rset\r\nauth LOGIN\r\ndXNlcg==\r\nc2VjcmV0\r\n"
 
 // The server's side of an authenticated transaction after its EHLO reply.
 std::vector<ServerStep> authenticatedTransaction() {
-    return {reply({"250 2.0.0 Reset"}), reply({"334 VXNlcm5hbWU6"}), reply({"334 UGFzc3dvcmQ6"}),
-            reply({"235 2.7.0 Accepted"}), reply({"250 2.1.0 OK"}), reply({"250 2.1.5 OK"}),
-            reply({"354 Go ahead"}), reply({"250 2.0.0 Queued"})};
+    return {reply({"250 2.0.0 Reset"}),    reply({"334 VXNlcm5hbWU6"}), reply({"334 UGFzc3dvcmQ6"}),
+            reply({"235 2.7.0 Accepted"}), reply({"250 2.1.0 OK"}),     reply({"250 2.1.5 OK"}),
+            reply({"354 Go ahead"}),       reply({"250 2.0.0 Queued"})};
 }
 
 std::vector<ServerStep> concat(std::vector<ServerStep> a, const std::vector<ServerStep>& b) {
@@ -74,12 +74,11 @@ ServerStep ehloOfferingTls() {
 }
 
 TEST(SmtpTls, StartTlsThenEhloAgainForgettingWhatWasSaidInClear) {
-    ScriptedServer server(
-        concat({reply({"220 mail.example ESMTP"}), ehloOfferingTls(),
-                replyThenTls({"220 2.0.0 Ready to start TLS"}),
-                reply({"250-mail.example", "250-AUTH LOGIN", "250 SIZE 1000"})},
-               authenticatedTransaction()),
-        serverTls(false));
+    ScriptedServer server(concat({reply({"220 mail.example ESMTP"}), ehloOfferingTls(),
+                                  replyThenTls({"220 2.0.0 Ready to start TLS"}),
+                                  reply({"250-mail.example", "250-AUTH LOGIN", "250 SIZE 1000"})},
+                                 authenticatedTransaction()),
+                          serverTls(false));
     TIdSMTP smtp;
     configure(smtp, server.port());
     TIdMessage m = message();
@@ -90,14 +89,15 @@ TEST(SmtpTls, StartTlsThenEhloAgainForgettingWhatWasSaidInClear) {
     smtp.Send(m);
     EXPECT_TRUE(smtp.DidAuthenticate());
     smtp.Disconnect();
-    EXPECT_EQ(server.received(), "ehlo testhost\r\nSTARTTLS\r\n[TLS]ehlo testhost\r\n" + kAuthToEnd);
+    EXPECT_EQ(server.received(),
+              "ehlo testhost\r\nSTARTTLS\r\n[TLS]ehlo testhost\r\n" + kAuthToEnd);
 }
 
 TEST(SmtpTls, ImplicitTlsFromTheFirstByte) {
-    ScriptedServer server(concat({reply({"220 mail.example ESMTP"}),
-                                  reply({"250-mail.example", "250 AUTH LOGIN"})},
-                                 authenticatedTransaction()),
-                          serverTls(true));
+    ScriptedServer server(
+        concat({reply({"220 mail.example ESMTP"}), reply({"250-mail.example", "250 AUTH LOGIN"})},
+               authenticatedTransaction()),
+        serverTls(true));
     TIdSMTP smtp;
     configure(smtp, server.port());
     smtp.UseTLS = SmtpTls::Implicit;
@@ -150,19 +150,19 @@ TEST(SmtpTls, RequiredTlsRefusesAServerThatDoesNotOfferIt) {
 TEST(SmtpTls, InjectedRepliesBeforeTheHandshakeAreDiscarded) {
     // A reply sent along with "220" in clear text; read after the handshake it would answer
     // the second EHLO and make the client fall back to HELO.
-    ScriptedServer server(
-        concat({reply({"220 hi"}), ehloOfferingTls(),
-                replyThenTls({"220 Ready", "554 5.7.0 injected"}),
-                reply({"250-mail.example", "250 AUTH LOGIN"})},
-               authenticatedTransaction()),
-        serverTls(false));
+    ScriptedServer server(concat({reply({"220 hi"}), ehloOfferingTls(),
+                                  replyThenTls({"220 Ready", "554 5.7.0 injected"}),
+                                  reply({"250-mail.example", "250 AUTH LOGIN"})},
+                                 authenticatedTransaction()),
+                          serverTls(false));
     TIdSMTP smtp;
     configure(smtp, server.port());
     TIdMessage m = message();
     smtp.Connect();
     smtp.Send(m);
     smtp.Disconnect();
-    EXPECT_EQ(server.received(), "ehlo testhost\r\nSTARTTLS\r\n[TLS]ehlo testhost\r\n" + kAuthToEnd);
+    EXPECT_EQ(server.received(),
+              "ehlo testhost\r\nSTARTTLS\r\n[TLS]ehlo testhost\r\n" + kAuthToEnd);
 }
 
 enum class Failure { Tls, Reply, Socket };
@@ -189,8 +189,7 @@ std::vector<HandshakeCase> handshakeCases() {
                      [] { return pki().issue("DNS:mail.example.com"); }, nullptr, Failure::Tls,
                      "The server's certificate was refused: host name does not match "
                      "(localhost). Nothing was sent."});
-    cases.push_back({"AddressMismatch", handshake,
-                     [] { return pki().issue("DNS:localhost"); },
+    cases.push_back({"AddressMismatch", handshake, [] { return pki().issue("DNS:localhost"); },
                      [](TIdSMTP& s) { s.Host = "127.0.0.1"; }, Failure::Tls,
                      "The server's certificate was refused: IP address does not match "
                      "(127.0.0.1). Nothing was sent."});
@@ -227,11 +226,10 @@ std::vector<HandshakeCase> handshakeCases() {
                      [] { return localhostCert(); }, nullptr, Failure::Tls,
                      "The secure connection could not be made: the server closed the "
                      "connection during the TLS handshake. Nothing was sent."});
-    cases.push_back({"ServerStallsInTheHandshake",
-                     [] { return std::vector<ServerStep>{reply({"220 Ready"})}; },
-                     [] { return localhostCert(); },
-                     [](TIdSMTP& s) { s.Timeouts.handshake = 300ms; }, Failure::Socket, "",
-                     ETIMEDOUT});
+    cases.push_back(
+        {"ServerStallsInTheHandshake", [] { return std::vector<ServerStep>{reply({"220 Ready"})}; },
+         [] { return localhostCert(); }, [](TIdSMTP& s) { s.Timeouts.handshake = 300ms; },
+         Failure::Socket, "", ETIMEDOUT});
     return cases;
 }
 
@@ -330,9 +328,8 @@ TEST(ServerAddress, HostAndPort) {
         EXPECT_EQ(where.host, c.host) << c.setting;
         EXPECT_EQ(where.port, c.port) << c.setting;
     }
-    for (const char* bad :
-         {"", ":25", "mail:", "mail:0", "mail:65536", "mail:25x", "mail: 25", "[::1", "[::1]x",
-          "[::1]:", "[]:25"})
+    for (const char* bad : {"", ":25", "mail:", "mail:0", "mail:65536", "mail:25x", "mail: 25",
+                            "[::1", "[::1]x", "[::1]:", "[]:25"})
         EXPECT_THROW(parseServerAddress(bad, 25), EIdBadServerAddress) << bad;
 }
 

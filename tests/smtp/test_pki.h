@@ -38,8 +38,7 @@ public:
         caKey_ = EVP_EC_gen("P-256");
         caCert_ = makeCert(caKey_, "Tallyminder Test CA", nullptr, nullptr, -3600, 86400,
                            {"basicConstraints=critical,CA:TRUE",
-                            "keyUsage=critical,keyCertSign,cRLSign",
-                            "subjectKeyIdentifier=hash"});
+                            "keyUsage=critical,keyCertSign,cRLSign", "subjectKeyIdentifier=hash"});
         caFile_ = (dir_ / "ca.pem").string();
         writeCert(caCert_, caFile_);
     }
@@ -66,9 +65,8 @@ public:
         const long to = expired ? -86400 : 86400;
         X509* cert = makeCert(key, "Tallyminder Test Server", caCert_, caKey_, from, to,
                               {"basicConstraints=critical,CA:FALSE",
-                               "keyUsage=critical,digitalSignature",
-                               "extendedKeyUsage=serverAuth", "subjectAltName=" + altNames,
-                               "authorityKeyIdentifier=keyid"});
+                               "keyUsage=critical,digitalSignature", "extendedKeyUsage=serverAuth",
+                               "subjectAltName=" + altNames, "authorityKeyIdentifier=keyid"});
         const std::string stem = (dir_ / ("server" + std::to_string(++issued_))).string();
         ServerCert files{stem + ".pem", stem + ".key"};
         writeCert(cert, files.certFile);
@@ -86,8 +84,8 @@ public:
     const fs::path& dir() const { return dir_; }
 
 private:
-    static X509* makeCert(EVP_PKEY* key, const char* commonName, X509* issuer,
-                          EVP_PKEY* issuerKey, long fromSeconds, long toSeconds,
+    static X509* makeCert(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_PKEY* issuerKey,
+                          long fromSeconds, long toSeconds,
                           std::initializer_list<std::string> extensions) {
         static long serial = 1;
         X509* cert = X509_new();
