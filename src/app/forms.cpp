@@ -10,9 +10,13 @@
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "dialup/about_form.h"
 #include "dialup/auto_form.h"
+#include "dialup/uplinker_form.h"
 #include "dialup/dialer_stand_ins.h"
 #include "dialup/no_dialup_service.h"
+
+#include <QPushButton>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : prompter_(prompter), clock_(clock), paths_(std::move(paths)),
@@ -28,10 +32,14 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail = new TfrmSendMail(*this, frmMain);
     frmProgress = new TfrmProgress(*this, frmMain);
     AutoForm = new TAutoForm(QStringLiteral("AutoForm"), paths_.dialupSettingsFile(), frmMain);
+    AboutForm = new TAboutForm(paths_.dialupSettingsFile(), frmMain);
     frmLongMessage = new TfrmLongMessage(*this, frmMain);
     frmSentItems = new TfrmSentItems(*this, frmMain);
     frmSelectSending = new TfrmSelectSending(*this, frmMain);
     frmAuth = new TfrmAuth(*this, frmMain);
+
+    QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
+                     [this] { openDialer(); });
 }
 
 Forms::~Forms() {
@@ -40,12 +48,35 @@ Forms::~Forms() {
     delete frmSelectSending;
     delete frmSentItems;
     delete frmLongMessage;
+    delete UplinkerForm.data(); // before the windows it reaches
+    delete AboutForm;
     delete AutoForm;
     delete frmProgress;
     delete frmSendMail;
     delete frmMessage;
     delete frmContact;
     delete frmMain;
+}
+
+void Forms::openDialer() {
+    if (!UplinkerForm) {
+        dialup::UplinkerServices services{prompter_,         clock_,
+                                          paths_.dialupSettingsFile(), *remoteAccess_,
+                                          *dialupConfiguration, *dialRestrictions};
+        UplinkerForm = new TUplinkerForm(services, AboutForm, frmSendMail);
+        TfrmSendMail* send = frmSendMail;
+        UplinkerForm->sendAgain = [send] {
+            send->bmbSend->click();
+            return send->lastSendSucceeded();
+        };
+        UplinkerForm->closeSender = [send] {
+            if (send->isVisible())
+                send->close();
+        };
+    }
+    // Not modal: the send window stays usable beside it.
+    UplinkerForm->show();
+    UplinkerForm->raise();
 }
 
 void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "data/app_paths.h"
@@ -16,6 +17,8 @@ class TfrmSentItems;
 class TfrmSelectSending;
 class TfrmAuth;
 class TAutoForm;
+class TAboutForm;
+class TUplinkerForm;
 namespace dialup {
 class RemoteAccess;
 class DialupConfiguration;
@@ -48,12 +51,19 @@ public:
     // What the dialer asks of the configuration and restrictions windows.
     dialup::DialupConfiguration* dialupConfiguration = nullptr;
     dialup::DialRestrictions* dialRestrictions = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    // The dialer window a send opened when it found the machine offline; clears itself when the
+    // window goes.
+    QPointer<TUplinkerForm> UplinkerForm;
     TfrmLongMessage* frmLongMessage = nullptr;
     TfrmSentItems* frmSentItems = nullptr;
     TfrmSelectSending* frmSelectSending = nullptr;
     TfrmAuth* frmAuth = nullptr;
 
 private:
+    // Shows the dialer, creating it owned by the send window when there is none.
+    void openDialer();
+
     Prompter& prompter_;
     Clock& clock_;
     AppPaths paths_;

@@ -32,6 +32,7 @@ const QString kOfflineMessage = QStringLiteral(
 void TfrmSendMail::bmbSendClick() {
     TdxMemData& pending = *forms_.frmMain->dxmReminders;
     closeWhenDone_ = false;
+    lastSendSucceeded_ = false;
     try {
         SuspendedViews suspended(pending);
         sendTheMail();
@@ -39,8 +40,8 @@ void TfrmSendMail::bmbSendClick() {
         forms_.frmProgress->hide();
         restoreCursor();
         forms_.prompter().error(kOfflineMessage);
-        // The dial-up window that offers to connect and send again is not part of this
-        // program yet; the send window stays open for another attempt.
+        // The send window stays open; the dial-up window offers to connect and send again.
+        emit dialerWanted();
         return;
     } catch (...) {
         forms_.frmProgress->hide();
@@ -128,6 +129,7 @@ void TfrmSendMail::sendTheMail() {
     smtp.Disconnect();
     chkAuth->setChecked(false);
     closeWhenDone_ = true;
+    lastSendSucceeded_ = true;
 
     forms_.prompter().information(QStringLiteral("Message successfully sent"));
     if (forms_.prompter().confirm(QStringLiteral("Would you like to print all records?"))) {

@@ -59,6 +59,8 @@ public:
 
     // The batch identifier of the last send attempt (0 before the first).
     double lastBatch() const { return lastBatch_; }
+    // True when the last send action mailed the batch.
+    bool lastSendSucceeded() const { return lastSendSucceeded_; }
 
     // Handlers.
     void FormCreate();
@@ -77,6 +79,10 @@ public:
 
     void reject() override;
 
+signals:
+    // A send found the machine offline: the user is offered the dial-up window.
+    void dialerWanted();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,4 +99,5 @@ private:
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
     bool closeWhenDone_ = false;
+    bool lastSendSucceeded_ = false;
 };

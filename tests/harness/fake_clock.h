@@ -12,6 +12,7 @@ public:
     }
     void setNow(double now) { now_ = now; }
     void advanceTicks(uint64_t ms) { ticks_ += ms; }
+    void setTicks(uint64_t ms) { ticks_ = ms; }
 
     int32_t today() const override { return datePart(now_); }
     double now() const override { return now_; }

@@ -1,0 +1,181 @@
+// The offline road: a send that finds nothing listening opens the dialer; once the dial reports
+// connected the same send goes out by itself, and the dialer and the send window close. And what
+// happens when that send fails after connecting.
+
+#include "dialer_fixture.h"
+
+#include "data/date_time.h"
+#include "data/schemas.h"
+#include "reminders/main_window.h"
+#include "sending/progress_window.h"
+#include "sending/sent_items_window.h"
+#include "sending/test_servers.h"
+
+namespace {
+
+using testservers::LoopbackServer;
+
+const QString kOffline = QStringLiteral(
+    "The message could not be sent. You appear to be offline. Please connect and try again");
+
+class DialerRoad : public DialerTest {
+protected:
+    void SetUp() override {
+        startForms();
+        useFakes();
+        send = forms->frmSendMail;
+        send->smtp.Timeouts.connect = std::chrono::milliseconds(2000);
+        send->smtp.Timeouts.greeting = std::chrono::milliseconds(300);
+        send->smtp.Timeouts.command = std::chrono::milliseconds(2000);
+        setText(send->dbeFromAddress, "desk@shop.example");
+        setText(send->dbeFromName, "Front Desk");
+        setText(send->dbeMailServer, "127.0.0.1");
+        TdxMemData& pending = *forms->frmMain->dxmReminders;
+        for (int day : {14, 15}) {
+            std::vector<FieldValue> row(static_cast<size_t>(pending.FieldCount()));
+            auto set = [&](const char* f, FieldValue v) {
+                row[static_cast<size_t>(pending.FieldIndex(f))] = std::move(v);
+            };
+            set("contact_no", std::string("041100000") + std::to_string(day % 10));
+            set("name", std::string("Client ") + std::to_string(day));
+            set("appointment_date", dayNumber(2026, 12, day));
+            set("appointment_time", timeMs(10, 30));
+            set("message", std::string("See you"));
+            set("days_before_appointment", int32_t{1});
+            set("recurring_days", int32_t{0});
+            set("status", false);
+            set("delivery", false);
+            pending.AddRow(row);
+        }
+        pending.FieldDelimiter = kRemindersDelimiter;
+        pending.WriteDelimitedFile(folder.file("reminders.txt"));
+        ras.entries = {"Office"};
+        writeIni("[Last]\r\nEntryName=Office\r\n");
+        send->show();
+    }
+
+    static void setText(QLineEdit* edit, const QString& text) {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    // Send with nothing listening: the offline box, then the dialer.
+    TUplinkerForm* sendOffline() {
+        send->smtp.Port = testservers::closedPort();
+        prompter.expectError(kOffline);
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        TUplinkerForm* d = forms->UplinkerForm;
+        EXPECT_NE(d, nullptr);
+        if (d) {
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(d->parentWidget(), send) << "owned by the send window";
+        }
+        EXPECT_TRUE(send->isVisible());
+        return d;
+    }
+
+    void expectSuccessBoxes() {
+        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
+        prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
+                        BoxButton::No);
+        prompter.expect(BoxKind::Message,
+                        QStringLiteral(
+                            "Remember to disconnect from the Internet if you are finished sending"),
+                        BoxButton::Ok, QStringLiteral("Warning"));
+    }
+
+    TfrmSendMail* send = nullptr;
+};
+
+TEST_F(DialerRoad, OfflineSendDialsAndTheBatchGoesOutByItself) {
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    const std::string stamped = folder.read("reminders.txt");
+
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port(); // the connection is up: the server can be reached
+    ras.dialScript = {{0}, {3}, {14}, {8192}};
+    ras.playMode = ScriptedRemoteAccess::Play::OnThread;
+    expectSuccessBoxes();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
+
+    EXPECT_EQ(server.messages(), 1);
+    TdxMemData& sent = *forms->frmSentItems->dxmSentItems;
+    EXPECT_EQ(sent.RowCount(), 2);
+    EXPECT_EQ(folder.read("sentitems.txt"), sent.DelimitedText());
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), 0);
+    EXPECT_FALSE(send->isVisible());
+    EXPECT_NE(stamped, "");
+    // Closing saved the settings; the connection is left up and not counted.
+    EXPECT_EQ(read("Last", "EntryName"), "Office");
+    EXPECT_EQ(ras.count(Op::HangUp), 0);
+    EXPECT_EQ(dialup::DialerWindowHandle(), nullptr);
+    EXPECT_EQ(configuration.autoRuns, 1) << "the programs start before the send";
+}
+
+TEST_F(DialerRoad, ASecondOfflineSendShowsTheSameDialer) {
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    d->hide();
+    prompter.expectError(kOffline);
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(forms->UplinkerForm, d);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(send->findChildren<TUplinkerForm*>().size(), 1);
+}
+
+// The server refuses the resent batch: its error is shown, the dialer comes back idle and says
+// so, the send window stays open, and the reminders stay pending.
+TEST_F(DialerRoad, SendErrorAfterConnectingKeepsEverything) {
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    LoopbackServer server(LoopbackServer::Mode::RefuseMail);
+    send->smtp.Port = server.port();
+    ras.dialScript = {{8192}};
+    clock.setTicks(10000);
+    prompter.expectError(QStringLiteral("550 5.7.1 Relaying denied"));
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.pending(); }));
+    QCoreApplication::processEvents();
+
+    ASSERT_FALSE(forms->UplinkerForm.isNull());
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(look(d), idle());
+    EXPECT_EQ(lines(d).mid(1, 3), (QStringList{"Connected", "The batch was not sent",
+                                               "Disconnecting"}));
+    EXPECT_EQ(ras.count(Op::HangUp), 1);
+    EXPECT_TRUE(send->isVisible());
+    EXPECT_TRUE(folder.exists("reminders.txt"));
+    EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), 2);
+    EXPECT_FALSE(folder.exists("sentitems.txt"));
+
+    // Connect again once the server takes it: the batch goes.
+    LoopbackServer good(LoopbackServer::Mode::Accept);
+    send->smtp.Port = good.port();
+    expectSuccessBoxes();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
+    EXPECT_EQ(good.messages(), 1);
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+}
+
+// Still offline after connecting: the offline box again, the same dialer back, idle.
+TEST_F(DialerRoad, StillOfflineAfterConnecting) {
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    ras.dialScript = {{8192}};
+    prompter.expectError(kOffline);
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.pending(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(forms->UplinkerForm, d);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(look(d), idle());
+    EXPECT_TRUE(send->isVisible());
+    EXPECT_TRUE(folder.exists("reminders.txt"));
+}
+
+} // namespace
