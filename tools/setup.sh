@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing on a Debian 12 machine, builds Tallyminder, then either starts it
-# ("run") or runs every test ("test").
+# Installs what is missing on a Debian 12 machine, builds Tallyminder, then starts it ("run"),
+# runs every test ("test") or makes the Debian package ("package").
 #
-#   bash tools/setup.sh run     build and start the program in its data folder
-#   bash tools/setup.sh test    build and run every test
+#   bash tools/setup.sh run       build and start the program in its data folder
+#   bash tools/setup.sh test      build and run every test
+#   bash tools/setup.sh package   build and make build/tallyminder_<version>_<arch>.deb
 #
 # The program keeps its table files in its working folder; "run" starts it in
 # $TALLYMINDER_DATA (default: ~/Tallyminder), created when missing, never in the source tree.
 set -euo pipefail
 
 mode="${1:-run}"
-case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+case "$mode" in run|test|package) ;; *) echo "usage: $0 run|test|package" >&2; exit 2 ;; esac
 
 src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TALLYMINDER_BUILD:-$src/build}"
@@ -18,8 +19,12 @@ build="${TALLYMINDER_BUILD:-$src/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
           ca-certificates)
+if [ "$mode" != run ]; then
+    packages+=(dpkg-dev file)
+fi
 if [ "$mode" = test ]; then
-    packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth)
+    packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth desktop-file-utils
+               appstream)
 fi
 
 missing=()
@@ -43,6 +48,9 @@ if [ "$mode" = run ]; then
     mkdir -p "$data"
     cd "$data"
     exec "$build/tallyminder"
+elif [ "$mode" = package ]; then
+    cd "$build"
+    cpack -G DEB
 else
     cd "$build"
     ctest --output-on-failure -j "$jobs" --timeout 600

@@ -1,29 +1,42 @@
-// The entry routine: fixes the date and time formats, sets the title, creates the windows in
-// their order and runs the event loop until the main window closes.
+// The entry routine: fixes the date and time formats, sets the title, decides where the files
+// live, creates the windows in their order and runs the event loop until the main window closes.
 
 #include "ui/application.h"
+#include "app/close_on_signal.h"
 #include "app/forms.h"
 #include "reminders/main_window.h"
+#include "ui/program_icon.h"
 #include "ui/qt_prompter.h"
 #include "data/clock.h"
 #include "data/format_settings.h"
 #include "dialup/nm_remote_access.h"
 
-#include <QDir>
-
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
+    catchTerminationSignals();
     setProcessFormats(FormatSettings{});
     QApplication::setApplicationName(QStringLiteral("Tallyminder"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tallyminder"));
+    // The desktop matches the running program to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tallyminder"));
+    QApplication::setWindowIcon(programIcon());
 
     QtPrompter prompter;
     app.setPrompter(&prompter);
     SystemClock clock;
-    AppPaths paths;
-    paths.workingFolder = QDir::currentPath().toStdString();
-    paths.programFolder = QCoreApplication::applicationDirPath().toStdString();
-    paths.programPath = QCoreApplication::applicationFilePath().toStdString();
+    const AppPaths paths = AppPaths::forProgram(
+        QCoreApplication::applicationFilePath().toStdString(), AppPaths::Environment::ofProcess());
+    // A folder that cannot be used ends the program before anything is written anywhere.
+    for (const std::string* folder : {&paths.workingFolder, &paths.settingsFolder}) {
+        const std::string reason = prepareFolder(*folder);
+        if (!reason.empty()) {
+            prompter.error(QStringLiteral("The folder %1 cannot be created or written (%2).")
+                               .arg(QString::fromStdString(*folder),
+                                    QString::fromStdString(reason)));
+            app.setPrompter(nullptr);
+            return 1;
+        }
+    }
 
     int result = 0;
     // The dial-up service of a Linux desktop; it outlives the windows that use it.
@@ -31,6 +44,7 @@ int main(int argc, char** argv) {
     {
         Forms forms(prompter, clock, paths);
         forms.setRemoteAccess(&networkManager);
+        closeOnTerminationSignal(forms.frmMain);
         forms.frmMain->show();
         result = app.exec();
     }

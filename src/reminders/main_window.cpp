@@ -646,6 +646,11 @@ QString TfrmMain::helpPagePath() const {
                                 .filePath(QStringLiteral("help/index.html"));
     if (QFileInfo::exists(shipped))
         return shipped;
+    // An installed program finds its page under <prefix>/share beside its bin folder.
+    const QString installed = QDir(QString::fromStdString(forms_.paths().programFolder))
+                                  .filePath(QStringLiteral("../share/tallyminder/help/index.html"));
+    if (QFileInfo::exists(installed))
+        return QDir::cleanPath(installed);
     const QString beside = QDir(QCoreApplication::applicationDirPath())
                                .filePath(QStringLiteral("help/index.html"));
     return QFileInfo::exists(beside) ? beside : working;

@@ -87,7 +87,7 @@ public:
     void btnHelpClick();
     void bmbSaveAndExitClick();
     // The help page the Help button opens: the working folder's help/index.html, or the copy
-    // beside the program when the working folder has none.
+    // shipped with the program (beside it, or in share/tallyminder when installed).
     QString helpPagePath() const;
     // Opens a document with the system's default handler (a test replaces it).
     std::function<bool(const QUrl&)> openDocument;

@@ -201,7 +201,7 @@ void TfrmMain::checkPaste(TdxMemData& table, QAbstractItemView* grid) {
 // ---- widths --------------------------------------------------------------------------------
 
 void TfrmMain::doWidths() {
-    const IniDocument ini = TIniFile(forms_.paths().programFile("width.ini")).Load();
+    const IniDocument ini = TIniFile(forms_.paths().settingsFile("width.ini")).Load();
     for (int n = 0; n < kColumns; ++n) {
         const int width = ini.ReadInteger(kWidthsSection, columnKey(n), kDefaultWidths[n]);
         dbgReminders->setColumnWidth(n, width > 0 ? width : kDefaultWidths[n]);
@@ -209,7 +209,7 @@ void TfrmMain::doWidths() {
 }
 
 void TfrmMain::saveWidths() {
-    TIniFile(forms_.paths().programFile("width.ini")).Update([this](IniDocument& ini) {
+    TIniFile(forms_.paths().settingsFile("width.ini")).Update([this](IniDocument& ini) {
         for (int n = 0; n < kColumns; ++n)
             ini.WriteInteger(kWidthsSection, columnKey(n), dbgReminders->columnWidth(n));
     });
