@@ -83,7 +83,7 @@ struct Setup {
 
     Setup() {
         static_cast<TApplication*>(qApp)->setPrompter(&prompter);
-        AppPaths paths{folder.path(), folder.path(), folder.path() + "/tallyminder"};
+        const AppPaths paths = AppPaths::inOneFolder(folder.path());
         forms = std::make_unique<Forms>(prompter, clock, paths);
         TfrmSendMail* send = forms->frmSendMail;
         send->smtp.Port = server.port();

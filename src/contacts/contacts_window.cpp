@@ -281,12 +281,8 @@ void TfrmContact::Delete1Click() {
             SuspendedViews suspended(*dxContact);
             if (dxContact->State() == DataSetState::Insert)
                 dxContact->Cancel();
-            for (auto it = bookmarks.rbegin(); it != bookmarks.rend(); ++it) {
-                if (!dxContact->BookmarkValid(*it))
-                    continue;
-                dxContact->ReturnToBookmark(*it);
-                dxContact->Delete();
-            }
+            // Last selected first, as the grid's own deletion goes; one pass over the rows.
+            dxContact->DeleteBookmarked(std::vector<int>(bookmarks.rbegin(), bookmarks.rend()));
         }
         dbgContact->clearSelection();
         updateCaption();

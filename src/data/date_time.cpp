@@ -94,10 +94,8 @@ int32_t timePart(double dateTime) {
     return ms >= kMsPerDay ? kMsPerDay - 1 : ms;
 }
 
-std::string formatDate(int32_t dn, const FormatSettings& fs) {
+void appendDate(std::string& out, int32_t dn, const FormatSettings& fs) {
     const CivilDate c = civilFromDayNumber(dn);
-    std::string out;
-    out.reserve(10);
     put2(out, c.day);
     out.push_back(fs.dateSeparator);
     put2(out, c.month);
@@ -106,18 +104,28 @@ std::string formatDate(int32_t dn, const FormatSettings& fs) {
     out.push_back(static_cast<char>('0' + (y / 1000) % 10));
     out.push_back(static_cast<char>('0' + (y / 100) % 10));
     put2(out, y % 100);
+}
+
+std::string formatDate(int32_t dn, const FormatSettings& fs) {
+    std::string out;
+    out.reserve(10);
+    appendDate(out, dn, fs);
     return out;
 }
 
-std::string formatLongTime(int32_t ms, const FormatSettings& fs) {
+void appendLongTime(std::string& out, int32_t ms, const FormatSettings& fs) {
     const int secs = ms / 1000;
-    std::string out;
-    out.reserve(8);
     put2(out, secs / 3600);
     out.push_back(fs.timeSeparator);
     put2(out, secs / 60 % 60);
     out.push_back(fs.timeSeparator);
     put2(out, secs % 60);
+}
+
+std::string formatLongTime(int32_t ms, const FormatSettings& fs) {
+    std::string out;
+    out.reserve(8);
+    appendLongTime(out, ms, fs);
     return out;
 }
 

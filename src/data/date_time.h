@@ -35,6 +35,9 @@ int32_t timePart(double dateTime);
 // "dd/mm/yyyy" and "HH:mm:ss" with the process separators.
 std::string formatDate(int32_t dayNumber, const FormatSettings& fs = processFormats());
 std::string formatLongTime(int32_t ms, const FormatSettings& fs = processFormats());
+// The same, appended to out without a temporary (the table files' hot path).
+void appendDate(std::string& out, int32_t dayNumber, const FormatSettings& fs = processFormats());
+void appendLongTime(std::string& out, int32_t ms, const FormatSettings& fs = processFormats());
 // "HH:mm", the short time format.
 std::string formatShortTime(int32_t ms, const FormatSettings& fs = processFormats());
 

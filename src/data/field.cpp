@@ -4,6 +4,7 @@
 #include "data/errors.h"
 #include "data/mem_data.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -118,10 +119,59 @@ bool prefixOfIgnoringCase(std::string_view text, std::string_view word) {
 namespace fieldtext {
 
 void appendFloat(std::string& out, double v, char decimalSeparator) {
-    char buf[40];
-    const int n = std::snprintf(buf, sizeof buf, "%.15G", v);
-    for (int i = 0; i < n; ++i)
-        out.push_back(buf[i] == '.' ? decimalSeparator : buf[i]);
+    // The text of printf's "%.15G", built from the 15 correctly rounded significant digits that
+    // to_chars gives (snprintf costs several times more, and this runs for every stored float).
+    if (!std::isfinite(v)) {
+        out += std::isnan(v) ? (std::signbit(v) ? "-NAN" : "NAN") : (v < 0 ? "-INF" : "INF");
+        return;
+    }
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    // buf: [-]d.dddddddddddddde(+|-)XX[X]
+    const char* p = buf;
+    if (*p == '-')
+        out.push_back(*p++);
+    char digits[15];
+    digits[0] = *p++;
+    ++p; // the point
+    for (int i = 1; i < 15; ++i)
+        digits[i] = *p++;
+    ++p; // 'e'
+    const bool negativeExponent = *p++ == '-';
+    int exponent = 0;
+    while (p != r.ptr)
+        exponent = exponent * 10 + (*p++ - '0');
+    if (negativeExponent)
+        exponent = -exponent;
+    int count = 15; // significant digits left once trailing zeros go
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    if (exponent < -4 || exponent >= 15) {
+        out.push_back(digits[0]);
+        if (count > 1) {
+            out.push_back(decimalSeparator);
+            out.append(digits + 1, static_cast<size_t>(count - 1));
+        }
+        out.push_back('E');
+        out.push_back(negativeExponent ? '-' : '+');
+        const int e = negativeExponent ? -exponent : exponent;
+        if (e >= 100)
+            out.push_back(static_cast<char>('0' + e / 100));
+        out.push_back(static_cast<char>('0' + e / 10 % 10));
+        out.push_back(static_cast<char>('0' + e % 10));
+    } else if (exponent < 0) {
+        out.push_back('0');
+        out.push_back(decimalSeparator);
+        out.append(static_cast<size_t>(-exponent - 1), '0');
+        out.append(digits, static_cast<size_t>(count));
+    } else {
+        const int whole = exponent + 1;
+        out.append(digits, static_cast<size_t>(std::min(whole, 15)));
+        if (count > whole) {
+            out.push_back(decimalSeparator);
+            out.append(digits + whole, static_cast<size_t>(count - whole));
+        }
+    }
 }
 
 void append(std::string& out, FieldKind kind, const FieldValue& value, const FormatSettings& fs) {
@@ -144,10 +194,10 @@ void append(std::string& out, FieldKind kind, const FieldValue& value, const For
         out += std::get<bool>(value) ? "True" : "False";
         break;
     case FieldKind::Date:
-        out += formatDate(std::get<int32_t>(value), fs);
+        appendDate(out, std::get<int32_t>(value), fs);
         break;
     case FieldKind::Time:
-        out += formatLongTime(std::get<int32_t>(value), fs);
+        appendLongTime(out, std::get<int32_t>(value), fs);
         break;
     }
 }

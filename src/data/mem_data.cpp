@@ -1,5 +1,7 @@
 #include "data/mem_data.h"
 
+#include <unordered_map>
+
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/errors.h"
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -618,6 +621,90 @@ void TdxMemData::Delete() {
     notifyRefresh();
     fire(AfterDelete);
     fire(AfterScroll);
+}
+
+void TdxMemData::DeleteRows(const std::vector<int>& rows) {
+    if (state_ == DataSetState::Insert)
+        Cancel();
+    std::vector<char> doomed(rows_.size(), 0);
+    std::vector<int> order; // the rows to go, in the order named
+    order.reserve(rows.size());
+    for (int r : rows)
+        if (r >= 0 && r < RowCount() && !doomed[static_cast<size_t>(r)]) {
+            doomed[static_cast<size_t>(r)] = 1;
+            order.push_back(r);
+        }
+    if (order.empty())
+        return;
+    if (ReadOnly)
+        raise("Cannot modify a read-only dataset");
+    if (state_ == DataSetState::Edit) {
+        state_ = DataSetState::Browse;
+        bufferChanged_ = false;
+        notifyState();
+    }
+    // Each row's BeforeDelete sees the row as current; views hear of it once, at the end.
+    std::exception_ptr stopped;
+    size_t approved = 0;
+    if (BeforeDelete) {
+        SuspendViews();
+        for (; approved < order.size(); ++approved) {
+            cursor_ = order[approved];
+            try {
+                fire(BeforeDelete);
+            } catch (...) {
+                stopped = std::current_exception();
+                break;
+            }
+        }
+        ResumeViews();
+        for (size_t i = approved; i < order.size(); ++i)
+            doomed[static_cast<size_t>(order[i])] = 0;
+    } else {
+        approved = order.size();
+    }
+    if (approved > 0) {
+        fire(BeforeScroll);
+        // The cursor goes to the first row kept after the last one named, as row-by-row
+        // deletion leaves it; past the end it falls back to the last row.
+        const int last = order[approved - 1];
+        size_t kept = 0;
+        int landing = -1;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (doomed[i])
+                continue;
+            if (landing < 0 && static_cast<int>(i) > last)
+                landing = static_cast<int>(kept);
+            if (kept != i)
+                rows_[kept] = std::move(rows_[i]);
+            ++kept;
+        }
+        rows_.resize(kept);
+        cursor_ = rows_.empty() ? -1 : landing >= 0 ? landing : RowCount() - 1;
+        notifyRefresh();
+        notifyCursor();
+        fire(AfterDelete);
+        fire(AfterScroll);
+    }
+    if (stopped)
+        std::rethrow_exception(stopped);
+}
+
+void TdxMemData::DeleteBookmarked(const std::vector<int>& bookmarks) {
+    // One walk over the rows finds every bookmark: a row-by-row look-up would be quadratic.
+    std::unordered_map<int, int> rowOf;
+    rowOf.reserve(bookmarks.size());
+    for (int b : bookmarks)
+        rowOf.emplace(b, -1);
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (auto it = rowOf.find(rows_[i].bookmark); it != rowOf.end())
+            it->second = static_cast<int>(i);
+    std::vector<int> rows;
+    rows.reserve(bookmarks.size());
+    for (int b : bookmarks)
+        if (const int r = rowOf[b]; r >= 0)
+            rows.push_back(r);
+    DeleteRows(rows);
 }
 
 void TdxMemData::AddRow(const std::vector<FieldValue>& values) {

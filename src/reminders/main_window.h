@@ -161,6 +161,8 @@ public:
     void pasteRows();
     // The table rows selected in the grid, 0-based, in ascending order.
     std::vector<int> selectedRows() const;
+    // Deletes the table rows (ascending, as selectedRows gives them).
+    void deleteRows(const std::vector<int>& rows);
 
     // ---- controls (named as the objectName) -----------------------------------------------
     QFrame* pnlTop = nullptr;

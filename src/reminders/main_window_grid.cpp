@@ -253,10 +253,7 @@ void TfrmMain::bmbDeleteClick() {
     if (!forms_.prompter().confirm(QStringLiteral("OK to Delete?")))
         return;
     const std::vector<int> rows = selectedRows();
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        dxmReminders->SetRowNumber(*it + 1);
-        dxmReminders->Delete();
-    }
+    deleteRows(rows);
     saveReminders();
 }
 
@@ -283,10 +280,16 @@ void TfrmMain::deleteSelectedGridRows() {
     box.defaultButton = BoxButton::Ok;
     if (forms_.prompter().show(box) != BoxButton::Ok)
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        dxmReminders->SetRowNumber(*it + 1);
-        dxmReminders->Delete();
-    }
+    deleteRows(rows);
+}
+
+void TfrmMain::deleteRows(const std::vector<int>& rows) {
+    if (rows.empty())
+        return;
+    // Moving to the last row first ends a pending edit as the move always has; then the rows go,
+    // last selected first, in one pass: one redraw of the grid, not one per row.
+    dxmReminders->SetRowNumber(rows.back() + 1);
+    dxmReminders->DeleteRows(std::vector<int>(rows.rbegin(), rows.rend()));
 }
 
 void TfrmMain::bmbClearAllClick() {

@@ -210,20 +210,23 @@ void TfrmSentItems::FormShow() {
         if (fileExists(path))
             readTableKeepingBadFileAside(t, path);
         const double cutOff = forms_.clock().now() - kKeptDays;
-        TField& created = t.FieldNamed(fields::create_date);
+        const int created = t.FieldIndex(fields::create_date);
+        // Old items go in one pass over the rows (one erase per row would be quadratic).
+        std::vector<int> old;
         t.First();
-        while (!t.AtEnd()) {
+        for (int row = 0; row < t.RowCount(); ++row) {
             progress.StepIt();
+            const FieldValue day = t.CellValue(row, created);
+            if (isNull(day))
+                continue;
             // A date field holds the day: an item of the cut-off's day is older than the
             // cut-off unless the window is shown at midnight.
-            if (!created.IsNull() && created.AsDateTime() < cutOff) {
-                t.Delete(); // the next row becomes current
-                continue;
-            }
-            if (!created.IsNull() && civilFromDayNumber(created.AsInteger()).month == month)
+            if (numericOrZero(day) < cutOff)
+                old.push_back(row);
+            else if (civilFromDayNumber(std::get<int32_t>(day)).month == month)
                 ++count;
-            t.Next();
         }
+        t.DeleteRows(old);
         monthCount_ = count;
     } catch (...) {
         progress.hide();
@@ -328,13 +331,7 @@ void TfrmSentItems::deleteSelectedRows() {
     std::vector<int> bookmarks;
     for (int r : rows)
         bookmarks.push_back(dxmSentItems->BookmarkAt(r));
-    {
-        SuspendedViews suspended(*dxmSentItems);
-        for (int b : bookmarks) {
-            dxmSentItems->ReturnToBookmark(b);
-            dxmSentItems->Delete();
-        }
-    }
+    dxmSentItems->DeleteBookmarked(bookmarks);
     dbgSentItems->clearSelection();
 }
 
