@@ -151,7 +151,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     GrowthReporter reporter({{"BM_DeleteHalf", "BM_PlainCompactionBaseline"},
                              {"BM_Purge", "BM_PlainCompactionBaseline"},
-                             {"BM_DeleteHalfOneByOne", "BM_DeleteHalf"}});
+                             {"BM_DeleteHalfOneByOne", "BM_DeleteHalf"}},
+                            GrowthReporter::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

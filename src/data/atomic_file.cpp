@@ -59,16 +59,22 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
 
 std::string readWholeFile(const std::string& path) {
     const std::string failure = "Cannot open file " + path;
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw EFileError(failure);
+    // Straight into the string, grown when the file turns out longer than it said (a file
+    // that grows while read, or one whose size the system does not know).
     std::string out;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        out.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
+    size_t capacity = ::fstat(fd, &st) == 0 && st.st_size > 0
+                          ? static_cast<size_t>(st.st_size) + 1
+                          : size_t{1} << 16;
+    size_t used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (used == capacity)
+            capacity *= 2;
+        out.resize(capacity);
+        const ssize_t n = ::read(fd, out.data() + used, capacity - used);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -77,9 +83,10 @@ std::string readWholeFile(const std::string& path) {
         }
         if (n == 0)
             break;
-        out.append(buf, static_cast<size_t>(n));
+        used += static_cast<size_t>(n);
     }
     ::close(fd);
+    out.resize(used);
     return out;
 }
 

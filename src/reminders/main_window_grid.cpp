@@ -9,6 +9,7 @@
 #include "data/errors.h"
 #include "data/ini_file.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/paste_guard.h"
 #include "ui/widgets/text_helpers.h"
@@ -378,7 +379,9 @@ void TfrmMain::pasteRows() {
         scratch->FieldDelimiter = kRemindersDelimiter;
         scratch->SetSortedField("");
         scratch->ReadDelimitedText(std::string_view(own.constData(), static_cast<size_t>(own.size())));
-        // Each pasted row is appended through the fields, so every value passes the paste guard.
+        // Each pasted row is appended through the fields, so every value passes the paste guard;
+        // the grid redraws once, after the last row.
+        SuspendedViews suspended(r);
         for (int row = 0; row < scratch->RowCount(); ++row) {
             r.Append();
             for (int f = 1; f < r.FieldCount(); ++f)
