@@ -42,7 +42,7 @@
 //     smtp.Send(msg);                      // the whole transaction; returns once accepted
 //     smtp.Disconnect();                   // "Quit", then close
 //
-// Failures (sending/smtp/smtp_errors.h):
+// Failures (smtp/smtp_errors.h):
 // - EIdSocketError: name not resolved, connection refused or broken, or a time-out expired;
 // - EIdProtocolReplyError: the server answered a step with another code than it accepts;
 // - EIdConnClosedGracefully: the server closed the connection while a reply was awaited;
