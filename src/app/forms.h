@@ -21,6 +21,9 @@ class RemoteAccess;
 class DialupConfiguration;
 class DialRestrictions;
 } // namespace dialup
+namespace printing {
+class ListPrinter;
+}
 
 // The program's long-lived windows, created once in a fixed order with the main window first,
 // and destroyed in reverse order when the program ends. Each window gets this object and reaches
@@ -54,6 +57,8 @@ public:
     TfrmAuth* frmAuth = nullptr;
 
 private:
+    void connectPrinting();
+
     Prompter& prompter_;
     Clock& clock_;
     AppPaths paths_;
@@ -61,4 +66,5 @@ private:
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
     std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
+    std::unique_ptr<printing::ListPrinter> listPrinter_;
 };

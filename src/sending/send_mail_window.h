@@ -77,6 +77,11 @@ public:
 
     void reject() override;
 
+signals:
+    // After a successful send the user asked for the pending list (the batch just sent) to be
+    // printed; the print has ended when the signal returns.
+    void printBatchRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
