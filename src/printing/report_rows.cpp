@@ -1,6 +1,6 @@
 #include "printing/report_rows.h"
 
-#include "data/contact_import.h"
+#include "data/contact_rules.h"
 #include "data/schemas.h"
 
 namespace printing {
