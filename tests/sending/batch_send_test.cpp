@@ -367,6 +367,7 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
         expectFailedAttempt(2);
         EXPECT_FALSE(server.stored());
     }
+}
 
 // Yes to "print all records?" prints the batch just sent; the list is emptied only afterwards.
 TEST_F(BatchSend, YesToThePrintQuestionPrintsTheBatchJustSent) {
