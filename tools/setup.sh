@@ -18,13 +18,13 @@ build="${TALLYMINDER_BUILD:-$src/build}"
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
-          ca-certificates)
+          ca-certificates fonts-liberation)
 if [ "$mode" != run ]; then
     packages+=(dpkg-dev file)
 fi
 if [ "$mode" = test ]; then
     packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth desktop-file-utils
-               appstream)
+               appstream poppler-utils)
 fi
 
 missing=()

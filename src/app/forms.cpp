@@ -15,6 +15,8 @@
 #include "dialup/uplinker_form.h"
 #include "dialup/dialer_stand_ins.h"
 #include "dialup/no_dialup_service.h"
+#include "printing/list_printer.h"
+#include "ui/qt_charset.h"
 
 #include <QPushButton>
 
@@ -40,6 +42,22 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
 
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
                      [this] { openDialer(); });
+    connectPrinting();
+}
+
+void Forms::connectPrinting() {
+    // The sender's name as stored when each print starts.
+    listPrinter_ = std::make_unique<printing::ListPrinter>(prompter_, clock_, [this] {
+        return fromTableText(frmSendMail->dmMail->FieldNamed("FromName").AsString());
+    });
+    auto print = [this](const PrintRequest& request) { listPrinter_->print(request); };
+    QObject::connect(frmMain, &TfrmMain::printRequested, frmMain, print);
+    QObject::connect(frmContact, &TfrmContact::printRequested, frmContact, print);
+    QObject::connect(frmMessage, &TfrmMessage::printRequested, frmMessage, print);
+    QObject::connect(frmSentItems, &TfrmSentItems::printRequested, frmSentItems, print);
+    // After a send, "Print " prints the pending list, which still holds the batch just sent.
+    QObject::connect(frmSendMail, &TfrmSendMail::printBatchRequested, frmMain,
+                     &TfrmMain::BitBtn1Click);
 }
 
 Forms::~Forms() {

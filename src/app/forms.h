@@ -24,6 +24,9 @@ class RemoteAccess;
 class DialupConfiguration;
 class DialRestrictions;
 } // namespace dialup
+namespace printing {
+class ListPrinter;
+}
 
 // The program's long-lived windows, created once in a fixed order with the main window first,
 // and destroyed in reverse order when the program ends. Each window gets this object and reaches
@@ -63,6 +66,7 @@ public:
 private:
     // Shows the dialer, creating it owned by the send window when there is none.
     void openDialer();
+    void connectPrinting();
 
     Prompter& prompter_;
     Clock& clock_;
@@ -71,4 +75,5 @@ private:
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
     std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
+    std::unique_ptr<printing::ListPrinter> listPrinter_;
 };

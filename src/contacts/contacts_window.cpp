@@ -124,6 +124,8 @@ void TfrmContact::buildMenu() {
         windowKeys.push_back(a->shortcut());
     }
     dbgContact->setWindowShortcuts(windowKeys);
+    connect(All1, &QAction::triggered, this, [this] { All1Click(); });
+    connect(Selected1, &QAction::triggered, this, [this] { Selected1Click(); });
 
     connect(Selectforsending1, &QAction::triggered, this, [this] { Selectforsending1Click(); });
     connect(Copy1, &QAction::triggered, this, [this] {
@@ -469,4 +471,10 @@ void TfrmContact::done(int result) {
         }
     }
     QDialog::done(result);
+}
+
+void TfrmContact::All1Click() { emit printRequested({PrintedList::Contacts, dxContact.get(), false, {}}); }
+
+void TfrmContact::Selected1Click() {
+    emit printRequested({PrintedList::Contacts, dxContact.get(), true, dbgContact->selectedTableRows()});
 }

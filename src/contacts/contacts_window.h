@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "data/mem_data.h"
+#include "ui/print_request.h"
 
 class ByteSource;
 class Forms;
@@ -45,8 +46,8 @@ public:
     RecordNavigator* dbnMessage = nullptr;
     QMenu* ppmPrint = nullptr;
     QAction* Print1 = nullptr;
-    QAction* All1 = nullptr;      // printing comes with the printed lists
-    QAction* Selected1 = nullptr; // printing comes with the printed lists
+    QAction* All1 = nullptr;
+    QAction* Selected1 = nullptr;
     QAction* Selectforsending1 = nullptr;
     QAction* Copy1 = nullptr;
     QAction* Paste1 = nullptr;
@@ -54,6 +55,9 @@ public:
     QAction* Importfromtextfile1 = nullptr;
 
     // Handlers.
+    // The print entries: the whole list, or the rows selected in the grid.
+    void All1Click();
+    void Selected1Click();
     void frmContactCreate();
     void FormShow();
     void FormActivate();
@@ -78,6 +82,10 @@ public:
     bool importing() const { return importing_; }
 
     void done(int result) override;
+
+signals:
+    // Asks for a printed list; the print has ended when the signal returns.
+    void printRequested(const PrintRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;

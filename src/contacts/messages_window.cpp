@@ -114,6 +114,8 @@ void TfrmMessage::buildMenu() {
         windowKeys.push_back(a->shortcut());
     }
     dbgMessage->setWindowShortcuts(windowKeys);
+    connect(All1, &QAction::triggered, this, [this] { All1Click(); });
+    connect(Selected1, &QAction::triggered, this, [this] { Selected1Click(); });
 
     connect(Copy1, &QAction::triggered, this, [this] {
         if (QLineEdit* e = dbgMessage->editor())
@@ -248,4 +250,10 @@ void TfrmMessage::FormDestroy() {
     } catch (...) {
         showCurrentException();
     }
+}
+
+void TfrmMessage::All1Click() { emit printRequested({PrintedList::Messages, dxmMessage.get(), false, {}}); }
+
+void TfrmMessage::Selected1Click() {
+    emit printRequested({PrintedList::Messages, dxmMessage.get(), true, dbgMessage->selectedTableRows()});
 }

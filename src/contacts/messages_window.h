@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "data/mem_data.h"
+#include "ui/print_request.h"
 
 class Forms;
 class QAction;
@@ -32,13 +33,16 @@ public:
     RecordNavigator* dbnMessage = nullptr;
     QMenu* ppmMain = nullptr;
     QAction* Print1 = nullptr;
-    QAction* All1 = nullptr;      // printing comes with the printed lists
-    QAction* Selected1 = nullptr; // printing comes with the printed lists
+    QAction* All1 = nullptr;
+    QAction* Selected1 = nullptr;
     QAction* Copy1 = nullptr;
     QAction* Paste1 = nullptr;
     QAction* Delete1 = nullptr;
 
     // Handlers.
+    // The print entries: the whole list, or the rows selected in the grid.
+    void All1Click();
+    void Selected1Click();
     void FormCreate();
     void FormShow();
     // True when the key is dropped.
@@ -53,6 +57,10 @@ public:
     void FormDestroy();
 
     void done(int result) override;
+
+signals:
+    // Asks for a printed list; the print has ended when the signal returns.
+    void printRequested(const PrintRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -400,7 +400,9 @@ void TfrmMain::connectHandlers() {
     connect(bmbClearAll, &QPushButton::clicked, this, &TfrmMain::bmbClearAllClick);
     connect(bmbSaveAndExit, &QPushButton::clicked, this, &TfrmMain::bmbSaveAndExitClick);
     connect(bmbSendMail, &QPushButton::clicked, this, &TfrmMain::bmbSendMailClick);
-    // "Print " and the "&Print" entries belong to the printed lists.
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmMain::BitBtn1Click);
+    connect(All1, &QAction::triggered, this, &TfrmMain::BitBtn1Click);
+    connect(Selected1, &QAction::triggered, this, &TfrmMain::Selected1Click);
     connect(Copy1, &QAction::triggered, this, [this] {
         if (QLineEdit* edit = entryLineEdit(QApplication::focusWidget()))
             edit->copy();

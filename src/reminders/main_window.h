@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "data/mem_data.h"
+#include "ui/print_request.h"
 
 class Forms;
 class QAction;
@@ -164,6 +165,12 @@ public:
     // Deletes the table rows (ascending, as selectedRows gives them).
     void deleteRows(const std::vector<int>& rows);
 
+    // ---- printing -------------------------------------------------------------------------
+    // "Print " and "&All": asks for the whole pending list, then prepares a new entry whatever
+    // the print's outcome. "&Selected": asks for the rows selected in the grid.
+    void BitBtn1Click();
+    void Selected1Click();
+
     // ---- controls (named as the objectName) -----------------------------------------------
     QFrame* pnlTop = nullptr;
     QLabel* ImageTop = nullptr;
@@ -208,6 +215,10 @@ public:
     QAction* New1 = nullptr; // F2, hidden
     TableModel* remindersModel = nullptr;
     MessageEntry* messageEntry = nullptr;
+
+signals:
+    // Asks for a printed list; the print has ended when the signal returns.
+    void printRequested(const PrintRequest& request);
 
 protected:
     bool event(QEvent* event) override;

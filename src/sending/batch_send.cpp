@@ -132,10 +132,8 @@ void TfrmSendMail::sendTheMail() {
     lastSendSucceeded_ = true;
 
     forms_.prompter().information(QStringLiteral("Message successfully sent"));
-    if (forms_.prompter().confirm(QStringLiteral("Would you like to print all records?"))) {
-        // PRINTING NOT YET BUILT: printing the pending list (the batch just sent) belongs to the
-        // printed lists; until they exist, Yes prints nothing.
-    }
+    if (forms_.prompter().confirm(QStringLiteral("Would you like to print all records?")))
+        emit printBatchRequested();
     forms_.prompter().message(
         QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
         QStringLiteral("Warning"));

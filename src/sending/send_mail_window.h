@@ -82,6 +82,9 @@ public:
 signals:
     // A send found the machine offline: the user is offered the dial-up window.
     void dialerWanted();
+    // After a successful send the user asked for the pending list (the batch just sent) to be
+    // printed; the print has ended when the signal returns.
+    void printBatchRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -281,11 +282,16 @@ void TfrmSentItems::dxmSentItemscontact_noChange() {
 }
 
 void TfrmSentItems::All1Click() {
-    // PRINTING NOT YET BUILT: the printed list of all sent items belongs to the printed lists.
+    emit printRequested({PrintedList::SentItems, dxmSentItems.get(), false, {}});
 }
 
 void TfrmSentItems::Selected1Click() {
-    // PRINTING NOT YET BUILT: the printed list of the selected sent items.
+    std::vector<int> rows;
+    for (const QModelIndex& i : dbgSentItems->selectionModel()->selectedRows())
+        if (const int row = model->tableRow(i.row()); row >= 0)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    emit printRequested({PrintedList::SentItems, dxmSentItems.get(), true, std::move(rows)});
 }
 
 bool TfrmSentItems::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/mem_data.h"
+#include "ui/print_request.h"
 
 class Forms;
 class QGroupBox;
@@ -46,6 +47,7 @@ public:
     void dbgSentItemsMouseMove();
     void dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder order);
     void dxmSentItemscontact_noChange();
+    // The print entries: the whole log, or the rows selected in the grid.
     void All1Click();
     void Selected1Click();
     // Ctrl+Del: deletes the selected rows after a confirmation.
@@ -54,6 +56,10 @@ public:
     void pasteIntoCurrentRow();
 
     void done(int result) override;
+
+signals:
+    // Asks for a printed list; the print has ended when the signal returns.
+    void printRequested(const PrintRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;

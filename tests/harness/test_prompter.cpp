@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPrinter>
+
 namespace {
 
 const char* kindName(BoxKind k) {
@@ -36,7 +38,15 @@ TestPrompter& TestPrompter::expectOpenFile(const QString& path) {
 }
 
 TestPrompter& TestPrompter::expectPrintDialog(bool accept) {
-    prints_.push_back(accept);
+    prints_.push_back([accept](QPrinter&) { return accept; });
+    return *this;
+}
+
+TestPrompter& TestPrompter::expectPrintTo(std::function<void(QPrinter&)> answer) {
+    prints_.push_back([answer = std::move(answer)](QPrinter& printer) {
+        answer(printer);
+        return true;
+    });
     return *this;
 }
 
@@ -87,12 +97,13 @@ QString TestPrompter::openFile(const QString& title, const QString& filter, cons
     return f;
 }
 
-bool TestPrompter::printDialog(QPrinter&) {
+bool TestPrompter::printDialog(QPrinter& printer) {
+    printJobs << printer.docName();
     if (prints_.empty()) {
         ADD_FAILURE() << "unexpected print dialog";
         return false;
     }
-    const bool b = prints_.front();
+    const auto answer = std::move(prints_.front());
     prints_.pop_front();
-    return b;
+    return answer(printer);
 }

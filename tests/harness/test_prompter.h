@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 
 #include "ui/prompter.h"
 
@@ -25,6 +26,9 @@ public:
     // The next file dialog returns this path (empty for Cancel).
     TestPrompter& expectOpenFile(const QString& path);
     TestPrompter& expectPrintDialog(bool accept);
+    // The next print dialog is accepted once answer has set the printer up (a PDF file, copies,
+    // a page range, another printer).
+    TestPrompter& expectPrintTo(std::function<void(QPrinter&)> answer);
 
     // Fails the current test for every expectation not yet used, then forgets them.
     void verifyAllUsed();
@@ -37,10 +41,11 @@ public:
 
     QList<Box> shown;      // every box, in order
     QStringList fileDialogs; // title and filter of every file dialog
+    QStringList printJobs;   // the document name of every print dialog's printer
     int beeps = 0;
 
 private:
     std::deque<Expected> expected_;
     std::deque<QString> files_;
-    std::deque<bool> prints_;
+    std::deque<std::function<bool(QPrinter&)>> prints_;
 };

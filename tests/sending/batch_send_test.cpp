@@ -1,6 +1,7 @@
 // The batch send: the checks, the stamping, the e-mail as the server receives it, and what the
 // pending list, reminders.txt and the sent items hold after success and after each failure.
 
+#include "harness/pdf_text.h"
 #include "harness/window_test.h"
 
 #include "reminders/main_window.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
@@ -365,6 +367,33 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
         expectFailedAttempt(2);
         EXPECT_FALSE(server.stored());
     }
+}
+
+// Yes to "print all records?" prints the batch just sent; the list is emptied only afterwards.
+TEST_F(BatchSend, YesToThePrintQuestionPrintsTheBatchJustSent) {
+    twoReminders();
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    send->show();
+    const QString pdf = QString::fromStdString(folder.file("batch.pdf"));
+    prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
+    prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
+                    BoxButton::Yes);
+    prompter.expectPrintTo([pdf](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    });
+    prompter.expect(BoxKind::Message,
+                    QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
+                    BoxButton::Ok, QStringLiteral("Warning"));
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(prompter.printJobs, QStringList{QStringLiteral("List")});
+    const QString text = readPdfLayout(pdf);
+    EXPECT_TRUE(text.contains(QLatin1String("Ann Lee")));
+    EXPECT_TRUE(text.contains(QLatin1String("Bo Ray")));
+    EXPECT_TRUE(text.contains(QLatin1String("Front Desk")));
+    EXPECT_EQ(pending->RowCount(), 0);
 }
 
 // reminders.txt with its header line alone: the header goes as the body, nothing is logged.
