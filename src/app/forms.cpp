@@ -15,6 +15,9 @@
 #include "dialup/uplinker_form.h"
 #include "dialup/dialer_stand_ins.h"
 #include "dialup/no_dialup_service.h"
+#include "dialup/configure_window.h"
+#include "dialup/time_password_window.h"
+#include "dialup/time_restrictions_window.h"
 
 #include <QPushButton>
 
@@ -32,6 +35,9 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail = new TfrmSendMail(*this, frmMain);
     frmProgress = new TfrmProgress(*this, frmMain);
     AutoForm = new TAutoForm(QStringLiteral("AutoForm"), paths_.dialupSettingsFile(), frmMain);
+    ConfigureAutoForm = new TConfigureAutoForm(*this, frmMain);
+    TimeAutoForm = new TTimeAutoForm(*this, frmMain);
+    TimePasswordAutoForm = new TTimePasswordAutoForm(*this, frmMain);
     AboutForm = new TAboutForm(paths_.dialupSettingsFile(), frmMain);
     frmLongMessage = new TfrmLongMessage(*this, frmMain);
     frmSentItems = new TfrmSentItems(*this, frmMain);
@@ -50,6 +56,9 @@ Forms::~Forms() {
     delete frmLongMessage;
     delete UplinkerForm.data(); // before the windows it reaches
     delete AboutForm;
+    delete TimePasswordAutoForm;
+    delete TimeAutoForm;
+    delete ConfigureAutoForm;
     delete AutoForm;
     delete frmProgress;
     delete frmSendMail;

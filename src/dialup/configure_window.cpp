@@ -1,0 +1,222 @@
+#include "dialup/configure_window.h"
+
+#include "app/forms.h"
+#include "data/program_launch.h"
+#include "ui/prompter.h"
+#include "ui/widgets/key_filters.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A check box whose caption stands left of the box.
+QCheckBox* captionLeft(QCheckBox* box) {
+    box->setLayoutDirection(Qt::RightToLeft);
+    return box;
+}
+
+} // namespace
+
+TConfigureAutoForm::TConfigureAutoForm(Forms& forms, QWidget* parent)
+    : QDialog(parent), forms_(forms) {
+    setObjectName(QStringLiteral("ConfigureAutoForm"));
+    setWindowTitle(QStringLiteral("Uplinker - Configuration"));
+
+    AutoPasswordCheckBox = captionLeft(
+        named(new QCheckBox(QStringLiteral("Auto Password"), this), "AutoPasswordCheckBox"));
+    AutoUserNameCheckBox = captionLeft(
+        named(new QCheckBox(QStringLiteral("Auto UserName"), this), "AutoUserNameCheckBox"));
+    AutoConnectCheckBox = captionLeft(named(
+        new QCheckBox(QStringLiteral("Auto Connect on startup"), this), "AutoConnectCheckBox"));
+    MonthlyDurationCheckBox = captionLeft(named(
+        new QCheckBox(QStringLiteral("Monthly Duration"), this), "MonthlyDurationCheckBox"));
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Browser"), this), "GroupBox1");
+    AutoExecuteBrowserCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox1),
+                                       "AutoExecuteBrowserCheckBox");
+    Label1 = named(new QLabel(QStringLiteral("Target"), GroupBox1), "Label1");
+    BrowserExeEdit = named(new QLineEdit(GroupBox1), "BrowserExeEdit");
+    Label2 = named(new QLabel(QStringLiteral("Directory"), GroupBox1), "Label2");
+    BrowserDirEdit = named(new QLineEdit(GroupBox1), "BrowserDirEdit");
+    programGroup(GroupBox1, AutoExecuteBrowserCheckBox, Label1, BrowserExeEdit, Label2,
+                 BrowserDirEdit);
+
+    GroupBox2 = named(new QGroupBox(QStringLiteral("Internet Mail Reader"), this), "GroupBox2");
+    AutoExecuteMailCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox2),
+                                    "AutoExecuteMailCheckBox");
+    Label4 = named(new QLabel(QStringLiteral("Target"), GroupBox2), "Label4");
+    MailExeEdit = named(new QLineEdit(GroupBox2), "MailExeEdit");
+    Label3 = named(new QLabel(QStringLiteral("Directory"), GroupBox2), "Label3");
+    MailDirEdit = named(new QLineEdit(GroupBox2), "MailDirEdit");
+    programGroup(GroupBox2, AutoExecuteMailCheckBox, Label4, MailExeEdit, Label3, MailDirEdit);
+
+    GroupBox3 = named(new QGroupBox(QStringLiteral("Internet News Reader"), this), "GroupBox3");
+    AutoExecuteNewsCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox3),
+                                    "AutoExecuteNewsCheckBox");
+    Label6 = named(new QLabel(QStringLiteral("Target"), GroupBox3), "Label6");
+    NewsExeEdit = named(new QLineEdit(GroupBox3), "NewsExeEdit");
+    Label5 = named(new QLabel(QStringLiteral("Directory"), GroupBox3), "Label5");
+    NewsDirEdit = named(new QLineEdit(GroupBox3), "NewsDirEdit");
+    programGroup(GroupBox3, AutoExecuteNewsCheckBox, Label6, NewsExeEdit, Label5, NewsDirEdit);
+
+    OkButton = named(new QPushButton(QStringLiteral("&Ok"), this), "OkButton");
+    OkButton->setDefault(true);
+    CancelButton = named(new QPushButton(QStringLiteral("&Cancel"), this), "CancelButton");
+
+    auto* flags = new QGridLayout;
+    flags->addWidget(AutoPasswordCheckBox, 0, 0);
+    flags->addWidget(AutoUserNameCheckBox, 0, 1);
+    flags->addWidget(AutoConnectCheckBox, 1, 0);
+    flags->addWidget(MonthlyDurationCheckBox, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OkButton);
+    buttons->addWidget(CancelButton);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(flags);
+    outer->addWidget(GroupBox1);
+    outer->addWidget(GroupBox2);
+    outer->addWidget(GroupBox3);
+    outer->addLayout(buttons);
+    setMinimumWidth(460);
+
+    connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+
+    SetBrowserExe(QString::fromLatin1(kDefaultBrowserCommand));
+    SetMailExe(QString::fromLatin1(kDefaultMailCommand));
+    SetNewsExe(QString::fromLatin1(kDefaultNewsCommand));
+}
+
+QGroupBox* TConfigureAutoForm::programGroup(QGroupBox* group, QCheckBox* autoExecute,
+                                            QLabel* targetLabel, QLineEdit* target,
+                                            QLabel* dirLabel, QLineEdit* dir) {
+    // The commands and folders go to the dial-up settings file: the guard keeps out what it
+    // cannot hold.
+    new TextEntryGuard(target, forms_.prompter(), QString());
+    new TextEntryGuard(dir, forms_.prompter(), QString());
+    targetLabel->setBuddy(target);
+    dirLabel->setBuddy(dir);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(autoExecute, 0, 0, 1, 2);
+    grid->addWidget(targetLabel, 1, 0);
+    grid->addWidget(target, 1, 1);
+    grid->addWidget(dirLabel, 2, 0);
+    grid->addWidget(dir, 2, 1);
+    return group;
+}
+
+std::array<QCheckBox*, 7> TConfigureAutoForm::checkBoxes() const {
+    return {AutoPasswordCheckBox,       AutoUserNameCheckBox,    AutoConnectCheckBox,
+            MonthlyDurationCheckBox,    AutoExecuteBrowserCheckBox, AutoExecuteMailCheckBox,
+            AutoExecuteNewsCheckBox};
+}
+
+std::array<QLineEdit*, 6> TConfigureAutoForm::edits() const {
+    return {BrowserExeEdit, BrowserDirEdit, MailExeEdit, MailDirEdit, NewsExeEdit, NewsDirEdit};
+}
+
+bool TConfigureAutoForm::Execute() {
+    Noted noted;
+    for (size_t i = 0; i < noted.checks.size(); ++i)
+        noted.checks[i] = checkBoxes()[i]->isChecked();
+    for (size_t i = 0; i < noted.texts.size(); ++i)
+        noted.texts[i] = edits()[i]->text();
+    if (exec() == QDialog::Accepted)
+        return true;
+    for (size_t i = 0; i < noted.checks.size(); ++i)
+        checkBoxes()[i]->setChecked(noted.checks[i]);
+    for (size_t i = 0; i < noted.texts.size(); ++i)
+        edits()[i]->setText(noted.texts[i]);
+    return false;
+}
+
+bool TConfigureAutoForm::FormCloseQuery() {
+    return forms_.prompter().show({BoxKind::Confirmation,
+                                   QStringLiteral("Warning"),
+                                   QStringLiteral("Quit without saving ?"),
+                                   {BoxButton::Yes, BoxButton::No},
+                                   BoxButton::No}) == BoxButton::Yes;
+}
+
+void TConfigureAutoForm::done(int result) {
+    if (result != QDialog::Accepted && isVisible() && !FormCloseQuery())
+        return;
+    QDialog::done(result);
+}
+
+void TConfigureAutoForm::OkButtonClick() { done(QDialog::Accepted); }
+
+void TConfigureAutoForm::CancelButtonClick() { done(QDialog::Rejected); }
+
+void TConfigureAutoForm::LaunchCommand(const QString& command, const QString& directory) {
+    // File names go to the system in its own encoding.
+    const int result =
+        launchCommand(QFile::encodeName(command).toStdString(), QFile::encodeName(directory).toStdString());
+    if (result > 32)
+        return;
+    forms_.prompter().beep();
+    forms_.prompter().warning(QString::fromStdString(launchFailureText(result)) +
+                                  QStringLiteral("\ntrying to execute '") + command +
+                                  QStringLiteral("'"),
+                              QStringLiteral("Warning"));
+}
+
+void TConfigureAutoForm::RunBrowser() { LaunchCommand(BrowserExeEdit->text(), BrowserDirEdit->text()); }
+
+void TConfigureAutoForm::RunMailReader() { LaunchCommand(MailExeEdit->text(), MailDirEdit->text()); }
+
+void TConfigureAutoForm::RunNewsReader() { LaunchCommand(NewsExeEdit->text(), NewsDirEdit->text()); }
+
+void TConfigureAutoForm::AutoRunAfterConnect() {
+    if (AutoExecuteMail())
+        RunMailReader();
+    if (AutoExecuteNews())
+        RunNewsReader();
+    if (AutoExecuteBrowser())
+        RunBrowser();
+}
+
+bool TConfigureAutoForm::AutoPassword() const { return AutoPasswordCheckBox->isChecked(); }
+void TConfigureAutoForm::SetAutoPassword(bool on) { AutoPasswordCheckBox->setChecked(on); }
+bool TConfigureAutoForm::AutoUserName() const { return AutoUserNameCheckBox->isChecked(); }
+void TConfigureAutoForm::SetAutoUserName(bool on) { AutoUserNameCheckBox->setChecked(on); }
+bool TConfigureAutoForm::AutoConnect() const { return AutoConnectCheckBox->isChecked(); }
+void TConfigureAutoForm::SetAutoConnect(bool on) { AutoConnectCheckBox->setChecked(on); }
+bool TConfigureAutoForm::MonthlyDuration() const { return MonthlyDurationCheckBox->isChecked(); }
+void TConfigureAutoForm::SetMonthlyDuration(bool on) { MonthlyDurationCheckBox->setChecked(on); }
+bool TConfigureAutoForm::AutoExecuteBrowser() const {
+    return AutoExecuteBrowserCheckBox->isChecked();
+}
+void TConfigureAutoForm::SetAutoExecuteBrowser(bool on) {
+    AutoExecuteBrowserCheckBox->setChecked(on);
+}
+bool TConfigureAutoForm::AutoExecuteMail() const { return AutoExecuteMailCheckBox->isChecked(); }
+void TConfigureAutoForm::SetAutoExecuteMail(bool on) { AutoExecuteMailCheckBox->setChecked(on); }
+bool TConfigureAutoForm::AutoExecuteNews() const { return AutoExecuteNewsCheckBox->isChecked(); }
+void TConfigureAutoForm::SetAutoExecuteNews(bool on) { AutoExecuteNewsCheckBox->setChecked(on); }
+QString TConfigureAutoForm::BrowserExe() const { return BrowserExeEdit->text().trimmed(); }
+void TConfigureAutoForm::SetBrowserExe(const QString& text) { BrowserExeEdit->setText(text); }
+QString TConfigureAutoForm::BrowserDir() const { return BrowserDirEdit->text().trimmed(); }
+void TConfigureAutoForm::SetBrowserDir(const QString& text) { BrowserDirEdit->setText(text); }
+QString TConfigureAutoForm::MailExe() const { return MailExeEdit->text().trimmed(); }
+void TConfigureAutoForm::SetMailExe(const QString& text) { MailExeEdit->setText(text); }
+QString TConfigureAutoForm::MailDir() const { return MailDirEdit->text().trimmed(); }
+void TConfigureAutoForm::SetMailDir(const QString& text) { MailDirEdit->setText(text); }
+QString TConfigureAutoForm::NewsExe() const { return NewsExeEdit->text().trimmed(); }
+void TConfigureAutoForm::SetNewsExe(const QString& text) { NewsExeEdit->setText(text); }
+QString TConfigureAutoForm::NewsDir() const { return NewsDirEdit->text().trimmed(); }
+void TConfigureAutoForm::SetNewsDir(const QString& text) { NewsDirEdit->setText(text); }
