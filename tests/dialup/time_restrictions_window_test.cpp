@@ -45,7 +45,7 @@ protected:
                 return;
             watch.stop();
             prompted = true;
-            EXPECT_EQ(QApplication::focusWidget(), prompt->PasswordEdit);
+            EXPECT_EQ(prompt->focusWidget(), prompt->PasswordEdit);
             if (typed) {
                 prompt->PasswordEdit->setText(QString::fromLatin1(typed));
                 QTest::mouseClick(prompt->OkButton, Qt::LeftButton);
