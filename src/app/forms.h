@@ -75,6 +75,4 @@ private:
     AppPaths paths_;
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
-    std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
-    std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
 };

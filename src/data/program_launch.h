@@ -11,13 +11,6 @@
 
 constexpr int kLaunchStarted = 33;
 
-// The desktop's own defaults for the three programs started after connecting, written so that
-// splitCommand gives program and parameters: the default browser, the mail program that handles
-// mailto: links, and the news reader that handles news: links.
-inline constexpr std::string_view kDefaultBrowserCommand = "sensible-browser";
-inline constexpr std::string_view kDefaultMailCommand = "\"xdg-open\" mailto:";
-inline constexpr std::string_view kDefaultNewsCommand = "\"xdg-open\" news:";
-
 // Starts program (searched in PATH when it holds no "/") with the parameter words, in its own
 // session, with directory as working folder (this process's folder when directory is empty).
 // No shell is involved. The program runs on after this one ends.

@@ -1,6 +1,7 @@
 #include "data/time_restrictions.h"
 
 #include "data/date_time.h"
+#include "data/dialup_settings.h"
 #include "data/ini_file.h"
 
 namespace {
@@ -37,17 +38,17 @@ bool isInsidePeriod(RestrictedPeriod period, int32_t timeOfDayMs) {
 RestrictionTexts readRestrictions(const IniDocument& doc, std::string_view section) {
     RestrictionTexts texts;
     for (int day = 1; day <= kRestrictionDays; ++day) {
-        texts.from[day - 1] = doc.ReadString(section, dayKey("TimeFrom", day), "");
-        texts.to[day - 1] = doc.ReadString(section, dayKey("TimeTo", day), "");
+        texts.from[day - 1] = doc.ReadString(section, dayKey(dialup::kTimeFromPrefix, day), "");
+        texts.to[day - 1] = doc.ReadString(section, dayKey(dialup::kTimeToPrefix, day), "");
     }
-    texts.password = doc.ReadString(section, "TimePassword", "");
+    texts.password = doc.ReadString(section, dialup::kTimePassword, "");
     return texts;
 }
 
 void writeRestrictions(IniDocument& doc, std::string_view section, const RestrictionTexts& texts) {
     for (int day = 1; day <= kRestrictionDays; ++day) {
-        doc.WriteString(section, dayKey("TimeFrom", day), texts.from[day - 1]);
-        doc.WriteString(section, dayKey("TimeTo", day), texts.to[day - 1]);
+        doc.WriteString(section, dayKey(dialup::kTimeFromPrefix, day), texts.from[day - 1]);
+        doc.WriteString(section, dayKey(dialup::kTimeToPrefix, day), texts.to[day - 1]);
     }
-    doc.WriteString(section, "TimePassword", texts.password);
+    doc.WriteString(section, dialup::kTimePassword, texts.password);
 }

@@ -1,6 +1,7 @@
 #include "dialup/configure_window.h"
 
 #include "app/forms.h"
+#include "data/dialup_settings.h"
 #include "data/program_launch.h"
 #include "ui/prompter.h"
 #include "ui/widgets/key_filters.h"
@@ -31,8 +32,8 @@ QCheckBox* captionLeft(QCheckBox* box) {
 } // namespace
 
 TConfigureAutoForm::TConfigureAutoForm(Forms& forms, QWidget* parent)
-    : QDialog(parent), forms_(forms) {
-    setObjectName(QStringLiteral("ConfigureAutoForm"));
+    : TAutoForm(QStringLiteral("ConfigureAutoForm"), forms.paths().dialupSettingsFile(), parent),
+      forms_(forms) {
     setWindowTitle(QStringLiteral("Uplinker - Configuration"));
 
     AutoPasswordCheckBox = captionLeft(
@@ -96,9 +97,9 @@ TConfigureAutoForm::TConfigureAutoForm(Forms& forms, QWidget* parent)
     connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
 
-    SetBrowserExe(QString::fromLatin1(kDefaultBrowserCommand));
-    SetMailExe(QString::fromLatin1(kDefaultMailCommand));
-    SetNewsExe(QString::fromLatin1(kDefaultNewsCommand));
+    BrowserExeEdit->setText(QString::fromLatin1(dialup::kDefaultBrowserExe));
+    MailExeEdit->setText(QString::fromLatin1(dialup::kDefaultMailExe));
+    NewsExeEdit->setText(QString::fromLatin1(dialup::kDefaultNewsExe));
 }
 
 QGroupBox* TConfigureAutoForm::programGroup(QGroupBox* group, QCheckBox* autoExecute,
@@ -121,27 +122,26 @@ QGroupBox* TConfigureAutoForm::programGroup(QGroupBox* group, QCheckBox* autoExe
 
 std::array<QCheckBox*, 7> TConfigureAutoForm::checkBoxes() const {
     return {AutoPasswordCheckBox,       AutoUserNameCheckBox,    AutoConnectCheckBox,
-            MonthlyDurationCheckBox,    AutoExecuteBrowserCheckBox, AutoExecuteMailCheckBox,
-            AutoExecuteNewsCheckBox};
+            AutoExecuteBrowserCheckBox, AutoExecuteMailCheckBox, AutoExecuteNewsCheckBox,
+            MonthlyDurationCheckBox};
 }
 
 std::array<QLineEdit*, 6> TConfigureAutoForm::edits() const {
-    return {BrowserExeEdit, BrowserDirEdit, MailExeEdit, MailDirEdit, NewsExeEdit, NewsDirEdit};
+    return {BrowserExeEdit, MailExeEdit, NewsExeEdit, BrowserDirEdit, MailDirEdit, NewsDirEdit};
 }
 
-bool TConfigureAutoForm::Execute() {
+void TConfigureAutoForm::Execute() {
     Noted noted;
     for (size_t i = 0; i < noted.checks.size(); ++i)
         noted.checks[i] = checkBoxes()[i]->isChecked();
     for (size_t i = 0; i < noted.texts.size(); ++i)
         noted.texts[i] = edits()[i]->text();
     if (exec() == QDialog::Accepted)
-        return true;
+        return;
     for (size_t i = 0; i < noted.checks.size(); ++i)
         checkBoxes()[i]->setChecked(noted.checks[i]);
     for (size_t i = 0; i < noted.texts.size(); ++i)
         edits()[i]->setText(noted.texts[i]);
-    return false;
 }
 
 bool TConfigureAutoForm::FormCloseQuery() {
@@ -155,7 +155,7 @@ bool TConfigureAutoForm::FormCloseQuery() {
 void TConfigureAutoForm::done(int result) {
     if (result != QDialog::Accepted && isVisible() && !FormCloseQuery())
         return;
-    QDialog::done(result);
+    TAutoForm::done(result);
 }
 
 void TConfigureAutoForm::OkButtonClick() { done(QDialog::Accepted); }
@@ -182,41 +182,26 @@ void TConfigureAutoForm::RunMailReader() { LaunchCommand(MailExeEdit->text(), Ma
 void TConfigureAutoForm::RunNewsReader() { LaunchCommand(NewsExeEdit->text(), NewsDirEdit->text()); }
 
 void TConfigureAutoForm::AutoRunAfterConnect() {
-    if (AutoExecuteMail())
+    if (AutoExecuteMailCheckBox->isChecked())
         RunMailReader();
-    if (AutoExecuteNews())
+    if (AutoExecuteNewsCheckBox->isChecked())
         RunNewsReader();
-    if (AutoExecuteBrowser())
+    if (AutoExecuteBrowserCheckBox->isChecked())
         RunBrowser();
 }
 
-bool TConfigureAutoForm::AutoPassword() const { return AutoPasswordCheckBox->isChecked(); }
-void TConfigureAutoForm::SetAutoPassword(bool on) { AutoPasswordCheckBox->setChecked(on); }
-bool TConfigureAutoForm::AutoUserName() const { return AutoUserNameCheckBox->isChecked(); }
-void TConfigureAutoForm::SetAutoUserName(bool on) { AutoUserNameCheckBox->setChecked(on); }
-bool TConfigureAutoForm::AutoConnect() const { return AutoConnectCheckBox->isChecked(); }
-void TConfigureAutoForm::SetAutoConnect(bool on) { AutoConnectCheckBox->setChecked(on); }
-bool TConfigureAutoForm::MonthlyDuration() const { return MonthlyDurationCheckBox->isChecked(); }
-void TConfigureAutoForm::SetMonthlyDuration(bool on) { MonthlyDurationCheckBox->setChecked(on); }
-bool TConfigureAutoForm::AutoExecuteBrowser() const {
-    return AutoExecuteBrowserCheckBox->isChecked();
+bool TConfigureAutoForm::flag(Flag which) const {
+    return checkBoxes()[static_cast<size_t>(which)]->isChecked();
 }
-void TConfigureAutoForm::SetAutoExecuteBrowser(bool on) {
-    AutoExecuteBrowserCheckBox->setChecked(on);
+
+void TConfigureAutoForm::setFlag(Flag which, bool on) {
+    checkBoxes()[static_cast<size_t>(which)]->setChecked(on);
 }
-bool TConfigureAutoForm::AutoExecuteMail() const { return AutoExecuteMailCheckBox->isChecked(); }
-void TConfigureAutoForm::SetAutoExecuteMail(bool on) { AutoExecuteMailCheckBox->setChecked(on); }
-bool TConfigureAutoForm::AutoExecuteNews() const { return AutoExecuteNewsCheckBox->isChecked(); }
-void TConfigureAutoForm::SetAutoExecuteNews(bool on) { AutoExecuteNewsCheckBox->setChecked(on); }
-QString TConfigureAutoForm::BrowserExe() const { return BrowserExeEdit->text().trimmed(); }
-void TConfigureAutoForm::SetBrowserExe(const QString& text) { BrowserExeEdit->setText(text); }
-QString TConfigureAutoForm::BrowserDir() const { return BrowserDirEdit->text().trimmed(); }
-void TConfigureAutoForm::SetBrowserDir(const QString& text) { BrowserDirEdit->setText(text); }
-QString TConfigureAutoForm::MailExe() const { return MailExeEdit->text().trimmed(); }
-void TConfigureAutoForm::SetMailExe(const QString& text) { MailExeEdit->setText(text); }
-QString TConfigureAutoForm::MailDir() const { return MailDirEdit->text().trimmed(); }
-void TConfigureAutoForm::SetMailDir(const QString& text) { MailDirEdit->setText(text); }
-QString TConfigureAutoForm::NewsExe() const { return NewsExeEdit->text().trimmed(); }
-void TConfigureAutoForm::SetNewsExe(const QString& text) { NewsExeEdit->setText(text); }
-QString TConfigureAutoForm::NewsDir() const { return NewsDirEdit->text().trimmed(); }
-void TConfigureAutoForm::SetNewsDir(const QString& text) { NewsDirEdit->setText(text); }
+
+QString TConfigureAutoForm::text(Text which) const {
+    return edits()[static_cast<size_t>(which)]->text().trimmed();
+}
+
+void TConfigureAutoForm::setText(Text which, const QString& value) {
+    edits()[static_cast<size_t>(which)]->setText(value);
+}

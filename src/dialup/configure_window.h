@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <array>
+
+#include "dialup/auto_form.h"
+#include "dialup/dialer_services.h"
 
 class Forms;
 class QCheckBox;
@@ -14,14 +16,15 @@ class QPushButton;
 // The dial-up options ("Uplinker - Configuration"): recall of stored passwords and user names,
 // dialling when the dialer opens, monthly connection time, and the browser, mail reader and news
 // reader that can be started after connecting. The values live in the controls; the dialer
-// reads and sets them through the accessors and keeps them in the dial-up settings file.
-class TConfigureAutoForm : public QDialog {
+// reads and sets them through its DialupConfiguration and keeps them in the dial-up settings
+// file.
+class TConfigureAutoForm : public TAutoForm, public dialup::DialupConfiguration {
     Q_OBJECT
 public:
     explicit TConfigureAutoForm(Forms& forms, QWidget* parent = nullptr);
 
     // The modal edit: the values noted before are put back unless the window closes with OK.
-    bool Execute();
+    void Execute() override;
     // Asked before every close that is not OK; true lets the window close.
     bool FormCloseQuery();
     void OkButtonClick();
@@ -30,39 +33,17 @@ public:
     // Starts one program from its command line; a failing start beeps and shows why.
     void LaunchCommand(const QString& command, const QString& directory);
     // The commands and folders as they stand in their edits (not trimmed).
-    void RunBrowser();
-    void RunMailReader();
-    void RunNewsReader();
+    void RunBrowser() override;
+    void RunMailReader() override;
+    void RunNewsReader() override;
     // The mail reader, the news reader, then the browser, each when its Auto Execute is ticked.
-    void AutoRunAfterConnect();
+    void AutoRunAfterConnect() override;
 
-    bool AutoPassword() const;
-    void SetAutoPassword(bool on);
-    bool AutoUserName() const;
-    void SetAutoUserName(bool on);
-    bool AutoConnect() const;
-    void SetAutoConnect(bool on);
-    bool MonthlyDuration() const;
-    void SetMonthlyDuration(bool on);
-    bool AutoExecuteBrowser() const;
-    void SetAutoExecuteBrowser(bool on);
-    bool AutoExecuteMail() const;
-    void SetAutoExecuteMail(bool on);
-    bool AutoExecuteNews() const;
-    void SetAutoExecuteNews(bool on);
-    // The edits' texts without surrounding blanks.
-    QString BrowserExe() const;
-    void SetBrowserExe(const QString& text);
-    QString BrowserDir() const;
-    void SetBrowserDir(const QString& text);
-    QString MailExe() const;
-    void SetMailExe(const QString& text);
-    QString MailDir() const;
-    void SetMailDir(const QString& text);
-    QString NewsExe() const;
-    void SetNewsExe(const QString& text);
-    QString NewsDir() const;
-    void SetNewsDir(const QString& text);
+    // What the dialer reads and sets; texts are returned without surrounding blanks.
+    bool flag(Flag which) const override;
+    void setFlag(Flag which, bool on) override;
+    QString text(Text which) const override;
+    void setText(Text which, const QString& value) override;
 
     QCheckBox* AutoPasswordCheckBox = nullptr;
     QCheckBox* AutoUserNameCheckBox = nullptr;
@@ -98,6 +79,7 @@ private:
         std::array<bool, 7> checks{};
         std::array<QString, 6> texts;
     };
+    // In the order of Flag and of Text.
     std::array<QCheckBox*, 7> checkBoxes() const;
     std::array<QLineEdit*, 6> edits() const;
     QGroupBox* programGroup(QGroupBox* group, QCheckBox* autoExecute, QLabel* targetLabel,

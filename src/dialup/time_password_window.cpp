@@ -10,8 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TTimePasswordAutoForm::TTimePasswordAutoForm(Forms& forms, QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TimePasswordAutoForm"));
+TTimePasswordAutoForm::TTimePasswordAutoForm(Forms& forms, QWidget* parent)
+    : TAutoForm(QStringLiteral("TimePasswordAutoForm"), forms.paths().dialupSettingsFile(),
+                parent) {
     setWindowTitle(QStringLiteral("Password"));
     Label1 = new QLabel(QStringLiteral("Password"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -51,5 +52,5 @@ void TTimePasswordAutoForm::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    TAutoForm::keyPressEvent(event);
 }

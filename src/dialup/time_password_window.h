@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialup/auto_form.h"
 
 class Forms;
 class QLabel;
@@ -9,7 +9,7 @@ class QPushButton;
 
 // The prompt for the restriction password ("Password"). It has no Cancel: only its close box
 // gives up, and that refuses the dial. The field keeps its text from one prompt to the next.
-class TTimePasswordAutoForm : public QDialog {
+class TTimePasswordAutoForm : public TAutoForm {
     Q_OBJECT
 public:
     explicit TTimePasswordAutoForm(Forms& forms, QWidget* parent = nullptr);

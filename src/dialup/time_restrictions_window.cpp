@@ -35,8 +35,9 @@ QLabel* namedLabel(QWidget* parent, const QString& text, const QString& name) {
 
 } // namespace
 
-TTimeAutoForm::TTimeAutoForm(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
-    setObjectName(QStringLiteral("TimeAutoForm"));
+TTimeAutoForm::TTimeAutoForm(Forms& forms, QWidget* parent)
+    : TAutoForm(QStringLiteral("TimeAutoForm"), forms.paths().dialupSettingsFile(), parent),
+      forms_(forms) {
     setWindowTitle(QStringLiteral("Uplinker - Time Restrictions"));
 
     Label8 = namedLabel(this, QStringLiteral("From"), QStringLiteral("Label8"));
@@ -104,11 +105,6 @@ void TTimeAutoForm::FormCreate() {
     new TextEntryGuard(PasswordEdit, forms_.prompter(), QString());
 }
 
-std::string TTimeAutoForm::IniFileName() const {
-    const std::string& program = forms_.paths().programPath;
-    return program.substr(0, program.size() >= 3 ? program.size() - 3 : 0) + "ini";
-}
-
 RestrictionTexts TTimeAutoForm::shownTexts() const {
     RestrictionTexts texts;
     for (int day = 1; day <= kRestrictionDays; ++day) {
@@ -129,7 +125,7 @@ void TTimeAutoForm::showTexts(const RestrictionTexts& texts) {
 
 void TTimeAutoForm::LoadRestrictions() {
     const IniDocument doc = TIniFile(IniFileName()).Load();
-    showTexts(readRestrictions(doc, tableBytes(RestrictionSection)));
+    showTexts(readRestrictions(doc, RestrictionSection));
     ParseRestrictions();
 }
 
@@ -142,9 +138,8 @@ void TTimeAutoForm::ParseRestrictions() {
 
 void TTimeAutoForm::SaveRestrictions() {
     const RestrictionTexts texts = shownTexts();
-    const std::string section = tableBytes(RestrictionSection);
     TIniFile(IniFileName()).Update(
-        [&](IniDocument& doc) { writeRestrictions(doc, section, texts); });
+        [&](IniDocument& doc) { writeRestrictions(doc, RestrictionSection, texts); });
 }
 
 bool TTimeAutoForm::IsDialAllowed() {
@@ -197,7 +192,7 @@ bool TTimeAutoForm::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             MonFromEditExit(static_cast<QLineEdit*>(watched));
     }
-    return QDialog::eventFilter(watched, event);
+    return TAutoForm::eventFilter(watched, event);
 }
 
 void TTimeAutoForm::OkButtonClick() { accept(); }

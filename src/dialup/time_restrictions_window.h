@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <array>
 #include <cstdint>
 
 #include "data/time_restrictions.h"
+#include "dialup/auto_form.h"
+#include "dialup/dialer_services.h"
 
 class Forms;
 class QLabel;
@@ -15,26 +16,28 @@ class QPushButton;
 // The restricted period of each weekday for one phone-book entry, and the password that lifts
 // it ("Uplinker - Time Restrictions"). The dialer points the window at an entry through
 // RestrictionSection and asks IsDialAllowed before every dial.
-class TTimeAutoForm : public QDialog {
+class TTimeAutoForm : public TAutoForm, public dialup::DialRestrictions {
     Q_OBJECT
 public:
     explicit TTimeAutoForm(Forms& forms, QWidget* parent = nullptr);
 
-    // The dial-up settings file.
-    std::string IniFileName() const;
     // The entry's section of the dial-up settings file: "RAS_ENTRY_" and the escaped entry name.
-    QString RestrictionSection;
+    std::string RestrictionSection;
+    void setRestrictionSection(const std::string& section) override {
+        RestrictionSection = section;
+    }
+    std::string restrictionSection() const override { return RestrictionSection; }
 
     // The edits from the entry's section, then ParseRestrictions.
-    void LoadRestrictions();
+    void LoadRestrictions() override;
     // The times of the edits; an empty or invalid text, and midnight, count as not set (0).
     void ParseRestrictions();
     // The edits to the entry's section exactly as typed; throws when the file refuses the write.
     void SaveRestrictions();
     // Reloads the entry's restrictions; inside today's period, asks for the password.
-    bool IsDialAllowed();
+    bool IsDialAllowed() override;
     // The modal edit; the times shown before are put back unless OK saved them.
-    bool Execute();
+    bool Execute() override;
     // Leaving a time edit with a text that is not a time: beep and "Invalid time".
     void MonFromEditExit(QLineEdit* edit);
     void OkButtonClick();

@@ -1,5 +1,5 @@
 #include "data/command_line.h"
-#include "data/program_launch.h"
+#include "data/dialup_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"ls|rm -rf /", "ls", "|rm -rf /"},
         SplitCase{"cat<in>out", "cat", "<in>out"},
         SplitCase{"mid\"dle\"", "mid", "\"dle\""},
-        SplitCase{std::string(kDefaultBrowserCommand), "sensible-browser", ""},
-        SplitCase{std::string(kDefaultMailCommand), "xdg-open", "mailto:"},
-        SplitCase{std::string(kDefaultNewsCommand), "xdg-open", "news:"}));
+        // The platform's defaults give their program and parameters.
+        SplitCase{dialup::kDefaultBrowserExe, "x-www-browser", ""},
+        SplitCase{dialup::kDefaultMailExe, "xdg-email", ""},
+        SplitCase{dialup::kDefaultNewsExe, "xdg-open", "\"news:\""}));
 
 struct WordsCase {
     std::string parameters;

@@ -3,7 +3,7 @@
 
 #include "harness/window_test.h"
 
-#include "data/program_launch.h"
+#include "data/dialup_settings.h"
 #include "dialup/configure_window.h"
 
 #include <QCheckBox>
@@ -20,6 +20,8 @@
 namespace {
 
 using ConfigureWindow = WindowTest;
+using Flag = dialup::DialupConfiguration::Flag;
+using Text = dialup::DialupConfiguration::Text;
 
 const QString kQuit = QStringLiteral("Quit without saving ?");
 
@@ -39,18 +41,20 @@ TEST_F(ConfigureWindow, ShowsTheProgramsTextsAndStartsWithTheDesktopDefaults) {
     EXPECT_EQ(find<QLabel>(w, "Label5")->buddy(), find<QLineEdit>(w, "NewsDirEdit"));
     EXPECT_EQ(w->MailExeEdit->parentWidget(), w->GroupBox2);
     EXPECT_TRUE(w->OkButton->isDefault());
-    EXPECT_EQ(w->BrowserExe(), QString::fromLatin1(kDefaultBrowserCommand));
-    EXPECT_EQ(w->MailExe(), QString::fromLatin1(kDefaultMailCommand));
-    EXPECT_EQ(w->NewsExe(), QString::fromLatin1(kDefaultNewsCommand));
+    EXPECT_EQ(w->text(Text::BrowserExe), QString::fromLatin1(dialup::kDefaultBrowserExe));
+    EXPECT_EQ(w->text(Text::MailExe), QString::fromLatin1(dialup::kDefaultMailExe));
+    EXPECT_EQ(w->text(Text::NewsExe), QString::fromLatin1(dialup::kDefaultNewsExe));
+    // The dialer reaches the window through its configuration interface.
+    EXPECT_EQ(forms->dialupConfiguration, w);
 }
 
 TEST_F(ConfigureWindow, EditGettersAreTrimmedAndTheRunCommandsAreNot) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
-    w->SetNewsExe(QStringLiteral("  tallyminder-no-such-reader  "));
-    w->SetNewsDir(QStringLiteral(" ") + QString::fromStdString(folder.path()) +
+    w->setText(Text::NewsExe, QStringLiteral("  tallyminder-no-such-reader  "));
+    w->setText(Text::NewsDir, QStringLiteral(" ") + QString::fromStdString(folder.path()) +
                   QStringLiteral(" "));
-    EXPECT_EQ(w->NewsExe(), QStringLiteral("tallyminder-no-such-reader"));
-    EXPECT_EQ(w->NewsDir(), QString::fromStdString(folder.path()));
+    EXPECT_EQ(w->text(Text::NewsExe), QStringLiteral("tallyminder-no-such-reader"));
+    EXPECT_EQ(w->text(Text::NewsDir), QString::fromStdString(folder.path()));
     // The folder with its blanks does not exist.
     prompter.expect(BoxKind::Warning,
                     launchBox("The specified path was not found.",
@@ -86,20 +90,20 @@ TEST_F(ConfigureWindow, FailingStartsBeepAndSayWhyWithTheWholeCommand) {
 
 TEST_F(ConfigureWindow, AutoRunStartsMailThenNewsThenBrowserEachWhenTicked) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
-    w->SetBrowserExe(QStringLiteral("tallyminder-browser"));
-    w->SetMailExe(QStringLiteral("tallyminder-mail"));
-    w->SetNewsExe(QStringLiteral("tallyminder-news"));
-    w->SetAutoExecuteBrowser(true);
-    w->SetAutoExecuteMail(true);
-    w->SetAutoExecuteNews(true);
+    w->setText(Text::BrowserExe, QStringLiteral("tallyminder-browser"));
+    w->setText(Text::MailExe, QStringLiteral("tallyminder-mail"));
+    w->setText(Text::NewsExe, QStringLiteral("tallyminder-news"));
+    w->setFlag(Flag::AutoExecuteBrowser, true);
+    w->setFlag(Flag::AutoExecuteMail, true);
+    w->setFlag(Flag::AutoExecuteNews, true);
     for (const char* name : {"tallyminder-mail", "tallyminder-news", "tallyminder-browser"})
         prompter.expect(BoxKind::Warning,
                         launchBox("The specified file was not found.", QLatin1String(name)));
     w->AutoRunAfterConnect();
     prompter.verifyAllUsed();
 
-    w->SetAutoExecuteMail(false);
-    w->SetAutoExecuteBrowser(false);
+    w->setFlag(Flag::AutoExecuteMail, false);
+    w->setFlag(Flag::AutoExecuteBrowser, false);
     prompter.expect(BoxKind::Warning,
                     launchBox("The specified file was not found.", QStringLiteral("tallyminder-news")));
     w->AutoRunAfterConnect();
@@ -113,10 +117,10 @@ TEST_F(ConfigureWindow, AutoRunReallyStartsTheTickedProgramInItsFolder) {
     folder.write("mail reader.sh", "#!/bin/sh\npwd > \"$0.tmp\"; echo \"$1\" >> \"$0.tmp\"; "
                                    "mv \"$0.tmp\" \"$0.out\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    w->SetMailExe(QStringLiteral("\"") + QString::fromStdString(script) +
+    w->setText(Text::MailExe, QStringLiteral("\"") + QString::fromStdString(script) +
                   QStringLiteral("\" mailto:pat@example.com"));
-    w->SetMailDir(QString::fromStdString(folder.file("mailwork")));
-    w->SetAutoExecuteMail(true);
+    w->setText(Text::MailDir, QString::fromStdString(folder.file("mailwork")));
+    w->setFlag(Flag::AutoExecuteMail, true);
     w->AutoRunAfterConnect();
     EXPECT_TRUE(QTest::qWaitFor([&] { return folder.exists("mail reader.sh.out"); }, 10000));
     EXPECT_EQ(folder.read("mail reader.sh.out"),
@@ -127,8 +131,8 @@ TEST_F(ConfigureWindow, AutoRunReallyStartsTheTickedProgramInItsFolder) {
 // Cancel, Esc and the close box all ask before closing; OK does not.
 TEST_F(ConfigureWindow, CloseWithoutOkAsksAndNoKeepsTheChangeYesPutsTheOldValuesBack) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
-    w->SetMailExe(QStringLiteral("old mail"));
-    w->SetMonthlyDuration(true);
+    w->setText(Text::MailExe, QStringLiteral("old mail"));
+    w->setFlag(Flag::MonthlyDuration, true);
     const std::function<void(TConfigureAutoForm*)> closers[] = {
         [](TConfigureAutoForm* f) { QTest::mouseClick(f->CancelButton, Qt::LeftButton); },
         [](TConfigureAutoForm* f) { QTest::keyClick(f, Qt::Key_Escape); },
@@ -147,11 +151,11 @@ TEST_F(ConfigureWindow, CloseWithoutOkAsksAndNoKeepsTheChangeYesPutsTheOldValues
             shownAfterNo = w->MailExeEdit->text();
             closeIt(w);
         });
-        EXPECT_FALSE(w->Execute());
+        w->Execute();
         EXPECT_TRUE(keptOpen);
         EXPECT_EQ(shownAfterNo, QStringLiteral("new mail"));
-        EXPECT_EQ(w->MailExe(), QStringLiteral("old mail"));
-        EXPECT_TRUE(w->MonthlyDuration());
+        EXPECT_EQ(w->text(Text::MailExe), QStringLiteral("old mail"));
+        EXPECT_TRUE(w->flag(Flag::MonthlyDuration));
         prompter.verifyAllUsed();
     }
     ASSERT_EQ(prompter.shown.size(), 6);
@@ -166,11 +170,11 @@ TEST_F(ConfigureWindow, OkKeepsEveryValueWithoutAsking) {
         w->BrowserDirEdit->setText(QStringLiteral("/srv/web"));
         QTest::mouseClick(w->OkButton, Qt::LeftButton);
     });
-    EXPECT_TRUE(w->Execute());
-    EXPECT_TRUE(w->AutoPassword());
-    EXPECT_TRUE(w->AutoExecuteNews());
-    EXPECT_FALSE(w->AutoExecuteBrowser());
-    EXPECT_EQ(w->BrowserDir(), QStringLiteral("/srv/web"));
+    w->Execute();
+    EXPECT_TRUE(w->flag(Flag::AutoPW));
+    EXPECT_TRUE(w->flag(Flag::AutoExecuteNews));
+    EXPECT_FALSE(w->flag(Flag::AutoExecuteBrowser));
+    EXPECT_EQ(w->text(Text::BrowserDir), QStringLiteral("/srv/web"));
 }
 
 } // namespace

@@ -16,7 +16,7 @@
 
 namespace {
 
-const QString kOffice = QStringLiteral("RAS_ENTRY_Office");
+const std::string kOffice = "RAS_ENTRY_Office";
 
 class TimeRestrictions : public WindowTest {
 protected:
@@ -25,6 +25,7 @@ protected:
         w = forms->TimeAutoForm;
         prompt = forms->TimePasswordAutoForm;
         w->RestrictionSection = kOffice;
+        EXPECT_EQ(forms->dialRestrictions, w);
         return w;
     }
     void store(const std::string& section, const std::string& key, const std::string& value) {
@@ -188,7 +189,7 @@ TEST_F(TimeRestrictions, OkSavesTheTextsAsTypedInTheEntrysSectionOnly) {
     EXPECT_EQ(stored("RAS_ENTRY_Home", "TimeTo3"), "<missing>");
 
     // The other entry: its own times, and no prompt inside the office's period.
-    w->RestrictionSection = QStringLiteral("RAS_ENTRY_Home");
+    w->RestrictionSection = "RAS_ENTRY_Home";
     bool allowed = false;
     EXPECT_FALSE(dialAt(5, 0, 0, allowed));
     EXPECT_TRUE(allowed);
