@@ -13,8 +13,10 @@
 #include "dialup/about_form.h"
 #include "dialup/auto_form.h"
 #include "dialup/uplinker_form.h"
-#include "dialup/dialer_stand_ins.h"
 #include "dialup/no_dialup_service.h"
+#include "dialup/configure_window.h"
+#include "dialup/time_password_window.h"
+#include "dialup/time_restrictions_window.h"
 #include "printing/list_printer.h"
 #include "ui/qt_charset.h"
 
@@ -22,11 +24,7 @@
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : prompter_(prompter), clock_(clock), paths_(std::move(paths)),
-      noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()),
-      configurationStandIn_(std::make_unique<dialup::InMemoryConfiguration>()),
-      restrictionsStandIn_(std::make_unique<dialup::NoRestrictions>()) {
-    dialupConfiguration = configurationStandIn_.get();
-    dialRestrictions = restrictionsStandIn_.get();
+      noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()) {
     // The order matters: later windows rely on the ones before them in their create steps.
     frmMain = new TfrmMain(*this);
     frmContact = new TfrmContact(*this, frmMain);
@@ -34,6 +32,11 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail = new TfrmSendMail(*this, frmMain);
     frmProgress = new TfrmProgress(*this, frmMain);
     AutoForm = new TAutoForm(QStringLiteral("AutoForm"), paths_.dialupSettingsFile(), frmMain);
+    ConfigureAutoForm = new TConfigureAutoForm(*this, frmMain);
+    TimeAutoForm = new TTimeAutoForm(*this, frmMain);
+    TimePasswordAutoForm = new TTimePasswordAutoForm(*this, frmMain);
+    dialupConfiguration = ConfigureAutoForm;
+    dialRestrictions = TimeAutoForm;
     AboutForm = new TAboutForm(paths_.dialupSettingsFile(), frmMain);
     frmLongMessage = new TfrmLongMessage(*this, frmMain);
     frmSentItems = new TfrmSentItems(*this, frmMain);
@@ -68,6 +71,9 @@ Forms::~Forms() {
     delete frmLongMessage;
     delete UplinkerForm.data(); // before the windows it reaches
     delete AboutForm;
+    delete TimePasswordAutoForm;
+    delete TimeAutoForm;
+    delete ConfigureAutoForm;
     delete AutoForm;
     delete frmProgress;
     delete frmSendMail;

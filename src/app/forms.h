@@ -19,6 +19,9 @@ class TfrmAuth;
 class TAutoForm;
 class TAboutForm;
 class TUplinkerForm;
+class TConfigureAutoForm;
+class TTimeAutoForm;
+class TTimePasswordAutoForm;
 namespace dialup {
 class RemoteAccess;
 class DialupConfiguration;
@@ -51,6 +54,9 @@ public:
     TfrmSendMail* frmSendMail = nullptr;
     TfrmProgress* frmProgress = nullptr;
     TAutoForm* AutoForm = nullptr; // never shown; keeps its placement in the dial-up settings
+    TConfigureAutoForm* ConfigureAutoForm = nullptr;
+    TTimeAutoForm* TimeAutoForm = nullptr;
+    TTimePasswordAutoForm* TimePasswordAutoForm = nullptr;
     // What the dialer asks of the configuration and restrictions windows.
     dialup::DialupConfiguration* dialupConfiguration = nullptr;
     dialup::DialRestrictions* dialRestrictions = nullptr;
@@ -73,7 +79,5 @@ private:
     AppPaths paths_;
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
-    std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
-    std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
     std::unique_ptr<printing::ListPrinter> listPrinter_;
 };

@@ -161,27 +161,79 @@ std::optional<int32_t> parseDate(std::string_view text, const FormatSettings& fs
     return dayNumber(*y, *m, *d);
 }
 
-std::optional<int32_t> parseTime(std::string_view text, const FormatSettings& fs) {
-    const std::string_view s = trimBlanks(text);
+namespace {
+
+bool startsWithIgnoringCase(std::string_view s, std::string_view word) {
+    if (s.size() < word.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if ((s[i] | 0x20) != (word[i] | 0x20))
+            return false;
+    return true;
+}
+
+// 0 when the text holds no marker, 1 for AM, 2 for PM; the marker is taken off the text.
+int takeDayHalfMarker(std::string_view& s) {
+    for (int half = 1; half <= 2; ++half) {
+        const std::string_view word = half == 1 ? "AM" : "PM";
+        if (startsWithIgnoringCase(s, word)) {
+            s = trimBlanks(s.substr(word.size()));
+            return half;
+        }
+        if (s.size() >= word.size() && startsWithIgnoringCase(s.substr(s.size() - word.size()), word)) {
+            s = trimBlanks(s.substr(0, s.size() - word.size()));
+            return half;
+        }
+    }
+    return 0;
+}
+
+// The one reading of a time text. Table text needs hours and minutes; typed text may give the
+// hour alone and an AM or PM marker before or after (hours 1 to 12 then).
+std::optional<int32_t> readTime(std::string_view text, const FormatSettings& fs, bool typed) {
+    std::string_view s = trimBlanks(text);
+    const int half = typed ? takeDayHalfMarker(s) : 0;
     size_t pos = 0;
     const auto h = readNumber(s, pos, 2);
-    if (!h || pos >= s.size() || s[pos] != fs.timeSeparator)
+    if (!h)
         return std::nullopt;
-    ++pos;
-    const auto m = readNumber(s, pos, 2);
-    if (!m)
-        return std::nullopt;
+    int m = 0;
     int sec = 0;
-    if (pos < s.size()) {
-        if (s[pos] != fs.timeSeparator)
+    if (pos < s.size() || !typed) {
+        if (pos >= s.size() || s[pos] != fs.timeSeparator)
             return std::nullopt;
         ++pos;
-        const auto sv = readNumber(s, pos, 2);
-        if (!sv || pos != s.size())
+        const auto mv = readNumber(s, pos, 2);
+        if (!mv)
             return std::nullopt;
-        sec = *sv;
+        m = *mv;
+        if (pos < s.size()) {
+            if (s[pos] != fs.timeSeparator)
+                return std::nullopt;
+            ++pos;
+            const auto sv = readNumber(s, pos, 2);
+            if (!sv || pos != s.size())
+                return std::nullopt;
+            sec = *sv;
+        }
     }
-    if (*h > 23 || *m > 59 || sec > 59)
+    int hour = *h;
+    if (half != 0) {
+        if (hour < 1 || hour > 12)
+            return std::nullopt;
+        hour = hour % 12 + (half == 2 ? 12 : 0);
+    }
+    if (hour > 23 || m > 59 || sec > 59)
         return std::nullopt;
-    return timeMs(*h, *m, sec);
+    return timeMs(hour, m, sec);
+}
+
+} // namespace
+
+std::optional<int32_t> parseTime(std::string_view text, const FormatSettings& fs) {
+    return readTime(text, fs, false);
+}
+
+std::optional<int32_t> parseTypedTime(std::string_view text, const FormatSettings& fs) {
+    return readTime(text, fs, true);
 }

@@ -45,3 +45,8 @@ std::string formatShortTime(int32_t ms, const FormatSettings& fs = processFormat
 std::optional<int32_t> parseDate(std::string_view text, const FormatSettings& fs = processFormats());
 // Hours and minutes, optionally seconds, with the time separator; blanks around are allowed.
 std::optional<int32_t> parseTime(std::string_view text, const FormatSettings& fs = processFormats());
+// A time of day as a person types it: an hour, optionally followed by the time separator and
+// minutes, and again by seconds; an AM or PM marker (any letter case) may stand before or after,
+// and then the hour is 1 to 12. Blanks around are allowed.
+std::optional<int32_t> parseTypedTime(std::string_view text,
+                                      const FormatSettings& fs = processFormats());

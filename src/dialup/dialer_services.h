@@ -5,8 +5,7 @@
 
 // What the dialer window asks of the configuration window and of the time-restrictions window.
 // The dialer is written against these two interfaces only; the windows that hold the options and
-// the restrictions implement them (until they exist, dialer_stand_ins.h keeps the options in
-// memory and allows every dial).
+// the restrictions implement them: TConfigureAutoForm and TTimeAutoForm.
 
 namespace dialup {
 
