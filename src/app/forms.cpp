@@ -1,5 +1,6 @@
 #include "app/forms.h"
 
+#include "app/start_checks.h"
 #include "ui/application.h"
 #include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
@@ -21,6 +22,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
       restrictionsStandIn_(std::make_unique<dialup::NoRestrictions>()) {
     dialupConfiguration = configurationStandIn_.get();
     dialRestrictions = restrictionsStandIn_.get();
+    dataFolderProblem_ = prepareDataFolders(prompter_, paths_);
     // The order matters: later windows rely on the ones before them in their create steps.
     frmMain = new TfrmMain(*this);
     frmContact = new TfrmContact(*this, frmMain);

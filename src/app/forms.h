@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "data/app_paths.h"
 
@@ -38,6 +39,8 @@ public:
     // The dial-up service; a service-less one until the entry routine or a test sets another.
     dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
     void setRemoteAccess(dialup::RemoteAccess* remote);
+    // Why the data folder could not be written at start (already said in a box), or empty.
+    const std::string& dataFolderProblem() const { return dataFolderProblem_; }
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
@@ -61,4 +64,5 @@ private:
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
     std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
+    std::string dataFolderProblem_;
 };

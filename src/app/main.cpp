@@ -10,8 +10,12 @@
 #include "dialup/nm_remote_access.h"
 
 #include <QDir>
+#include <csignal>
 
 int main(int argc, char** argv) {
+    // A write beyond the file size limit fails with an error the program reports, instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     TApplication app(argc, argv);
     setProcessFormats(FormatSettings{});
     QApplication::setApplicationName(QStringLiteral("Tallyminder"));

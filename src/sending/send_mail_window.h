@@ -59,6 +59,9 @@ public:
 
     // The batch identifier of the last send attempt (0 before the first).
     double lastBatch() const { return lastBatch_; }
+    // The last attempt sent the whole batch but the server never confirmed it: it may have
+    // been delivered. The next send asks before sending it again.
+    bool batchUnconfirmed() const { return batchUnconfirmed_; }
 
     // Handlers.
     void FormCreate();
@@ -92,5 +95,6 @@ private:
     Forms& forms_;
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
+    bool batchUnconfirmed_ = false;
     bool closeWhenDone_ = false;
 };
