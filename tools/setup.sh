@@ -19,7 +19,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
           ca-certificates)
 if [ "$mode" = test ]; then
-    packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth)
+    packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth clang)
 fi
 
 missing=()
@@ -44,6 +44,13 @@ if [ "$mode" = run ]; then
     cd "$data"
     exec "$build/tallyminder"
 else
-    cd "$build"
-    ctest --output-on-failure -j "$jobs" --timeout 600
+    (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 600)
+    # The fuzz targets need clang (libFuzzer): a short smoke run of each.
+    if command -v clang++ >/dev/null; then
+        fuzz="${build}-fuzz"
+        CC=clang CXX=clang++ cmake -S "$src" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DTALLYMINDER_BENCH=OFF
+        cmake --build "$fuzz" --target fuzz_targets -j "$jobs"
+        (cd "$fuzz" && ctest -L fuzz --output-on-failure -j "$jobs")
+    fi
 fi
