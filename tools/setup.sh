@@ -24,7 +24,7 @@ if [ "$mode" != run ]; then
 fi
 if [ "$mode" = test ]; then
     packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth desktop-file-utils
-               appstream poppler-utils)
+               appstream poppler-utils clang)
 fi
 
 missing=()
@@ -52,6 +52,13 @@ elif [ "$mode" = package ]; then
     cd "$build"
     cpack -G DEB
 else
-    cd "$build"
-    ctest --output-on-failure -j "$jobs" --timeout 600
+    (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 600)
+    # The fuzz targets need clang (libFuzzer): a short smoke run of each.
+    if command -v clang++ >/dev/null; then
+        fuzz="${build}-fuzz"
+        CC=clang CXX=clang++ cmake -S "$src" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DTALLYMINDER_BENCH=OFF
+        cmake --build "$fuzz" --target fuzz_targets -j "$jobs"
+        (cd "$fuzz" && ctest -L fuzz --output-on-failure -j "$jobs")
+    fi
 fi

@@ -1,5 +1,6 @@
 #include "app/forms.h"
 
+#include "app/start_checks.h"
 #include "ui/application.h"
 #include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
@@ -25,6 +26,7 @@
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : prompter_(prompter), clock_(clock), paths_(std::move(paths)),
       noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()) {
+    dataFolderProblem_ = prepareDataFolders(prompter_, paths_);
     // The order matters: later windows rely on the ones before them in their create steps.
     frmMain = new TfrmMain(*this);
     frmContact = new TfrmContact(*this, frmMain);

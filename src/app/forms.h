@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "data/app_paths.h"
 
@@ -47,6 +48,8 @@ public:
     // The dial-up service; a service-less one until the entry routine or a test sets another.
     dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
     void setRemoteAccess(dialup::RemoteAccess* remote);
+    // Why the data folder could not be written at start (already said in a box), or empty.
+    const std::string& dataFolderProblem() const { return dataFolderProblem_; }
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
@@ -80,4 +83,5 @@ private:
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<printing::ListPrinter> listPrinter_;
+    std::string dataFolderProblem_;
 };

@@ -11,7 +11,13 @@
 #include "data/format_settings.h"
 #include "dialup/nm_remote_access.h"
 
+#include <QDir>
+#include <csignal>
+
 int main(int argc, char** argv) {
+    // A write beyond the file size limit fails with an error the program reports, instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     TApplication app(argc, argv);
     catchTerminationSignals();
     setProcessFormats(FormatSettings{});
@@ -26,11 +32,12 @@ int main(int argc, char** argv) {
     SystemClock clock;
     const AppPaths paths = AppPaths::forProgram(
         QCoreApplication::applicationFilePath().toStdString(), AppPaths::Environment::ofProcess());
-    // A folder that cannot be used ends the program before anything is written anywhere.
+    // A folder that cannot even be made ends the program before anything is written anywhere;
+    // one that exists but cannot be written is reported once the windows start (read-only).
     for (const std::string* folder : {&paths.workingFolder, &paths.settingsFolder}) {
         const std::string reason = prepareFolder(*folder);
         if (!reason.empty()) {
-            prompter.error(QStringLiteral("The folder %1 cannot be created or written (%2).")
+            prompter.error(QStringLiteral("The folder %1 cannot be created (%2).")
                                .arg(QString::fromStdString(*folder),
                                     QString::fromStdString(reason)));
             app.setPrompter(nullptr);

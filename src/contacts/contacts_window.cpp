@@ -4,6 +4,7 @@
 #include "ui/application.h"
 #include "app/forms.h"
 #include "data/keep_aside.h"
+#include "data/message_text.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -378,7 +379,9 @@ bool TfrmContact::importFile(const std::string& path) {
     const std::string groupsPath = forms_.paths().file(kGroupsFile);
     ContactImporter importer(*dxContact, *main->dxGroup);
     importer.confirmAddGroup = [this](const std::string& group) {
-        return forms_.prompter().confirm(QStringLiteral("Group ") + fromTableText(group) +
+        // The group comes from the file: a huge one is cut before it reaches the box.
+        return forms_.prompter().confirm(QStringLiteral("Group ") +
+                                         QString::fromStdString(cutForMessage(group)) +
                                          QStringLiteral(" does not exist. Would you like to add?"));
     };
     importer.groupAdded = [main, &groupsPath](const std::string&) {

@@ -57,6 +57,8 @@ struct AppPaths {
     static AppPaths forProgram(const std::string& programPath, const Environment& env);
 };
 
-// Creates the folder and any missing parents and checks that files can be made in it. Returns
-// an empty string on success, else the reason it cannot be used.
+// Creates the folder and any missing parents. Returns an empty string when the folder is there,
+// else the reason it cannot be made. Whether it can be written is a separate question
+// (folderWriteProblem): a folder that exists but cannot be written still lets the program show
+// what it holds.
 std::string prepareFolder(const std::string& folder);

@@ -1,9 +1,14 @@
 #include "data/atomic_file.h"
 
 #include "data/errors.h"
+#include "data/keep_aside.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,29 +37,108 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-} // namespace
-
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    const std::string failure = "Cannot create file " + path;
-    std::string tmp = path + ".tmpXXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        throw EFileError(failure);
-    // mkstemp creates 0600; table files are ordinary user files.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        throw EFileError(failure);
+// The file a write to path replaces: path itself, or the end of its chain of symbolic links
+// (also when that file does not exist yet).
+std::string writeTarget(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+        const ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
+        if (n <= 0)
+            return at;
+        link.resize(static_cast<size_t>(n));
+        at = link.front() == '/' ? link : folderOf(at) + "/" + link;
     }
-    // Make the rename itself durable.
-    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    return at;
+}
+
+bool holdsExactly(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<size_t>(st.st_size) != bytes.size())
+        return false;
+    try {
+        return readWholeFile(path) == bytes;
+    } catch (const EFileError&) {
+        return false;
+    }
+}
+
+void syncFolder(const std::string& folder) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+bool isTemporarySuffix(std::string_view s) {
+    if (s.size() != 10 || s.substr(0, 4) != ".tmp")
+        return false;
+    for (char c : s.substr(4))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+// "<name>.tmpXXXXXX" or "<name>.unreadable[-N].tmpXXXXXX" for one of the names.
+bool isTemporaryOf(std::string_view entry, const std::vector<std::string>& names) {
+    if (entry.size() < 10 || !isTemporarySuffix(entry.substr(entry.size() - 10)))
+        return false;
+    std::string_view base = entry.substr(0, entry.size() - 10);
+    for (const std::string& name : names) {
+        if (base.substr(0, name.size()) != name)
+            continue;
+        std::string_view rest = base.substr(name.size());
+        if (rest.empty())
+            return true;
+        if (rest.substr(0, 11) != ".unreadable")
+            continue;
+        rest.remove_prefix(11);
+        if (rest.empty())
+            return true;
+        if (rest.front() != '-' || rest.size() < 2)
+            continue;
+        rest.remove_prefix(1);
+        bool digits = true;
+        for (char c : rest)
+            digits = digits && c >= '0' && c <= '9';
+        if (digits)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void writeFileAtomically(const std::string& path, std::string_view bytes) {
+    const std::string target = writeTarget(path);
+    if (holdsExactly(target, bytes))
+        return;
+    keepAsideIfHeld(path, "Cannot create file " + path);
+    const std::string failure = "Cannot create file " + path;
+    std::string tmp = target + ".tmpXXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        throw EFileError(failure);
+    // Held until the rename, so that the start-up clean-up never takes a live temporary.
+    ::flock(fd, LOCK_EX);
+    // mkstemp creates 0600; table files are ordinary user files.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0 &&
+                    ::rename(tmp.c_str(), target.c_str()) == 0;
+    if (!ok)
+        ::unlink(tmp.c_str());
+    ::close(fd);
+    if (!ok)
+        throw EFileError(failure);
+    // Make the rename itself durable.
+    syncFolder(folderOf(target));
 }
 
 std::string readWholeFile(const std::string& path) {
@@ -95,4 +179,49 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+void removeFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    keepAsideIfHeld(path, "Cannot delete file " + path);
+    ::unlink(path.c_str());
+}
+
+int removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names,
+                           std::chrono::seconds minAge) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (!isTemporaryOf(e->d_name, names))
+            continue;
+        const std::string path = folder + "/" + e->d_name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        const bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                           now - st.st_mtime >= minAge.count() &&
+                           ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (stale && ::unlink(path.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+std::string folderWriteProblem(const std::string& folder) {
+    std::string probe = folder + "/.tallyminder-probe.tmpXXXXXX";
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return std::strerror(errno);
+    int error = 0;
+    if (!writeAll(fd, "probe\r\n") || ::fsync(fd) != 0)
+        error = errno;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return error ? std::strerror(error) : std::string();
+}

@@ -1,13 +1,26 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Writes files whole: the bytes go to a temporary file in the same folder, which is flushed to
 // disk and then renamed over the old file. A crash or a full disk therefore leaves either the
 // old file or the new one, never a half-written one.
+//
+// The temporary is named after the file: "<name>.tmp" and six letters or digits. Its writer
+// holds a lock on it until the rename, so a temporary whose lock is free was left by a writer
+// that died (see removeStaleTemporaries).
+//
+// A path that is a symbolic link is written through to the file the link names: the temporary
+// goes into that file's folder and replaces it there, and the link stays a link.
+//
+// A file whose bytes already are the ones to write is left alone: nothing is written, so a start
+// or an exit that changes nothing works in a folder that cannot be written.
 
 // Throws EFileError("Cannot create file <path>") when any step fails; the old file is untouched.
+// A file held by keep-aside (data/keep_aside.h) is copied aside first, or not replaced at all.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Reads the whole file. Throws EFileError("Cannot open file <path>") when it cannot be read.
@@ -15,5 +28,17 @@ std::string readWholeFile(const std::string& path);
 
 bool fileExists(const std::string& path);
 
-// Removes the file if present; a missing file is not an error.
+// Removes the file if present; a missing file is not an error. A file held by keep-aside is
+// copied aside first; when that fails, EFileError("Cannot delete file <path>") and it stays.
 void removeFile(const std::string& path);
+
+// Removes from the folder the temporaries that writers of the named files left when they were
+// killed: "<name>.tmpXXXXXX", also of the keep-aside copies "<name>.unreadable[-N]", whose lock
+// is free and which are at least minAge old. Nothing else is touched. Returns how many went.
+int removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names,
+                           std::chrono::seconds minAge);
+
+// The reason a new file cannot be written in the folder (the system's text, for example
+// "Read-only file system" or "No space left on device"), or empty when a test file of a few
+// bytes can be written, flushed and removed there.
+std::string folderWriteProblem(const std::string& folder);

@@ -3,6 +3,7 @@
 #include "data/date_time.h"
 #include "data/errors.h"
 #include "data/mem_data.h"
+#include "data/message_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,7 +13,7 @@
 
 namespace {
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string quoted(std::string_view text) { return quoteForMessage(text); }
 
 [[noreturn]] void refuse(const FieldDef& def, std::string_view text, const char* what) {
     const std::string& shown = def.displayLabel.empty() ? def.name : def.displayLabel;

@@ -156,7 +156,11 @@ private:
     void notifyState();
     void notifyRefresh();
     void notifyRowChanged(int row);
-    void parseInto(std::string_view text);
+    // Reading a file: the header's columns (-1 for an ignored one) and the text after it; then
+    // the rows. `lost` receives the first thing the read had to leave out.
+    std::string_view readHeader(std::string_view text, std::vector<int>& columns,
+                                std::string& lost) const;
+    void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost);
 
     std::string name_;
     std::vector<std::unique_ptr<TField>> fields_;

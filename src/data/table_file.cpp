@@ -6,6 +6,7 @@
 
 #include "data/atomic_file.h"
 #include "data/errors.h"
+#include "data/message_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,14 +15,16 @@ namespace {
 
 // Cuts a line into values: the text before each separator is a value, a trailing separator
 // adds no empty value, and after each separator only the next 1000 characters are looked at.
-template <typename F> void splitLine(std::string_view line, char delimiter, F&& onPiece) {
+// Returns false when that limit left part of the line unread.
+template <typename F> bool splitLine(std::string_view line, char delimiter, F&& onPiece) {
     const char* cur = line.data();
     const char* end = line.data() + line.size();
+    const char* const lineEnd = end;
     while (cur != end) {
         const void* hit = std::memchr(cur, delimiter, static_cast<size_t>(end - cur));
         if (!hit) {
             onPiece(std::string_view(cur, static_cast<size_t>(end - cur)));
-            return;
+            break;
         }
         const char* q = static_cast<const char*>(hit);
         onPiece(std::string_view(cur, static_cast<size_t>(q - cur)));
@@ -29,6 +32,7 @@ template <typename F> void splitLine(std::string_view line, char delimiter, F&& 
         if (end - cur > 1000)
             end = cur + 1000;
     }
+    return end == lineEnd;
 }
 
 // Calls onLine for each line: a line ends at CR, LF or CR LF; the last line needs no end.
@@ -109,19 +113,33 @@ void TdxMemData::ReadDelimitedFile(const std::string& path) {
     ReadDelimitedText(bytes);
 }
 
+// A read that would leave out some of the user's bytes is an error, so that the caller keeps
+// the file aside before anything can rewrite it: a NUL byte (which ends the text), a header
+// that names none of the table's fields, a line longer than the reader looks at, a value longer
+// than its field. The rows are still read as far as the text allows; the error comes at the end.
 void TdxMemData::ReadDelimitedText(std::string_view text) {
-    // A NUL byte ends the text.
-    if (const void* nul = std::memchr(text.data(), '\0', text.size()))
-        text = text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
-    if (text.empty())
+    std::string lost;
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - text.data());
+        lost = "The file holds a NUL byte at position " + std::to_string(at + 1) +
+               "; nothing after it was read";
+        text = text.substr(0, at);
+    }
+    if (text.empty()) {
+        if (!lost.empty())
+            raise(lost);
         return;
+    }
+
+    std::vector<int> columns;
+    const std::string_view rows = readHeader(text, columns, lost);
 
     loading_ = true;
     SuspendViews();
     try {
         Close();
         Open();
-        parseInto(text);
+        parseRows(rows, columns, lost);
     } catch (...) {
         if (state_ == DataSetState::Insert)
             Cancel();
@@ -133,38 +151,66 @@ void TdxMemData::ReadDelimitedText(std::string_view text) {
     First();
     fullSort();
     ResumeViews();
+    if (!lost.empty())
+        raise(lost);
 }
 
-void TdxMemData::parseInto(std::string_view text) {
-    std::vector<int> columns;
-    bool header = true;
+std::string_view TdxMemData::readHeader(std::string_view text, std::vector<int>& columns,
+                                        std::string& lost) const {
+    size_t end = 0;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    const std::string_view header = text.substr(0, end);
+    bool any = false;
+    const bool whole = splitLine(header, FieldDelimiter, [&](std::string_view name) {
+        const int f = FieldIndex(name);
+        const bool used = f >= 0 && !fields_[static_cast<size_t>(f)]->Def().calculated;
+        any = any || used;
+        columns.push_back(used ? f : -1);
+    });
+    // Rows under a header that names no field would read as empty rows: nothing is changed.
+    if (!header.empty() && !any)
+        raise("The first line names none of the table's fields: " + quoteForMessage(header));
+    if (!whole && lost.empty())
+        lost = "The first line is longer than the reader takes; its end was not read";
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        ++end;
+    return end < text.size() ? text.substr(end + 1) : std::string_view();
+}
+
+void TdxMemData::parseRows(std::string_view text, const std::vector<int>& columns,
+                           std::string& lost) {
+    int lineNumber = 1;
     splitLines(text, [&](std::string_view line) {
-        if (header) {
-            header = false;
-            splitLine(line, FieldDelimiter, [&](std::string_view name) {
-                const int f = FieldIndex(name);
-                columns.push_back(f >= 0 && !Field(f).Def().calculated ? f : -1);
-            });
-            return;
-        }
+        ++lineNumber;
         Append();
         size_t k = 0;
-        splitLine(line, FieldDelimiter, [&](std::string_view value) {
+        const bool whole = splitLine(line, FieldDelimiter, [&](std::string_view value) {
             if (k >= columns.size())
                 throw EListError("List index out of bounds (" + std::to_string(k) + ")");
             const int f = columns[k++];
             if (f < 0 || value.empty())
                 return;
             TField& field = Field(f);
-            if (field.Kind() == FieldKind::String && !field.OnChange && views_.empty()) {
-                // The common case, without a temporary: same result as SetAsString.
-                buffer_[static_cast<size_t>(f)] =
-                    std::string(value.substr(0, static_cast<size_t>(field.Size())));
-                bufferChanged_ = true;
-            } else {
-                field.SetAsString(value);
+            if (field.Kind() == FieldKind::String) {
+                const size_t size = static_cast<size_t>(field.Size());
+                if (value.size() > size && lost.empty())
+                    lost = "Line " + std::to_string(lineNumber) + ": a value of " +
+                           std::to_string(value.size()) + " characters does not fit field '" +
+                           field.FieldName() + "' (" + std::to_string(size) +
+                           "); its end was not read";
+                if (!field.OnChange && views_.empty()) {
+                    // The common case, without a temporary: same result as SetAsString.
+                    buffer_[static_cast<size_t>(f)] = std::string(value.substr(0, size));
+                    bufferChanged_ = true;
+                    return;
+                }
             }
+            field.SetAsString(value);
         });
+        if (!whole && lost.empty())
+            lost = "Line " + std::to_string(lineNumber) +
+                   " is longer than the reader takes; its end was not read";
         Post();
     });
 }

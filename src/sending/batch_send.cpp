@@ -26,6 +26,12 @@ namespace {
 
 const QString kOfflineMessage = QStringLiteral(
     "The message could not be sent. You appear to be offline. Please connect and try again");
+const QString kUnconfirmedMessage =
+    QStringLiteral("The server did not confirm the batch. It may have been delivered: check "
+                   "with the gateway before sending again.");
+const QString kSendAgainQuestion =
+    QStringLiteral("The server did not confirm the last batch, so it may have been delivered "
+                   "already. Send the pending reminders again?");
 
 } // namespace
 
@@ -36,6 +42,15 @@ void TfrmSendMail::bmbSendClick() {
     try {
         SuspendedViews suspended(pending);
         sendTheMail();
+    } catch (const EIdDeliveryUnconfirmed& e) {
+        // Not "offline": the batch may be at the gateway. Nothing resends it by itself; the
+        // pending list stays, and the next Send asks first.
+        forms_.frmProgress->hide();
+        restoreCursor();
+        batchUnconfirmed_ = true;
+        forms_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
+                                QString::fromStdString(e.what()));
+        return;
     } catch (const EIdSocketError&) {
         forms_.frmProgress->hide();
         restoreCursor();
@@ -80,6 +95,8 @@ void TfrmSendMail::sendTheMail() {
         closeWhenDone_ = true;
         return;
     }
+    if (batchUnconfirmed_ && !forms_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
+        return;
     commitEdits();
     if (dmMail->State() != DataSetState::Browse)
         dmMail->Post();
@@ -106,6 +123,7 @@ void TfrmSendMail::sendTheMail() {
     smtp.Send(message);
 
     // The server has accepted the batch.
+    batchUnconfirmed_ = false;
     progress.StepIt();
     restoreCursor();
     progress.StepIt();

@@ -8,6 +8,7 @@
 #include "ui/qt_charset.h"
 #include "data/atomic_file.h"
 #include "data/date_time.h"
+#include "data/errors.h"
 #include "data/schemas.h"
 #include "sending/auth_window.h"
 
@@ -159,8 +160,14 @@ void TfrmSendMail::loadSettings() {
     set(fields::StartTime, int32_t{0});
     set(fields::IncMins, int32_t{0});
     dmMail->AddRow(row);
-    dmMail->WriteDelimitedFile(path);
-    dmMail->ReadDelimitedFile(path);
+    // A folder that cannot be written keeps the defaults in memory (its start-up box said so).
+    try {
+        dmMail->WriteDelimitedFile(path);
+        dmMail->ReadDelimitedFile(path);
+    } catch (const EFileError& e) {
+        if (forms_.dataFolderProblem().empty())
+            forms_.prompter().error(QString::fromStdString(e.what()));
+    }
 }
 
 void TfrmSendMail::FormCreate() {
@@ -175,7 +182,13 @@ void TfrmSendMail::FormCreate() {
             main->dtpTime->setTime(
                 QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
     }
-    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+    // Rewritten only when its bytes change; a write that fails is said and start-up goes on.
+    try {
+        dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+    } catch (const EFileError& e) {
+        if (forms_.dataFolderProblem().empty())
+            forms_.prompter().error(QString::fromStdString(e.what()));
+    }
 }
 
 void TfrmSendMail::commitEdits() {

@@ -61,6 +61,9 @@ public:
     double lastBatch() const { return lastBatch_; }
     // True when the last send action mailed the batch.
     bool lastSendSucceeded() const { return lastSendSucceeded_; }
+    // The last attempt sent the whole batch but the server never confirmed it: it may have
+    // been delivered. The next send asks before sending it again.
+    bool batchUnconfirmed() const { return batchUnconfirmed_; }
 
     // Handlers.
     void FormCreate();
@@ -101,6 +104,7 @@ private:
     Forms& forms_;
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
+    bool batchUnconfirmed_ = false;
     bool closeWhenDone_ = false;
     bool lastSendSucceeded_ = false;
 };

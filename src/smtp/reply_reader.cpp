@@ -1,5 +1,7 @@
 #include "smtp/reply_reader.h"
 
+#include <cerrno>
+#include <cstring>
 #include <strings.h>
 
 #include "smtp/smtp_errors.h"
@@ -38,16 +40,23 @@ int replyCodeOf(const std::string& line) {
 SmtpReply ReplyReader::read(std::chrono::milliseconds timeout) {
     const auto deadline = TcpConnection::Clock::now() + timeout;
     SmtpReply reply;
+    // Every line read counts, blank ones too, and the deadline holds for lines already
+    // buffered: a server that floods lines cannot hold the client past either limit.
+    size_t linesRead = 0;
     auto nextLine = [&] {
         for (;;) {
+            if (TcpConnection::Clock::now() >= deadline) {
+                connection_.close();
+                throw EIdSocketError(std::strerror(ETIMEDOUT), ETIMEDOUT);
+            }
             std::string line = trimBlanks(connection_.readLine(deadline));
-            if (line.empty())
-                continue;
-            if (reply.lines.size() == kMaxLines) {
+            if (linesRead++ == kMaxLines) {
                 connection_.close();
                 throw EIdProtocolReplyError(
                     "Reply longer than " + std::to_string(kMaxLines) + " lines", 0);
             }
+            if (line.empty())
+                continue;
             reply.lines.push_back(std::move(line));
             return;
         }

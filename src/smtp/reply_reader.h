@@ -19,13 +19,14 @@ struct SmtpReply {
 // and empty lines are skipped.
 class ReplyReader {
 public:
-    // A reply longer than this many lines is refused.
+    // A reply longer than this many lines (blank lines included) is refused.
     static constexpr size_t kMaxLines = 1000;
 
     explicit ReplyReader(TcpConnection& connection) : connection_(connection) {}
 
-    // Reads one reply within timeout. Connection failures throw as TcpConnection::readLine
-    // does; a reply over kMaxLines lines closes the connection and throws
+    // Reads one reply within timeout, checked before every line, buffered or not. Connection
+    // failures throw as TcpConnection::readLine does; a passed deadline closes the connection
+    // and throws EIdSocketError (ETIMEDOUT); a reply over kMaxLines lines closes it and throws
     // EIdProtocolReplyError with code 0.
     SmtpReply read(std::chrono::milliseconds timeout);
 

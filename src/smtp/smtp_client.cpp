@@ -9,6 +9,9 @@
 namespace {
 
 constexpr int kAnyCode = -1;
+constexpr int kServiceClosing = 421;
+
+std::string answerTo(const char* step) { return std::string("its answer to ") + step; }
 
 std::string upper(std::string s) {
     for (char& c : s)
@@ -65,26 +68,39 @@ TIdSMTP::~TIdSMTP() {
     Disconnect();
 }
 
-SmtpReply TIdSMTP::readReply(int expectedCode, std::chrono::milliseconds timeout) {
-    lastReply_ = reader_.read(timeout);
+SmtpReply TIdSMTP::readReply(int expectedCode, std::chrono::milliseconds timeout,
+                             const std::string& awaited) {
+    try {
+        lastReply_ = reader_.read(timeout);
+    } catch (const EIdConnClosedGracefully&) {
+        throw EIdConnClosedGracefully(awaited);
+    }
+    if (lastReply_.code == kServiceClosing && expectedCode != kServiceClosing) {
+        // RFC 5321: the server is closing the transmission channel; nothing more will work.
+        connection_.close();
+        throw EIdProtocolReplyError(lastReply_.lastLine(), lastReply_.code);
+    }
     if (expectedCode != kAnyCode && lastReply_.code != expectedCode)
         throw EIdProtocolReplyError(lastReply_.lastLine(), lastReply_.code);
     return lastReply_;
 }
 
 SmtpReply TIdSMTP::command(std::string_view text, int expectedCode,
-                           std::chrono::milliseconds timeout, std::string_view what) {
+                           std::chrono::milliseconds timeout, const std::string& awaited,
+                           std::string_view what) {
     CommandWriter(connection_).write(text, what);
-    return readReply(expectedCode, timeout);
+    return readReply(expectedCode, timeout, awaited);
 }
 
 void TIdSMTP::introduce(const std::string& localName) {
     authSchemes_.clear();
     offersStartTls_ = false;
     const SmtpReply ehlo =
-        command("ehlo " + localName, kAnyCode, Timeouts.command, "the local host name");
+        command("ehlo " + localName, kAnyCode, Timeouts.command, answerTo("EHLO"),
+                "the local host name");
     if (ehlo.code != 250) {
-        command("Helo " + localName, 250, Timeouts.command, "the local host name");
+        command("Helo " + localName, 250, Timeouts.command, answerTo("HELO"),
+                "the local host name");
         return;
     }
     // The first line names the server; the extensions follow it.
@@ -127,7 +143,7 @@ void TIdSMTP::Connect() {
         connection_.open(where.host, where.port, Timeouts.connect);
         if (tls == SmtpTls::Implicit)
             startTls(where.host);
-        readReply(220, Timeouts.greeting);
+        readReply(220, Timeouts.greeting, "its greeting");
 
         const std::string localName =
             Environment.LocalName.empty() ? connection_.localName() : Environment.LocalName;
@@ -136,7 +152,7 @@ void TIdSMTP::Connect() {
             if (!offersStartTls_)
                 throw EIdTLSError("The server does not offer encryption (STARTTLS) on port " +
                                   std::to_string(where.port) + ". Nothing was sent.");
-            command("STARTTLS", 220, Timeouts.command);
+            command("STARTTLS", 220, Timeouts.command, answerTo("STARTTLS"));
             startTls(where.host);
             // What the server said in clear text is forgotten; it introduces itself again.
             introduce(localName);
@@ -179,9 +195,9 @@ bool TIdSMTP::willAuthenticate() const {
 }
 
 void TIdSMTP::authenticate() {
-    command("auth LOGIN", 334, Timeouts.command);
-    command(base64Encode(UserId), 334, Timeouts.command);
-    command(base64Encode(Password), 235, Timeouts.command);
+    command("auth LOGIN", 334, Timeouts.command, answerTo("AUTH LOGIN"));
+    command(base64Encode(UserId), 334, Timeouts.command, answerTo("the user name"));
+    command(base64Encode(Password), 235, Timeouts.command, answerTo("the password"));
     didAuthenticate_ = true;
 }
 
@@ -192,19 +208,38 @@ void TIdSMTP::Send(TIdMessage& message) {
     if (willAuthenticate() && !connection_.isEncrypted())
         throw EIdTLSError("The server does not offer encryption; the password was not sent.");
 
-    command("Rset", kAnyCode, Timeouts.command);
+    command("Rset", kAnyCode, Timeouts.command, answerTo("RSET"));
     if (willAuthenticate())
         authenticate();
     command("Mail from:<" + message.From.Address + ">", 250, Timeouts.mailFrom,
-            "the sender address");
+            answerTo("MAIL FROM"), "the sender address");
     for (const auto* list : {&message.Recipients, &message.CCList, &message.BccList})
         for (const auto& item : *list)
-            command("RCPT to:<" + item.Address + ">", 250, Timeouts.rcptTo, "a recipient address");
-    command("Data", 354, Timeouts.dataStart);
+            command("RCPT to:<" + item.Address + ">", 250, Timeouts.rcptTo, answerTo("RCPT TO"),
+                    "a recipient address");
+    command("Data", 354, Timeouts.dataStart, answerTo("DATA"));
 
     message.ExtraHeaders.SetValue("X-Mailer", MailAgent);
     writeData(message, [this](std::string_view bytes) { connection_.write(bytes); });
-    readReply(250, Timeouts.dataEnd);
+    // Until the socket has taken the final ".", the server cannot have taken the message: a
+    // failure up to here is an ordinary one.
+    connection_.flush();
+    const std::string awaited = "its answer to the end of the message (the final \".\")";
+    std::string lost;
+    try {
+        readReply(250, Timeouts.dataEnd, awaited);
+        return;
+    } catch (const EIdConnClosedGracefully&) {
+        lost = "The server closed the connection while the program waited for " + awaited;
+    } catch (const EIdSocketError& e) {
+        lost = std::string(e.what()) + " while the program waited for " + awaited;
+    } catch (const EIdProtocolReplyError& e) {
+        if (e.replyCode() != 0)
+            throw; // a clear answer: the server refused the message
+        lost = std::string(e.what()) + " in " + awaited;
+    }
+    connection_.close();
+    throw EIdDeliveryUnconfirmed(lost + ".");
 }
 
 void TIdSMTP::Disconnect() noexcept {

@@ -45,13 +45,19 @@
 // Failures (smtp/smtp_errors.h):
 // - EIdSocketError: name not resolved, connection refused or broken, or a time-out expired;
 // - EIdProtocolReplyError: the server answered a step with another code than it accepts;
-// - EIdConnClosedGracefully: the server closed the connection while a reply was awaited;
+// - EIdConnClosedGracefully: the server closed the connection while a reply was awaited; the
+//   text names the step;
+// - EIdDeliveryUnconfirmed: the message went out whole, final "." included, and no usable
+//   reply came (the server may have taken it; never an EIdSocketError, so nobody resends it
+//   as if the machine had been offline);
 // - EIdLineBreakInValue: an address, the subject, a header value, the user id or the password
 //   holds a CR or LF; refused before any command of the transaction is sent;
 // - EIdTLSError: the certificate was refused or the handshake failed (in Connect), or the
 //   connection is not encrypted where it must be (in Connect for port 587, in Send before a
 //   password would go out); the text names the reason;
 // - EIdBadServerAddress: Host holds a port that is not a number from 1 to 65535.
+// A reply of 421 (the server is closing) ends the session at any step, also where any code
+// is accepted: the connection is closed and EIdProtocolReplyError carries the server's line.
 // A failure inside Connect closes the connection. Inside Send, a reply error (or a refused
 // value) leaves it open and in step, so the caller disconnects before trying again; a socket
 // failure, a time-out or a closed connection leaves nothing usable, so the socket is closed.
@@ -141,9 +147,11 @@ public:
     std::string DataContent(const TIdMessage& message) const;
 
 private:
+    // awaited names the step for a hang-up: "its answer to RSET".
     SmtpReply command(std::string_view text, int expectedCode, std::chrono::milliseconds timeout,
-                      std::string_view what = "the command");
-    SmtpReply readReply(int expectedCode, std::chrono::milliseconds timeout);
+                      const std::string& awaited, std::string_view what = "the command");
+    SmtpReply readReply(int expectedCode, std::chrono::milliseconds timeout,
+                        const std::string& awaited);
     void authenticate();
     // LOGIN is asked for, announced, and not yet done on this connection.
     bool willAuthenticate() const;

@@ -36,10 +36,25 @@ private:
     int replyCode_;
 };
 
-// The server closed the connection while a reply was awaited.
+// The server closed the connection while a reply was awaited. The client names the step:
+// "Connection Closed Gracefully. The server closed the connection while the program waited for
+// its answer to RSET."
 class EIdConnClosedGracefully : public std::runtime_error {
 public:
     EIdConnClosedGracefully() : std::runtime_error("Connection Closed Gracefully.") {}
+    explicit EIdConnClosedGracefully(const std::string& awaited)
+        : std::runtime_error("Connection Closed Gracefully. The server closed the connection "
+                             "while the program waited for " +
+                             awaited + ".") {}
+};
+
+// The whole message, with its final ".", went to the server, and then no usable reply came:
+// the connection broke or closed, the time ran out, or the reply broke the reader's limits.
+// The server may have taken the message, so sending it again may deliver it twice. The text
+// says what happened.
+class EIdDeliveryUnconfirmed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Connect() on a client that is already connected.

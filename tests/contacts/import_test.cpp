@@ -189,6 +189,18 @@ TEST_F(ContactImport, AHundredThousandLinesImportWithTheResultsOfTheRowByRowWalk
     prompter.verifyAllUsed();
 }
 
+// A group of a megabyte is cut to a readable length in its question.
+TEST_F(ContactImport, AHugeGroupIsCutInItsQuestion) {
+    TfrmContact& w = show({});
+    folder.write("huge.txt", "Ann\t100\t" + std::string(1'000'000, 'g') + "\n");
+    prompter.expect(BoxKind::Confirmation,
+                    QStringLiteral("Group ") + QString(80, QLatin1Char('g')) +
+                        QStringLiteral("\u2026 does not exist. Would you like to add?"),
+                    BoxButton::No);
+    ASSERT_TRUE(w.importFile(folder.file("huge.txt")));
+    prompter.verifyAllUsed();
+}
+
 // A source that fails after its first bytes, as a disk read error would.
 class FailingSource : public ByteSource {
 public:

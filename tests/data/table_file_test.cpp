@@ -132,9 +132,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"blankLineIsAnEmptyRow", "a^b^c^\r\n\r\n1^2^3^\r\n", {{"", "", ""}, {"1", "2", "3"}},
                  nullptr},
         ReadCase{"nulEndsTheText", std::string("a^b^c^\r\n1^2^3^\r\n4^5", 19) + '\0' + "^6^\r\n",
-                 {{"1", "2", "3"}, {"4", "5", ""}}, nullptr},
-        ReadCase{"longLineLosesItsEnd", "a^b^c^\r\n" + kLong + "\r\n",
-                 {{std::string(10, 'x'), std::string(1000, 'y'), ""}}, nullptr},
+                 {{"1", "2", "3"}, {"4", "5", ""}},
+                 "dxTest: The file holds a NUL byte at position 20; nothing after it was read"},
+        ReadCase{"longLineLosesItsEnd", "a^b^c^\r\n" + kLong + "\r\n1^2^3^\r\n",
+                 {{std::string(10, 'x'), std::string(1000, 'y'), ""}, {"1", "2", "3"}},
+                 "dxTest: Line 2 is longer than the reader takes; its end was not read"},
+        ReadCase{"longHeaderLosesItsEnd", "a^" + std::string(1001, 'b') + "^c^\r\n1^\r\n",
+                 {{"1", "", ""}},
+                 "dxTest: The first line is longer than the reader takes; its end was not read"},
+        ReadCase{"noLineEndAtAllIsOneHeader", std::string("a^b^c^"), {}, nullptr},
         ReadCase{"headerOnlyEmptiesTheTable", "a^b^c^\r\n", {}, nullptr},
         ReadCase{"tooManyValues", "a^b^c^\r\n1^2^3^\r\na^b^c^d^\r\n", {{"1", "2", "3"}},
                  "List index out of bounds (3)"}),
@@ -195,14 +201,48 @@ TEST_F(TableFile, AnEmptyFileChangesNothingAndAMissingFileFailsFirst) {
     EXPECT_EQ(t->RowCount(), 1);
 }
 
-TEST_F(TableFile, TabSeparatedRemindersMatchNoField) {
-    write("reminders.txt", "contact_no\tname\t\r\n1\tA\t\r\n");
-    auto t = schemas::makeReminders();
-    t->FieldDelimiter = '^';
-    t->ReadDelimitedFile(path("reminders.txt"));
-    ASSERT_EQ(t->RowCount(), 1);
-    for (int f = 1; f < t->FieldCount(); ++f)
-        EXPECT_EQ(t->CellText(0, f), "");
+// A header that names no field would read every row as empty values: the read stops before
+// anything changes, quoting the header cut to a readable length.
+TEST_F(TableFile, AHeaderThatNamesNoFieldChangesNothing) {
+    struct Case {
+        std::string bytes;
+        std::string quoted;
+    };
+    const Case cases[] = {
+        {"contact_no\tname\t\r\n1\tA\t\r\n", "'contact_no\tname\t'"},
+        {std::string(10'000'000, 'z'), "'" + std::string(80, 'z') + "\u2026'"},
+        {"\xe9t\xe9^\r\n", "'\u00e9t\u00e9^'"},
+    };
+    for (const Case& c : cases) {
+        write("reminders.txt", c.bytes);
+        auto t = schemas::makeReminders();
+        t->FieldDelimiter = '^';
+        t->AddRow({FieldValue{}, std::string("kept")});
+        try {
+            t->ReadDelimitedFile(path("reminders.txt"));
+            ADD_FAILURE() << "no error";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "dxmReminders: The first line names none of the table's fields: " +
+                          c.quoted);
+        }
+        EXPECT_EQ(t->RowCount(), 1);
+        EXPECT_FALSE(t->ViewsSuspended());
+    }
+}
+
+TEST_F(TableFile, AValueLongerThanItsFieldIsReadCutAndReported) {
+    write("g.txt", "groupName\t\r\n" + std::string(21, 'g') + "\t\r\nvip\t\r\n");
+    auto t = schemas::makeGroups();
+    try {
+        t->ReadDelimitedFile(path("g.txt"));
+        ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "dxGroup: Line 2: a value of 21 characters does not fit field "
+                               "'groupName' (20); its end was not read");
+    }
+    ASSERT_EQ(t->RowCount(), 2); // every row is read
+    EXPECT_EQ(t->CellText(0, 1), std::string(20, 'g'));
 }
 
 TEST_F(TableFile, AFailedWriteLeavesTheOldFileAndTheTable) {

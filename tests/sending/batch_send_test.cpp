@@ -396,6 +396,43 @@ TEST_F(BatchSend, YesToThePrintQuestionPrintsTheBatchJustSent) {
     EXPECT_EQ(pending->RowCount(), 0);
 }
 
+// The whole batch went out and the server hung up before confirming it: it may have been
+// delivered. Not "offline"; the list stays pending, and a second Send asks first.
+TEST_F(BatchSend, ABatchTheServerNeverConfirmedIsNotSentAgainWithoutAsking) {
+    twoReminders();
+    send->show();
+    {
+        LoopbackServer server(LoopbackServer::Mode::DropAfterData);
+        send->smtp.Port = server.port();
+        prompter.expectError(QStringLiteral(
+            "The server did not confirm the batch. It may have been delivered: check with the "
+            "gateway before sending again.\n\nThe server closed the connection while the "
+            "program waited for its answer to the end of the message (the final \".\")."));
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        prompter.verifyAllUsed();
+        expectFailedAttempt(2);
+        EXPECT_EQ(server.messages(), 1);
+        EXPECT_TRUE(send->batchUnconfirmed());
+    }
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    const QString again = QStringLiteral(
+        "The server did not confirm the last batch, so it may have been delivered already. "
+        "Send the pending reminders again?");
+    prompter.expect(BoxKind::Confirmation, again, BoxButton::No);
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(pending->RowCount(), 2);
+
+    prompter.expect(BoxKind::Confirmation, again, BoxButton::Yes);
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(sent->RowCount(), 2);
+    EXPECT_FALSE(send->batchUnconfirmed());
+}
+
 // reminders.txt with its header line alone: the header goes as the body, nothing is logged.
 TEST_F(BatchSend, AHeaderOnlyListIsSentAndNothingIsLogged) {
     saveReminders();

@@ -2,7 +2,7 @@
 
 // SMTP servers for the send tests: the real aiosmtpd server (python3-aiosmtpd, AUTH LOGIN, a
 // free loopback port) and a small in-process loopback server that accepts everything, refuses
-// MAIL with 550, or hangs after the connection is made. Each stops in its destructor.
+// MAIL with 550, hangs after the connection is made, or hangs up after taking a message. Each stops in its destructor.
 
 #include <atomic>
 #include <cctype>
@@ -42,6 +42,7 @@ public:
         Accept,     // accepts every command and every message
         RefuseMail, // answers MAIL with 550
         Hang,       // takes the connection and never answers
+        DropAfterData, // takes the whole message, then hangs up without answering the "."
     };
 
     explicit LoopbackServer(Mode mode) : mode_(mode) {
@@ -159,6 +160,8 @@ private:
                 }
                 buffer.erase(0, end + 5);
                 ++messages_;
+                if (mode_ == Mode::DropAfterData)
+                    return;
                 reply(fd, "250 queued");
             } else if (verb == "QUIT") {
                 reply(fd, "221 bye");

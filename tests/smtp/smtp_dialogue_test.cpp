@@ -116,7 +116,7 @@ TEST(SmtpDialogue, CompleteTransactionWithAuthenticationAndOneBlindCopy) {
                                  "Quit\r\n");
 }
 
-enum class Failure { None, Reply, Socket, Closed, LineBreak };
+enum class Failure { None, Reply, Socket, Closed, LineBreak, Unconfirmed };
 
 struct DialogueCase {
     std::string name;
@@ -309,20 +309,87 @@ std::vector<DialogueCase> dialogueCases() {
         c.name = "ServerClosesMidDialogue";
         c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), hangUp()};
         c.failure = Failure::Closed;
-        c.failureText = "Connection Closed Gracefully.";
+        c.failureText = "Connection Closed Gracefully. The server closed the connection while "
+                        "the program waited for its answer to MAIL FROM.";
         c.connectedAfter = false;
         c.transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n";
         cases.push_back(std::move(c));
     }
+    // A hang-up at each step names the step.
+    {
+        const char* const awaited[] = {"its greeting",          "its answer to EHLO",
+                                       "its answer to RSET",    "its answer to MAIL FROM",
+                                       "its answer to RCPT TO", "its answer to DATA"};
+        const char* const sent[] = {"ehlo testhost\r\n", "Rset\r\n",
+                                    "Mail from:<sender@example.com>\r\n",
+                                    "RCPT to:<gateway@sms.example>\r\n", "Data\r\n"};
+        for (size_t step = 0; step < std::size(awaited); ++step) {
+            DialogueCase c;
+            c.name = "HangUpAwaiting" + std::to_string(step);
+            c.script = bodyScript();
+            c.script.resize(step);
+            c.script.push_back(hangUp());
+            c.failure = Failure::Closed;
+            c.failsInConnect = step <= 1;
+            c.failureText = std::string("Connection Closed Gracefully. The server closed the "
+                                        "connection while the program waited for ") +
+                            awaited[step] + ".";
+            c.connectedAfter = false;
+            for (size_t i = 0; i < step; ++i)
+                c.transcript += sent[i];
+            cases.push_back(std::move(c));
+        }
+    }
+    // 421: the server is closing. Whatever the step accepts, the session ends there.
     {
         DialogueCase c;
-        c.name = "ServerClosesBeforeGreeting";
-        c.script = {hangUp()};
-        c.failure = Failure::Closed;
+        c.name = "ServiceClosingAtEhloEndsTheSession";
+        c.script = {reply({"220 hi"}), reply({"421 4.3.2 Shutting down"})};
+        c.failure = Failure::Reply;
         c.failsInConnect = true;
-        c.failureText = "Connection Closed Gracefully.";
+        c.failureText = "421 4.3.2 Shutting down";
+        c.failureCode = 421;
         c.connectedAfter = false;
-        c.transcript = "";
+        c.transcript = "ehlo testhost\r\n";
+        cases.push_back(std::move(c));
+    }
+    {
+        DialogueCase c;
+        c.name = "ServiceClosingAtRsetEndsTheSession";
+        c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"421 4.4.2 Timeout"})};
+        c.failure = Failure::Reply;
+        c.failureText = "421 4.4.2 Timeout";
+        c.failureCode = 421;
+        c.connectedAfter = false;
+        c.transcript = "ehlo testhost\r\nRset\r\n";
+        cases.push_back(std::move(c));
+    }
+    // Blank lines count towards the reply's line limit, so a flood of them ends.
+    {
+        DialogueCase c;
+        c.name = "FloodOfBlankLinesIsRefused";
+        std::string blanks;
+        for (int i = 0; i < 5000; ++i)
+            blanks += "\r\n";
+        c.script = {reply({"220 hi"}), ServerStep{{blanks, blanks, "250 ok\r\n"}}};
+        c.failure = Failure::Reply;
+        c.failsInConnect = true;
+        c.failureText = "Reply longer than 1000 lines";
+        c.connectedAfter = false;
+        c.transcript = "ehlo testhost\r\n";
+        cases.push_back(std::move(c));
+    }
+    {
+        DialogueCase c;
+        c.name = "TrickleOfBlankLinesTimesOut";
+        c.script = {reply({"220 hi"}),
+                    ServerStep{std::vector<std::string>(40, std::string(20, '\n'))}};
+        c.setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.command = 200ms; };
+        c.failure = Failure::Socket;
+        c.failsInConnect = true;
+        c.failureCode = ETIMEDOUT;
+        c.connectedAfter = false;
+        c.transcript = "ehlo testhost\r\n";
         cases.push_back(std::move(c));
     }
     {
@@ -384,13 +451,37 @@ std::vector<DialogueCase> dialogueCases() {
         script.back() = silence();
         {
             DialogueCase c;
-            c.name = "NoReplyToTheFinalDotTimesOut";
+            c.name = "NoReplyToTheFinalDotIsUnconfirmed";
             c.script = script;
             c.setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.dataEnd = 200ms; };
-            c.failure = Failure::Socket;
-            c.failureCode = ETIMEDOUT;
+            c.failure = Failure::Unconfirmed;
+            c.failureText = "Connection timed out while the program waited for its answer to "
+                            "the end of the message (the final \".\").";
             c.connectedAfter = false;
             c.transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData;
+            cases.push_back(std::move(c));
+        }
+        {
+            DialogueCase c;
+            c.name = "HangUpAfterTheFinalDotIsUnconfirmed";
+            c.script = bodyScript();
+            c.script.back() = hangUp();
+            c.failure = Failure::Unconfirmed;
+            c.failureText = "The server closed the connection while the program waited for its "
+                            "answer to the end of the message (the final \".\").";
+            c.connectedAfter = false;
+            c.transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData;
+            cases.push_back(std::move(c));
+        }
+        {
+            DialogueCase c;
+            c.name = "RefusalOfTheMessageIsAPlainReplyError";
+            c.script = bodyScript();
+            c.script.back() = reply({"554 5.6.0 Message refused"});
+            c.failure = Failure::Reply;
+            c.failureText = "554 5.6.0 Message refused";
+            c.failureCode = 554;
+            c.transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData + "Quit\r\n";
             cases.push_back(std::move(c));
         }
     }
@@ -617,6 +708,9 @@ TEST_P(SmtpDialogueCases, Transcript) {
         text = e.what();
     } catch (const EIdLineBreakInValue& e) {
         failure = Failure::LineBreak;
+        text = e.what();
+    } catch (const EIdDeliveryUnconfirmed& e) {
+        failure = Failure::Unconfirmed;
         text = e.what();
     }
     EXPECT_EQ(failure, c.failure) << text;

@@ -1,0 +1,34 @@
+#include "app/start_checks.h"
+
+#include "data/atomic_file.h"
+#include "data/schemas.h"
+#include "ui/prompter.h"
+
+#include <QString>
+
+namespace {
+
+// A temporary younger than this may belong to a writer that has not yet locked it.
+constexpr std::chrono::seconds kStaleAfter{10};
+
+} // namespace
+
+std::string prepareDataFolders(Prompter& prompter, const AppPaths& paths) {
+    removeStaleTemporaries(paths.workingFolder,
+                           {kRemindersFile, kGroupsFile, kContactsFile, kMessagesFile,
+                            kSentItemsFile, kMailFile, ".tallyminder-probe"},
+                           kStaleAfter);
+    const std::string dialup = paths.dialupSettingsFile();
+    removeStaleTemporaries(paths.settingsFolder,
+                           {"width.ini", dialup.substr(dialup.find_last_of('/') + 1)},
+                           kStaleAfter);
+
+    std::string problem = folderWriteProblem(paths.workingFolder);
+    if (!problem.empty())
+        prompter.error(QStringLiteral("The data folder %1 cannot be written: %2.\n\nThe program "
+                                      "shows what it can read; changes cannot be saved until "
+                                      "the folder can be written.")
+                           .arg(QString::fromStdString(paths.workingFolder),
+                                QString::fromStdString(problem)));
+    return problem;
+}
