@@ -1,53 +1,84 @@
 #include "app/forms.h"
 
-#include "ui/application.h"
-#include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
 #include "reminders/long_message_window.h"
+#include "reminders/main_window.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "dialup/auto_form.h"
-#include "dialup/dialer_stand_ins.h"
-#include "dialup/no_dialup_service.h"
+#include "ui/application.h"
+
+#include <QLabel>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
-    : prompter_(prompter), clock_(clock), paths_(std::move(paths)),
-      noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()),
-      configurationStandIn_(std::make_unique<dialup::InMemoryConfiguration>()),
-      restrictionsStandIn_(std::make_unique<dialup::NoRestrictions>()) {
-    dialupConfiguration = configurationStandIn_.get();
-    dialRestrictions = restrictionsStandIn_.get();
-    // The order matters: later windows rely on the ones before them in their create steps.
-    frmMain = new TfrmMain(*this);
-    frmContact = new TfrmContact(*this, frmMain);
-    frmMessage = new TfrmMessage(*this, frmMain);
-    frmSendMail = new TfrmSendMail(*this, frmMain);
-    frmProgress = new TfrmProgress(*this, frmMain);
-    AutoForm = new TAutoForm(QStringLiteral("AutoForm"), paths_.dialupSettingsFile(), frmMain);
-    frmLongMessage = new TfrmLongMessage(*this, frmMain);
-    frmSentItems = new TfrmSentItems(*this, frmMain);
-    frmSelectSending = new TfrmSelectSending(*this, frmMain);
-    frmAuth = new TfrmAuth(*this, frmMain);
+    : tables_(std::move(paths)), context_(prompter, clock, tables_) {
+    // The order matters: a window's create step tells the ones before it what it has read.
+    frmMain = new TfrmMain(context_);
+    TfrmMain* main = frmMain;
+
+    frmContact = new TfrmContact(context_, main);
+    QObject::connect(frmContact, &TfrmContact::contactNamesChanged, main,
+                     &TfrmMain::loadContactCombo);
+    QObject::connect(frmContact, &TfrmContact::allContactsChanged, main, &TfrmMain::loadAllCombo);
+    QObject::connect(frmContact, &TfrmContact::groupsChanged, main, &TfrmMain::loadGroupCombo);
+    QObject::connect(frmContact, &TfrmContact::groupPosted, main, &TfrmMain::checkGroup);
+    QObject::connect(frmContact, &TfrmContact::postedUnseen, main, &TfrmMain::checkPickedGroup);
+    frmContact->frmContactCreate();
+
+    frmMessage = new TfrmMessage(context_, main);
+    QObject::connect(frmMessage, &TfrmMessage::messagesChanged, main, &TfrmMain::messagesChanged);
+
+    frmSendMail = new TfrmSendMail(context_, main);
+    QObject::connect(frmSendMail, &TfrmSendMail::settingsLoaded, main,
+                     &TfrmMain::applyMailSettings);
+    QObject::connect(frmSendMail, &TfrmSendMail::senderNameChanged, main->ClientName,
+                     &QLabel::setText);
+    QObject::connect(frmSendMail, &TfrmSendMail::reportsStamped, main,
+                     &TfrmMain::clearReportWishes);
+    QObject::connect(frmSendMail, &TfrmSendMail::batchSent, main, &TfrmMain::batchSent);
+    frmSendMail->reportWishes = [main] { return main->reportWishes(); };
+    frmSendMail->FormCreate();
+
+    frmProgress = new TfrmProgress(context_, main);
+    frmLongMessage = new TfrmLongMessage(context_, *main, main);
+    frmSentItems = new TfrmSentItems(context_, main);
+    frmSelectSending = new TfrmSelectSending(context_, main);
+    QObject::connect(frmSelectSending, &TfrmSelectSending::remindersAdded, main,
+                     &TfrmMain::remindersAdded);
+    frmAuth = new TfrmAuth(context_, *frmSendMail);
+
+    // The windows of one folder work with each other directly.
+    main->frmLongMessage = frmLongMessage;
+    frmContact->frmSelectSending = frmSelectSending;
+    frmMessage->frmSelectSending = frmSelectSending;
+    frmSelectSending->frmContact = frmContact;
+    frmSelectSending->frmMessage = frmMessage;
+    frmSendMail->frmProgress = frmProgress;
+    frmSendMail->frmSentItems = frmSentItems;
+    frmSendMail->frmAuth = frmAuth;
+    frmSentItems->frmProgress = frmProgress;
+
+    // The main window opens the others and waits for them.
+    QObject::connect(main, &TfrmMain::sentItemsRequested, frmSentItems, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::contactsRequested, frmContact, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::messagesRequested, frmMessage, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::sendMailRequested, frmSendMail, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::closing, frmSentItems, &QWidget::hide);
 }
 
 Forms::~Forms() {
-    // Reverse order of creation; the main window goes last and writes the pending list.
+    // Reverse order of creation; the main window goes last and writes the pending list. The
+    // tables go after every window.
     delete frmAuth;
     delete frmSelectSending;
     delete frmSentItems;
     delete frmLongMessage;
-    delete AutoForm;
     delete frmProgress;
     delete frmSendMail;
     delete frmMessage;
     delete frmContact;
     delete frmMain;
-}
-
-void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {
-    remoteAccess_ = remote ? remote : noService_.get();
 }

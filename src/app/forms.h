@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "data/app_paths.h"
+#include "data/data_module.h"
+#include "ui/context.h"
 
 class Clock;
 class Prompter;
@@ -15,16 +17,10 @@ class TfrmLongMessage;
 class TfrmSentItems;
 class TfrmSelectSending;
 class TfrmAuth;
-class TAutoForm;
-namespace dialup {
-class RemoteAccess;
-class DialupConfiguration;
-class DialRestrictions;
-} // namespace dialup
 
-// The program's long-lived windows, created once in a fixed order with the main window first,
-// and destroyed in reverse order when the program ends. Each window gets this object and reaches
-// the others, and the services (boxes, clock, folders), through it.
+// The program's long-lived windows over its tables: the data module first, then the windows in
+// a fixed order with the main window first, each wired to the others it tells something; all
+// destroyed in reverse order when the program ends. The only place that sees every window.
 class Forms {
 public:
     Forms(Prompter& prompter, Clock& clock, AppPaths paths);
@@ -32,33 +28,22 @@ public:
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;
 
-    Prompter& prompter() const { return prompter_; }
-    Clock& clock() const { return clock_; }
-    const AppPaths& paths() const { return paths_; }
-    // The dial-up service; a service-less one until the entry routine or a test sets another.
-    dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
-    void setRemoteAccess(dialup::RemoteAccess* remote);
+    Prompter& prompter() const { return context_.prompter(); }
+    Clock& clock() const { return context_.clock(); }
+    const AppPaths& paths() const { return context_.paths(); }
+    DataModule& tables() { return tables_; }
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
     TfrmMessage* frmMessage = nullptr;
     TfrmSendMail* frmSendMail = nullptr;
     TfrmProgress* frmProgress = nullptr;
-    TAutoForm* AutoForm = nullptr; // never shown; keeps its placement in the dial-up settings
-    // What the dialer asks of the configuration and restrictions windows.
-    dialup::DialupConfiguration* dialupConfiguration = nullptr;
-    dialup::DialRestrictions* dialRestrictions = nullptr;
     TfrmLongMessage* frmLongMessage = nullptr;
     TfrmSentItems* frmSentItems = nullptr;
     TfrmSelectSending* frmSelectSending = nullptr;
     TfrmAuth* frmAuth = nullptr;
 
 private:
-    Prompter& prompter_;
-    Clock& clock_;
-    AppPaths paths_;
-    std::unique_ptr<dialup::RemoteAccess> noService_;
-    dialup::RemoteAccess* remoteAccess_ = nullptr;
-    std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
-    std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
+    DataModule tables_;
+    Context context_;
 };

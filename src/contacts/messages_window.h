@@ -11,7 +11,8 @@
 
 #include "data/mem_data.h"
 
-class Forms;
+class Context;
+class TfrmSelectSending;
 class QAction;
 class QLabel;
 class QMenu;
@@ -21,10 +22,10 @@ class RecordNavigator;
 class TfrmMessage : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmMessage(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmMessage(Context& context, QWidget* parent = nullptr);
     ~TfrmMessage() override;
 
-    std::unique_ptr<TdxMemData> dxmMessage;
+    TdxMemData* const dxmMessage; // of the data module
 
     // Controls (objectName as named).
     QLabel* pnlMain = nullptr;
@@ -54,11 +55,18 @@ public:
 
     void done(int result) override;
 
+    // The selected-contacts window of this folder (set where the windows are created).
+    TfrmSelectSending* frmSelectSending = nullptr;
+
+signals:
+    // The standard messages were changed and stored.
+    void messagesChanged();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenu();
 
-    Forms& forms_;
+    Context& context_;
 };

@@ -3,8 +3,7 @@
 
 #include "sending/send_mail_window.h"
 
-#include "app/forms.h"
-#include "reminders/main_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "data/version_info.h"
 #include "data/atomic_file.h"
@@ -30,20 +29,20 @@ const QString kOfflineMessage = QStringLiteral(
 } // namespace
 
 void TfrmSendMail::bmbSendClick() {
-    TdxMemData& pending = *forms_.frmMain->dxmReminders;
+    TdxMemData& pending = *context_.tables().dxmReminders;
     closeWhenDone_ = false;
     try {
         SuspendedViews suspended(pending);
         sendTheMail();
     } catch (const EIdSocketError&) {
-        forms_.frmProgress->hide();
+        frmProgress->hide();
         restoreCursor();
-        forms_.prompter().error(kOfflineMessage);
+        context_.prompter().error(kOfflineMessage);
         // The dial-up window that offers to connect and send again is not part of this
         // program yet; the send window stays open for another attempt.
         return;
     } catch (...) {
-        forms_.frmProgress->hide();
+        frmProgress->hide();
         restoreCursor();
         if (closeWhenDone_)
             accept();
@@ -59,23 +58,23 @@ void TfrmSendMail::sendTheMail() {
 
     // Empty means no characters at all: blanks pass.
     if (dbeFromName->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in your name"));
+        context_.prompter().error(QStringLiteral("Please fill in your name"));
         dbeFromName->setFocus();
         return;
     }
     if (dbeFromAddress->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in your e-mail address"));
+        context_.prompter().error(QStringLiteral("Please fill in your e-mail address"));
         dbeFromAddress->setFocus();
         return;
     }
     if (dbeMailServer->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in the name of your SMTP server"));
+        context_.prompter().error(QStringLiteral("Please fill in the name of your SMTP server"));
         dbeMailServer->setFocus();
         return;
     }
-    const std::string remindersPath = forms_.paths().file(kRemindersFile);
+    const std::string remindersPath = context_.paths().file(kRemindersFile);
     if (!fileExists(remindersPath)) {
-        forms_.prompter().error(QStringLiteral("There are no messages to send"));
+        context_.prompter().error(QStringLiteral("There are no messages to send"));
         closeWhenDone_ = true;
         return;
     }
@@ -86,7 +85,7 @@ void TfrmSendMail::sendTheMail() {
     doReports();
 
     setCursor(Qt::WaitCursor);
-    TfrmProgress& progress = *forms_.frmProgress;
+    TfrmProgress& progress = *frmProgress;
     progress.start(QStringLiteral("Sending mail..."), 11);
 
     auto setting = [this](const char* name) { return dmMail->FieldNamed(name).AsString(); };
@@ -97,7 +96,7 @@ void TfrmSendMail::sendTheMail() {
     sender.blindCopies = setting(fields::ToBlindCarbonCopy);
     sender.replyTo = setting(fields::ReplyTo);
     TIdMessage message = gatewayMessage(sender, versionText(), readWholeFile(remindersPath),
-                                              forms_.clock().today());
+                                        context_.clock().today());
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
 
@@ -110,31 +109,31 @@ void TfrmSendMail::sendTheMail() {
     progress.StepIt();
     progress.hide();
 
-    TdxMemData& pending = *forms_.frmMain->dxmReminders;
-    TdxMemData& sent = *forms_.frmSentItems->dxmSentItems;
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    TdxMemData& sent = *context_.tables().dxmSentItems;
     {
         // Those values are not pastes, and the log's sort buttons stay as they are.
         struct Copying {
             TfrmSentItems& w;
             explicit Copying(TfrmSentItems& window) : w(window) { w.copyingBatch = true; }
             ~Copying() { w.copyingBatch = false; }
-        } copying(*forms_.frmSentItems);
-        moveBatchToSentItems(pending, sent, forms_.clock().today());
+        } copying(*frmSentItems);
+        moveBatchToSentItems(pending, sent, context_.clock().today());
     }
     // The log is on disk before the pending file goes: a crash in between can at worst send
     // a batch twice, never lose one.
-    sent.WriteDelimitedFile(forms_.paths().file(kSentItemsFile));
+    sent.WriteDelimitedFile(context_.paths().file(kSentItemsFile));
 
     smtp.Disconnect();
     chkAuth->setChecked(false);
     closeWhenDone_ = true;
 
-    forms_.prompter().information(QStringLiteral("Message successfully sent"));
-    if (forms_.prompter().confirm(QStringLiteral("Would you like to print all records?"))) {
+    context_.prompter().information(QStringLiteral("Message successfully sent"));
+    if (context_.prompter().confirm(QStringLiteral("Would you like to print all records?"))) {
         // PRINTING NOT YET BUILT: printing the pending list (the batch just sent) belongs to the
         // printed lists; until they exist, Yes prints nothing.
     }
-    forms_.prompter().message(
+    context_.prompter().message(
         QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
         QStringLiteral("Warning"));
 
@@ -142,29 +141,18 @@ void TfrmSendMail::sendTheMail() {
     pending.Close();
     pending.Open();
 
-    TfrmMain* main = forms_.frmMain;
-    main->PrepareForNew();
-    main->entryMode = QStringLiteral("Add");
-    if (main->dtpTime)
-        main->dtpTime->setTime(
-            QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
+    emit batchSent();
 }
 
 void TfrmSendMail::doReports() {
-    lastBatch_ = nextBatchId(forms_.clock().now(), lastBatch_);
+    lastBatch_ = nextBatchId(context_.clock().now(), lastBatch_);
 
-    TfrmMain* main = forms_.frmMain;
-    QCheckBox* status = main->chkStatus;
-    QCheckBox* delivery = main->chkDelivery;
-    const bool wantStatus = status && status->isChecked();
-    const bool wantDelivery = delivery && delivery->isChecked();
+    const auto [wantStatus, wantDelivery] =
+        reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
 
-    TdxMemData& pending = *main->dxmReminders;
+    TdxMemData& pending = *context_.tables().dxmReminders;
     stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    pending.WriteDelimitedFile(forms_.paths().file(kRemindersFile));
-    if (status)
-        status->setChecked(false);
-    if (delivery)
-        delivery->setChecked(false);
+    pending.WriteDelimitedFile(context_.paths().file(kRemindersFile));
+    emit reportsStamped();
 }

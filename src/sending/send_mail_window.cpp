@@ -1,9 +1,8 @@
 #include "sending/send_mail_window.h"
 
 #include "ui/field_binding.h"
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/keep_aside.h"
-#include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "data/atomic_file.h"
@@ -25,11 +24,10 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-TfrmSendMail::TfrmSendMail(Forms& forms, QWidget* parent)
-    : QDialog(parent), dmMail(schemas::makeMail()), forms_(forms) {
+TfrmSendMail::TfrmSendMail(Context& context, QWidget* parent)
+    : QDialog(parent), dmMail(context.tables().dmMail.get()), context_(context) {
     setObjectName(QStringLiteral("frmSendMail"));
     buildWindow();
-    FormCreate();
 }
 
 TfrmSendMail::~TfrmSendMail() {
@@ -37,7 +35,7 @@ TfrmSendMail::~TfrmSendMail() {
         FormDestroy();
     } catch (const std::exception& e) {
         // The program is ending; say why the settings could not be kept.
-        forms_.prompter().error(QString::fromStdString(e.what()));
+        context_.prompter().error(QString::fromStdString(e.what()));
     }
     bindings_.clear();
 }
@@ -53,7 +51,7 @@ QLineEdit* TfrmSendMail::addBound(QLayout* layout, QLabel*& label, const char* l
     label->setBuddy(edit);
     form->addRow(label, edit);
     bindings_.push_back(
-        std::make_unique<FieldBinding>(edit, *dmMail, field, forms_.prompter()));
+        std::make_unique<FieldBinding>(edit, *dmMail, field, context_.prompter()));
     return edit;
 }
 
@@ -130,7 +128,7 @@ void TfrmSendMail::buildWindow() {
 }
 
 void TfrmSendMail::loadSettings() {
-    const std::string path = forms_.paths().file(kMailFile);
+    const std::string path = context_.paths().file(kMailFile);
     if (fileExists(path)) {
         try {
             readTableKeepingBadFileAside(*dmMail, path);
@@ -138,7 +136,7 @@ void TfrmSendMail::loadSettings() {
                 return;
         } catch (const EUnreadableFile& e) {
             // The bytes are kept beside the file; the defaults take its place.
-            forms_.prompter().error(QString::fromStdString(e.what()));
+            context_.prompter().error(QString::fromStdString(e.what()));
         }
     }
     // First start (or nothing usable): the defaults, written and read back so that the
@@ -162,16 +160,8 @@ void TfrmSendMail::loadSettings() {
 void TfrmSendMail::FormCreate() {
     loadSettings();
     dmMail->First();
-    TfrmMain* main = forms_.frmMain;
-    if (main) {
-        if (main->ClientName)
-            main->ClientName->setText(fromTableText(dmMail->FieldNamed(fields::FromName).AsString()));
-        main->incMins = dmMail->FieldNamed(fields::IncMins).AsInteger();
-        if (main->dtpTime)
-            main->dtpTime->setTime(
-                QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
-    }
-    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+    emit settingsLoaded();
+    dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
 }
 
 void TfrmSendMail::commitEdits() {
@@ -181,7 +171,7 @@ void TfrmSendMail::commitEdits() {
 
 void TfrmSendMail::FormDestroy() {
     commitEdits();
-    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+    dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
 }
 
 void TfrmSendMail::showEvent(QShowEvent* event) {
@@ -214,16 +204,15 @@ void TfrmSendMail::dbeFromNameKeyDown() {
 void TfrmSendMail::bmbCancelClick() { reject(); }
 
 void TfrmSendMail::reject() {
-    if (TfrmMain* main = forms_.frmMain; main && main->ClientName)
-        main->ClientName->setText(dbeFromName->text());
+    emit senderNameChanged(dbeFromName->text());
     QDialog::reject();
 }
 
 void TfrmSendMail::chkAuthClick() {
     if (chkAuth->isChecked()) {
         smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
-        if (forms_.frmAuth)
-            forms_.frmAuth->showAuth();
+        if (frmAuth)
+            frmAuth->showAuth();
     } else {
         smtp.AuthenticationType = TIdSMTPAuthenticationType::atNone;
     }

@@ -1,0 +1,27 @@
+#pragma once
+
+// What every window needs from the program: the boxes, the clock, the folders and the tables.
+// The windows get this and nothing else; what one window tells another goes through signals
+// wired where the windows are created.
+
+#include "data/app_paths.h"
+#include "data/data_module.h"
+
+class Clock;
+class Prompter;
+
+class Context {
+public:
+    Context(Prompter& prompter, Clock& clock, DataModule& tables)
+        : prompter_(prompter), clock_(clock), tables_(tables) {}
+
+    Prompter& prompter() const { return prompter_; }
+    Clock& clock() const { return clock_; }
+    const AppPaths& paths() const { return tables_.paths(); }
+    DataModule& tables() const { return tables_; }
+
+private:
+    Prompter& prompter_;
+    Clock& clock_;
+    DataModule& tables_;
+};
