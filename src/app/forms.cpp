@@ -3,6 +3,9 @@
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
+#include "dialup/auto_form.h"
+#include "dialup/dialer_stand_ins.h"
+#include "dialup/no_dialup_service.h"
 #include "reminders/long_message_window.h"
 #include "reminders/main_window.h"
 #include "sending/auth_window.h"
@@ -14,7 +17,12 @@
 #include <QLabel>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
-    : tables_(std::move(paths)), context_(prompter, clock, tables_) {
+    : tables_(std::move(paths)), context_(prompter, clock, tables_),
+      noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()),
+      configurationStandIn_(std::make_unique<dialup::InMemoryConfiguration>()),
+      restrictionsStandIn_(std::make_unique<dialup::NoRestrictions>()) {
+    dialupConfiguration = configurationStandIn_.get();
+    dialRestrictions = restrictionsStandIn_.get();
     // The order matters: a window's create step tells the ones before it what it has read.
     frmMain = new TfrmMain(context_);
     TfrmMain* main = frmMain;
@@ -43,6 +51,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail->FormCreate();
 
     frmProgress = new TfrmProgress(context_, main);
+    AutoForm = new TAutoForm(QStringLiteral("AutoForm"), context_.paths().dialupSettingsFile(), main);
     frmLongMessage = new TfrmLongMessage(context_, *main, main);
     frmSentItems = new TfrmSentItems(context_, main);
     frmSelectSending = new TfrmSelectSending(context_, main);
@@ -76,9 +85,14 @@ Forms::~Forms() {
     delete frmSelectSending;
     delete frmSentItems;
     delete frmLongMessage;
+    delete AutoForm;
     delete frmProgress;
     delete frmSendMail;
     delete frmMessage;
     delete frmContact;
     delete frmMain;
+}
+
+void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {
+    remoteAccess_ = remote ? remote : noService_.get();
 }

@@ -17,6 +17,12 @@ class TfrmLongMessage;
 class TfrmSentItems;
 class TfrmSelectSending;
 class TfrmAuth;
+class TAutoForm;
+namespace dialup {
+class RemoteAccess;
+class DialupConfiguration;
+class DialRestrictions;
+} // namespace dialup
 
 // The program's long-lived windows over its tables: the data module first, then the windows in
 // a fixed order with the main window first, each wired to the others it tells something; all
@@ -32,6 +38,9 @@ public:
     Clock& clock() const { return context_.clock(); }
     const AppPaths& paths() const { return context_.paths(); }
     DataModule& tables() { return tables_; }
+    // The dial-up service; a service-less one until the entry routine or a test sets another.
+    dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
+    void setRemoteAccess(dialup::RemoteAccess* remote);
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
@@ -42,8 +51,16 @@ public:
     TfrmSentItems* frmSentItems = nullptr;
     TfrmSelectSending* frmSelectSending = nullptr;
     TfrmAuth* frmAuth = nullptr;
+    TAutoForm* AutoForm = nullptr; // never shown; keeps its placement in the dial-up settings
+    // What the dialer asks of the configuration and restrictions windows.
+    dialup::DialupConfiguration* dialupConfiguration = nullptr;
+    dialup::DialRestrictions* dialRestrictions = nullptr;
 
 private:
     DataModule tables_;
     Context context_;
+    std::unique_ptr<dialup::RemoteAccess> noService_;
+    dialup::RemoteAccess* remoteAccess_ = nullptr;
+    std::unique_ptr<dialup::DialupConfiguration> configurationStandIn_;
+    std::unique_ptr<dialup::DialRestrictions> restrictionsStandIn_;
 };
