@@ -1,49 +1,93 @@
 #include "app/forms.h"
 
 #include "app/start_checks.h"
-#include "ui/application.h"
-#include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
+#include "dialup/about_form.h"
+#include "dialup/auto_form.h"
+#include "dialup/configure_window.h"
+#include "dialup/no_dialup_service.h"
+#include "dialup/time_password_window.h"
+#include "dialup/time_restrictions_window.h"
+#include "dialup/uplinker_form.h"
+#include "printing/list_printer.h"
 #include "reminders/long_message_window.h"
+#include "reminders/main_window.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "dialup/about_form.h"
-#include "dialup/auto_form.h"
-#include "dialup/uplinker_form.h"
-#include "dialup/no_dialup_service.h"
-#include "dialup/configure_window.h"
-#include "dialup/time_password_window.h"
-#include "dialup/time_restrictions_window.h"
-#include "printing/list_printer.h"
+#include "ui/application.h"
 #include "ui/qt_charset.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
-    : prompter_(prompter), clock_(clock), paths_(std::move(paths)),
+    : tables_(std::move(paths)), context_(prompter, clock, tables_),
       noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()) {
-    dataFolderProblem_ = prepareDataFolders(prompter_, paths_);
-    // The order matters: later windows rely on the ones before them in their create steps.
-    frmMain = new TfrmMain(*this);
-    frmContact = new TfrmContact(*this, frmMain);
-    frmMessage = new TfrmMessage(*this, frmMain);
-    frmSendMail = new TfrmSendMail(*this, frmMain);
-    frmProgress = new TfrmProgress(*this, frmMain);
-    AutoForm = new TAutoForm(QStringLiteral("AutoForm"), paths_.dialupSettingsFile(), frmMain);
-    ConfigureAutoForm = new TConfigureAutoForm(*this, frmMain);
-    TimeAutoForm = new TTimeAutoForm(*this, frmMain);
-    TimePasswordAutoForm = new TTimePasswordAutoForm(*this, frmMain);
+    context_.setDataFolderProblem(prepareDataFolders(context_.prompter(), context_.paths()));
+    // The order matters: a window's create step tells the ones before it what it has read.
+    frmMain = new TfrmMain(context_);
+    TfrmMain* main = frmMain;
+
+    frmContact = new TfrmContact(context_, main);
+    QObject::connect(frmContact, &TfrmContact::contactNamesChanged, main,
+                     &TfrmMain::loadContactCombo);
+    QObject::connect(frmContact, &TfrmContact::allContactsChanged, main, &TfrmMain::loadAllCombo);
+    QObject::connect(frmContact, &TfrmContact::groupsChanged, main, &TfrmMain::loadGroupCombo);
+    QObject::connect(frmContact, &TfrmContact::groupPosted, main, &TfrmMain::checkGroup);
+    QObject::connect(frmContact, &TfrmContact::postedUnseen, main, &TfrmMain::checkPickedGroup);
+    frmContact->frmContactCreate();
+
+    frmMessage = new TfrmMessage(context_, main);
+    QObject::connect(frmMessage, &TfrmMessage::messagesChanged, main, &TfrmMain::messagesChanged);
+
+    frmSendMail = new TfrmSendMail(context_, main);
+    QObject::connect(frmSendMail, &TfrmSendMail::settingsLoaded, main,
+                     &TfrmMain::applyMailSettings);
+    QObject::connect(frmSendMail, &TfrmSendMail::senderNameChanged, main->ClientName,
+                     &QLabel::setText);
+    QObject::connect(frmSendMail, &TfrmSendMail::reportsStamped, main,
+                     &TfrmMain::clearReportWishes);
+    QObject::connect(frmSendMail, &TfrmSendMail::batchSent, main, &TfrmMain::batchSent);
+    frmSendMail->reportWishes = [main] { return main->reportWishes(); };
+    frmSendMail->FormCreate();
+
+    frmProgress = new TfrmProgress(context_, main);
+    AutoForm = new TAutoForm(QStringLiteral("AutoForm"), context_.paths().dialupSettingsFile(), main);
+    ConfigureAutoForm = new TConfigureAutoForm(context_, main);
+    TimeAutoForm = new TTimeAutoForm(context_, main);
+    TimePasswordAutoForm = new TTimePasswordAutoForm(context_, main);
+    TimeAutoForm->TimePasswordAutoForm = TimePasswordAutoForm;
     dialupConfiguration = ConfigureAutoForm;
     dialRestrictions = TimeAutoForm;
-    AboutForm = new TAboutForm(paths_.dialupSettingsFile(), frmMain);
-    frmLongMessage = new TfrmLongMessage(*this, frmMain);
-    frmSentItems = new TfrmSentItems(*this, frmMain);
-    frmSelectSending = new TfrmSelectSending(*this, frmMain);
-    frmAuth = new TfrmAuth(*this, frmMain);
+    AboutForm = new TAboutForm(context_.paths().dialupSettingsFile(), main);
+    frmLongMessage = new TfrmLongMessage(context_, *main, main);
+    frmSentItems = new TfrmSentItems(context_, main);
+    frmSelectSending = new TfrmSelectSending(context_, main);
+    QObject::connect(frmSelectSending, &TfrmSelectSending::remindersAdded, main,
+                     &TfrmMain::remindersAdded);
+    frmAuth = new TfrmAuth(context_, *frmSendMail);
+
+    // The windows of one folder work with each other directly.
+    main->frmLongMessage = frmLongMessage;
+    frmContact->frmSelectSending = frmSelectSending;
+    frmMessage->frmSelectSending = frmSelectSending;
+    frmSelectSending->frmContact = frmContact;
+    frmSelectSending->frmMessage = frmMessage;
+    frmSendMail->frmProgress = frmProgress;
+    frmSendMail->frmSentItems = frmSentItems;
+    frmSendMail->frmAuth = frmAuth;
+    frmSentItems->frmProgress = frmProgress;
+
+    // The main window opens the others and waits for them.
+    QObject::connect(main, &TfrmMain::sentItemsRequested, frmSentItems, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::contactsRequested, frmContact, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::messagesRequested, frmMessage, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::sendMailRequested, frmSendMail, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::closing, frmSentItems, &QWidget::hide);
 
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
                      [this] { openDialer(); });
@@ -52,8 +96,8 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
 
 void Forms::connectPrinting() {
     // The sender's name as stored when each print starts.
-    listPrinter_ = std::make_unique<printing::ListPrinter>(prompter_, clock_, [this] {
-        return fromTableText(frmSendMail->dmMail->FieldNamed("FromName").AsString());
+    listPrinter_ = std::make_unique<printing::ListPrinter>(context_.prompter(), context_.clock(), [this] {
+        return fromTableText(tables_.dmMail->FieldNamed("FromName").AsString());
     });
     auto print = [this](const PrintRequest& request) { listPrinter_->print(request); };
     QObject::connect(frmMain, &TfrmMain::printRequested, frmMain, print);
@@ -66,7 +110,8 @@ void Forms::connectPrinting() {
 }
 
 Forms::~Forms() {
-    // Reverse order of creation; the main window goes last and writes the pending list.
+    // Reverse order of creation; the main window goes last and writes the pending list. The
+    // tables go after every window.
     delete frmAuth;
     delete frmSelectSending;
     delete frmSentItems;
@@ -86,8 +131,8 @@ Forms::~Forms() {
 
 void Forms::openDialer() {
     if (!UplinkerForm) {
-        dialup::UplinkerServices services{prompter_,         clock_,
-                                          paths_.dialupSettingsFile(), *remoteAccess_,
+        dialup::UplinkerServices services{context_.prompter(), context_.clock(),
+                                          context_.paths().dialupSettingsFile(), *remoteAccess_,
                                           *dialupConfiguration, *dialRestrictions};
         UplinkerForm = new TUplinkerForm(services, AboutForm, frmSendMail);
         TfrmSendMail* send = frmSendMail;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "data/app_paths.h"
+#include "data/data_module.h"
+#include "ui/context.h"
 
 class Clock;
 class Prompter;
@@ -32,9 +34,9 @@ namespace printing {
 class ListPrinter;
 }
 
-// The program's long-lived windows, created once in a fixed order with the main window first,
-// and destroyed in reverse order when the program ends. Each window gets this object and reaches
-// the others, and the services (boxes, clock, folders), through it.
+// The program's long-lived windows over its tables: the data module first, then the windows in
+// a fixed order with the main window first, each wired to the others it tells something; all
+// destroyed in reverse order when the program ends. The only place that sees every window.
 class Forms {
 public:
     Forms(Prompter& prompter, Clock& clock, AppPaths paths);
@@ -42,14 +44,15 @@ public:
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;
 
-    Prompter& prompter() const { return prompter_; }
-    Clock& clock() const { return clock_; }
-    const AppPaths& paths() const { return paths_; }
+    Prompter& prompter() const { return context_.prompter(); }
+    Clock& clock() const { return context_.clock(); }
+    const AppPaths& paths() const { return context_.paths(); }
+    DataModule& tables() { return tables_; }
     // The dial-up service; a service-less one until the entry routine or a test sets another.
     dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
     void setRemoteAccess(dialup::RemoteAccess* remote);
     // Why the data folder could not be written at start (already said in a box), or empty.
-    const std::string& dataFolderProblem() const { return dataFolderProblem_; }
+    const std::string& dataFolderProblem() const { return context_.dataFolderProblem(); }
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
@@ -77,11 +80,9 @@ private:
     void openDialer();
     void connectPrinting();
 
-    Prompter& prompter_;
-    Clock& clock_;
-    AppPaths paths_;
+    DataModule tables_;
+    Context context_;
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<printing::ListPrinter> listPrinter_;
-    std::string dataFolderProblem_;
 };

@@ -2,10 +2,9 @@
 
 #include "ui/menu_action.h"
 #include "ui/application.h"
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/keep_aside.h"
 #include "data/message_text.h"
-#include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
@@ -39,8 +38,8 @@ const QString kImportInUse =
 
 } // namespace
 
-TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
-    : QDialog(parent), dxContact(schemas::makeContacts()), forms_(forms) {
+TfrmContact::TfrmContact(Context& context, QWidget* parent)
+    : QDialog(parent), dxContact(context.tables().dxContact.get()), context_(context) {
     setObjectName(QStringLiteral("frmContact"));
     setWindowTitle(QStringLiteral("Contact Info"));
     resize(640, 440);
@@ -67,9 +66,9 @@ TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
     dbgContact->editorCreated = [this](QLineEdit* editor, int column) {
         const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
         if (column == number)
-            new NumberKeyFilter(editor, forms_.prompter());
+            new NumberKeyFilter(editor, context_.prompter());
         else
-            new TextEntryGuard(editor, forms_.prompter(), QStringLiteral("^"));
+            new TextEntryGuard(editor, context_.prompter(), QStringLiteral("^"));
     };
     connect(dbgContact, &RecordGrid::titleClicked, this,
             [this](int column) { dbgContactTitleClick(column); });
@@ -83,7 +82,6 @@ TfrmContact::TfrmContact(Forms& forms, QWidget* parent)
     for (const char* name : {fields::contact, fields::number, fields::group})
         dxContact->FieldNamed(name).OnChange = [this](TField&) { dxContactcontactChange(); };
 
-    frmContactCreate();
 }
 
 TfrmContact::~TfrmContact() {
@@ -157,8 +155,7 @@ void TfrmContact::updateCaption() {
 // ---- create, show, activate ------------------------------------------------------------------
 
 void TfrmContact::frmContactCreate() {
-    TfrmMain* main = forms_.frmMain;
-    const std::string path = forms_.paths().file(kContactsFile);
+    const std::string path = context_.paths().file(kContactsFile);
     if (fileExists(path)) {
         try {
             // A file that stops part-way is kept aside before anything can overwrite it.
@@ -167,8 +164,7 @@ void TfrmContact::frmContactCreate() {
             showCurrentException();
         }
         try {
-            if (main)
-                main->loadContactCombo();
+            emit contactNamesChanged();
         } catch (...) {
             showCurrentException();
         }
@@ -187,8 +183,7 @@ void TfrmContact::frmContactCreate() {
         }
     }
     try {
-        if (main)
-            main->loadAllCombo();
+        emit allContactsChanged();
     } catch (...) {
         showCurrentException();
     }
@@ -252,30 +247,23 @@ void TfrmContact::dxContactAfterPost() {
     if (importing_)
         return; // the import asks about each new group itself
     checkGroupAfterPost();
-    TfrmMain* main = forms_.frmMain;
-    if (main && main->groupDeleteInProgress)
-        main->groupDeleteInProgress = false;
-    else
+    // A post of another window (the main window's group deletion) leaves the grid alone.
+    if (isVisible())
         dbgContact->focusColumn(0);
 }
 
 void TfrmContact::checkGroupAfterPost() {
-    TfrmMain* main = forms_.frmMain;
-    if (!main)
-        return;
-    std::string group;
     if (isVisible())
-        group = normalGroupText(dxContact->FieldNamed(fields::group).AsString());
-    else if (auto bytes = toTableText(main->cboGroup->currentText()))
-        group = normalGroupText(*bytes);
-    if (!group.empty() && main->dxGroup->FindRowNumber(group, fields::groupName) < 0)
-        main->addNewGroup();
+        emit groupPosted(
+            fromTableText(normalGroupText(dxContact->FieldNamed(fields::group).AsString())));
+    else
+        emit postedUnseen();
 }
 
 // ---- grid ----------------------------------------------------------------------------------
 
 void TfrmContact::Delete1Click() {
-    if (forms_.prompter().confirm(QStringLiteral("Delete all selected records?"))) {
+    if (context_.prompter().confirm(QStringLiteral("Delete all selected records?"))) {
         std::vector<int> bookmarks;
         for (int row : dbgContact->selectedTableRows())
             bookmarks.push_back(dxContact->BookmarkAt(row));
@@ -296,13 +284,12 @@ void TfrmContact::Delete1Click() {
 
 bool TfrmContact::dbgContactKeyPress(const QString& key, int column) {
     if (key == QStringLiteral("^")) {
-        forms_.prompter().error(notAllowedMessage(key));
+        context_.prompter().error(notAllowedMessage(key));
         dbgContact->setFocus();
         return true;
     }
     const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
-    if (column == number && number >= 0 && forms_.frmMain &&
-        !forms_.frmMain->checkForNumber(key, dbgContact))
+    if (column == number && number >= 0 && !checkForNumber(key, dbgContact, context_.prompter()))
         return true;
     return false;
 }
@@ -343,8 +330,8 @@ void TfrmContact::Selectforsending1Click() {
                                           normalGroupText(dxContact->CellText(row, group)));
         dbgContact->moveToRow(dxContact->RowOfBookmark(last));
     }
-    if (forms_.frmSelectSending)
-        forms_.frmSelectSending->exec();
+    if (frmSelectSending)
+        frmSelectSending->exec();
 }
 
 // ---- import --------------------------------------------------------------------------------
@@ -353,20 +340,20 @@ void TfrmContact::Importfromtextfile1Click() {
     dbgContact->finishEditor();
     dxContact->SetSortedField(fields::number);
     SuspendedViews suspended(*dxContact);
-    const QString path = forms_.prompter().openFile(
-        kImportTitle, kImportFilter, QString::fromStdString(forms_.paths().workingFolder));
+    const QString path = context_.prompter().openFile(
+        kImportTitle, kImportFilter, QString::fromStdString(context_.paths().workingFolder));
     if (path.isEmpty())
         return;
     importFile(path.toStdString());
 }
 
 bool TfrmContact::importFile(const std::string& path) {
-    TfrmMain* main = forms_.frmMain;
+    TdxMemData& groups = *context_.tables().dxGroup;
     dxContact->SetSortedField(fields::number);
     SuspendedViews suspended(*dxContact);
     std::unique_ptr<ByteSource> source = openImportFile ? openImportFile(path) : nullptr;
     if (!source) {
-        forms_.prompter().error(kImportInUse);
+        context_.prompter().error(kImportInUse);
         return false;
     }
 
@@ -376,16 +363,16 @@ bool TfrmContact::importFile(const std::string& path) {
         ~Importing() { flag = false; }
     } importing(importing_);
 
-    const std::string groupsPath = forms_.paths().file(kGroupsFile);
-    ContactImporter importer(*dxContact, *main->dxGroup);
+    const std::string groupsPath = context_.paths().file(kGroupsFile);
+    ContactImporter importer(*dxContact, groups);
     importer.confirmAddGroup = [this](const std::string& group) {
         // The group comes from the file: a huge one is cut before it reaches the box.
-        return forms_.prompter().confirm(QStringLiteral("Group ") +
-                                         QString::fromStdString(cutForMessage(group)) +
-                                         QStringLiteral(" does not exist. Would you like to add?"));
+        return context_.prompter().confirm(QStringLiteral("Group ") +
+                                           QString::fromStdString(cutForMessage(group)) +
+                                           QStringLiteral(" does not exist. Would you like to add?"));
     };
-    importer.groupAdded = [main, &groupsPath](const std::string&) {
-        main->dxGroup->WriteDelimitedFile(groupsPath);
+    importer.groupAdded = [&groups, &groupsPath](const std::string&) {
+        groups.WriteDelimitedFile(groupsPath);
     };
     importer.lookedUp = [this] { justDeleted = false; };
 
@@ -394,8 +381,8 @@ bool TfrmContact::importFile(const std::string& path) {
     auto refreshGroups = [&] {
         if (!importer.groupColumnSeen())
             return;
-        main->dxGroup->WriteDelimitedFile(groupsPath);
-        main->loadGroupCombo();
+        groups.WriteDelimitedFile(groupsPath);
+        emit groupsChanged();
     };
     try {
         ImportLineReader reader(*source);
@@ -411,12 +398,12 @@ bool TfrmContact::importFile(const std::string& path) {
         throw;
     }
     source.reset();
-    dxContact->WriteDelimitedFile(forms_.paths().file(kContactsFile));
+    dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
     refreshGroups();
     updateCaption();
     const int refused = importer.counts().refused;
     if (refused > 0)
-        forms_.prompter().warning(
+        context_.prompter().warning(
             refused == 1
                 ? QStringLiteral("1 line was not imported because it holds the ^ character, "
                                  "which is not allowed")
@@ -429,7 +416,7 @@ bool TfrmContact::importFile(const std::string& path) {
 // ---- close ---------------------------------------------------------------------------------
 
 void TfrmContact::frmContactClose() {
-    TfrmSelectSending* selection = forms_.frmSelectSending;
+    TfrmSelectSending* selection = frmSelectSending;
     if (selection && selection->closedFromSelection) {
         selection->closedFromSelection = false;
     } else {
@@ -453,11 +440,11 @@ void TfrmContact::frmContactClose() {
         dxContact->Edit();
         dxContact->Post();
     }
-    dxContact->WriteDelimitedFile(forms_.paths().file(kContactsFile));
-    if (TfrmMain* main = forms_.frmMain) {
+    dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
+    {
         SuspendedViews suspended(*dxContact);
-        main->loadContactCombo();
-        main->loadAllCombo();
+        emit contactNamesChanged();
+        emit allContactsChanged();
     }
     justDeleted = false;
 }
@@ -476,8 +463,10 @@ void TfrmContact::done(int result) {
     QDialog::done(result);
 }
 
-void TfrmContact::All1Click() { emit printRequested({PrintedList::Contacts, dxContact.get(), false, {}}); }
+void TfrmContact::All1Click() {
+    emit printRequested({PrintedList::Contacts, dxContact, false, {}});
+}
 
 void TfrmContact::Selected1Click() {
-    emit printRequested({PrintedList::Contacts, dxContact.get(), true, dbgContact->selectedTableRows()});
+    emit printRequested({PrintedList::Contacts, dxContact, true, dbgContact->selectedTableRows()});
 }

@@ -2,9 +2,9 @@
 
 // The contact book window ("Contact Info for N Contacts").
 //
-// Other windows use these public members:
-//   dxContact               the contact book (contact, number, group, contactKey); the main
-//                           window reads and extends it
+// What it changes is told through its signals. The windows of its folder use these members:
+//   dxContact               the contact book (contact, number, group, contactKey), of the data
+//                           module; the main window reads and extends it too
 //   SelectedContactKeys     the contacts chosen with "Select for sending": number + group
 //                           lower-cased and trimmed, one per selected row; the selected-contacts
 //                           window consumes it
@@ -22,20 +22,21 @@
 #include "ui/print_request.h"
 
 class ByteSource;
-class Forms;
+class Context;
 class QAction;
 class QMenu;
 class RecordGrid;
 class RecordNavigator;
+class TfrmSelectSending;
 struct ImportCounts;
 
 class TfrmContact : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmContact(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmContact(Context& context, QWidget* parent = nullptr);
     ~TfrmContact() override;
 
-    std::unique_ptr<TdxMemData> dxContact;
+    TdxMemData* const dxContact; // of the data module
     std::vector<std::string> SelectedContactKeys;
     bool justDeleted = false;
 
@@ -83,7 +84,19 @@ public:
 
     void done(int result) override;
 
+    // The selected-contacts window of this folder (set where the windows are created).
+    TfrmSelectSending* frmSelectSending = nullptr;
+
 signals:
+    // The contact book was read or changed: the names of a group, and all names.
+    void contactNamesChanged();
+    void allContactsChanged();
+    // The import changed the groups.
+    void groupsChanged();
+    // A posted row's group, to be added to the groups when they lack it.
+    void groupPosted(const QString& group);
+    // A row was posted while the window was hidden (by another window).
+    void postedUnseen();
     // Asks for a printed list; the print has ended when the signal returns.
     void printRequested(const PrintRequest& request);
 
@@ -97,6 +110,6 @@ private:
     // main window's group picker while this window is hidden) is offered when unknown.
     void checkGroupAfterPost();
 
-    Forms& forms_;
+    Context& context_;
     bool importing_ = false;
 };

@@ -2,9 +2,8 @@
 
 #include "ui/menu_action.h"
 #include "ui/application.h"
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/keep_aside.h"
-#include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
@@ -38,8 +37,8 @@ void setHint(QAction* action, const QString& hint) {
 
 } // namespace
 
-TfrmMessage::TfrmMessage(Forms& forms, QWidget* parent)
-    : QDialog(parent), dxmMessage(schemas::makeMessages()), forms_(forms) {
+TfrmMessage::TfrmMessage(Context& context, QWidget* parent)
+    : QDialog(parent), dxmMessage(context.tables().dxmMessage.get()), context_(context) {
     setObjectName(QStringLiteral("frmMessage"));
     setWindowTitle(QStringLiteral("Standard Messages"));
     resize(620, 380);
@@ -138,7 +137,7 @@ void TfrmMessage::buildMenu() {
 
 void TfrmMessage::FormCreate() {
     dxmMessage->SetSortedField(fields::message);
-    const std::string path = forms_.paths().file(kMessagesFile);
+    const std::string path = context_.paths().file(kMessagesFile);
     if (fileExists(path)) {
         try {
             // A file that stops part-way is kept aside before anything can overwrite it.
@@ -165,7 +164,7 @@ void TfrmMessage::FormShow() {
 bool TfrmMessage::dbgMessageKeyPress(const QString& key) {
     if (key != QStringLiteral("^"))
         return false;
-    forms_.prompter().error(notAllowedMessage(key));
+    context_.prompter().error(notAllowedMessage(key));
     dbgMessage->setFocus();
     return true;
 }
@@ -179,12 +178,12 @@ void TfrmMessage::dbgMessageKeyUp() {
 }
 
 void TfrmMessage::dxmMessagemessageChange() {
-    checkPaste(*dxmMessage, forms_.prompter(), dbgMessage);
+    checkPaste(*dxmMessage, context_.prompter(), dbgMessage);
     if (dxmMessage->Loading())
         return;
     // A "^" pasted into a message would reach the pending reminders' file.
     if (dxmMessage->FieldNamed(fields::message).AsString().find('^') != std::string::npos) {
-        forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+        context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         dxmMessage->Cancel();
         throw EAbort();
     }
@@ -218,17 +217,14 @@ void TfrmMessage::FormClose() {
     // On an empty list this stores one empty message.
     dxmMessage->Edit();
     dxmMessage->Post();
-    dxmMessage->WriteDelimitedFile(forms_.paths().file(kMessagesFile));
+    dxmMessage->WriteDelimitedFile(context_.paths().file(kMessagesFile));
     SuspendedViews suspended(*dxmMessage);
     // Sorted (case-sensitive) for both pick lists, which are refilled from it. (Refilling the
     // main window's list before the sort as well would change nothing it shows.)
     dxmMessage->SetSortedField(fields::message);
-    if (forms_.frmMain)
-        forms_.frmMain->loadMessageCombo();
-    if (forms_.frmSelectSending)
-        forms_.frmSelectSending->loadMessageCombo();
-    if (forms_.frmMain && forms_.frmMain->cboMessage && forms_.frmMain->isVisible())
-        forms_.frmMain->cboMessage->setFocus();
+    if (frmSelectSending)
+        frmSelectSending->loadMessageCombo();
+    emit messagesChanged();
 }
 
 void TfrmMessage::done(int result) {
@@ -246,14 +242,16 @@ void TfrmMessage::done(int result) {
 
 void TfrmMessage::FormDestroy() {
     try {
-        dxmMessage->WriteDelimitedFile(forms_.paths().file(kMessagesFile));
+        dxmMessage->WriteDelimitedFile(context_.paths().file(kMessagesFile));
     } catch (...) {
         showCurrentException();
     }
 }
 
-void TfrmMessage::All1Click() { emit printRequested({PrintedList::Messages, dxmMessage.get(), false, {}}); }
+void TfrmMessage::All1Click() {
+    emit printRequested({PrintedList::Messages, dxmMessage, false, {}});
+}
 
 void TfrmMessage::Selected1Click() {
-    emit printRequested({PrintedList::Messages, dxmMessage.get(), true, dbgMessage->selectedTableRows()});
+    emit printRequested({PrintedList::Messages, dxmMessage, true, dbgMessage->selectedTableRows()});
 }

@@ -12,7 +12,8 @@
 #include "data/mem_data.h"
 #include "ui/print_request.h"
 
-class Forms;
+class Context;
+class TfrmSelectSending;
 class QAction;
 class QLabel;
 class QMenu;
@@ -22,10 +23,10 @@ class RecordNavigator;
 class TfrmMessage : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmMessage(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmMessage(Context& context, QWidget* parent = nullptr);
     ~TfrmMessage() override;
 
-    std::unique_ptr<TdxMemData> dxmMessage;
+    TdxMemData* const dxmMessage; // of the data module
 
     // Controls (objectName as named).
     QLabel* pnlMain = nullptr;
@@ -58,7 +59,12 @@ public:
 
     void done(int result) override;
 
+    // The selected-contacts window of this folder (set where the windows are created).
+    TfrmSelectSending* frmSelectSending = nullptr;
+
 signals:
+    // The standard messages were changed and stored.
+    void messagesChanged();
     // Asks for a printed list; the print has ended when the signal returns.
     void printRequested(const PrintRequest& request);
 
@@ -68,5 +74,5 @@ protected:
 private:
     void buildMenu();
 
-    Forms& forms_;
+    Context& context_;
 };

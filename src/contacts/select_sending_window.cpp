@@ -1,7 +1,6 @@
 #include "contacts/select_sending_window.h"
 
-#include "app/forms.h"
-#include "reminders/main_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "data/contact_import.h"
@@ -50,8 +49,8 @@ QSpinBox* spin(const char* name, QWidget* parent) {
 
 } // namespace
 
-TfrmSelectSending::TfrmSelectSending(Forms& forms, QWidget* parent)
-    : QDialog(parent), forms_(forms) {
+TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
     setObjectName(QStringLiteral("frmSelectSending"));
     setWindowTitle(QStringLiteral("Details for Selected Contacts"));
     setModal(true);
@@ -128,7 +127,7 @@ TfrmSelectSending::TfrmSelectSending(Forms& forms, QWidget* parent)
     outer->addLayout(buttons);
 
     messageEntry = new MessageEntry(
-        cboMessage, lblCount, forms_.prompter(), [this] { return dateDay(); },
+        cboMessage, lblCount, context_.prompter(), [this] { return dateDay(); },
         [this] { return timeMs(); });
 
     connect(btnMessage, &QToolButton::clicked, this, [this] { btnMessageClick(); });
@@ -151,21 +150,18 @@ int32_t TfrmSelectSending::timeMs() const {
 
 void TfrmSelectSending::FormCreate() {
     loadMessageCombo();
-    setDateDay(forms_.clock().today());
+    setDateDay(context_.clock().today());
     lblCount->setText(QStringLiteral("0"));
 }
 
 void TfrmSelectSending::loadMessageCombo() {
-    if (forms_.frmMessage)
-        messageEntry->loadMessages(*forms_.frmMessage->dxmMessage);
-    else
-        cboMessage->clear();
+    messageEntry->loadMessages(*context_.tables().dxmMessage);
 }
 
 void TfrmSelectSending::btnMessageClick() {
-    if (forms_.frmMain && forms_.frmMessage)
-        forms_.frmMain->sortFirstColumn(forms_.frmMessage, *forms_.frmMessage->dxmMessage,
-                                        kMessagesFile, fields::message);
+    context_.tables().sortIfStored(*context_.tables().dxmMessage, kMessagesFile, fields::message);
+    if (frmMessage)
+        frmMessage->exec();
 }
 
 bool TfrmSelectSending::cboMessageKeyPress(const QString& key) {
@@ -178,12 +174,12 @@ void TfrmSelectSending::bmbOKClick() {
     bool created = false;
     int notFound = 0;
     if (cboMessage->currentText().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Message cannot be blank"));
+        context_.prompter().error(QStringLiteral("Message cannot be blank"));
         cboMessage->setFocus();
     } else {
-        TfrmContact* contactsWindow = forms_.frmContact;
+        TfrmContact* contactsWindow = frmContact;
         TdxMemData& contacts = *contactsWindow->dxContact;
-        TdxMemData& reminders = *forms_.frmMain->dxmReminders;
+        TdxMemData& reminders = *context_.tables().dxmReminders;
         Reminder reminder;
         reminder.message = tableBytes(cboMessage->currentText());
         reminder.appointmentDate = dateDay();
@@ -211,22 +207,21 @@ void TfrmSelectSending::bmbOKClick() {
             appendReminder(reminders, reminder);
         }
         cboMessage->setEditText(QString());
-        if (forms_.frmMain->entryMode != QStringLiteral("Add"))
-            forms_.frmMain->entryMode = QStringLiteral("Add");
+        emit remindersAdded();
         cboRecurring->setCurrentIndex(0);
         created = true;
     }
-    setDateDay(forms_.clock().today());
+    setDateDay(context_.clock().today());
     closedFromSelection = true;
     if (!created)
         return;
     if (notFound > 0)
-        forms_.prompter().warning(
+        context_.prompter().warning(
             QStringLiteral("%1 of the selected contacts could not be found in the contact book; "
                            "no reminder was made for them")
                 .arg(notFound));
     done(QDialog::Accepted);
-    if (TfrmContact* contactsWindow = forms_.frmContact) {
+    if (TfrmContact* contactsWindow = frmContact) {
         contactsWindow->dbgContact->viewport()->update();
         if (contactsWindow->isVisible())
             contactsWindow->close();

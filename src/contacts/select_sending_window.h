@@ -9,7 +9,9 @@
 #include <QDialog>
 #include <cstdint>
 
-class Forms;
+class Context;
+class TfrmContact;
+class TfrmMessage;
 class MessageEntry;
 class QComboBox;
 class QDateEdit;
@@ -23,7 +25,7 @@ class QToolButton;
 class TfrmSelectSending : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSelectSending(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmSelectSending(Context& context, QWidget* parent = nullptr);
     ~TfrmSelectSending() override;
 
     bool closedFromSelection = false;
@@ -52,6 +54,14 @@ public:
     // The time of dtpTime without its seconds (ms since midnight).
     int32_t timeMs() const;
 
+    // The windows of this folder it works with (set where the windows are created).
+    TfrmContact* frmContact = nullptr;
+    TfrmMessage* frmMessage = nullptr;
+
+signals:
+    // Reminders were added to the pending list.
+    void remindersAdded();
+
 private:
-    Forms& forms_;
+    Context& context_;
 };

@@ -1,6 +1,6 @@
 #include "dialup/configure_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/dialup_settings.h"
 #include "data/program_launch.h"
 #include "ui/prompter.h"
@@ -31,9 +31,9 @@ QCheckBox* captionLeft(QCheckBox* box) {
 
 } // namespace
 
-TConfigureAutoForm::TConfigureAutoForm(Forms& forms, QWidget* parent)
-    : TAutoForm(QStringLiteral("ConfigureAutoForm"), forms.paths().dialupSettingsFile(), parent),
-      forms_(forms) {
+TConfigureAutoForm::TConfigureAutoForm(Context& context, QWidget* parent)
+    : TAutoForm(QStringLiteral("ConfigureAutoForm"), context.paths().dialupSettingsFile(), parent),
+      context_(context) {
     setWindowTitle(QStringLiteral("Uplinker - Configuration"));
 
     AutoPasswordCheckBox = captionLeft(
@@ -107,8 +107,8 @@ QGroupBox* TConfigureAutoForm::programGroup(QGroupBox* group, QCheckBox* autoExe
                                             QLabel* dirLabel, QLineEdit* dir) {
     // The commands and folders go to the dial-up settings file: the guard keeps out what it
     // cannot hold.
-    new TextEntryGuard(target, forms_.prompter(), QString());
-    new TextEntryGuard(dir, forms_.prompter(), QString());
+    new TextEntryGuard(target, context_.prompter(), QString());
+    new TextEntryGuard(dir, context_.prompter(), QString());
     targetLabel->setBuddy(target);
     dirLabel->setBuddy(dir);
     auto* grid = new QGridLayout(group);
@@ -145,7 +145,7 @@ void TConfigureAutoForm::Execute() {
 }
 
 bool TConfigureAutoForm::FormCloseQuery() {
-    return forms_.prompter().show({BoxKind::Confirmation,
+    return context_.prompter().show({BoxKind::Confirmation,
                                    QStringLiteral("Warning"),
                                    QStringLiteral("Quit without saving ?"),
                                    {BoxButton::Yes, BoxButton::No},
@@ -168,8 +168,8 @@ void TConfigureAutoForm::LaunchCommand(const QString& command, const QString& di
         launchCommand(QFile::encodeName(command).toStdString(), QFile::encodeName(directory).toStdString());
     if (result > 32)
         return;
-    forms_.prompter().beep();
-    forms_.prompter().warning(QString::fromStdString(launchFailureText(result)) +
+    context_.prompter().beep();
+    context_.prompter().warning(QString::fromStdString(launchFailureText(result)) +
                                   QStringLiteral("\ntrying to execute '") + command +
                                   QStringLiteral("'"),
                               QStringLiteral("Warning"));

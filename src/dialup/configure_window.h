@@ -6,7 +6,7 @@
 #include "dialup/auto_form.h"
 #include "dialup/dialer_services.h"
 
-class Forms;
+class Context;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -21,7 +21,7 @@ class QPushButton;
 class TConfigureAutoForm : public TAutoForm, public dialup::DialupConfiguration {
     Q_OBJECT
 public:
-    explicit TConfigureAutoForm(Forms& forms, QWidget* parent = nullptr);
+    explicit TConfigureAutoForm(Context& context, QWidget* parent = nullptr);
 
     // The modal edit: the values noted before are put back unless the window closes with OK.
     void Execute() override;
@@ -85,5 +85,5 @@ private:
     QGroupBox* programGroup(QGroupBox* group, QCheckBox* autoExecute, QLabel* targetLabel,
                             QLineEdit* target, QLabel* dirLabel, QLineEdit* dir);
 
-    Forms& forms_;
+    Context& context_;
 };

@@ -1,6 +1,6 @@
 #include "dialup/time_password_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "ui/widgets/key_filters.h"
 
 #include <QHBoxLayout>
@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TTimePasswordAutoForm::TTimePasswordAutoForm(Forms& forms, QWidget* parent)
-    : TAutoForm(QStringLiteral("TimePasswordAutoForm"), forms.paths().dialupSettingsFile(),
+TTimePasswordAutoForm::TTimePasswordAutoForm(Context& context, QWidget* parent)
+    : TAutoForm(QStringLiteral("TimePasswordAutoForm"), context.paths().dialupSettingsFile(),
                 parent) {
     setWindowTitle(QStringLiteral("Password"));
     Label1 = new QLabel(QStringLiteral("Password"), this);
@@ -19,7 +19,7 @@ TTimePasswordAutoForm::TTimePasswordAutoForm(Forms& forms, QWidget* parent)
     PasswordEdit = new QLineEdit(this);
     PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
     PasswordEdit->setEchoMode(QLineEdit::Password);
-    new TextEntryGuard(PasswordEdit, forms.prompter(), QString());
+    new TextEntryGuard(PasswordEdit, context.prompter(), QString());
     Label1->setBuddy(PasswordEdit);
     OkButton = new QPushButton(QStringLiteral("&Ok"), this);
     OkButton->setObjectName(QStringLiteral("OkButton"));

@@ -2,7 +2,7 @@
 
 #include "dialup/auto_form.h"
 
-class Forms;
+class Context;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -12,7 +12,7 @@ class QPushButton;
 class TTimePasswordAutoForm : public TAutoForm {
     Q_OBJECT
 public:
-    explicit TTimePasswordAutoForm(Forms& forms, QWidget* parent = nullptr);
+    explicit TTimePasswordAutoForm(Context& context, QWidget* parent = nullptr);
 
     // Shows the prompt modally with the focus in the field; true when closed with OK.
     bool Execute();

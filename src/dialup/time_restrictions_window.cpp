@@ -1,6 +1,6 @@
 #include "dialup/time_restrictions_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/clock.h"
 #include "data/date_time.h"
 #include "data/ini_file.h"
@@ -35,9 +35,9 @@ QLabel* namedLabel(QWidget* parent, const QString& text, const QString& name) {
 
 } // namespace
 
-TTimeAutoForm::TTimeAutoForm(Forms& forms, QWidget* parent)
-    : TAutoForm(QStringLiteral("TimeAutoForm"), forms.paths().dialupSettingsFile(), parent),
-      forms_(forms) {
+TTimeAutoForm::TTimeAutoForm(Context& context, QWidget* parent)
+    : TAutoForm(QStringLiteral("TimeAutoForm"), context.paths().dialupSettingsFile(), parent),
+      context_(context) {
     setWindowTitle(QStringLiteral("Uplinker - Time Restrictions"));
 
     Label8 = namedLabel(this, QStringLiteral("From"), QStringLiteral("Label8"));
@@ -98,11 +98,11 @@ void TTimeAutoForm::FormCreate() {
     for (int day = 1; day <= kRestrictionDays; ++day) {
         for (QLineEdit* edit : {FromEdit(day), ToEdit(day)}) {
             // The texts go to the dial-up settings file: the guard keeps out what it cannot hold.
-            new TextEntryGuard(edit, forms_.prompter(), QString());
+            new TextEntryGuard(edit, context_.prompter(), QString());
             edit->installEventFilter(this);
         }
     }
-    new TextEntryGuard(PasswordEdit, forms_.prompter(), QString());
+    new TextEntryGuard(PasswordEdit, context_.prompter(), QString());
 }
 
 RestrictionTexts TTimeAutoForm::shownTexts() const {
@@ -145,11 +145,11 @@ void TTimeAutoForm::SaveRestrictions() {
 bool TTimeAutoForm::IsDialAllowed() {
     LoadRestrictions();
     // One reading of the clock for both the weekday and the time of day.
-    const double now = forms_.clock().now();
+    const double now = context_.clock().now();
     const int day = dayOfWeek(datePart(now));
     if (!isInsidePeriod({From(day), To(day)}, timePart(now)))
         return true;
-    TTimePasswordAutoForm& prompt = *forms_.TimePasswordAutoForm;
+    TTimePasswordAutoForm& prompt = *TimePasswordAutoForm;
     return prompt.Execute() && prompt.PasswordEdit->text() == PasswordEdit->text();
 }
 
@@ -166,7 +166,7 @@ bool TTimeAutoForm::Execute() {
             return true;
         } catch (const std::exception& e) {
             // Pressing OK must not look like a save when nothing was saved.
-            forms_.prompter().error(QString::fromStdString(e.what()));
+            context_.prompter().error(QString::fromStdString(e.what()));
         }
     }
     for (int day = 1; day <= kRestrictionDays; ++day) {
@@ -180,8 +180,8 @@ bool TTimeAutoForm::Execute() {
 void TTimeAutoForm::MonFromEditExit(QLineEdit* edit) {
     if (isAcceptableRestrictionTime(edit->text().toStdString()))
         return;
-    forms_.prompter().beep();
-    forms_.prompter().warning(QStringLiteral("Invalid time"), QStringLiteral("Warning"));
+    context_.prompter().beep();
+    context_.prompter().warning(QStringLiteral("Invalid time"), QStringLiteral("Warning"));
 }
 
 bool TTimeAutoForm::eventFilter(QObject* watched, QEvent* event) {

@@ -8,7 +8,8 @@
 #include "dialup/auto_form.h"
 #include "dialup/dialer_services.h"
 
-class Forms;
+class Context;
+class TTimePasswordAutoForm;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,7 +20,7 @@ class QPushButton;
 class TTimeAutoForm : public TAutoForm, public dialup::DialRestrictions {
     Q_OBJECT
 public:
-    explicit TTimeAutoForm(Forms& forms, QWidget* parent = nullptr);
+    explicit TTimeAutoForm(Context& context, QWidget* parent = nullptr);
 
     // The entry's section of the dial-up settings file: "RAS_ENTRY_" and the escaped entry name.
     std::string RestrictionSection;
@@ -72,6 +73,9 @@ public:
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
 
+    // The password prompt of this folder (set where the windows are created).
+    TTimePasswordAutoForm* TimePasswordAutoForm = nullptr;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -80,7 +84,7 @@ private:
     RestrictionTexts shownTexts() const;
     void showTexts(const RestrictionTexts& texts);
 
-    Forms& forms_;
+    Context& context_;
     std::array<QLineEdit*, 7> fromEdits_{};
     std::array<QLineEdit*, 7> toEdits_{};
     std::array<int32_t, 7> from_{};

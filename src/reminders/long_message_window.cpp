@@ -1,6 +1,6 @@
 #include "reminders/long_message_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -16,7 +16,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-TfrmLongMessage::TfrmLongMessage(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
+TfrmLongMessage::TfrmLongMessage(Context& context, TfrmMain& main, QWidget* parent)
+    : QDialog(parent), context_(context), main_(main) {
     setObjectName(QStringLiteral("frmLongMessage"));
     setWindowTitle(QStringLiteral("Message"));
     setModal(false);
@@ -60,7 +61,7 @@ bool TfrmLongMessage::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             return true; // a line break never reaches the message
         if (typedCharacter(*key) == QStringLiteral("^")) {
-            forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+            context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
             return true;
         }
     }
@@ -89,11 +90,11 @@ void TfrmLongMessage::textChanged() {
     Memo1->setTextCursor(cursor);
     restoring_ = false;
     if (!refusal.isEmpty())
-        forms_.prompter().error(refusal);
+        context_.prompter().error(refusal);
 }
 
 void TfrmLongMessage::btnCloseClick() {
-    TfrmMain* main = forms_.frmMain;
+    TfrmMain* main = &main_;
     TdxMemData& r = *main->dxmReminders;
     const int bookmark = r.TakeBookmark();
     const std::string text = tableBytes(message());

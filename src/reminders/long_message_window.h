@@ -8,14 +8,16 @@
 
 #include <QDialog>
 
-class Forms;
+class Context;
+class TfrmMain;
 class QPlainTextEdit;
 class QPushButton;
 
 class TfrmLongMessage : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmLongMessage(Forms& forms, QWidget* parent = nullptr);
+    // Writes into the main window's current reminder.
+    TfrmLongMessage(Context& context, TfrmMain& main, QWidget* parent = nullptr);
     ~TfrmLongMessage() override;
 
     void setMessage(const QString& text);
@@ -32,7 +34,8 @@ protected:
 private:
     void textChanged();
 
-    Forms& forms_;
+    Context& context_;
+    TfrmMain& main_;
     QString lastGood_;
     bool restoring_ = false;
 };

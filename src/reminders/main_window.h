@@ -2,23 +2,19 @@
 
 // The main window: the pending reminders, the entry panel and the actions.
 //
-// Other windows use these public members (stable):
-//   tables     dxmReminders (pending reminders, "^" file), dxGroup (groups), dxContactNumbers
-//   state      incMins, entryMode ("Add"/"Edit"), keyRejected, groupDeleteInProgress,
-//              AllExists, BlankExists
-//   controls   ClientName (sender's name label), dtpTime (appointment time box) and every control
-//              of the panel by its objectName (findChild)
-//   operations loadGroupCombo(), loadContactCombo(), loadAllCombo(), addNewGroup(),
-//              loadMessageCombo(), PrepareForNew(), setRecordActive(), checkExists(),
-//              checkForNumber(key, control), checkPaste(table, grid), saveReminders(),
-//              sortFirstColumn(window, table, file, field), FormActivate()
+// It works on the data module's tables (dxmReminders, dxGroup, and the contact book, the
+// standard messages and the sender's settings) and keeps dxContactNumbers, a scratch list of
+// one contact's numbers. It opens the other windows through its signals, and the other windows
+// tell it what changed through the slots below; both are wired where the windows are created.
 // The member functions live in several files: the frame here (main_window.cpp), the entry panel
-// (reminders/entry_panel.cpp), the pickers (reminders/pickers.cpp), the message box
-// (reminders/message_box.cpp) and the grid (reminders/reminder_grid.cpp).
+// (main_window_entry.cpp), the pickers (main_window_pickers.cpp), the message box
+// (main_window_messages.cpp), the grid (main_window_grid.cpp) and the controls, built apart
+// from the handlers (main_window_layout.cpp).
 
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +22,7 @@
 #include "data/mem_data.h"
 #include "ui/print_request.h"
 
-class Forms;
+class Context;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -47,20 +43,24 @@ class QUrl;
 class MessageEntry;
 class TableModel;
 class TDateBox;
+class TfrmLongMessage;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmMain(Context& context, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    std::unique_ptr<TdxMemData> dxmReminders;     // pending reminders ("^" file)
-    std::unique_ptr<TdxMemData> dxGroup;          // contact groups
+    TdxMemData* const dxmReminders; // pending reminders ("^" file), of the data module
+    TdxMemData* const dxGroup;      // contact groups, of the data module
     std::unique_ptr<TdxMemData> dxContactNumbers; // scratch list of one contact's numbers
 
     // Controls the send window writes into when it is created.
     QLabel* ClientName = nullptr; // the sender's name beside "Sender:"
     QTimeEdit* dtpTime = nullptr; // the appointment time box
+
+    // The long message editor of this folder (set where the windows are created).
+    TfrmLongMessage* frmLongMessage = nullptr;
 
     int incMins = 0;                    // minutes between default appointment times
     QString entryMode = QStringLiteral("Add");
@@ -119,7 +119,8 @@ public:
     void chkAllClick();
     void cboGroupSelect();
     void cboGroupExit();
-    void addNewGroup();
+    // Offers to add a group the group table lacks.
+    void addNewGroup(const QString& group);
     void deleteGroup();
     // The digits-only filter: true when the key may pass; otherwise "Only Numeric values
     // allowed" and the focus goes to control.
@@ -216,7 +217,31 @@ public:
     TableModel* remindersModel = nullptr;
     MessageEntry* messageEntry = nullptr;
 
+    // ---- what the other windows tell this one (wired where the windows are created) -------
+    // A contact was posted while the contacts window was hidden: the picked group is offered
+    // when the group table lacks it.
+    void checkPickedGroup();
+    // The group was posted in the contacts window: offered when the group table lacks it.
+    void checkGroup(const QString& group);
+    // The standard messages changed: the message list is refilled and takes the focus.
+    void messagesChanged();
+    // Reminders were added elsewhere: the next OK adds.
+    void remindersAdded();
+    // The sender's settings were read: the sender's name, the default time and its step.
+    void applyMailSettings();
+    // The report wishes of the next batch, and their reset once the batch is stamped.
+    std::pair<bool, bool> reportWishes() const;
+    void clearReportWishes();
+    // The batch was sent: a fresh entry at the start time.
+    void batchSent();
+
 signals:
+    void sentItemsRequested();
+    void contactsRequested();
+    void messagesRequested();
+    void sendMailRequested();
+    // The window closes: the windows it opened without waiting go too.
+    void closing();
     // Asks for a printed list; the print has ended when the signal returns.
     void printRequested(const PrintRequest& request);
 
@@ -245,7 +270,7 @@ private:
     void syncGridCursor(int modelRow);
     QString pickerText(QComboBox* box) const;
 
-    Forms& forms_;
+    Context& context_;
     bool created_ = false;
     bool shownOnce_ = false;
     bool activatedOnce_ = false;

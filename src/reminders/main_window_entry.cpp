@@ -1,11 +1,10 @@
 // The main window's entry panel: OK, adding and editing reminders, the contact book kept
 // growing, and the preparation of the next entry.
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "contacts/contacts_window.h"
 #include "data/clock.h"
 #include "data/date_time.h"
 #include "data/errors.h"
@@ -62,12 +61,12 @@ void TfrmMain::bmbOKClick() {
     if (picker == cboContactName)
         name = getFirstPart(name, QStringLiteral(" ("));
     if (name.isEmpty() && cboContactName->isEnabled() && cboAll->isEnabled()) {
-        forms_.prompter().error(QStringLiteral("Contact field may not be empty"));
+        context_.prompter().error(QStringLiteral("Contact field may not be empty"));
         picker->setFocus();
         return;
     }
     if (cboMessage->currentText().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Message cannot be blank"));
+        context_.prompter().error(QStringLiteral("Message cannot be blank"));
         cboMessage->setFocus();
         return;
     }
@@ -75,7 +74,7 @@ void TfrmMain::bmbOKClick() {
         AddEditAll();
     } else {
         if (mskContactNo->text().startsWith(QLatin1Char(' '))) {
-            forms_.prompter().error(QStringLiteral("Number cannot be blank"));
+            context_.prompter().error(QStringLiteral("Number cannot be blank"));
             if (numberListShown())
                 cboNumber->setFocus();
             else
@@ -115,8 +114,8 @@ void TfrmMain::feedPickerSpaceBackspace(QComboBox* picker) {
 }
 
 void TfrmMain::AddEditNew() {
-    TdxMemData& contacts = *forms_.frmContact->dxContact;
-    const std::string contactsPath = forms_.paths().file(kContactsFile);
+    TdxMemData& contacts = *context_.tables().dxContact;
+    const std::string contactsPath = context_.paths().file(kContactsFile);
     auto keepContactBook = [&] {
         // The contact book in memory is exactly what its file holds.
         contacts.WriteDelimitedFile(contactsPath);
@@ -128,7 +127,7 @@ void TfrmMain::AddEditNew() {
         const bool noNumber = (numberListShown() && cboNumber->currentText() == kPleaseSelectNumber) ||
                               mskContactNo->text().isEmpty();
         if (noNumber) {
-            forms_.prompter().error(QStringLiteral("Please enter a contact number"));
+            context_.prompter().error(QStringLiteral("Please enter a contact number"));
             showNumberList(false);
         } else {
             QComboBox* picker = visibleNamePicker();
@@ -174,7 +173,7 @@ void TfrmMain::AddEditNew() {
 }
 
 void TfrmMain::checkContact() {
-    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    TdxMemData& contacts = *context_.tables().dxContact;
     QComboBox* picker = visibleNamePicker();
     const QString text = picker->currentText();
     QString group = normalGroup(groupPart(text, cboGroup->currentText()));
@@ -205,7 +204,7 @@ void TfrmMain::checkContact() {
 
 void TfrmMain::AddEditAll() {
     TdxMemData& r = *dxmReminders;
-    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    TdxMemData& contacts = *context_.tables().dxContact;
     SuspendedViews suspended(r);
     contacts.SetSortedField(fields::number);
     contacts.First();
@@ -239,7 +238,7 @@ void TfrmMain::AddEditAll() {
                            QStringLiteral("delete this record?");
                 box.buttons = {BoxButton::Yes, BoxButton::No};
                 box.defaultButton = BoxButton::Yes;
-                remove = forms_.prompter().show(box) == BoxButton::Yes;
+                remove = context_.prompter().show(box) == BoxButton::Yes;
             }
             if (remove) {
                 try {
@@ -276,7 +275,7 @@ void TfrmMain::PrepareForNew() {
     cboMessage->setEnabled(true);
     TdxMemData& r = *dxmReminders;
     if (r.RowCount() == 0) {
-        setDate(forms_.clock().today());
+        setDate(context_.clock().today());
     } else {
         r.Last();
         setDate(r.FieldNamed(fields::appointment_date).AsInteger());
@@ -306,8 +305,8 @@ void TfrmMain::setRecordActive() {
     const std::string number = r.FieldNamed(fields::contact_no).AsString();
     mskContactNo->setText(fromTableText(number));
     QString group;
-    if (forms_.frmContact) {
-        TdxMemData& contacts = *forms_.frmContact->dxContact;
+    {
+        TdxMemData& contacts = *context_.tables().dxContact;
         const int n = contacts.FindRowNumber(number, fields::number);
         if (n > 0)
             contacts.SetRowNumber(n);

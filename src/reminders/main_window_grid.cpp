@@ -1,7 +1,7 @@
 // The main window's grid of pending reminders: columns and widths, selection, deletion, copy and
-// paste, "Clear All", "Send SMS", and the window's key and mouse handling of its controls.
+// paste, "Clear All", and the window's key and mouse handling of its controls.
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -13,7 +13,6 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/paste_guard.h"
 #include "ui/widgets/text_helpers.h"
-#include "sending/send_mail_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -196,13 +195,13 @@ void TfrmMain::dxmRemindersAfterDelete() { PrepareForNew(); }
 void TfrmMain::dxmReminderscontact_noChange() { checkPaste(*dxmReminders, dbgReminders); }
 
 void TfrmMain::checkPaste(TdxMemData& table, QAbstractItemView* grid) {
-    ::checkPaste(table, forms_.prompter(), grid);
+    ::checkPaste(table, context_.prompter(), grid);
 }
 
 // ---- widths --------------------------------------------------------------------------------
 
 void TfrmMain::doWidths() {
-    const IniDocument ini = TIniFile(forms_.paths().settingsFile("width.ini")).Load();
+    const IniDocument ini = TIniFile(context_.paths().settingsFile("width.ini")).Load();
     for (int n = 0; n < kColumns; ++n) {
         const int width = ini.ReadInteger(kWidthsSection, columnKey(n), kDefaultWidths[n]);
         dbgReminders->setColumnWidth(n, width > 0 ? width : kDefaultWidths[n]);
@@ -210,7 +209,7 @@ void TfrmMain::doWidths() {
 }
 
 void TfrmMain::saveWidths() {
-    TIniFile(forms_.paths().settingsFile("width.ini")).Update([this](IniDocument& ini) {
+    TIniFile(context_.paths().settingsFile("width.ini")).Update([this](IniDocument& ini) {
         for (int n = 0; n < kColumns; ++n)
             ini.WriteInteger(kWidthsSection, columnKey(n), dbgReminders->columnWidth(n));
     });
@@ -251,7 +250,7 @@ void TfrmMain::setGridWidth() {
 void TfrmMain::bmbDeleteClick() {
     if (dxmReminders->RowCount() == 0)
         return;
-    if (!forms_.prompter().confirm(QStringLiteral("OK to Delete?")))
+    if (!context_.prompter().confirm(QStringLiteral("OK to Delete?")))
         return;
     const std::vector<int> rows = selectedRows();
     deleteRows(rows);
@@ -279,7 +278,7 @@ void TfrmMain::deleteSelectedGridRows() {
                                 : QStringLiteral("Delete all selected records?");
     box.buttons = {BoxButton::Ok, BoxButton::Cancel};
     box.defaultButton = BoxButton::Ok;
-    if (forms_.prompter().show(box) != BoxButton::Ok)
+    if (context_.prompter().show(box) != BoxButton::Ok)
         return;
     deleteRows(rows);
 }
@@ -296,34 +295,18 @@ void TfrmMain::deleteRows(const std::vector<int>& rows) {
 void TfrmMain::bmbClearAllClick() {
     if (dxmReminders->RowCount() == 0)
         return;
-    if (forms_.prompter().confirm(
+    if (context_.prompter().confirm(
             QStringLiteral("Are you sure you want to delete all the records?"))) {
         dxmReminders->Close();
         dxmReminders->Open();
         PrepareForNew();
         entryMode = QStringLiteral("Add");
-        if (forms_.frmSendMail && forms_.frmSendMail->dmMail->RowCount() > 0) {
-            TdxMemData& mail = *forms_.frmSendMail->dmMail;
+        if (TdxMemData& mail = *context_.tables().dmMail; mail.RowCount() > 0) {
             const FieldValue start = mail.CellValue(0, mail.FieldIndex(fields::StartTime));
             setTime(isNull(start) ? 0 : std::get<int32_t>(start));
         }
     }
     doWidths();
-}
-
-void TfrmMain::bmbSendMailClick() {
-    if (dxmReminders->RowCount() != 0)
-        saveReminders();
-    if (!forms_.frmSendMail)
-        return;
-    forms_.frmSendMail->exec();
-    TdxMemData& mail = *forms_.frmSendMail->dmMail;
-    if (mail.RowCount() > 0) {
-        const FieldValue inc = mail.CellValue(0, mail.FieldIndex(fields::IncMins));
-        incMins = isNull(inc) ? 0 : std::get<int32_t>(inc);
-    }
-    dxmReminders->First();
-    FormActivate();
 }
 
 // ---- copy and paste ------------------------------------------------------------------------
@@ -398,12 +381,12 @@ void TfrmMain::pasteRows() {
         return;
     const QString text = data->text();
     if (text.contains(QLatin1Char('^'))) {
-        forms_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+        context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         return;
     }
     const auto bytes = toTableText(text);
     if (!bytes) {
-        forms_.prompter().error(uncarriableMessage(firstUncarriable(text)));
+        context_.prompter().error(uncarriableMessage(firstUncarriable(text)));
         return;
     }
     const int row = remindersModel->tableRow(current.row());

@@ -1,10 +1,10 @@
 // The main window's contact, number and group pickers.
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "contacts/contacts_window.h"
+#include "data/contact_rules.h"
 #include "data/atomic_file.h"
 #include "data/errors.h"
 #include "data/schemas.h"
@@ -72,7 +72,7 @@ void TfrmMain::showNamePicker(bool all) {
 // ---- groups --------------------------------------------------------------------------------
 
 void TfrmMain::checkExists() {
-    const std::string path = forms_.paths().file(kGroupsFile);
+    const std::string path = context_.paths().file(kGroupsFile);
     AllExists = dxGroup->FindRowNumber(std::string("all"), fields::groupName) > 0;
     if (!AllExists) {
         dxGroup->AddRow({FieldValue{}, std::string("all")});
@@ -86,7 +86,7 @@ void TfrmMain::checkExists() {
 }
 
 void TfrmMain::loadGroupCombo() {
-    const std::string path = forms_.paths().file(kGroupsFile);
+    const std::string path = context_.paths().file(kGroupsFile);
     if (fileExists(path)) {
         dxGroup->ReadDelimitedFile(path);
     } else {
@@ -114,7 +114,7 @@ void TfrmMain::cboGroupExit() {
     const QString text = normalGroup(cboGroup->currentText());
     if (cboGroup->count() == 0) {
         if (!text.isEmpty())
-            addNewGroup();
+            addNewGroup(text);
         return;
     }
     const int name = dxGroup->FieldIndex(fields::groupName);
@@ -122,18 +122,25 @@ void TfrmMain::cboGroupExit() {
         if (normalGroupOf(dxGroup->CellText(row, name)) == text)
             return;
     if (dxGroup->RowCount() > 0)
-        addNewGroup();
+        addNewGroup(text);
 }
 
-void TfrmMain::addNewGroup() {
-    QString g;
-    if (forms_.frmContact && forms_.frmContact->isVisible())
-        g = normalGroupOf(forms_.frmContact->dxContact->FieldNamed(fields::group).AsString());
-    else
-        g = normalGroup(cboGroup->currentText());
+void TfrmMain::checkPickedGroup() {
+    if (auto bytes = toTableText(cboGroup->currentText()))
+        checkGroup(fromTableText(*bytes));
+}
+
+void TfrmMain::checkGroup(const QString& group) {
+    const std::string g = normalGroupText(tableBytes(group));
+    if (!g.empty() && dxGroup->FindRowNumber(g, fields::groupName) < 0)
+        addNewGroup(fromTableText(g));
+}
+
+void TfrmMain::addNewGroup(const QString& group) {
+    const QString g = normalGroup(group);
     if (dxGroup->FindRowNumber(tableBytes(g), fields::groupName) > 0)
         return;
-    if (!forms_.prompter().confirm(QStringLiteral("Group ") + g +
+    if (!context_.prompter().confirm(QStringLiteral("Group ") + g +
                                    QStringLiteral(" not found. Would you like to add?")))
         return;
     dxGroup->AddRow({FieldValue{}, tableBytes(g)});
@@ -141,7 +148,7 @@ void TfrmMain::addNewGroup() {
     insertSorted(cboGroup, g);
     cboGroup->setEditText(typed);
     showNamePicker(false);
-    const std::string path = forms_.paths().file(kGroupsFile);
+    const std::string path = context_.paths().file(kGroupsFile);
     dxGroup->WriteDelimitedFile(path);
     dxGroup->ReadDelimitedFile(path);
     cboContactName->clear();
@@ -153,10 +160,10 @@ void TfrmMain::addNewGroup() {
 void TfrmMain::deleteGroup() {
     const QString g = normalGroup(cboGroup->currentText());
     if (g.isEmpty() || g == QStringLiteral("all")) {
-        forms_.prompter().error(QStringLiteral("This is a system group and can not be deleted."));
+        context_.prompter().error(QStringLiteral("This is a system group and can not be deleted."));
         return;
     }
-    if (!forms_.prompter().confirm(QStringLiteral(
+    if (!context_.prompter().confirm(QStringLiteral(
             "Delete current Group? - Any Contact belonging to this Group will be set back to "
             "\"no Group\"")))
         return;
@@ -174,11 +181,11 @@ void TfrmMain::deleteGroup() {
         return;
     const int groupBookmark = dxGroup->TakeBookmark();
 
-    if (forms_.frmContact) {
+    {
         // Every contact of the group goes back to no group. The contacts are found first and
         // changed by bookmark, so that a contact the sort moves is neither missed nor changed
         // twice.
-        TdxMemData& contacts = *forms_.frmContact->dxContact;
+        TdxMemData& contacts = *context_.tables().dxContact;
         contacts.First();
         const int groupField = contacts.FieldIndex(fields::group);
         std::vector<int> members;
@@ -199,7 +206,7 @@ void TfrmMain::deleteGroup() {
 
     dxGroup->ReturnToBookmark(groupBookmark);
     dxGroup->Delete();
-    dxGroup->WriteDelimitedFile(forms_.paths().file(kGroupsFile));
+    dxGroup->WriteDelimitedFile(context_.paths().file(kGroupsFile));
     loadGroupCombo();
     loadContactCombo();
     loadAllCombo();
@@ -211,8 +218,8 @@ void TfrmMain::loadContactCombo() {
     const QString g = normalGroup(cboGroup->currentText());
     setGridWidth();
     cboContactName->clear();
-    if (forms_.frmContact) {
-        TdxMemData& contacts = *forms_.frmContact->dxContact;
+    {
+        TdxMemData& contacts = *context_.tables().dxContact;
         contacts.SetSortedField(fields::group);
         contacts.First();
         if (g != QStringLiteral("all")) {
@@ -230,8 +237,6 @@ void TfrmMain::loadContactCombo() {
         } else {
             showNamePicker(true);
         }
-    } else {
-        showNamePicker(g == QStringLiteral("all"));
     }
     visibleNamePicker()->setEditText(QString());
     if (!mskContactNo->isHidden())
@@ -242,9 +247,7 @@ void TfrmMain::loadContactCombo() {
 
 void TfrmMain::loadAllCombo() {
     cboAll->clear();
-    if (!forms_.frmContact)
-        return;
-    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    TdxMemData& contacts = *context_.tables().dxContact;
     contacts.First();
     const int nameField = contacts.FieldIndex(fields::contact);
     const int groupField = contacts.FieldIndex(fields::group);
@@ -273,9 +276,7 @@ void TfrmMain::cboAllChange() {
 
 void TfrmMain::numberLookup(QComboBox* picker) {
     cboNumber->clear();
-    if (!forms_.frmContact)
-        return;
-    TdxMemData& contacts = *forms_.frmContact->dxContact;
+    TdxMemData& contacts = *context_.tables().dxContact;
     if (picker == cboAll)
         contacts.SetSortedField(""); // always re-sorted
     contacts.SetSortedField(fields::contact);
@@ -358,7 +359,7 @@ void TfrmMain::chkAllClick() {
 // ---- keys ----------------------------------------------------------------------------------
 
 bool TfrmMain::checkForNumber(const QString& key, QWidget* control) {
-    return ::checkForNumber(key, control, forms_.prompter());
+    return ::checkForNumber(key, control, context_.prompter());
 }
 
 namespace {
@@ -376,16 +377,16 @@ bool refuseNameKey(const QString& key, QComboBox* picker, Prompter& prompter, bo
 } // namespace
 
 bool TfrmMain::cboContactNameKeyPress(const QString& key) {
-    return refuseNameKey(key, cboContactName, forms_.prompter(), keyRejected);
+    return refuseNameKey(key, cboContactName, context_.prompter(), keyRejected);
 }
 
 bool TfrmMain::cboAllKeyPress(const QString& key) {
-    return refuseNameKey(key, cboAll, forms_.prompter(), keyRejected);
+    return refuseNameKey(key, cboAll, context_.prompter(), keyRejected);
 }
 
 bool TfrmMain::cboNumberKeyPress(const QString& key) {
     if (key == QStringLiteral("^")) {
-        forms_.prompter().error(notAllowedMessage(key));
+        context_.prompter().error(notAllowedMessage(key));
         cboNumber->setFocus();
         cboNumber->setEditText(QString());
         keyRejected = true;

@@ -5,10 +5,10 @@
 void TfrmMain::BitBtn1Click() {
     // The print shows its own boxes and never throws, so a fresh entry follows it whatever
     // became of it.
-    emit printRequested({PrintedList::Reminders, dxmReminders.get(), false, {}});
+    emit printRequested({PrintedList::Reminders, dxmReminders, false, {}});
     PrepareForNew();
 }
 
 void TfrmMain::Selected1Click() {
-    emit printRequested({PrintedList::Reminders, dxmReminders.get(), true, selectedRows()});
+    emit printRequested({PrintedList::Reminders, dxmReminders, true, selectedRows()});
 }

@@ -1,7 +1,7 @@
 #include "sending/auth_window.h"
 
 #include "ui/field_binding.h"
-#include "app/forms.h"
+#include "ui/context.h"
 #include "ui/qt_charset.h"
 #include "sending/send_mail_window.h"
 #include "data/schemas.h"
@@ -14,7 +14,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TfrmAuth::TfrmAuth(Forms& forms, QWidget* parent) : QDialog(parent), forms_(forms) {
+// A child of the send window, so that it takes input while the send window is modal.
+TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
+    : QDialog(&send), context_(context), send_(send) {
     setObjectName(QStringLiteral("frmAuth"));
     setWindowTitle(QStringLiteral("Authentication"));
     auto* outer = new QVBoxLayout(this);
@@ -44,12 +46,8 @@ TfrmAuth::TfrmAuth(Forms& forms, QWidget* parent) : QDialog(parent), forms_(form
     setMinimumWidth(280);
     connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
 
-    if (forms_.frmSendMail) {
-        // A child of the send window, so that it takes input while the send window is modal.
-        setParent(forms_.frmSendMail, windowFlags());
-        userName_ = std::make_unique<FieldBinding>(edtUserName, *forms_.frmSendMail->dmMail,
-                                                   fields::UserName, forms_.prompter());
-    }
+    userName_ = std::make_unique<FieldBinding>(edtUserName, *send_.dmMail, fields::UserName,
+                                               context_.prompter());
 }
 
 TfrmAuth::~TfrmAuth() = default;
@@ -65,7 +63,7 @@ void TfrmAuth::showAuth() {
 }
 
 void TfrmAuth::bmbOKClick() {
-    TfrmSendMail& send = *forms_.frmSendMail;
+    TfrmSendMail& send = send_;
     TdxMemData& mail = *send.dmMail;
     const std::string user = toTableText(edtUserName->text()).value_or(std::string());
     if (mail.State() == DataSetState::Browse)

@@ -3,7 +3,8 @@
 #include <QDialog>
 #include <memory>
 
-class Forms;
+class Context;
+class TfrmSendMail;
 class FieldBinding;
 class QLabel;
 class QLineEdit;
@@ -14,7 +15,8 @@ class QPushButton;
 class TfrmAuth : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmAuth(Forms& forms, QWidget* parent = nullptr);
+    // A child of the send window, whose settings and SMTP client it fills.
+    TfrmAuth(Context& context, TfrmSendMail& send);
     ~TfrmAuth() override;
 
     // Shows the window without blocking the send window.
@@ -28,6 +30,7 @@ public:
     QPushButton* bmbOK = nullptr;
 
 private:
-    Forms& forms_;
+    Context& context_;
+    TfrmSendMail& send_;
     std::unique_ptr<FieldBinding> userName_;
 };

@@ -3,8 +3,7 @@
 
 #include "sending/send_mail_window.h"
 
-#include "app/forms.h"
-#include "reminders/main_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "data/version_info.h"
 #include "data/atomic_file.h"
@@ -36,7 +35,7 @@ const QString kSendAgainQuestion =
 } // namespace
 
 void TfrmSendMail::bmbSendClick() {
-    TdxMemData& pending = *forms_.frmMain->dxmReminders;
+    TdxMemData& pending = *context_.tables().dxmReminders;
     closeWhenDone_ = false;
     lastSendSucceeded_ = false;
     try {
@@ -45,21 +44,21 @@ void TfrmSendMail::bmbSendClick() {
     } catch (const EIdDeliveryUnconfirmed& e) {
         // Not "offline": the batch may be at the gateway. Nothing resends it by itself; the
         // pending list stays, and the next Send asks first.
-        forms_.frmProgress->hide();
+        frmProgress->hide();
         restoreCursor();
         batchUnconfirmed_ = true;
-        forms_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
+        context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
                                 QString::fromStdString(e.what()));
         return;
     } catch (const EIdSocketError&) {
-        forms_.frmProgress->hide();
+        frmProgress->hide();
         restoreCursor();
-        forms_.prompter().error(kOfflineMessage);
+        context_.prompter().error(kOfflineMessage);
         // The send window stays open; the dial-up window offers to connect and send again.
         emit dialerWanted();
         return;
     } catch (...) {
-        forms_.frmProgress->hide();
+        frmProgress->hide();
         restoreCursor();
         if (closeWhenDone_)
             accept();
@@ -75,27 +74,27 @@ void TfrmSendMail::sendTheMail() {
 
     // Empty means no characters at all: blanks pass.
     if (dbeFromName->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in your name"));
+        context_.prompter().error(QStringLiteral("Please fill in your name"));
         dbeFromName->setFocus();
         return;
     }
     if (dbeFromAddress->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in your e-mail address"));
+        context_.prompter().error(QStringLiteral("Please fill in your e-mail address"));
         dbeFromAddress->setFocus();
         return;
     }
     if (dbeMailServer->text().isEmpty()) {
-        forms_.prompter().error(QStringLiteral("Please fill in the name of your SMTP server"));
+        context_.prompter().error(QStringLiteral("Please fill in the name of your SMTP server"));
         dbeMailServer->setFocus();
         return;
     }
-    const std::string remindersPath = forms_.paths().file(kRemindersFile);
+    const std::string remindersPath = context_.paths().file(kRemindersFile);
     if (!fileExists(remindersPath)) {
-        forms_.prompter().error(QStringLiteral("There are no messages to send"));
+        context_.prompter().error(QStringLiteral("There are no messages to send"));
         closeWhenDone_ = true;
         return;
     }
-    if (batchUnconfirmed_ && !forms_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
+    if (batchUnconfirmed_ && !context_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
         return;
     commitEdits();
     if (dmMail->State() != DataSetState::Browse)
@@ -104,7 +103,7 @@ void TfrmSendMail::sendTheMail() {
     doReports();
 
     setCursor(Qt::WaitCursor);
-    TfrmProgress& progress = *forms_.frmProgress;
+    TfrmProgress& progress = *frmProgress;
     progress.start(QStringLiteral("Sending mail..."), 11);
 
     auto setting = [this](const char* name) { return dmMail->FieldNamed(name).AsString(); };
@@ -115,7 +114,7 @@ void TfrmSendMail::sendTheMail() {
     sender.blindCopies = setting(fields::ToBlindCarbonCopy);
     sender.replyTo = setting(fields::ReplyTo);
     TIdMessage message = gatewayMessage(sender, versionText(), readWholeFile(remindersPath),
-                                              forms_.clock().today());
+                                        context_.clock().today());
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
 
@@ -129,30 +128,30 @@ void TfrmSendMail::sendTheMail() {
     progress.StepIt();
     progress.hide();
 
-    TdxMemData& pending = *forms_.frmMain->dxmReminders;
-    TdxMemData& sent = *forms_.frmSentItems->dxmSentItems;
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    TdxMemData& sent = *context_.tables().dxmSentItems;
     {
         // Those values are not pastes, and the log's sort buttons stay as they are.
         struct Copying {
             TfrmSentItems& w;
             explicit Copying(TfrmSentItems& window) : w(window) { w.copyingBatch = true; }
             ~Copying() { w.copyingBatch = false; }
-        } copying(*forms_.frmSentItems);
-        moveBatchToSentItems(pending, sent, forms_.clock().today());
+        } copying(*frmSentItems);
+        moveBatchToSentItems(pending, sent, context_.clock().today());
     }
     // The log is on disk before the pending file goes: a crash in between can at worst send
     // a batch twice, never lose one.
-    sent.WriteDelimitedFile(forms_.paths().file(kSentItemsFile));
+    sent.WriteDelimitedFile(context_.paths().file(kSentItemsFile));
 
     smtp.Disconnect();
     chkAuth->setChecked(false);
     closeWhenDone_ = true;
     lastSendSucceeded_ = true;
 
-    forms_.prompter().information(QStringLiteral("Message successfully sent"));
-    if (forms_.prompter().confirm(QStringLiteral("Would you like to print all records?")))
+    context_.prompter().information(QStringLiteral("Message successfully sent"));
+    if (context_.prompter().confirm(QStringLiteral("Would you like to print all records?")))
         emit printBatchRequested();
-    forms_.prompter().message(
+    context_.prompter().message(
         QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
         QStringLiteral("Warning"));
 
@@ -160,29 +159,18 @@ void TfrmSendMail::sendTheMail() {
     pending.Close();
     pending.Open();
 
-    TfrmMain* main = forms_.frmMain;
-    main->PrepareForNew();
-    main->entryMode = QStringLiteral("Add");
-    if (main->dtpTime)
-        main->dtpTime->setTime(
-            QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
+    emit batchSent();
 }
 
 void TfrmSendMail::doReports() {
-    lastBatch_ = nextBatchId(forms_.clock().now(), lastBatch_);
+    lastBatch_ = nextBatchId(context_.clock().now(), lastBatch_);
 
-    TfrmMain* main = forms_.frmMain;
-    QCheckBox* status = main->chkStatus;
-    QCheckBox* delivery = main->chkDelivery;
-    const bool wantStatus = status && status->isChecked();
-    const bool wantDelivery = delivery && delivery->isChecked();
+    const auto [wantStatus, wantDelivery] =
+        reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
 
-    TdxMemData& pending = *main->dxmReminders;
+    TdxMemData& pending = *context_.tables().dxmReminders;
     stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    pending.WriteDelimitedFile(forms_.paths().file(kRemindersFile));
-    if (status)
-        status->setChecked(false);
-    if (delivery)
-        delivery->setChecked(false);
+    pending.WriteDelimitedFile(context_.paths().file(kRemindersFile));
+    emit reportsStamped();
 }

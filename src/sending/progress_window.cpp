@@ -1,14 +1,14 @@
 #include "sending/progress_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 
 #include <QGuiApplication>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
 
-TfrmProgress::TfrmProgress(Forms& forms, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), forms_(forms) {
+TfrmProgress::TfrmProgress(Context& context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), context_(context) {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Sending mail..."));
     setModal(false);

@@ -2,14 +2,14 @@
 
 #include <QDialog>
 
-class Forms;
+class Context;
 class QProgressBar;
 
 // The small progress window of the batch send and of loading the sent items: one smooth bar.
 class TfrmProgress : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmProgress(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmProgress(Context& context, QWidget* parent = nullptr);
     ~TfrmProgress() override;
 
     // Shows the window (without blocking) with this caption, the bar at 0 and range 0 to max.
@@ -20,5 +20,5 @@ public:
     QProgressBar* pgbProgress = nullptr;
 
 private:
-    Forms& forms_;
+    Context& context_;
 };

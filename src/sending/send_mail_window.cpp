@@ -1,9 +1,8 @@
 #include "sending/send_mail_window.h"
 
 #include "ui/field_binding.h"
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/keep_aside.h"
-#include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "data/atomic_file.h"
@@ -26,11 +25,10 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-TfrmSendMail::TfrmSendMail(Forms& forms, QWidget* parent)
-    : QDialog(parent), dmMail(schemas::makeMail()), forms_(forms) {
+TfrmSendMail::TfrmSendMail(Context& context, QWidget* parent)
+    : QDialog(parent), dmMail(context.tables().dmMail.get()), context_(context) {
     setObjectName(QStringLiteral("frmSendMail"));
     buildWindow();
-    FormCreate();
 }
 
 TfrmSendMail::~TfrmSendMail() {
@@ -38,7 +36,7 @@ TfrmSendMail::~TfrmSendMail() {
         FormDestroy();
     } catch (const std::exception& e) {
         // The program is ending; say why the settings could not be kept.
-        forms_.prompter().error(QString::fromStdString(e.what()));
+        context_.prompter().error(QString::fromStdString(e.what()));
     }
     bindings_.clear();
 }
@@ -54,7 +52,7 @@ QLineEdit* TfrmSendMail::addBound(QLayout* layout, QLabel*& label, const char* l
     label->setBuddy(edit);
     form->addRow(label, edit);
     bindings_.push_back(
-        std::make_unique<FieldBinding>(edit, *dmMail, field, forms_.prompter()));
+        std::make_unique<FieldBinding>(edit, *dmMail, field, context_.prompter()));
     return edit;
 }
 
@@ -135,7 +133,7 @@ void TfrmSendMail::buildWindow() {
 }
 
 void TfrmSendMail::loadSettings() {
-    const std::string path = forms_.paths().file(kMailFile);
+    const std::string path = context_.paths().file(kMailFile);
     if (fileExists(path)) {
         try {
             readTableKeepingBadFileAside(*dmMail, path);
@@ -143,7 +141,7 @@ void TfrmSendMail::loadSettings() {
                 return;
         } catch (const EUnreadableFile& e) {
             // The bytes are kept beside the file; the defaults take its place.
-            forms_.prompter().error(QString::fromStdString(e.what()));
+            context_.prompter().error(QString::fromStdString(e.what()));
         }
     }
     // First start (or nothing usable): the defaults, written and read back so that the
@@ -165,29 +163,21 @@ void TfrmSendMail::loadSettings() {
         dmMail->WriteDelimitedFile(path);
         dmMail->ReadDelimitedFile(path);
     } catch (const EFileError& e) {
-        if (forms_.dataFolderProblem().empty())
-            forms_.prompter().error(QString::fromStdString(e.what()));
+        if (context_.dataFolderProblem().empty())
+            context_.prompter().error(QString::fromStdString(e.what()));
     }
 }
 
 void TfrmSendMail::FormCreate() {
     loadSettings();
     dmMail->First();
-    TfrmMain* main = forms_.frmMain;
-    if (main) {
-        if (main->ClientName)
-            main->ClientName->setText(fromTableText(dmMail->FieldNamed(fields::FromName).AsString()));
-        main->incMins = dmMail->FieldNamed(fields::IncMins).AsInteger();
-        if (main->dtpTime)
-            main->dtpTime->setTime(
-                QTime::fromMSecsSinceStartOfDay(dmMail->FieldNamed(fields::StartTime).AsInteger()));
-    }
+    emit settingsLoaded();
     // Rewritten only when its bytes change; a write that fails is said and start-up goes on.
     try {
-        dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+        dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
     } catch (const EFileError& e) {
-        if (forms_.dataFolderProblem().empty())
-            forms_.prompter().error(QString::fromStdString(e.what()));
+        if (context_.dataFolderProblem().empty())
+            context_.prompter().error(QString::fromStdString(e.what()));
     }
 }
 
@@ -198,7 +188,7 @@ void TfrmSendMail::commitEdits() {
 
 void TfrmSendMail::FormDestroy() {
     commitEdits();
-    dmMail->WriteDelimitedFile(forms_.paths().file(kMailFile));
+    dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
 }
 
 void TfrmSendMail::showEvent(QShowEvent* event) {
@@ -231,16 +221,15 @@ void TfrmSendMail::dbeFromNameKeyDown() {
 void TfrmSendMail::bmbCancelClick() { reject(); }
 
 void TfrmSendMail::reject() {
-    if (TfrmMain* main = forms_.frmMain; main && main->ClientName)
-        main->ClientName->setText(dbeFromName->text());
+    emit senderNameChanged(dbeFromName->text());
     QDialog::reject();
 }
 
 void TfrmSendMail::chkAuthClick() {
     if (chkAuth->isChecked()) {
         smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
-        if (forms_.frmAuth)
-            forms_.frmAuth->showAuth();
+        if (frmAuth)
+            frmAuth->showAuth();
     } else {
         smtp.AuthenticationType = TIdSMTPAuthenticationType::atNone;
     }

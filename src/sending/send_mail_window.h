@@ -1,19 +1,24 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "data/mem_data.h"
 #include "smtp/gateway_message.h"
 #include "smtp/smtp_client.h"
 
-class Forms;
+class Context;
 class FieldBinding;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TfrmAuth;
+class TfrmProgress;
+class TfrmSentItems;
 
 
 // Defaults of a first start (no mail.txt yet).
@@ -26,10 +31,10 @@ inline constexpr const char* kDefaultMailServer = "mail.example.net";
 class TfrmSendMail : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSendMail(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmSendMail(Context& context, QWidget* parent = nullptr);
     ~TfrmSendMail() override;
 
-    std::unique_ptr<TdxMemData> dmMail; // the sender's settings, one record
+    TdxMemData* const dmMail; // the sender's settings, one record, of the data module
 
     // The SMTP client; it keeps the authentication kind, user id and password in memory only.
     TIdSMTP smtp;
@@ -82,7 +87,22 @@ public:
 
     void reject() override;
 
+    // The windows of this folder it works with (set where the windows are created).
+    TfrmProgress* frmProgress = nullptr;
+    TfrmSentItems* frmSentItems = nullptr;
+    TfrmAuth* frmAuth = nullptr;
+    // The report wishes (status, delivery) of the next batch, asked when it is stamped.
+    std::function<std::pair<bool, bool>()> reportWishes;
+
 signals:
+    // The settings were read (at creation): the sender's name, start time and step.
+    void settingsLoaded();
+    // The window closes: the sender's name as its box holds it.
+    void senderNameChanged(const QString& name);
+    // The batch was stamped with the report wishes.
+    void reportsStamped();
+    // The batch was accepted, logged and the pending list emptied.
+    void batchSent();
     // A send found the machine offline: the user is offered the dial-up window.
     void dialerWanted();
     // After a successful send the user asked for the pending list (the batch just sent) to be
@@ -101,7 +121,7 @@ private:
                         const QString& caption, QLineEdit*& edit, const char* editName,
                         const char* field);
 
-    Forms& forms_;
+    Context& context_;
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
     bool batchUnconfirmed_ = false;

@@ -1,6 +1,6 @@
 #include "sending/sent_items_window.h"
 
-#include "app/forms.h"
+#include "ui/context.h"
 #include "data/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -36,8 +36,8 @@ constexpr double kKeptDays = 40.0;
 
 } // namespace
 
-TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
-    : QDialog(parent), dxmSentItems(schemas::makeSentItems()), forms_(forms) {
+TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
+    : QDialog(parent), dxmSentItems(context.tables().dxmSentItems.get()), context_(context) {
     setObjectName(QStringLiteral("frmSentItems"));
     setWindowTitle(QStringLiteral("Sent Items"));
     setModal(true);
@@ -114,7 +114,7 @@ TfrmSentItems::TfrmSentItems(Forms& forms, QWidget* parent)
         auto move = b.move;
         connect(button, &QToolButton::clicked, this, [this, move] {
             if (move)
-                (dxmSentItems.get()->*move)();
+                (dxmSentItems->*move)();
             else if (dxmSentItems->RowNumber() > 1)
                 dxmSentItems->SetRowNumber(dxmSentItems->RowNumber() - 1);
         });
@@ -178,14 +178,14 @@ TfrmSentItems::~TfrmSentItems() {
 }
 
 void TfrmSentItems::FormCreate() {
-    const std::string path = forms_.paths().file(kSentItemsFile);
+    const std::string path = context_.paths().file(kSentItemsFile);
     if (!fileExists(path))
         return;
     try {
         readTableKeepingBadFileAside(*dxmSentItems, path);
     } catch (const EUnreadableFile& e) {
         // The rows read so far stay; the file's bytes are kept beside it.
-        forms_.prompter().error(QString::fromStdString(e.what()));
+        context_.prompter().error(QString::fromStdString(e.what()));
     }
 }
 
@@ -197,20 +197,20 @@ void TfrmSentItems::showEvent(QShowEvent* event) {
 
 void TfrmSentItems::FormShow() {
     TdxMemData& t = *dxmSentItems;
-    TfrmProgress& progress = *forms_.frmProgress;
+    TfrmProgress& progress = *frmProgress;
     progress.start(QStringLiteral("Loading records from file. Please be patient..."),
                    t.RowCount());
     t.SetSortedField(fields::create_date);
     try {
         SuspendedViews suspended(t);
-        const int month = civilFromDayNumber(forms_.clock().today()).month;
+        const int month = civilFromDayNumber(context_.clock().today()).month;
         int count = 0;
         if (!t.Active())
             t.Open();
-        const std::string path = forms_.paths().file(kSentItemsFile);
+        const std::string path = context_.paths().file(kSentItemsFile);
         if (fileExists(path))
             readTableKeepingBadFileAside(t, path);
-        const double cutOff = forms_.clock().now() - kKeptDays;
+        const double cutOff = context_.clock().now() - kKeptDays;
         const int created = t.FieldIndex(fields::create_date);
         // Old items go in one pass over the rows (one erase per row would be quadratic).
         std::vector<int> old;
@@ -246,7 +246,7 @@ void TfrmSentItems::done(int result) {
 void TfrmSentItems::FormClose() {
     if (dxmSentItems->State() == DataSetState::Edit || dxmSentItems->State() == DataSetState::Insert)
         dxmSentItems->Post();
-    dxmSentItems->WriteDelimitedFile(forms_.paths().file(kSentItemsFile));
+    dxmSentItems->WriteDelimitedFile(context_.paths().file(kSentItemsFile));
 }
 
 void TfrmSentItems::setSortButtons(bool on) {
@@ -278,11 +278,11 @@ void TfrmSentItems::dbgSentItemsMouseMove() {
 void TfrmSentItems::dxmSentItemscontact_noChange() {
     if (copyingBatch)
         return;
-    checkPaste(*dxmSentItems, forms_.prompter(), dbgSentItems);
+    checkPaste(*dxmSentItems, context_.prompter(), dbgSentItems);
 }
 
 void TfrmSentItems::All1Click() {
-    emit printRequested({PrintedList::SentItems, dxmSentItems.get(), false, {}});
+    emit printRequested({PrintedList::SentItems, dxmSentItems, false, {}});
 }
 
 void TfrmSentItems::Selected1Click() {
@@ -291,7 +291,7 @@ void TfrmSentItems::Selected1Click() {
         if (const int row = model->tableRow(i.row()); row >= 0)
             rows.push_back(row);
     std::sort(rows.begin(), rows.end());
-    emit printRequested({PrintedList::SentItems, dxmSentItems.get(), true, std::move(rows)});
+    emit printRequested({PrintedList::SentItems, dxmSentItems, true, std::move(rows)});
 }
 
 bool TfrmSentItems::eventFilter(QObject* watched, QEvent* event) {
@@ -332,7 +332,7 @@ void TfrmSentItems::deleteSelectedRows() {
         return;
     const QString text = rows.size() == 1 ? QStringLiteral("Delete record?")
                                           : QStringLiteral("Delete all selected records?");
-    if (!forms_.prompter().confirm(text, BoxButton::No))
+    if (!context_.prompter().confirm(text, BoxButton::No))
         return;
     std::vector<int> bookmarks;
     for (int r : rows)

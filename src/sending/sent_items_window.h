@@ -6,23 +6,24 @@
 #include "data/mem_data.h"
 #include "ui/print_request.h"
 
-class Forms;
+class Context;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QTableView;
 class QToolButton;
 class TableModel;
+class TfrmProgress;
 
 // The sent items log ("Sent Items"): the reminders mailed to the gateway in the last 40 days,
 // with the count of this month. The batch send adds to dxmSentItems and writes sentitems.txt.
 class TfrmSentItems : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSentItems(Forms& forms, QWidget* parent = nullptr);
+    explicit TfrmSentItems(Context& context, QWidget* parent = nullptr);
     ~TfrmSentItems() override;
 
-    std::unique_ptr<TdxMemData> dxmSentItems;
+    TdxMemData* const dxmSentItems; // of the data module
 
     QGroupBox* gpbSent = nullptr;
     QLabel* lblmonthPrompt = nullptr;
@@ -57,6 +58,9 @@ public:
 
     void done(int result) override;
 
+    // The progress window of this folder (set where the windows are created).
+    TfrmProgress* frmProgress = nullptr;
+
 signals:
     // Asks for a printed list; the print has ended when the signal returns.
     void printRequested(const PrintRequest& request);
@@ -68,6 +72,6 @@ protected:
 private:
     void setSortButtons(bool on);
 
-    Forms& forms_;
+    Context& context_;
     int monthCount_ = 0;
 };

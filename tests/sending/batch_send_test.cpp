@@ -37,8 +37,8 @@ protected:
         startForms();
         setVersionText("v.1.0.0.5"); // as the version block of the program file would give
         send = forms->frmSendMail;
-        pending = forms->frmMain->dxmReminders.get();
-        sent = forms->frmSentItems->dxmSentItems.get();
+        pending = forms->frmMain->dxmReminders;
+        sent = forms->frmSentItems->dxmSentItems;
         send->smtp.Environment.UtcOffsetMinutes = [](double) { return 600; };
         send->smtp.Environment.LocalName = "desk.shop.example";
         // Short waits: a server that does not answer is given up quickly.

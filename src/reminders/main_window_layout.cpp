@@ -1,0 +1,430 @@
+// The main window's controls: the panels, the grid's place, the menus, and the wiring of the
+// controls to their handlers. The handlers live in the other main_window_*.cpp files.
+
+#include "reminders/main_window.h"
+
+#include "ui/application.h"
+#include "ui/context.h"
+#include "data/keep_aside.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "ui/table_model.h"
+#include "data/version_info.h"
+#include "data/atomic_file.h"
+#include "data/clock.h"
+#include "data/schemas.h"
+#include "data/suspended_views.h"
+#include "ui/widgets/date_box.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/message_entry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QScreen>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+// The logo lives in the user-interface library's resources.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
+namespace {
+
+QLabel* label(const QString& text, const char* name, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+// A button of the action box or the top panel: the Tab key passes it by.
+QPushButton* actionButton(const QString& caption, const char* name, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFocusPolicy(Qt::ClickFocus);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QComboBox* pickerBox(const char* name, QWidget* parent) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setCompleter(nullptr);
+    c->setMaxVisibleItems(20);
+    // Thousands of items: the box is sized by a typical name, not by measuring every item.
+    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c->setMinimumContentsLength(12);
+    // A plain list of texts: thousands of contacts are filled in one step.
+    c->setModel(new QStringListModel(c));
+    return c;
+}
+
+} // namespace
+
+// ---- construction --------------------------------------------------------------------------
+
+TfrmMain::TfrmMain(Context& context, QWidget* parent)
+    : QMainWindow(parent), dxmReminders(context.tables().dxmReminders.get()),
+      dxGroup(context.tables().dxGroup.get()),
+      dxContactNumbers(schemas::makeContactNumbers()), context_(context) {
+    initResources();
+    setObjectName(QStringLiteral("frmMain"));
+    openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlClient"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildTopPanel(central);
+    buildGrid(central);
+    buildBottomPanel(central);
+    layout->addWidget(pnlTop);
+    auto* middle = new QWidget(central);
+    middle->setObjectName(QStringLiteral("pnlMiddle"));
+    auto* ml = new QVBoxLayout(middle);
+    ml->setContentsMargins(4, 4, 4, 0);
+    ml->setSpacing(2);
+    dbgReminders->setParent(middle);
+    DBNavigator1->setParent(middle);
+    ml->addWidget(dbgReminders, 1);
+    ml->addWidget(DBNavigator1, 0, Qt::AlignLeft);
+    layout->addWidget(middle, 1);
+    layout->addWidget(pnlBottom);
+    setCentralWidget(central);
+    buildMenus();
+    connectHandlers();
+    resize(1024, 700); // the size when it is no longer maximised
+    // Maximised; without a window manager (a bare X server) the state alone does nothing, so
+    // the window also takes the screen's available area itself.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    setWindowState(Qt::WindowMaximized);
+
+    // Remember which window had the focus before this one, so that the activation step runs
+    // when another window of the program hands the focus back, and not when a message box or
+    // another program does.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+        if (w && w != windowHandle())
+            previousFocusWindow_ = w;
+    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive)
+            previousFocusWindow_ = nullptr;
+    });
+
+    FormCreate();
+}
+
+void TfrmMain::buildTopPanel(QWidget* parent) {
+    pnlTop = new QFrame(parent);
+    pnlTop->setObjectName(QStringLiteral("pnlTop"));
+    pnlTop->setFixedHeight(80);
+    pnlTop->setFrameShape(QFrame::StyledPanel);
+    auto* l = new QHBoxLayout(pnlTop);
+    l->setContentsMargins(8, 4, 12, 4);
+    ImageTop = label(QString(), "ImageTop", pnlTop);
+    ImageTop->setPixmap(QIcon(QStringLiteral(":/logo.svg")).pixmap(QSize(220, 64)));
+    Label3 = label(QStringLiteral("Sender:"), "Label3", pnlTop);
+    ClientName = label(QString(), "ClientName", pnlTop);
+    QFont f = ClientName->font();
+    f.setBold(true);
+    f.setPixelSize(16);
+    ClientName->setFont(f);
+    bmbSentItems = actionButton(QStringLiteral("Sent Items"), "bmbSentItems", pnlTop);
+    btnHelp = actionButton(QStringLiteral("Help"), "btnHelp", pnlTop);
+    l->addWidget(ImageTop);
+    l->addSpacing(24);
+    l->addWidget(Label3);
+    l->addWidget(ClientName);
+    l->addStretch(1);
+    l->addWidget(bmbSentItems);
+    l->addWidget(btnHelp);
+}
+
+void TfrmMain::buildBottomPanel(QWidget* parent) {
+    pnlBottom = new QFrame(parent);
+    pnlBottom->setObjectName(QStringLiteral("pnlBottom"));
+    pnlBottom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* bl = new QHBoxLayout(pnlBottom);
+    bl->setContentsMargins(4, 2, 4, 4);
+
+    // Customer Detail: group, name and number pickers, "Send All".
+    GroupBox2 = new QGroupBox(QStringLiteral("Customer Detail"), pnlBottom);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    auto* g2 = new QGridLayout(GroupBox2);
+    cboGroup = pickerBox("cboGroup", GroupBox2);
+    cboGroup->setFocusPolicy(Qt::ClickFocus);
+    cboGroup->setMinimumContentsLength(9);
+    cboGroup->lineEdit()->setMaxLength(20);
+    cboGroup->setEditText(QStringLiteral("all"));
+    chkAll = new QCheckBox(QStringLiteral("Send All"), GroupBox2);
+    chkAll->setObjectName(QStringLiteral("chkAll"));
+    cboContactName = pickerBox("cboContactName", GroupBox2);
+    cboAll = pickerBox("cboAll", GroupBox2);
+    btnContact = new QToolButton(GroupBox2);
+    btnContact->setObjectName(QStringLiteral("btnContact"));
+    btnContact->setText(QStringLiteral("..."));
+    btnContact->setToolTip(QStringLiteral("Maintain Contact Details"));
+    btnContact->setFocusPolicy(Qt::ClickFocus);
+    mskContactNo = new QLineEdit(GroupBox2);
+    mskContactNo->setObjectName(QStringLiteral("mskContactNo"));
+    mskContactNo->setMaxLength(20);
+    cboNumber = pickerBox("cboNumber", GroupBox2);
+    cboNumber->lineEdit()->setMaxLength(20);
+    cboNumber->hide();
+    cboContactName->hide();
+    auto* groupLabel = label(QStringLiteral("Group"), "lblGroup", GroupBox2);
+    auto* nameLabel = label(QStringLiteral("Contact Name:"), "lblContactName", GroupBox2);
+    auto* numberLabel = label(QStringLiteral("Contact Number:"), "lblContactNo", GroupBox2);
+    groupLabel->setBuddy(cboGroup);
+    nameLabel->setBuddy(cboContactName);
+    numberLabel->setBuddy(mskContactNo);
+    g2->addWidget(groupLabel, 0, 0);
+    g2->addWidget(cboGroup, 0, 1);
+    g2->addWidget(chkAll, 0, 2);
+    g2->addWidget(nameLabel, 1, 0);
+    g2->addWidget(cboContactName, 1, 1);
+    g2->addWidget(cboAll, 1, 1);
+    g2->addWidget(btnContact, 1, 2, Qt::AlignLeft);
+    g2->addWidget(numberLabel, 2, 0);
+    g2->addWidget(mskContactNo, 2, 1);
+    g2->addWidget(cboNumber, 2, 1);
+    g2->setColumnStretch(1, 1);
+
+    // Detail: date, time, days before, second date, recurrence, message, reports.
+    GroupBox3 = new QGroupBox(QStringLiteral("Detail"), pnlBottom);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    auto* g3 = new QGridLayout(GroupBox3);
+    dtpDate = new TDateBox([this] { return context_.clock().today(); }, GroupBox3);
+    dtpDate->setObjectName(QStringLiteral("dtpDate"));
+    dtpTime = new QTimeEdit(GroupBox3);
+    dtpTime->setObjectName(QStringLiteral("dtpTime"));
+    dtpTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    sedDaysBefore = new QSpinBox(GroupBox3);
+    sedDaysBefore->setObjectName(QStringLiteral("sedDaysBefore"));
+    sedDaysBefore->setRange(0, 99);
+    sedRecurringDays = new QSpinBox(GroupBox3);
+    sedRecurringDays->setObjectName(QStringLiteral("sedRecurringDays"));
+    sedRecurringDays->setRange(0, 99);
+    cboRecurring = pickerBox("cboRecurring", GroupBox3);
+    cboRecurring->setMinimumContentsLength(8);
+    cboRecurring->addItems({QString(), QStringLiteral("Daily"), QStringLiteral("Weekly"),
+                            QStringLiteral("Monthly"), QStringLiteral("Quarterly"),
+                            QStringLiteral("Six Monthly"), QStringLiteral("Annually")});
+    cboRecurring->lineEdit()->setMaxLength(50);
+    cboMessage = pickerBox("cboMessage", GroupBox3);
+    cboMessage->setMinimumContentsLength(24);
+    lblCount = label(QStringLiteral("0"), "lblCount", GroupBox3);
+    lblCount->setMinimumWidth(lblCount->fontMetrics().horizontalAdvance(QStringLiteral("000/160")));
+    btnMessage = new QToolButton(GroupBox3);
+    btnMessage->setObjectName(QStringLiteral("btnMessage"));
+    btnMessage->setText(QStringLiteral("..."));
+    btnMessage->setToolTip(QStringLiteral("Maintain standard Messages"));
+    btnMessage->setFocusPolicy(Qt::ClickFocus);
+    chkStatus = new QCheckBox(QStringLiteral("Status Report"), GroupBox3);
+    chkStatus->setObjectName(QStringLiteral("chkStatus"));
+    chkStatus->setFocusPolicy(Qt::ClickFocus);
+    chkStatus->setToolTip(QStringLiteral(
+        "Check this box if you would like to receive an email confirming delivery of SMS to the "
+        "recipient's phone(involves an extra charge of one SMS per message"));
+    chkDelivery = new QCheckBox(QStringLiteral("Delivery Report"), GroupBox3);
+    chkDelivery->setObjectName(QStringLiteral("chkDelivery"));
+    chkDelivery->setFocusPolicy(Qt::ClickFocus);
+    chkDelivery->setToolTip(QStringLiteral("Check this box if you would like to receive an email "
+                                           "confirming delivery of SMS to the network"));
+    auto* dateLabel = label(QStringLiteral("Date:"), "lblDate", GroupBox3);
+    auto* timeLabel = label(QStringLiteral("Time:"), "lblTime", GroupBox3);
+    auto* daysLabel = label(QStringLiteral("Days\nBefore"), "lblDaysBefore", GroupBox3);
+    auto* secondLabel = label(QStringLiteral("2nd Date"), "lblRecurringDays", GroupBox3);
+    auto* recurringLabel = label(QStringLiteral("Recurring"), "lblRecurring", GroupBox3);
+    auto* messageLabel = label(QStringLiteral("Message:"), "lblMessage", GroupBox3);
+    dateLabel->setBuddy(dtpDate);
+    timeLabel->setBuddy(dtpTime);
+    daysLabel->setBuddy(sedDaysBefore);
+    secondLabel->setBuddy(sedRecurringDays);
+    recurringLabel->setBuddy(cboRecurring);
+    messageLabel->setBuddy(cboMessage);
+    auto* row0 = new QHBoxLayout;
+    row0->addWidget(dtpDate);
+    row0->addSpacing(2);
+    row0->addWidget(timeLabel);
+    row0->addWidget(dtpTime);
+    row0->addSpacing(2);
+    row0->addWidget(daysLabel);
+    row0->addWidget(sedDaysBefore);
+    row0->addSpacing(2);
+    row0->addWidget(secondLabel);
+    row0->addWidget(sedRecurringDays);
+    row0->addSpacing(2);
+    row0->addWidget(recurringLabel);
+    row0->addWidget(cboRecurring, 1);
+    auto* row1 = new QHBoxLayout;
+    row1->addWidget(cboMessage, 1);
+    row1->addWidget(btnMessage);
+    row1->addWidget(lblCount);
+    auto* row2 = new QHBoxLayout;
+    row2->addWidget(chkStatus);
+    row2->addSpacing(12);
+    row2->addWidget(chkDelivery);
+    row2->addStretch(1);
+    g3->addWidget(dateLabel, 0, 0);
+    g3->addLayout(row0, 0, 1);
+    g3->addWidget(messageLabel, 1, 0);
+    g3->addLayout(row1, 1, 1);
+    g3->addLayout(row2, 2, 1);
+    g3->setColumnStretch(1, 1);
+
+    // Actions.
+    gpbActions = new QGroupBox(QStringLiteral(" Actions"), pnlBottom);
+    gpbActions->setObjectName(QStringLiteral("gpbActions"));
+    auto* ga = new QGridLayout(gpbActions);
+    bmbOK = actionButton(QStringLiteral("OK"), "bmbOK", gpbActions);
+    bmbOK->setDefault(true);
+    bmbDelete = actionButton(QStringLiteral("&Delete"), "bmbDelete", gpbActions);
+    BitBtn1 = actionButton(QStringLiteral("Print "), "BitBtn1", gpbActions);
+    bmbClearAll = actionButton(QStringLiteral("Clear All"), "bmbClearAll", gpbActions);
+    bmbSaveAndExit = actionButton(QStringLiteral("Save && Exit"), "bmbSaveAndExit", gpbActions);
+    bmbSendMail = actionButton(QStringLiteral("Send SMS"), "bmbSendMail", gpbActions);
+    ga->addWidget(bmbOK, 0, 0);
+    ga->addWidget(bmbDelete, 0, 1);
+    ga->addWidget(BitBtn1, 1, 0);
+    ga->addWidget(bmbClearAll, 1, 1);
+    ga->addWidget(bmbSaveAndExit, 2, 0);
+    ga->addWidget(bmbSendMail, 2, 1);
+
+    bl->addWidget(GroupBox2, 3);
+    bl->addWidget(GroupBox3, 5);
+    bl->addWidget(gpbActions, 0);
+
+    // One place each for the name pair and the number pair.
+    setTabOrder(chkAll, cboContactName);
+    setTabOrder(cboContactName, cboAll);
+    setTabOrder(cboAll, mskContactNo);
+    setTabOrder(mskContactNo, cboNumber);
+    setTabOrder(cboNumber, dtpDate);
+    setTabOrder(dtpDate, dtpTime);
+    setTabOrder(dtpTime, sedDaysBefore);
+    setTabOrder(sedDaysBefore, sedRecurringDays);
+    setTabOrder(sedRecurringDays, cboRecurring);
+    setTabOrder(cboRecurring, cboMessage);
+}
+
+void TfrmMain::buildMenus() {
+    pumMain = new QMenu(this);
+    pumMain->setObjectName(QStringLiteral("pumMain"));
+    auto* printMenu = pumMain->addMenu(QStringLiteral("&Print"));
+    printMenu->setObjectName(QStringLiteral("Print1"));
+    Print1 = printMenu->menuAction();
+    Print1->setObjectName(QStringLiteral("Print1"));
+    All1 = printMenu->addAction(QStringLiteral("&All"));
+    All1->setObjectName(QStringLiteral("All1"));
+    All1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Selected1 = printMenu->addAction(QStringLiteral("&Selected"));
+    Selected1->setObjectName(QStringLiteral("Selected1"));
+    Selected1->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
+    Copy1 = pumMain->addAction(QStringLiteral("Copy"));
+    Copy1->setObjectName(QStringLiteral("Copy1"));
+    Copy1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    Paste1 = pumMain->addAction(QStringLiteral("Paste"));
+    Paste1->setObjectName(QStringLiteral("Paste1"));
+    Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    Deletecurrentrecord1 = pumMain->addAction(QStringLiteral("&Delete Record"));
+    Deletecurrentrecord1->setObjectName(QStringLiteral("Deletecurrentrecord1"));
+    Deletecurrentrecord1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    // The shortcuts work where the menu belongs: the grid and the group picker.
+    for (QAction* a : {All1, Selected1, Copy1, Paste1, Deletecurrentrecord1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        dbgReminders->addAction(a);
+    }
+    cboGroup->addAction(Deletecurrentrecord1);
+    for (QWidget* w : {static_cast<QWidget*>(dbgReminders), static_cast<QWidget*>(cboGroup)}) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [this, w](const QPoint& at) { pumMain->popup(w->mapToGlobal(at)); });
+    }
+    // The hidden menu with F2: a new entry.
+    New1 = new QAction(QStringLiteral("New"), this);
+    New1->setObjectName(QStringLiteral("New1"));
+    New1->setShortcut(QKeySequence(Qt::Key_F2));
+    New1->setShortcutContext(Qt::WindowShortcut);
+    addAction(New1);
+}
+
+void TfrmMain::connectHandlers() {
+    connect(bmbSentItems, &QPushButton::clicked, this, &TfrmMain::bmbSentItemsClick);
+    connect(btnHelp, &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
+    connect(btnContact, &QToolButton::clicked, this, &TfrmMain::btnContactClick);
+    connect(btnMessage, &QToolButton::clicked, this, &TfrmMain::btnMessageClick);
+    connect(bmbOK, &QPushButton::clicked, this, &TfrmMain::bmbOKClick);
+    connect(bmbDelete, &QPushButton::clicked, this, &TfrmMain::bmbDeleteClick);
+    connect(bmbClearAll, &QPushButton::clicked, this, &TfrmMain::bmbClearAllClick);
+    connect(bmbSaveAndExit, &QPushButton::clicked, this, &TfrmMain::bmbSaveAndExitClick);
+    connect(bmbSendMail, &QPushButton::clicked, this, &TfrmMain::bmbSendMailClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmMain::BitBtn1Click);
+    connect(All1, &QAction::triggered, this, &TfrmMain::BitBtn1Click);
+    connect(Selected1, &QAction::triggered, this, &TfrmMain::Selected1Click);
+    connect(Copy1, &QAction::triggered, this, [this] {
+        if (QLineEdit* edit = entryLineEdit(QApplication::focusWidget()))
+            edit->copy();
+        else
+            copyRows();
+    });
+    connect(Paste1, &QAction::triggered, this, [this] {
+        if (QLineEdit* edit = entryLineEdit(QApplication::focusWidget()))
+            edit->paste();
+        else
+            pasteRows();
+    });
+    connect(Deletecurrentrecord1, &QAction::triggered, this, &TfrmMain::Deletecurrentrecord1Click);
+    connect(New1, &QAction::triggered, this, &TfrmMain::PrepareForNew);
+
+    // Pickers.
+    connect(cboGroup, &QComboBox::activated, this, [this] { cboGroupSelect(); });
+    connect(cboContactName, &QComboBox::activated, this, [this] { cboContactNameSelect(); });
+    connect(cboAll, &QComboBox::activated, this, [this] { cboAllSelect(); });
+    connect(cboContactName->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { cboContactNameChange(); });
+    connect(cboAll->lineEdit(), &QLineEdit::textEdited, this, [this] { cboAllChange(); });
+    connect(chkAll, &QCheckBox::toggled, this, [this] { chkAllClick(); });
+
+    // Text that the table files cannot hold is refused where it is typed.
+    for (QComboBox* box : {cboGroup, cboContactName, cboAll, cboRecurring})
+        new TextEntryGuard(box, context_.prompter());
+    new NumberKeyFilter(mskContactNo, context_.prompter());
+    new NumberKeyFilter(cboNumber, context_.prompter());
+
+    messageEntry = new MessageEntry(
+        cboMessage, lblCount, context_.prompter(), [this] { return dateDay(); },
+        [this] { return timeMs(); });
+    messageEntry->onKeyRejected = [this] { keyRejected = true; };
+
+    // The window's own key handling goes first (installed last).
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             cboGroup, cboContactName, cboAll, mskContactNo, cboNumber, cboMessage, dtpDate,
+             dtpTime, sedDaysBefore, sedRecurringDays, cboRecurring, chkAll, dbgReminders})
+        w->installEventFilter(this);
+    mskContactNo->installEventFilter(this);
+}
