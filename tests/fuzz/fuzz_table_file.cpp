@@ -1,14 +1,28 @@
 // The table-file reader on any bytes, for each of the six tables. Besides not crashing: what a
-// read accepts without an error, written out, reads back to the same text.
+// read accepts without an error, written out, reads back to the same lines. (Their order may
+// differ: a descending sort puts rows of equal value newest first, so a read of a written file
+// reverses those among themselves.)
 
 #include "data/errors.h"
 #include "data/schemas.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
 namespace {
+
+std::vector<std::string_view> sortedLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
 
 std::unique_ptr<TdxMemData> table(uint8_t which) {
     switch (which % 6) {
@@ -45,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string written = first->DelimitedText();
     auto second = table(data[0]);
     second->ReadDelimitedText(written); // must not throw
-    if (second->RowCount() != first->RowCount() || second->DelimitedText() != written)
+    if (second->RowCount() != first->RowCount() ||
+        sortedLines(second->DelimitedText()) != sortedLines(written))
         std::abort();
     return 0;
 }
