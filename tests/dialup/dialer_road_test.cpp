@@ -1,11 +1,14 @@
 // The offline road: a send that finds nothing listening opens the dialer; once the dial reports
 // connected the same send goes out by itself, and the dialer and the send window close. And what
-// happens when that send fails after connecting.
+// happens when that send fails after connecting. The road is taken once more over NetworkManager
+// on a private bus.
 
 #include "dialer_fixture.h"
+#include "nm_mock.h"
 
 #include "data/date_time.h"
 #include "data/schemas.h"
+#include "dialup/nm_remote_access.h"
 #include "reminders/main_window.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
@@ -176,6 +179,42 @@ TEST_F(DialerRoad, StillOfflineAfterConnecting) {
     EXPECT_EQ(look(d), idle());
     EXPECT_TRUE(send->isVisible());
     EXPECT_TRUE(folder.exists("reminders.txt"));
+}
+
+// The same road over the NetworkManager backend, on a private bus with NetworkManager's mock:
+// Connect activates the profile, the device's steps become progress lines, and once
+// NetworkManager reports the connection activated the batch goes out by itself.
+class DialerRoadOverNetworkManager : public DialerRoad {
+protected:
+    NmMockBus bus; // started before the windows, stopped after them
+    dialup::NetworkManagerAccess networkManager;
+};
+
+TEST_F(DialerRoadOverNetworkManager, OfflineSendDialsThroughNetworkManagerAndSends) {
+    ASSERT_TRUE(bus.ok()) << bus.error().toStdString();
+    const QString device = bus.addDevice(QStringLiteral("ppp0"));
+    bus.addProfile(QStringLiteral("Office"), QStringLiteral("pppoe"));
+    bus.activationStaysActivating(device);
+    forms->setRemoteAccess(&networkManager);
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->EntryNameComboBox->currentText(), QStringLiteral("Office"));
+
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    expectSuccessBoxes();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_EQ(bus.managerCalls(QStringLiteral("ActivateConnection")).size(), 1);
+    bus.setDeviceState(device, 40, 30, 0);
+    bus.setDeviceState(device, 70, 40, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).contains("Projection Phase Started"); }));
+    EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'", "Opening Port", "Projection Phase Started"}));
+    bus.setActiveState(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/Dial"), 2, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
+
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_FALSE(send->isVisible());
 }
 
 } // namespace
