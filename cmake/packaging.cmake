@@ -49,6 +49,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The logo is an SVG: Qt reads it through the image plugin of this package, which no library of
+# the program links, so dpkg-shlibdeps cannot find it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The help page opens in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

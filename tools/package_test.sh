@@ -40,6 +40,7 @@ cat "$work/info"
 grep -q '^ Package: tallyminder$' "$work/info" || fail "package name"
 grep -q '^ Depends: .*libqt6widgets6' "$work/info" || fail "dependencies from dpkg-shlibdeps"
 grep -q '^ Depends: .*libc6' "$work/info" || fail "libc6 dependency"
+grep -q '^ Depends: .*libqt6svg6' "$work/info" || fail "the SVG image plugin for the logo"
 for path in ./usr/bin/tallyminder \
             ./usr/share/tallyminder/help/index.html \
             ./usr/share/applications/tallyminder.desktop \
