@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     catchTerminationSignals();
     setProcessFormats(FormatSettings{});
     QApplication::setApplicationName(QStringLiteral("Tallyminder"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tallyminder"));
+    // No display name: the desktop would add it to every window's title, after the caption.
     // The desktop matches the running program to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tallyminder"));
     QApplication::setWindowIcon(programIcon());

@@ -263,7 +263,7 @@ void TfrmContact::checkGroupAfterPost() {
 // ---- grid ----------------------------------------------------------------------------------
 
 void TfrmContact::Delete1Click() {
-    if (context_.prompter().confirm(QStringLiteral("Delete all selected records?"))) {
+    if (context_.prompter().confirm(QStringLiteral("Delete all selected records?"), BoxButton::No)) {
         std::vector<int> bookmarks;
         for (int row : dbgContact->selectedTableRows())
             bookmarks.push_back(dxContact->BookmarkAt(row));

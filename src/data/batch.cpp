@@ -41,9 +41,9 @@ void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today) 
     }
     const int createDate = sent.FieldIndex(fields::create_date);
 
-    const std::string sortField = sent.SortedField();
+    // Appended in the pending list's order after the log, as added rows stay until the next full
+    // sort: the file written after the send ends with the batch, first reminder first.
     SuspendedViews quiet(sent);
-    sent.SetSortedField({});
     std::vector<FieldValue> row(static_cast<size_t>(sent.FieldCount()));
     for (int r = 0; r < pending.RowCount(); ++r) {
         std::fill(row.begin(), row.end(), FieldValue{});
@@ -52,5 +52,4 @@ void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today) 
         row[static_cast<size_t>(createDate)] = today;
         sent.AddRow(row);
     }
-    sent.SetSortedField(sortField);
 }

@@ -9,8 +9,9 @@
 //                                 identifier, row by row through the table's edit cycle (its
 //                                 events run as for a typed change); a pending edit is posted first.
 //   moveBatchToSentItems(pending, sent, today)  every pending reminder is appended to the sent
-//                                 items with today as its create date; the rows go in unsorted,
-//                                 with the views suspended, and the sent items are sorted once.
+//                                 items with today as its create date, after the rows already
+//                                 there (added rows stay last until the next full sort), with
+//                                 the views suspended.
 //                                 The pending list is left as it is.
 
 #include <cstdint>

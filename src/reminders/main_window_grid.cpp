@@ -250,7 +250,8 @@ void TfrmMain::setGridWidth() {
 void TfrmMain::bmbDeleteClick() {
     if (dxmReminders->RowCount() == 0)
         return;
-    if (!context_.prompter().confirm(QStringLiteral("OK to Delete?")))
+    // Destructive: Enter on the box keeps the rows.
+    if (!context_.prompter().confirm(QStringLiteral("OK to Delete?"), BoxButton::No))
         return;
     const std::vector<int> rows = selectedRows();
     deleteRows(rows);
@@ -277,7 +278,7 @@ void TfrmMain::deleteSelectedGridRows() {
     box.text = rows.size() == 1 ? QStringLiteral("Delete record?")
                                 : QStringLiteral("Delete all selected records?");
     box.buttons = {BoxButton::Ok, BoxButton::Cancel};
-    box.defaultButton = BoxButton::Ok;
+    box.defaultButton = BoxButton::Cancel; // Enter keeps the rows
     if (context_.prompter().show(box) != BoxButton::Ok)
         return;
     deleteRows(rows);
@@ -296,7 +297,7 @@ void TfrmMain::bmbClearAllClick() {
     if (dxmReminders->RowCount() == 0)
         return;
     if (context_.prompter().confirm(
-            QStringLiteral("Are you sure you want to delete all the records?"))) {
+            QStringLiteral("Are you sure you want to delete all the records?"), BoxButton::No)) {
         dxmReminders->Close();
         dxmReminders->Open();
         PrepareForNew();

@@ -172,7 +172,20 @@ void TfrmSendMail::FormCreate() {
     loadSettings();
     dmMail->First();
     emit settingsLoaded();
-    // Rewritten only when its bytes change; a write that fails is said and start-up goes on.
+    saveSettings();
+}
+
+void TfrmSendMail::commitEdits() {
+    for (auto& b : bindings_)
+        b->commit();
+}
+
+void TfrmSendMail::FormDestroy() { saveSettings(); }
+
+void TfrmSendMail::saveSettings() {
+    commitEdits();
+    // Rewritten only when its bytes change; a failed write is said unless the start-up box
+    // already said the folder cannot be written.
     try {
         dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
     } catch (const EFileError& e) {
@@ -181,14 +194,11 @@ void TfrmSendMail::FormCreate() {
     }
 }
 
-void TfrmSendMail::commitEdits() {
-    for (auto& b : bindings_)
-        b->commit();
-}
-
-void TfrmSendMail::FormDestroy() {
-    commitEdits();
-    dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
+void TfrmSendMail::done(int result) {
+    // The settings just typed reach the file when the window closes, not only when the program
+    // ends: a crash in between does not lose them.
+    saveSettings();
+    QDialog::done(result);
 }
 
 void TfrmSendMail::showEvent(QShowEvent* event) {

@@ -84,8 +84,11 @@ public:
 
     // Writes what the bound edits hold into the settings record.
     void commitEdits();
+    // The bound edits into the table, and the table into mail.txt.
+    void saveSettings();
 
     void reject() override;
+    void done(int result) override;
 
     // The windows of this folder it works with (set where the windows are created).
     TfrmProgress* frmProgress = nullptr;

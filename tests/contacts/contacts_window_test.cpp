@@ -174,6 +174,7 @@ TEST_F(ContactsWindow, DeleteRecordDeletesTheSelectedRowsOnYesOnly) {
     prompter.expect(BoxKind::Confirmation, question, BoxButton::No);
     w.Delete1Click();
     EXPECT_EQ(w.dxContact->RowCount(), 4);
+    EXPECT_EQ(prompter.shown.back().defaultButton, BoxButton::No) << "Enter must not delete";
     EXPECT_TRUE(w.justDeleted); // whatever the answer
 
     select({1, 3});

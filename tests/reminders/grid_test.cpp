@@ -64,6 +64,28 @@ TEST_F(Grid, CtrlDelInTheGridAsksByTheNumberOfRowsAndSavesNothing) {
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2, 3}));
 }
 
+// Enter on a box that would delete rows keeps them: its default button is the one that does not
+// delete.
+TEST_F(Grid, EveryDeletingBoxDefaultsToKeepingTheRows) {
+    folder.write("reminders.txt", rows({1, 2}));
+    start();
+    clickRow(0);
+    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::No);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    main()->dbgReminders->setFocus();
+    clickRow(1);
+    prompter.expect(BoxKind::Confirmation, "Delete record?", BoxButton::Cancel);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
+                    BoxButton::No);
+    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 3);
+    EXPECT_EQ(prompter.shown[0].defaultButton, BoxButton::No);
+    EXPECT_EQ(prompter.shown[1].defaultButton, BoxButton::Cancel);
+    EXPECT_EQ(prompter.shown[2].defaultButton, BoxButton::No);
+    EXPECT_EQ(reminders().RowCount(), 2);
+}
+
 TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     start();
     QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton); // empty: nothing asked

@@ -100,9 +100,13 @@ TEST_F(SendSettings, TypedValuesAreSavedAndTheNameKeyCopiesTheAddressIntoReplyTo
     QTest::keyClicks(send->DBEStartTime, "08:30");
     send->DBEIncMins->selectAll();
     QTest::keyClicks(send->DBEIncMins, "15");
+    const std::string typed =
+        kHeader + "jo@y.example\tJo\t\tmail.example.net\t\tjo@x.example\t08:30:00\t15\t\t\r\n";
+    // Closing the window stores them at once, before the program ends.
+    QTest::mouseClick(send->bmbCancel, Qt::LeftButton);
+    EXPECT_EQ(folder.read("mail.txt"), typed);
     stopForms();
-    EXPECT_EQ(folder.read("mail.txt"),
-              kHeader + "jo@y.example\tJo\t\tmail.example.net\t\tjo@x.example\t08:30:00\t15\t\t\r\n");
+    EXPECT_EQ(folder.read("mail.txt"), typed);
 }
 
 // Esc and Close both hand the name field's text to the main window's sender label.
