@@ -149,7 +149,8 @@ bool TConfigureAutoForm::FormCloseQuery() {
                                    QStringLiteral("Warning"),
                                    QStringLiteral("Quit without saving ?"),
                                    {BoxButton::Yes, BoxButton::No},
-                                   BoxButton::No}) == BoxButton::Yes;
+                                   BoxButton::No,
+                                   {}}) == BoxButton::Yes;
 }
 
 void TConfigureAutoForm::done(int result) {

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTime>
 #include <QTimeEdit>
 
@@ -50,10 +51,16 @@ void TfrmSendMail::bmbSendClick() {
         context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
                                 QString::fromStdString(e.what()));
         return;
-    } catch (const EIdSocketError&) {
+    } catch (const EIdSocketError& e) {
         frmProgress->hide();
         restoreCursor();
-        context_.prompter().error(kOfflineMessage);
+        // The box's text stays the same whatever the cause; its details say what failed, since
+        // a mistyped server name is not being offline.
+        context_.prompter().errorWithDetails(
+            kOfflineMessage, QStringLiteral("Server %1, port %2: %3")
+                                 .arg(QString::fromStdString(smtp.Host))
+                                 .arg(smtp.Port)
+                                 .arg(QString::fromStdString(e.what())));
         // The send window stays open; the dial-up window offers to connect and send again.
         emit dialerWanted();
         return;
@@ -66,6 +73,35 @@ void TfrmSendMail::bmbSendClick() {
     }
     if (closeWhenDone_)
         accept();
+}
+
+bool TfrmSendMail::refuseSampleSender() {
+    // A first start fills in examples so that the window shows what goes where; a batch must
+    // never leave with them.
+    struct Sample {
+        QLineEdit* edit;
+        const char* value;
+        const char* what;
+    };
+    const Sample samples[] = {{dbeFromName, kDefaultFromName, "your name"},
+                              {dbeFromAddress, kDefaultFromAddress, "your e-mail address"},
+                              {dbeMailServer, kDefaultMailServer, "the name of your SMTP server"}};
+    QStringList missing;
+    QLineEdit* first = nullptr;
+    for (const Sample& s : samples) {
+        if (s.edit->text().trimmed() != QLatin1String(s.value))
+            continue;
+        missing << QString::fromLatin1(s.what) + QStringLiteral(" (\"") +
+                       QLatin1String(s.value) + QStringLiteral("\" is the program's example)");
+        if (!first)
+            first = s.edit;
+    }
+    if (!first)
+        return true;
+    context_.prompter().error(QStringLiteral("Please fill in ") +
+                              missing.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    first->setFocus();
+    return false;
 }
 
 void TfrmSendMail::sendTheMail() {
@@ -88,6 +124,8 @@ void TfrmSendMail::sendTheMail() {
         dbeMailServer->setFocus();
         return;
     }
+    if (!refuseSampleSender())
+        return;
     const std::string remindersPath = context_.paths().file(kRemindersFile);
     if (!fileExists(remindersPath)) {
         context_.prompter().error(QStringLiteral("There are no messages to send"));

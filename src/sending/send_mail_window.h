@@ -86,6 +86,9 @@ public:
     void commitEdits();
     // The bound edits into the table, and the table into mail.txt.
     void saveSettings();
+    // False, after a box naming them, while a sender field still holds the first start's
+    // example.
+    bool refuseSampleSender();
 
     void reject() override;
     void done(int result) override;

@@ -1,22 +1,26 @@
 #include "ui/prompter.h"
 
 void Prompter::error(const QString& text, const QString& caption) {
-    show({BoxKind::Error, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+    show({BoxKind::Error, caption, text, {BoxButton::Ok}, BoxButton::Ok, {}});
+}
+
+void Prompter::errorWithDetails(const QString& text, const QString& details) {
+    show({BoxKind::Error, QStringLiteral("Error"), text, {BoxButton::Ok}, BoxButton::Ok, details});
 }
 
 void Prompter::warning(const QString& text, const QString& caption) {
-    show({BoxKind::Warning, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+    show({BoxKind::Warning, caption, text, {BoxButton::Ok}, BoxButton::Ok, {}});
 }
 
 void Prompter::information(const QString& text, const QString& caption) {
-    show({BoxKind::Information, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+    show({BoxKind::Information, caption, text, {BoxButton::Ok}, BoxButton::Ok, {}});
 }
 
 void Prompter::message(const QString& text, const QString& caption) {
-    show({BoxKind::Message, caption, text, {BoxButton::Ok}, BoxButton::Ok});
+    show({BoxKind::Message, caption, text, {BoxButton::Ok}, BoxButton::Ok, {}});
 }
 
 bool Prompter::confirm(const QString& text, BoxButton defaultButton, const QString& caption) {
     return show({BoxKind::Confirmation, caption, text, {BoxButton::Yes, BoxButton::No},
-                 defaultButton}) == BoxButton::Yes;
+                 defaultButton, {}}) == BoxButton::Yes;
 }

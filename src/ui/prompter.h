@@ -18,6 +18,8 @@ struct Box {
     QString text;
     QList<BoxButton> buttons{BoxButton::Ok};
     BoxButton defaultButton = BoxButton::Ok;
+    // More about the cause, behind the box's "Show Details..." button; none when empty.
+    QString details;
 };
 
 class Prompter {
@@ -35,6 +37,8 @@ public:
 
     // The usual boxes.
     void error(const QString& text, const QString& caption = QStringLiteral("Error"));
+    // An error box whose details say more about the cause.
+    void errorWithDetails(const QString& text, const QString& details);
     void warning(const QString& text, const QString& caption = QStringLiteral("Warning"));
     void information(const QString& text,
                      const QString& caption = QStringLiteral("Information"));

@@ -76,6 +76,8 @@ BoxButton QtPrompter::show(const Box& box) {
         buttons |= toQt(b);
     QMessageBox mb(icon, box.caption, box.text, buttons, QApplication::activeWindow());
     mb.setDefaultButton(toQt(box.defaultButton));
+    if (!box.details.isEmpty())
+        mb.setDetailedText(box.details);
     return fromQt(mb.exec());
 }
 

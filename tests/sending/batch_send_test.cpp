@@ -250,6 +250,15 @@ TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
          &TfrmSendMail::dbeMailServer},
         {"", "jo@x.example", "mail.example.net", "Please fill in your name",
          &TfrmSendMail::dbeFromName},
+        // The first start's examples are refused like empty fields, all named in one box.
+        {"Pat Sample", "jo@x.example", "smtp.x.example",
+         "Please fill in your name (\"Pat Sample\" is the program's example).",
+         &TfrmSendMail::dbeFromName},
+        {"Jo", "pat.sample@example.com", "mail.example.net",
+         "Please fill in your e-mail address (\"pat.sample@example.com\" is the program's "
+         "example), the name of your SMTP server (\"mail.example.net\" is the program's "
+         "example).",
+         &TfrmSendMail::dbeFromAddress},
     };
     send->show();
     for (const Case& c : cases) {
@@ -285,10 +294,15 @@ TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
 TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
     twoReminders();
     send->show();
-    send->smtp.Port = testservers::closedPort();
+    const uint16_t closed = testservers::closedPort();
+    send->smtp.Port = closed;
     prompter.expectError(kOffline);
     QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     prompter.verifyAllUsed();
+    // The details say what failed: a refused connection is not a missing network.
+    EXPECT_EQ(prompter.shown.back().details,
+              QStringLiteral("Server 127.0.0.1, port %1: Connection refused")
+                  .arg(closed));
     expectFailedAttempt(2);
     const double first = send->lastBatch();
     EXPECT_GT(first, 0.0);
