@@ -63,6 +63,7 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     dbgSentItems->setObjectName(QStringLiteral("dbgSentItems"));
     model = new TableModel(*dxmSentItems, dbgSentItems);
     model->setEditable(true);
+    model->setToolTipField(dxmSentItems->FieldIndex(fields::message));
     dbgSentItems->setModel(model);
     dbgSentItems->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgSentItems->setSelectionMode(QAbstractItemView::ExtendedSelection);

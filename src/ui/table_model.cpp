@@ -95,6 +95,9 @@ QString TableModel::displayText(const FieldDef& def, const FieldValue& value) {
     }
     if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm")
         return QString::fromLatin1(formatShortTime(std::get<int32_t>(value)));
+    // Shown as a yes/no; the files keep "True" and "False".
+    if (def.kind == FieldKind::Boolean)
+        return std::get<bool>(value) ? QStringLiteral("Yes") : QStringLiteral("No");
     return fromTableText(fieldtext::format(def.kind, value));
 }
 
@@ -104,7 +107,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
         return {};
     const int field = columns_[static_cast<size_t>(index.column())];
     const FieldDef& def = table_.Field(field).Def();
-    if (role == Qt::DisplayRole)
+    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && field == toolTipField_))
         return displayText(def, valueAt(index.row(), field));
     if (role == Qt::EditRole) {
         const FieldValue v = valueAt(index.row(), field);

@@ -21,6 +21,8 @@ public:
     int fieldAt(int column) const { return columns_[static_cast<size_t>(column)]; }
     int columnOfField(int field) const;
     void setEditable(bool editable) { editable_ = editable; }
+    // The cells of this field show their whole text as a tooltip (a message cut by its column).
+    void setToolTipField(int field) { toolTipField_ = field; }
 
     // The table row shown at a model row; -1 for the row being inserted.
     int tableRow(int modelRow) const;
@@ -56,6 +58,7 @@ private:
     TdxMemData& table_;
     std::vector<int> columns_;
     bool editable_ = false;
+    int toolTipField_ = -1;
     int lastRowCount_ = 0;
     bool tableGone_ = false; // the table was destroyed before this model
 };

@@ -125,6 +125,31 @@ TEST_F(SentItems, AMissingFileGivesAnEmptyLogAndACountOfNought) {
     EXPECT_EQ(folder.read("sentitems.txt"), kHeader);
 }
 
+// The report choices read as Yes and No (the file keeps True and False); a message cut by its
+// column is whole in the cell's tooltip.
+TEST_F(SentItems, ReportChoicesReadYesOrNoAndTheMessageIsWholeInItsTooltip) {
+    clock.set(2026, 12, 9, 9, 30);
+    const std::string message(150, 'm');
+    folder.write("sentitems.txt", kHeader + "01\tAnn\t01/12/2026\t10:30:00\t" + message +
+                                      "\t1\t0\t" + day(2026, 12, 9) + "\tTrue\tFalse\t46000.5\t\r\n");
+    startForms();
+    TfrmSentItems* w = forms->frmSentItems;
+    showSentItems(w, [&] {
+        TableModel* m = w->model;
+        auto cell = [&](const char* field, int role) {
+            for (int c = 0; c < m->columnCount(); ++c)
+                if (w->dxmSentItems->Field(m->fieldAt(c)).FieldName() == field)
+                    return m->data(m->index(0, c), role).toString();
+            return QStringLiteral("(no column)");
+        };
+        EXPECT_EQ(cell("status", Qt::DisplayRole), QStringLiteral("Yes"));
+        EXPECT_EQ(cell("delivery", Qt::DisplayRole), QStringLiteral("No"));
+        EXPECT_EQ(cell("message", Qt::ToolTipRole), QString::fromStdString(message));
+        EXPECT_EQ(cell("name", Qt::ToolTipRole), QString());
+    });
+    EXPECT_NE(folder.read("sentitems.txt").find("\tTrue\tFalse\t"), std::string::npos);
+}
+
 // Title clicks sort; moving the mouse over the grid or posting an edit clears the sort.
 TEST_F(SentItems, SortsByTitleAndKeepsAnEditedRowInPlace) {
     clock.set(2026, 12, 9, 9, 30);
