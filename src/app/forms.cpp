@@ -23,6 +23,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : tables_(std::move(paths)), context_(prompter, clock, tables_),
@@ -92,6 +93,20 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
                      [this] { openDialer(); });
     connectPrinting();
+    connectHelpKey(main);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             frmContact, frmMessage, frmSendMail, frmProgress, ConfigureAutoForm, TimeAutoForm,
+             TimePasswordAutoForm, AboutForm, frmLongMessage, frmSentItems, frmSelectSending,
+             frmAuth})
+        connectHelpKey(w);
+}
+
+void Forms::connectHelpKey(QWidget* window) {
+    // F1 opens the help in every window, modal ones included (a shortcut of the main window
+    // would be blocked while a modal window is open).
+    auto* key = new QShortcut(QKeySequence::HelpContents, window);
+    key->setContext(Qt::WindowShortcut);
+    QObject::connect(key, &QShortcut::activated, frmMain, &TfrmMain::btnHelpClick);
 }
 
 void Forms::connectPrinting() {

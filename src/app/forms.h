@@ -9,6 +9,7 @@
 #include "ui/context.h"
 
 class Clock;
+class QWidget;
 class Prompter;
 class TfrmMain;
 class TfrmContact;
@@ -79,6 +80,7 @@ private:
     // Shows the dialer, creating it owned by the send window when there is none.
     void openDialer();
     void connectPrinting();
+    void connectHelpKey(QWidget* window);
 
     DataModule tables_;
     Context context_;

@@ -298,8 +298,11 @@ void TfrmMain::btnHelpClick() {
         context_.prompter().error(QStringLiteral("The help page %1 cannot be found").arg(page));
         return;
     }
-    if (openDocument)
-        openDocument(QUrl::fromLocalFile(page));
+    if (openDocument && !openDocument(QUrl::fromLocalFile(page)))
+        context_.prompter().error(
+            QStringLiteral("No program to show the help page is set up on this computer. The help "
+                           "is the file %1: open it with a web browser.")
+                .arg(QDir::toNativeSeparators(page)));
 }
 
 // ---- what the other windows tell this one ---------------------------------------------------

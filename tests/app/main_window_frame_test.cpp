@@ -11,6 +11,8 @@
 #include "data/date_time.h"
 #include "data/schemas.h"
 #include "sending/sent_items_window.h"
+#include "sending/send_mail_window.h"
+#include "dialup/about_form.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -154,7 +156,28 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
     QDir().mkpath(QString::fromStdString(folder.file("help")));
     folder.write("help/index.html", "<html></html>");
     QTest::mouseClick(main->btnHelp, Qt::LeftButton);
-    EXPECT_EQ(opened, QUrl::fromLocalFile(QString::fromStdString(folder.file("help/index.html"))));
+    const QUrl page = QUrl::fromLocalFile(QString::fromStdString(folder.file("help/index.html")));
+    EXPECT_EQ(opened, page);
+
+    // F1 in another window, modal or not, opens the same page.
+    for (QWidget* w : std::initializer_list<QWidget*>{forms->frmContact, forms->frmSendMail,
+                                                      forms->AboutForm}) {
+        opened.clear();
+        whenModalOpens([&](QWidget* shown) {
+            QTest::keyClick(shown, Qt::Key_F1);
+            shown->close();
+        });
+        qobject_cast<QDialog*>(w)->exec();
+        EXPECT_EQ(opened, page) << w->objectName().toStdString();
+    }
+
+    // No browser set up: a box names the file instead of nothing happening.
+    main->openDocument = [](const QUrl&) { return false; };
+    prompter.expect(BoxKind::Error,
+                    QStringLiteral("No program to show the help page is set up on this computer. "
+                                   "The help is the file %1: open it with a web browser.")
+                        .arg(QString::fromStdString(folder.file("help/index.html"))));
+    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
 }
 
 TEST_F(MainFrame, F2AndTheReturnFromAModalWindowPrepareAFreshEntry) {
