@@ -1,0 +1,136 @@
+#include "data/sms_meter.h"
+
+#include "data/charset.h"
+
+#include <cstdio>
+
+namespace {
+
+bool inGsmBasic(char32_t c) {
+    if (c < 0x80) {
+        if (c >= 0x20)
+            return c != '[' && c != '\\' && c != ']' && c != '^' && c != '`' && c != '{' &&
+                   c != '|' && c != '}' && c != '~' && c != 0x7F;
+        return c == '\n' || c == '\r';
+    }
+    switch (c) {
+    case U'£': case U'¥': case U'è': case U'é': case U'ù': case U'ì': case U'ò': case U'Ç':
+    case U'Ø': case U'ø': case U'Å': case U'å': case U'Δ': case U'Φ': case U'Γ': case U'Λ':
+    case U'Ω': case U'Π': case U'Ψ': case U'Σ': case U'Θ': case U'Ξ': case U'Æ': case U'æ':
+    case U'ß': case U'É': case U'¤': case U'¡': case U'Ä': case U'Ö': case U'Ñ': case U'Ü':
+    case U'§': case U'¿': case U'ä': case U'ö': case U'ñ': case U'ü': case U'à':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool inGsmExtension(char32_t c) {
+    switch (c) {
+    case U'\f': case U'^': case U'{': case U'}': case U'\\': case U'[': case U'~': case U']':
+    case U'|': case U'€':
+        return true;
+    default:
+        return false;
+    }
+}
+
+int utf16Units(char32_t c) { return c > 0xFFFF ? 2 : 1; }
+
+// Parts of a split message: each character of width w goes whole into the current part, or
+// starts the next one.
+template <typename Text, typename Width>
+int packedParts(const Text& text, int single, int perPart, int total, Width width) {
+    if (total == 0)
+        return 0;
+    if (total <= single)
+        return 1;
+    int parts = 1;
+    int used = 0;
+    for (char32_t c : text) {
+        const int w = width(c);
+        if (used + w > perPart) {
+            ++parts;
+            used = 0;
+        }
+        used += w;
+    }
+    return parts;
+}
+
+// The characters of a table text, as Unicode, without copying it.
+struct Cp1252Chars {
+    std::string_view bytes;
+    struct Iterator {
+        const char* p;
+        char32_t operator*() const { return cp1252ToUnicode(static_cast<unsigned char>(*p)); }
+        Iterator& operator++() {
+            ++p;
+            return *this;
+        }
+        bool operator!=(const Iterator& o) const { return p != o.p; }
+    };
+    Iterator begin() const { return {bytes.data()}; }
+    Iterator end() const { return {bytes.data() + bytes.size()}; }
+};
+
+template <typename Text> SmsMeasure measure(const Text& text) {
+    SmsMeasure m;
+    for (char32_t c : text) {
+        const int septets = gsmSeptets(c);
+        if (septets == 0) {
+            m.firstNonGsm = c;
+            break;
+        }
+        m.units += septets;
+    }
+    if (!m.firstNonGsm) {
+        m.parts = packedParts(text, kGsmSingle, kGsmPart, m.units, gsmSeptets);
+        return m;
+    }
+    m.encoding = SmsEncoding::Ucs2;
+    m.units = 0;
+    for (char32_t c : text)
+        m.units += utf16Units(c);
+    m.parts = packedParts(text, kUcs2Single, kUcs2Part, m.units, utf16Units);
+    return m;
+}
+
+// A character the user could not see between quotes, or that has no UTF-8 form, is named by its
+// code instead.
+bool invisible(char32_t c) {
+    return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0xAD || (c >= 0x2000 && c <= 0x200F) ||
+           c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0xFEFF || (c >= 0xD800 && c <= 0xDFFF) ||
+           c > 0x10FFFF;
+}
+
+} // namespace
+
+int gsmSeptets(char32_t c) {
+    if (inGsmBasic(c))
+        return 1;
+    return inGsmExtension(c) ? 2 : 0;
+}
+
+SmsMeasure measureSms(std::string_view tableText) { return measure(Cp1252Chars{tableText}); }
+
+SmsMeasure measureSms(std::u32string_view codePoints) { return measure(codePoints); }
+
+std::string smsMeterLabel(const SmsMeasure& m) {
+    std::string label = std::to_string(m.parts) + " SMS";
+    if (m.encoding == SmsEncoding::Ucs2 && m.firstNonGsm) {
+        const char32_t c = *m.firstNonGsm;
+        label += ": ";
+        if (invisible(c)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            label += code;
+        } else {
+            label += '\'';
+            appendUtf8(label, c);
+            label += '\'';
+        }
+        label += " needs Unicode";
+    }
+    return label;
+}
