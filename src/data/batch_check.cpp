@@ -60,9 +60,9 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
     seen.reserve(static_cast<std::size_t>(pending.RowCount()));
     for (int row = 0; row < pending.RowCount(); ++row) {
         const FieldValue number = pending.CellValue(row, numberField);
-        const FieldValue name = pending.CellValue(row, nameField);
         auto report = [&](std::string problem) {
-            problems.push_back({row + 1, text(number), text(name), std::move(problem)});
+            problems.push_back({row + 1, text(number), text(pending.CellValue(row, nameField)),
+                                std::move(problem)});
         };
 
         const std::optional<int32_t> date = integer(pending.CellValue(row, dateField));

@@ -74,6 +74,15 @@ struct Cp1252Chars {
     Iterator end() const { return {bytes.data() + bytes.size()}; }
 };
 
+// Septets of each byte of the charset: the batch check measures every pending message.
+struct ByteSeptets {
+    unsigned char of[256];
+    ByteSeptets() {
+        for (int b = 0; b < 256; ++b)
+            of[b] = static_cast<unsigned char>(gsmSeptets(cp1252ToUnicode(static_cast<unsigned char>(b))));
+    }
+};
+
 template <typename Text> SmsMeasure measure(const Text& text) {
     SmsMeasure m;
     for (char32_t c : text) {
@@ -112,7 +121,22 @@ int gsmSeptets(char32_t c) {
     return inGsmExtension(c) ? 2 : 0;
 }
 
-SmsMeasure measureSms(std::string_view tableText) { return measure(Cp1252Chars{tableText}); }
+SmsMeasure measureSms(std::string_view tableText) {
+    static const ByteSeptets septets;
+    int units = 0;
+    for (char c : tableText) {
+        const int w = septets.of[static_cast<unsigned char>(c)];
+        if (w == 0)
+            return measure(Cp1252Chars{tableText});
+        units += w;
+    }
+    if (units > kGsmSingle) // split: where the parts end matters
+        return measure(Cp1252Chars{tableText});
+    SmsMeasure m;
+    m.units = units;
+    m.parts = units > 0 ? 1 : 0;
+    return m;
+}
 
 SmsMeasure measureSms(std::u32string_view codePoints) { return measure(codePoints); }
 
