@@ -1,5 +1,7 @@
 #include "data/sms_meter.h"
 
+#include "data/charset.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,6 +66,17 @@ TEST(SmsMeter, PartsAtTheLimitsOfEachEncoding) {
         EXPECT_EQ(m.parts, c.parts) << c.what;
         EXPECT_EQ(m.encoding, c.encoding) << c.what;
         EXPECT_EQ(m.units, c.units) << c.what;
+        // The same text in the program's charset, when it can carry it, measures the same.
+        std::string bytes;
+        for (char32_t ch : c.text)
+            if (const int b = cp1252FromUnicode(ch); b >= 0)
+                bytes.push_back(static_cast<char>(b));
+        if (bytes.size() == c.text.size()) {
+            const SmsMeasure t = measureSms(std::string_view(bytes));
+            EXPECT_EQ(t.parts, c.parts) << c.what;
+            EXPECT_EQ(t.encoding, c.encoding) << c.what;
+            EXPECT_EQ(t.units, c.units) << c.what;
+        }
     }
 }
 
