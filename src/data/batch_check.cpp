@@ -71,7 +71,8 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
             report("No appointment date");
         } else if (*date < today || (*date == today && time && *time < nowMs)) {
             report("Appointment already past");
-        } else if (*date - integer(pending.CellValue(row, daysBeforeField)).value_or(0) < today) {
+        } else if (int64_t(*date) - integer(pending.CellValue(row, daysBeforeField)).value_or(0) <
+                   today) { // wide: a file may hold any days before
             report("Send date already past");
         }
 

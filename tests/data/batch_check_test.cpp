@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,9 @@ TEST(BatchCheck, DatesOfTheAppointmentAndOfTheSending) {
          {"1: Send date already past"}},
         {"today, earlier", with(clean(), kToday, timeMs(11, 59), 0), {"1: Appointment already past"}},
         {"yesterday", with(clean(), kToday - 1, timeMs(23, 0), 2), {"1: Appointment already past"}},
+        {"days before from a hostile file", with(clean(), kToday + 3, 0, INT32_MIN), {}},
+        {"days before from a hostile file", with(clean(), kToday + 3, 0, INT32_MAX),
+         {"1: Send date already past"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(check({c.r}), c.problems) << c.what;
