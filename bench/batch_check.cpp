@@ -95,9 +95,10 @@ void BM_CheckBatch(benchmark::State& state) {
 void BM_ReadCellsBaseline(benchmark::State& state) {
     const Fixture& f = fixture(static_cast<int>(state.range(0)));
     const TdxMemData& t = *f.pending;
-    const int cells[] = {t.FieldIndex(fields::contact_no), t.FieldIndex(fields::name),
-                         t.FieldIndex(fields::appointment_date), t.FieldIndex(fields::appointment_time),
-                         t.FieldIndex(fields::message), t.FieldIndex(fields::days_before_appointment)};
+    const int cells[] = {
+        t.FieldIndex(fields::contact_no),       t.FieldIndex(fields::name),
+        t.FieldIndex(fields::appointment_date), t.FieldIndex(fields::appointment_time),
+        t.FieldIndex(fields::message),          t.FieldIndex(fields::days_before_appointment)};
     for (auto _ : state) {
         size_t touched = 0;
         for (int row = 0; row < t.RowCount(); ++row)
@@ -114,7 +115,8 @@ BENCHMARK(BM_ReadCellsBaseline)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillise
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    GrowthReporter reporter({{"BM_CheckBatch", "BM_ReadCellsBaseline"}}, GrowthReporter::Clock::Cpu);
+    GrowthReporter reporter({{"BM_CheckBatch", "BM_ReadCellsBaseline"}},
+                            GrowthReporter::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -6,36 +6,25 @@
 
 namespace {
 
+// The GSM 03.38 default alphabet beyond the ASCII it shares, and its extension table.
+constexpr std::u32string_view kBasicBeyondAscii = U"£¥èéùìòÇØøÅåΔΦΓΛΩΠΨΣΘΞÆæßÉ¤¡ÄÖÑÜ§¿äöñüà";
+constexpr std::u32string_view kAsciiNotInBasic = U"[\\]^`{|}~\x7F";
+constexpr std::u32string_view kExtension = U"\f^{}\\[~]|€";
+
 bool inGsmBasic(char32_t c) {
-    if (c < 0x80) {
-        if (c >= 0x20)
-            return c != '[' && c != '\\' && c != ']' && c != '^' && c != '`' && c != '{' &&
-                   c != '|' && c != '}' && c != '~' && c != 0x7F;
-        return c == '\n' || c == '\r';
-    }
-    switch (c) {
-    case U'£': case U'¥': case U'è': case U'é': case U'ù': case U'ì': case U'ò': case U'Ç':
-    case U'Ø': case U'ø': case U'Å': case U'å': case U'Δ': case U'Φ': case U'Γ': case U'Λ':
-    case U'Ω': case U'Π': case U'Ψ': case U'Σ': case U'Θ': case U'Ξ': case U'Æ': case U'æ':
-    case U'ß': case U'É': case U'¤': case U'¡': case U'Ä': case U'Ö': case U'Ñ': case U'Ü':
-    case U'§': case U'¿': case U'ä': case U'ö': case U'ñ': case U'ü': case U'à':
-        return true;
-    default:
-        return false;
-    }
+    if (c < 0x80)
+        return c >= 0x20 ? kAsciiNotInBasic.find(c) == std::u32string_view::npos
+                         : c == '\n' || c == '\r';
+    return kBasicBeyondAscii.find(c) != std::u32string_view::npos;
 }
 
 bool inGsmExtension(char32_t c) {
-    switch (c) {
-    case U'\f': case U'^': case U'{': case U'}': case U'\\': case U'[': case U'~': case U']':
-    case U'|': case U'€':
-        return true;
-    default:
-        return false;
-    }
+    return kExtension.find(c) != std::u32string_view::npos;
 }
 
-int utf16Units(char32_t c) { return c > 0xFFFF ? 2 : 1; }
+int utf16Units(char32_t c) {
+    return c > 0xFFFF ? 2 : 1;
+}
 
 // Parts of a split message: each character of width w goes whole into the current part, or
 // starts the next one.
@@ -79,7 +68,8 @@ struct ByteSeptets {
     unsigned char of[256];
     ByteSeptets() {
         for (int b = 0; b < 256; ++b)
-            of[b] = static_cast<unsigned char>(gsmSeptets(cp1252ToUnicode(static_cast<unsigned char>(b))));
+            of[b] = static_cast<unsigned char>(
+                gsmSeptets(cp1252ToUnicode(static_cast<unsigned char>(b))));
     }
 };
 
@@ -109,8 +99,8 @@ template <typename Text> SmsMeasure measure(const Text& text) {
 // code instead.
 bool invisible(char32_t c) {
     return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0xAD || (c >= 0x2000 && c <= 0x200F) ||
-           c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0xFEFF || (c >= 0xD800 && c <= 0xDFFF) ||
-           c > 0x10FFFF;
+           c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0xFEFF ||
+           (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF;
 }
 
 } // namespace
@@ -138,7 +128,9 @@ SmsMeasure measureSms(std::string_view tableText) {
     return m;
 }
 
-SmsMeasure measureSms(std::u32string_view codePoints) { return measure(codePoints); }
+SmsMeasure measureSms(std::u32string_view codePoints) {
+    return measure(codePoints);
+}
 
 std::string smsMeterLabel(const SmsMeasure& m) {
     std::string label = std::to_string(m.parts) + " SMS";

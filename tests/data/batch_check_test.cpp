@@ -63,15 +63,20 @@ TEST(BatchCheck, DatesOfTheAppointmentAndOfTheSending) {
     const Case cases[] = {
         {"clean", clean(), {}},
         {"sent today", with(clean(), kToday + 3, timeMs(10, 0), 3), {}},
-        {"send day gone", with(clean(), kToday + 3, timeMs(10, 0), 4), {"1: Send date already past"}},
+        {"send day gone",
+         with(clean(), kToday + 3, timeMs(10, 0), 4),
+         {"1: Send date already past"}},
         {"today, later", with(clean(), kToday, timeMs(13, 0), 0), {}},
         {"today, later, a day before",
          with(clean(), kToday, timeMs(13, 0), 1),
          {"1: Send date already past"}},
-        {"today, earlier", with(clean(), kToday, timeMs(11, 59), 0), {"1: Appointment already past"}},
+        {"today, earlier",
+         with(clean(), kToday, timeMs(11, 59), 0),
+         {"1: Appointment already past"}},
         {"yesterday", with(clean(), kToday - 1, timeMs(23, 0), 2), {"1: Appointment already past"}},
         {"days before from a hostile file", with(clean(), kToday + 3, 0, INT32_MIN), {}},
-        {"days before from a hostile file", with(clean(), kToday + 3, 0, INT32_MAX),
+        {"days before from a hostile file",
+         with(clean(), kToday + 3, 0, INT32_MAX),
          {"1: Send date already past"}},
     };
     for (const Case& c : cases)
@@ -95,12 +100,12 @@ TEST(BatchCheck, ARowWithoutAnAppointmentDateOrTime) {
 }
 
 TEST(BatchCheck, TheSameNumberAndAppointmentFromTheSecondTimeOn) {
-    EXPECT_EQ(check({clean("0412 345 678"), clean("0412345678"),
-                     with(clean("0412345678"), kToday + 3, timeMs(10, 30), 1),
-                     with(clean("0499 999 999"), kToday + 3, timeMs(10, 0), 1),
-                     with(clean("0412345678"), kToday + 4, timeMs(10, 0), 1),
-                     clean("+0412 345 678")}),
-              (Lines{"2: Same number and appointment twice", "6: Same number and appointment twice"}));
+    EXPECT_EQ(
+        check({clean("0412 345 678"), clean("0412345678"),
+               with(clean("0412345678"), kToday + 3, timeMs(10, 30), 1),
+               with(clean("0499 999 999"), kToday + 3, timeMs(10, 0), 1),
+               with(clean("0412345678"), kToday + 4, timeMs(10, 0), 1), clean("+0412 345 678")}),
+        (Lines{"2: Same number and appointment twice", "6: Same number and appointment twice"}));
 }
 
 TEST(BatchCheck, NumbersThatCannotBeSentTo) {
@@ -112,14 +117,15 @@ TEST(BatchCheck, NumbersThatCannotBeSentTo) {
 TEST(BatchCheck, MessagesLongerThanOneSms) {
     // The table keeps 160 characters of a message: two SMS come from the characters that count
     // two and from those that need Unicode.
-    EXPECT_EQ(check({withMessage(clean("0400 000 001"), std::string(161, 'a')),
-                     withMessage(clean("0400 000 002"), std::string(158, 'a') + "\x80"),
-                     withMessage(clean("0400 000 003"), std::string(159, 'a') + "\x80"), // euro: two
-                     withMessage(clean("0400 000 004"), std::string(69, 'a') + "\xE2"),  // 'â': UCS-2
-                     withMessage(clean("0400 000 005"), std::string(70, 'a') + "\xE2"),
-                     withMessage(clean("0400 000 006"), std::string(159, 'a') + "\xE2")}),
-              (Lines{"3: Longer than one SMS (2 SMS)", "5: Longer than one SMS (2 SMS)",
-                     "6: Longer than one SMS (3 SMS)"}));
+    EXPECT_EQ(
+        check({withMessage(clean("0400 000 001"), std::string(161, 'a')),
+               withMessage(clean("0400 000 002"), std::string(158, 'a') + "\x80"),
+               withMessage(clean("0400 000 003"), std::string(159, 'a') + "\x80"), // euro: two
+               withMessage(clean("0400 000 004"), std::string(69, 'a') + "\xE2"),  // 'â': UCS-2
+               withMessage(clean("0400 000 005"), std::string(70, 'a') + "\xE2"),
+               withMessage(clean("0400 000 006"), std::string(159, 'a') + "\xE2")}),
+        (Lines{"3: Longer than one SMS (2 SMS)", "5: Longer than one SMS (2 SMS)",
+               "6: Longer than one SMS (3 SMS)"}));
 }
 
 TEST(BatchCheck, NumbersOnTheDoNotTextList) {
@@ -135,7 +141,8 @@ TEST(BatchCheck, EveryProblemOfARowInOrderWithItsNumberAndName) {
     DoNotTextSet listed;
     listed.add("12-34");
     auto pending = schemas::makeReminders();
-    appendReminder(*pending, withMessage(with(clean("12-34"), kToday - 1, 0, 0), std::string(81, '{')));
+    appendReminder(*pending,
+                   withMessage(with(clean("12-34"), kToday - 1, 0, 0), std::string(81, '{')));
     appendReminder(*pending, withMessage(with(clean("12-34"), kToday - 1, 0, 0), "Hi"));
     const std::vector<BatchProblem> problems = checkBatch(*pending, kNoon, listed);
     std::vector<std::string> seen;

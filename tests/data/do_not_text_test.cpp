@@ -21,8 +21,13 @@ TEST(DoNotText, ListedNumbersAreFoundInWhateverFormTheyAreWritten) {
         bool listed;
     };
     const Case cases[] = {
-        {"447700900123", true}, {"+447700900123", true}, {"0412345678", true},
-        {"44 7700 900124", false}, {"4477009001230", false}, {"", false}, {"+", false},
+        {"447700900123", true},
+        {"+447700900123", true},
+        {"0412345678", true},
+        {"44 7700 900124", false},
+        {"4477009001230", false},
+        {"", false},
+        {"+", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(set.contains(c.number), c.listed) << c.number;

@@ -18,12 +18,12 @@ TEST(PhoneNumber, SendableNumbers) {
     };
     const Case cases[] = {
         {"1234567", true},
-        {"123456", false},          // fewer than seven digits
-        {"+44 7700 900123", true},  // blanks as the number boxes allow them
+        {"123456", false},         // fewer than seven digits
+        {"+44 7700 900123", true}, // blanks as the number boxes allow them
         {" 0412 345 678 ", true},
         {"+ 447700900123", true},
-        {"++447700900123", false},  // one "+" only
-        {"44+7700900123", false},   // and before the digits
+        {"++447700900123", false}, // one "+" only
+        {"44+7700900123", false},  // and before the digits
         {"0412-345-678", false},
         {"0412345678x", false},
         {"04123\t45678", false},

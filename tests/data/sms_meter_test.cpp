@@ -9,12 +9,13 @@
 namespace {
 
 // The GSM 03.38 default alphabet in table order, without the escape at 0x1B.
-const std::u32string kBasic =
-    U"@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
-    U"¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà";
+const std::u32string kBasic = U"@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
+                              U"¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà";
 const std::u32string kExtension = U"\f^{}\\[~]|€";
 
-std::u32string repeat(char32_t c, int n) { return std::u32string(static_cast<size_t>(n), c); }
+std::u32string repeat(char32_t c, int n) {
+    return std::u32string(static_cast<size_t>(n), c);
+}
 
 TEST(SmsMeter, EveryCharacterOfTheGsmTablesAndSomeOutside) {
     ASSERT_EQ(kBasic.size(), 127u);
