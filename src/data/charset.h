@@ -19,6 +19,9 @@ int cp1252FromUnicode(char32_t codePoint);
 
 bool cp1252CanEncode(char32_t codePoint);
 
+// Appends one Unicode character (at most U+10FFFF, not a surrogate) as UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // Windows-1252 bytes as UTF-8. Never fails.
 std::string utf8FromCp1252(std::string_view bytes);
 

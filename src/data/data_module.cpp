@@ -9,6 +9,7 @@ DataModule::DataModule(AppPaths paths)
     : dxmReminders(schemas::makeReminders()), dxGroup(schemas::makeGroups()),
       dxContact(schemas::makeContacts()), dxmMessage(schemas::makeMessages()),
       dxmSentItems(schemas::makeSentItems()), dmMail(schemas::makeMail()),
+      dxDoNotText(schemas::makeDoNotText()),
       paths_(std::move(paths)) {
 }
 

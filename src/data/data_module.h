@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's six tables, created before any window and destroyed after the last one, so
+// The program's tables, created before any window and destroyed after the last one, so
 // that every window (and every grid watching a table) comes and goes while its tables live.
 // The windows keep pointers to these under the tables' own names. A table file is read, kept
 // aside when unreadable, and written through the functions here.
@@ -26,6 +26,7 @@ public:
     const std::unique_ptr<TdxMemData> dxmMessage;   // standard messages, message.txt
     const std::unique_ptr<TdxMemData> dxmSentItems; // the sent items log, sentitems.txt
     const std::unique_ptr<TdxMemData> dmMail;       // the sender's settings, mail.txt
+    const std::unique_ptr<TdxMemData> dxDoNotText;  // numbers not to text, donottext.txt
 
     // The path of a table file of the working folder.
     std::string file(const std::string& name) const { return paths_.file(name); }

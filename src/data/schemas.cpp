@@ -134,6 +134,16 @@ std::unique_ptr<TdxMemData> makeMail() {
                            });
 }
 
+std::unique_ptr<TdxMemData> makeDoNotText() {
+    return table("dxDoNotText",
+                 {
+                     required(str(fields::number, 40, "Contact number", 20)),
+                     formatted(typed(fields::date_added, FieldKind::Date, "Date added", 12),
+                               "dd-MMM-yyyy"),
+                     str(fields::note, 100, "Note", 40),
+                 });
+}
+
 std::unique_ptr<TdxMemData> makePrintReminders() {
     return table("dxTemp",
                  {

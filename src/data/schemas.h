@@ -13,6 +13,7 @@ inline constexpr const char* kContactsFile = "dxContact.txt";
 inline constexpr const char* kMessagesFile = "message.txt";
 inline constexpr const char* kSentItemsFile = "sentitems.txt";
 inline constexpr const char* kMailFile = "mail.txt";
+inline constexpr const char* kDoNotTextFile = "donottext.txt";
 
 // The pending reminders' file separates values with "^"; every other table file uses TAB.
 inline constexpr char kRemindersDelimiter = '^';
@@ -50,6 +51,9 @@ inline constexpr char ReplyTo[] = "ReplyTo";
 inline constexpr char StartTime[] = "StartTime";
 inline constexpr char IncMins[] = "IncMins";
 inline constexpr char UserName[] = "UserName";
+// dxDoNotText (and number, above)
+inline constexpr char date_added[] = "date_added";
+inline constexpr char note[] = "note";
 } // namespace fields
 
 namespace schemas {
@@ -61,6 +65,7 @@ std::unique_ptr<TdxMemData> makeContacts();       // dxContact
 std::unique_ptr<TdxMemData> makeMessages();       // dxmMessage
 std::unique_ptr<TdxMemData> makeSentItems();      // dxmSentItems
 std::unique_ptr<TdxMemData> makeMail();           // dmMail
+std::unique_ptr<TdxMemData> makeDoNotText();      // dxDoNotText: customers who asked not to be texted
 
 // Scratch tables of the printed lists, never read from or written to a file.
 std::unique_ptr<TdxMemData> makePrintReminders(); // dxTemp of the selected reminders list

@@ -30,6 +30,7 @@ TEST(Schemas, EveryStoredTableHasItsFieldsInFileOrder) {
          "FromAddress\tFromName\tToBlindCarbonCopy\tMailServer\tToAddress\tReplyTo\tStartTime\t"
          "IncMins\tUserName\t\r\n",
          "", 0},
+        {schemas::makeDoNotText(), "number\tdate_added\tnote\t\r\n", "", 0},
     };
     for (Case& c : cases) {
         EXPECT_EQ(c.table->DelimitedText(), c.header) << c.table->Name();
