@@ -5,6 +5,7 @@
 #include "ui/context.h"
 #include "data/keep_aside.h"
 #include "ui/prompter.h"
+#include "ui/widgets/sms_meter_text.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -52,7 +54,11 @@ TfrmMessage::TfrmMessage(Context& context, QWidget* parent)
     pnlMain->setFrameShadow(QFrame::Raised);
     pnlMain->setAlignment(Qt::AlignCenter);
     pnlMain->setMinimumHeight(pnlMain->fontMetrics().height() + 12);
-    layout->addWidget(pnlMain);
+    lblSegments = makeSmsMeterLabel(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(pnlMain, 1);
+    top->addWidget(lblSegments);
+    layout->addLayout(top);
 
     dbgMessage = new RecordGrid(*dxmMessage, this);
     dbgMessage->setObjectName(QStringLiteral("dbgMessage"));
@@ -157,6 +163,7 @@ void TfrmMessage::showEvent(QShowEvent* event) {
 
 void TfrmMessage::FormShow() {
     pnlMain->clear();
+    lblSegments->clear();
     dbgMessage->setEditableSet(true);
     dbgMessage->focusColumn(0);
 }
@@ -171,8 +178,10 @@ bool TfrmMessage::dbgMessageKeyPress(const QString& key) {
 
 void TfrmMessage::dbgMessageKeyUp() {
     try {
-        if (QLineEdit* editor = dbgMessage->editor())
+        if (QLineEdit* editor = dbgMessage->editor()) {
             pnlMain->setText(QString::number(editor->text().size()) + QStringLiteral("\\160"));
+            lblSegments->setText(smsMeterText(editor->text()));
+        }
     } catch (...) {
     }
 }
@@ -194,7 +203,10 @@ void TfrmMessage::dxmMessageBeforePost() {
     dxmMessage->SetSortedField("");
 }
 
-void TfrmMessage::dxmMessageAfterPost() { pnlMain->clear(); }
+void TfrmMessage::dxmMessageAfterPost() {
+    pnlMain->clear();
+    lblSegments->clear();
+}
 
 void TfrmMessage::dbgMessageMouseMove() {
     dbgMessage->setTitleButtons(true);

@@ -30,6 +30,7 @@ public:
 
     // Controls (objectName as named).
     QLabel* pnlMain = nullptr;
+    QLabel* lblSegments = nullptr; // what the message being typed costs in SMS
     RecordGrid* dbgMessage = nullptr;
     RecordNavigator* dbnMessage = nullptr;
     QMenu* ppmMain = nullptr;

@@ -14,6 +14,7 @@
 #include "data/schemas.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/message_entry.h"
+#include "ui/widgets/sms_meter_text.h"
 #include "ui/widgets/text_helpers.h"
 
 #include <QComboBox>
@@ -110,6 +111,8 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     message->addWidget(cboMessage, 1);
     message->addWidget(btnMessage);
     message->addWidget(lblCount);
+    lblSegments = makeSmsMeterLabel(GroupBox1);
+    message->addWidget(lblSegments);
     grid->addLayout(message, 2, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Recurring"), "lblRecurring", GroupBox1), 3, 0);
     grid->addWidget(cboRecurring, 3, 1);
@@ -129,6 +132,7 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     messageEntry = new MessageEntry(
         cboMessage, lblCount, context_.prompter(), [this] { return dateDay(); },
         [this] { return timeMs(); });
+    messageEntry->meter = lblSegments;
 
     connect(btnMessage, &QToolButton::clicked, this, [this] { btnMessageClick(); });
     connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
@@ -173,6 +177,9 @@ void TfrmSelectSending::cboMessageKeyUp() { messageEntry->keyUp(); }
 void TfrmSelectSending::bmbOKClick() {
     bool created = false;
     int notFound = 0;
+    // Placeholders still in the message become the date and time, however OK was reached.
+    while (messageEntry->fillPlaceholders()) {
+    }
     if (cboMessage->currentText().isEmpty()) {
         context_.prompter().error(QStringLiteral("Message cannot be blank"));
         cboMessage->setFocus();

@@ -37,6 +37,7 @@ public:
     QSpinBox* sedRecurringDays = nullptr;
     QComboBox* cboMessage = nullptr;
     QLabel* lblCount = nullptr;
+    QLabel* lblSegments = nullptr; // what the message costs in SMS
     QToolButton* btnMessage = nullptr;
     QComboBox* cboRecurring = nullptr;
     QPushButton* bmbOK = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
+#include "ui/widgets/sms_meter_text.h"
 #include "ui/qt_charset.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
@@ -10,6 +11,8 @@
 #include "data/schemas.h"
 
 #include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -29,8 +32,12 @@ TfrmLongMessage::TfrmLongMessage(Context& context, TfrmMain& main, QWidget* pare
     btnClose = new QPushButton(QStringLiteral("Update"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
+    lblSegments = makeSmsMeterLabel(this);
     layout->addWidget(Memo1, 1);
-    layout->addWidget(btnClose, 0, Qt::AlignRight);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSegments, 1);
+    bottom->addWidget(btnClose);
+    layout->addLayout(bottom);
     Memo1->installEventFilter(this);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TfrmLongMessage::textChanged);
     connect(btnClose, &QPushButton::clicked, this, &TfrmLongMessage::btnCloseClick);
@@ -43,6 +50,7 @@ void TfrmLongMessage::setMessage(const QString& text) {
     Memo1->setPlainText(text);
     restoring_ = false;
     lastGood_ = Memo1->toPlainText();
+    lblSegments->setText(smsMeterText(message()));
     Memo1->moveCursor(QTextCursor::End);
 }
 
@@ -79,6 +87,7 @@ void TfrmLongMessage::textChanged() {
         refusal = uncarriableMessage(bad);
     if (refusal.isEmpty() && text.size() <= kMessageLength) {
         lastGood_ = text;
+        lblSegments->setText(smsMeterText(message()));
         return;
     }
     // Too long, or refused: the box keeps what it held.

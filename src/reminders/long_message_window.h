@@ -11,6 +11,7 @@
 class Context;
 class TfrmMain;
 class QPlainTextEdit;
+class QLabel;
 class QPushButton;
 
 class TfrmLongMessage : public QDialog {
@@ -27,6 +28,7 @@ public:
 
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* btnClose = nullptr;
+    QLabel* lblSegments = nullptr; // what the message costs in SMS
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

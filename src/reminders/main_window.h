@@ -196,6 +196,7 @@ public:
     QComboBox* cboRecurring = nullptr;
     QComboBox* cboMessage = nullptr;
     QLabel* lblCount = nullptr;
+    QLabel* lblSegments = nullptr; // what the message costs in SMS
     QToolButton* btnMessage = nullptr;
     QCheckBox* chkStatus = nullptr;
     QCheckBox* chkDelivery = nullptr;

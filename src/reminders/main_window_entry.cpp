@@ -4,6 +4,7 @@
 #include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
+#include "ui/widgets/message_entry.h"
 #include "ui/qt_charset.h"
 #include "data/clock.h"
 #include "data/date_time.h"
@@ -56,6 +57,10 @@ int32_t TfrmMain::timeMs() const { return dtpTime->time().msecsSinceStartOfDay()
 // ---- OK ------------------------------------------------------------------------------------
 
 void TfrmMain::bmbOKClick() {
+    // A standard message picked and confirmed without a key typed still holds its
+    // placeholders: the customer must get the date and time, not "|" and "~".
+    while (messageEntry->fillPlaceholders()) {
+    }
     QComboBox* picker = visibleNamePicker();
     QString name = picker->currentText();
     if (picker == cboContactName)

@@ -17,6 +17,7 @@
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
+#include "ui/widgets/sms_meter_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -285,6 +286,8 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     row1->addWidget(cboMessage, 1);
     row1->addWidget(btnMessage);
     row1->addWidget(lblCount);
+    lblSegments = makeSmsMeterLabel(GroupBox3);
+    row1->addWidget(lblSegments);
     auto* row2 = new QHBoxLayout;
     row2->addWidget(chkStatus);
     row2->addSpacing(12);
@@ -419,6 +422,7 @@ void TfrmMain::connectHandlers() {
     messageEntry = new MessageEntry(
         cboMessage, lblCount, context_.prompter(), [this] { return dateDay(); },
         [this] { return timeMs(); });
+    messageEntry->meter = lblSegments;
     messageEntry->onKeyRejected = [this] { keyRejected = true; };
 
     // The window's own key handling goes first (installed last).

@@ -174,8 +174,8 @@ TEST_F(SelectForSending, TheMessageBoxReplacesPlaceholdersAndRefusesTheCaret) {
         QString error;
     };
     const Case cases[] = {
-        {QStringLiteral("On |x"), QStringLiteral("On 07/05/2026"), {}},
-        {QStringLiteral("At ~y"), QStringLiteral("At 14:05"), {}},
+        {QStringLiteral("On |x"), QStringLiteral("On 07/05/2026x"), {}},
+        {QStringLiteral("At ~y"), QStringLiteral("At 14:05y"), {}},
         {QStringLiteral("a^b"), QStringLiteral("ab"), QStringLiteral("The ^ character is not allowed")},
     };
     for (const Case& c : cases) {

@@ -40,17 +40,17 @@ struct Panel {
 
 TEST_F(MessageEntryAnywhere, PlaceholdersCountAndRefusalsWorkOnAnyWindowsBox) {
     Panel panel(prompter);
-    // The key after a placeholder is taken by it: the placeholder becomes the date or time.
+    // The key after a placeholder turns it into the date or time, and follows it.
     QTest::keyClicks(panel.box->lineEdit(), QStringLiteral("On |"));
     EXPECT_EQ(panel.box->currentText(), QStringLiteral("On |"));
     EXPECT_EQ(panel.count->text(), QStringLiteral("4/160"));
-    QTest::keyClicks(panel.box->lineEdit(), QStringLiteral("x at ~x"));
-    EXPECT_EQ(panel.box->currentText(), QStringLiteral("On 24/12/2026 at 09:05"));
-    EXPECT_EQ(panel.count->text(), QStringLiteral("22/160"));
+    QTest::keyClicks(panel.box->lineEdit(), QStringLiteral(" at ~x"));
+    EXPECT_EQ(panel.box->currentText(), QStringLiteral("On 24/12/2026 at 09:05x"));
+    EXPECT_EQ(panel.count->text(), QStringLiteral("23/160"));
 
     prompter.expectError(QStringLiteral("The ^ character is not allowed"));
     QTest::keyClicks(panel.box->lineEdit(), QStringLiteral("^"));
-    EXPECT_EQ(panel.box->currentText(), QStringLiteral("On 24/12/2026 at 09:05"));
+    EXPECT_EQ(panel.box->currentText(), QStringLiteral("On 24/12/2026 at 09:05x"));
     EXPECT_EQ(panel.box->lineEdit()->maxLength(), 160);
 }
 

@@ -20,14 +20,38 @@ TEST_F(Message, PlaceholdersAreReplacedAtTheNextKeyAndOnLeaving) {
     type(box, "See you |");
     EXPECT_EQ(box->currentText(), "See you |");
     EXPECT_EQ(main()->lblCount->text(), "9/160");
-    type(box, " "); // replaces the bar; the blank itself is dropped
-    EXPECT_EQ(box->currentText(), "See you 10/12/2026");
-    EXPECT_EQ(main()->lblCount->text(), "18/160");
-    type(box, " at ~");
+    type(box, " "); // replaces the bar; the blank follows the date
+    EXPECT_EQ(box->currentText(), "See you 10/12/2026 ");
+    EXPECT_EQ(main()->lblCount->text(), "19/160");
+    type(box, "at ~");
     main()->sedDaysBefore->setFocus(); // leaving the box
     settle();
     EXPECT_EQ(box->currentText(), "See you 10/12/2026 at 14:30");
     EXPECT_EQ(main()->lblCount->text(), "0/160"); // whatever the length
+}
+
+// Beside the count, what the message costs once the placeholders are filled in: a date is ten
+// characters, so 150 letters and a bar make one full SMS and one letter more makes two.
+TEST_F(Message, TheMeterCountsTheFilledInMessageAndNamesACharacterThatNeedsUnicode) {
+    start();
+    QComboBox* box = main()->cboMessage;
+    QLabel* meter = main()->lblSegments;
+    ASSERT_NE(meter, nullptr);
+    struct Case {
+        QString text, meter;
+    };
+    const Case cases[] = {
+        {QString(150, QLatin1Char('a')) + QLatin1Char('|'), QStringLiteral("1 SMS")},
+        {QString(151, QLatin1Char('a')) + QLatin1Char('|'), QStringLiteral("2 SMS")},
+        {QStringLiteral("Caf\u00e2 at ~"), QStringLiteral("1 SMS: '\u00e2' needs Unicode")},
+        {QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        box->setEditText(c.text);
+        EXPECT_EQ(meter->text(), c.meter) << c.text.toStdString();
+    }
+    type(box, "Hi");
+    EXPECT_EQ(meter->text(), QStringLiteral("1 SMS"));
 }
 
 TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
@@ -51,7 +75,8 @@ TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
     EXPECT_EQ(box->currentText().size(), 160);
 }
 
-TEST_F(Message, AStandardMessageConfirmedWithEnterKeepsItsBarAndAClickReplacesIt) {
+// However OK is reached (Enter in the box or a click), the customer gets the date, never "|".
+TEST_F(Message, AStandardMessageConfirmedWithEnterOrAClickHasItsBarReplaced) {
     startForms();
     forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Due on |")});
     start();
@@ -69,7 +94,7 @@ TEST_F(Message, AStandardMessageConfirmedWithEnterKeepsItsBarAndAClickReplacesIt
         settle();
     }
     ASSERT_EQ(reminders().RowCount(), 2);
-    EXPECT_EQ(field(0, "message"), "Due on |");
+    EXPECT_EQ(field(0, "message"), "Due on 24/12/2026");
     EXPECT_EQ(field(1, "message"), "Due on 24/12/2026");
 }
 

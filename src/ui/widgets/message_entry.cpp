@@ -5,6 +5,7 @@
 #include "data/date_time.h"
 #include "data/mem_data.h"
 #include "ui/widgets/key_filters.h"
+#include "ui/widgets/sms_meter_text.h"
 #include "data/schemas.h"
 
 #include <QComboBox>
@@ -25,6 +26,11 @@ MessageEntry::MessageEntry(QComboBox* box, QLabel* count, Prompter& prompter,
     edit_ = box_->lineEdit();
     box_->installEventFilter(this);
     edit_->installEventFilter(this);
+    // The cost follows every change of the text: typed, picked from the list or set.
+    connect(box_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        if (meter)
+            meter->setText(smsMeterText(text));
+    });
 }
 
 bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
@@ -38,37 +44,39 @@ bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
     return true;
 }
 
-bool MessageEntry::keyPress(const QString& key) {
-    bool dropped = false;
-    if (replaceFirst(QLatin1Char('|'), QString::fromLatin1(formatDate(dateDay_()))))
-        dropped = true;
-    if (replaceFirst(QLatin1Char('~'),
-                     QString::fromLatin1(formatLongTime(timeMs_())).left(5)))
-        dropped = true;
-    if (key == QStringLiteral("^")) {
-        prompter_.error(notAllowedMessage(key));
-        box_->setFocus();
-        box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
-        if (count_)
-            count_->setText(QString::number(box_->currentText().size()) +
-                            QStringLiteral("/160"));
-        if (onKeyRejected)
-            onKeyRejected();
-        dropped = true;
-    }
-    return dropped;
+bool MessageEntry::fillPlaceholders() {
+    const bool date = replaceFirst(QLatin1Char('|'), QString::fromLatin1(formatDate(dateDay_())));
+    const bool time =
+        replaceFirst(QLatin1Char('~'), QString::fromLatin1(formatLongTime(timeMs_())).left(5));
+    return date || time;
 }
 
-void MessageEntry::keyUp() {
-    if (count_)
-        count_->setText(QString::number(box_->currentText().size()) + QStringLiteral("/160"));
+bool MessageEntry::keyPress(const QString& key) {
+    // The key that fills the placeholders is typed after them, not lost.
+    fillPlaceholders();
+    if (key != QStringLiteral("^"))
+        return false;
+    prompter_.error(notAllowedMessage(key));
+    box_->setFocus();
+    box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
+    showCount();
+    if (onKeyRejected)
+        onKeyRejected();
+    return true;
 }
+
+void MessageEntry::showCount(bool zero) {
+    if (count_)
+        count_->setText(QString::number(zero ? 0 : box_->currentText().size()) +
+                        QStringLiteral("/160"));
+}
+
+void MessageEntry::keyUp() { showCount(); }
 
 void MessageEntry::exit() {
     keyPress(QString());
     box_->update();
-    if (count_)
-        count_->setText(QStringLiteral("0/160"));
+    showCount(true);
 }
 
 void MessageEntry::loadMessages(TdxMemData& messages) {

@@ -57,12 +57,17 @@ public:
 
     QComboBox* box() const { return box_; }
     std::function<void()> onKeyRejected;
+    // The label that shows what the message costs in SMS (optional), kept with the count.
+    QLabel* meter = nullptr;
+    // Replaces the first "|" with the date and the first "~" with the time; true when one was.
+    bool fillPlaceholders();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool replaceFirst(QChar placeholder, const QString& with);
+    void showCount(bool zero = false);
 
     QComboBox* box_;
     QLineEdit* edit_ = nullptr; // the box's line edit, compared by address only
