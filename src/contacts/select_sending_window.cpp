@@ -2,6 +2,7 @@
 
 #include "ui/context.h"
 #include "ui/prompter.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/qt_charset.h"
 #include "data/contact_import.h"
 #include "data/reminder.h"
@@ -201,6 +202,7 @@ void TfrmSelectSending::bmbOKClick() {
         const FirstRowIndex byKey(contacts, fields::contactKey);
         TField& number = contacts.FieldNamed(fields::number);
         TField& name = contacts.FieldNamed(fields::contact);
+        bool caretSkipped = false;
         for (const std::string& key : contactsWindow->SelectedContactKeys) {
             const int row = byKey.find(trimBlanks(key));
             if (row < 0) {
@@ -211,8 +213,16 @@ void TfrmSelectSending::bmbOKClick() {
             contacts.SetRowNumber(row);
             reminder.contactNo = number.AsString();
             reminder.name = name.AsString();
+            // "^" separates the fields of reminders.txt: such a contact is never written there.
+            if (reminder.contactNo.find('^') != std::string::npos ||
+                reminder.name.find('^') != std::string::npos) {
+                caretSkipped = true;
+                continue;
+            }
             appendReminder(reminders, reminder);
         }
+        if (caretSkipped)
+            context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         cboMessage->setEditText(QString());
         emit remindersAdded();
         cboRecurring->setCurrentIndex(0);

@@ -4,6 +4,7 @@
 #include "ui/context.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 #include "ui/qt_charset.h"
 #include "data/clock.h"
@@ -74,6 +75,21 @@ void TfrmMain::bmbOKClick() {
         context_.prompter().error(QStringLiteral("Message cannot be blank"));
         cboMessage->setFocus();
         return;
+    }
+    // "^" separates the fields of reminders.txt: from a contact or message file edited outside
+    // the program it would split the row when the file is next read.
+    for (QWidget* source : std::initializer_list<QWidget*>{picker, mskContactNo, cboNumber,
+                                                           cboMessage, cboRecurring}) {
+        const QString text = qobject_cast<QComboBox*>(source)
+                                 ? qobject_cast<QComboBox*>(source)->currentText()
+                                 : qobject_cast<QLineEdit*>(source)->text();
+        if (source->isVisible() || source == mskContactNo) {
+            if (text.contains(QLatin1Char('^'))) {
+                context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+                source->setFocus();
+                return;
+            }
+        }
     }
     if (chkAll->isChecked()) {
         AddEditAll();
@@ -228,6 +244,7 @@ void TfrmMain::AddEditAll() {
 
     // Each contact once: after a deletion the next contact takes the same row number.
     int row = 1;
+    bool caretSkipped = false;
     while (row <= contacts.RowCount()) {
         contacts.SetRowNumber(row);
         const std::string name = fName.AsString();
@@ -259,11 +276,17 @@ void TfrmMain::AddEditAll() {
         ++row;
         if (group != "all" && normalGroupText(fGroup.AsString()) != group)
             continue;
+        if (name.find('^') != std::string::npos || numberText.find('^') != std::string::npos) {
+            caretSkipped = true; // never written to reminders.txt
+            continue;
+        }
         reminder.contactNo = trimBlanks(numberText);
         reminder.name = name;
         if (!hasReminder(r, reminder.contactNo, reminder.message))
             appendReminder(r, reminder, keyMessage);
     }
+    if (caretSkipped)
+        context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
 }
 
 // ---- a fresh entry, and loading a reminder -----------------------------------------------------

@@ -229,7 +229,9 @@ void TfrmMain::loadContactCombo() {
             QStringList items;
             for (int row = 0; row < contacts.RowCount(); ++row) {
                 const QString group = normalGroupOf(contacts.CellText(row, groupField));
-                if (group == g)
+                // A name holding "^" (from a file edited outside) is never offered: the
+                // separator of reminders.txt must not reach it.
+                if (group == g && contacts.CellText(row, nameField).find('^') == std::string::npos)
                     items << pickerItemText(fromTableText(contacts.CellText(row, nameField)), group);
             }
             sortItems(items);
@@ -253,9 +255,13 @@ void TfrmMain::loadAllCombo() {
     const int groupField = contacts.FieldIndex(fields::group);
     QStringList items;
     items.reserve(contacts.RowCount());
-    for (int row = 0; row < contacts.RowCount(); ++row)
-        items << pickerItemText(fromTableText(contacts.CellText(row, nameField)),
+    for (int row = 0; row < contacts.RowCount(); ++row) {
+        const std::string name = contacts.CellText(row, nameField);
+        if (name.find('^') != std::string::npos)
+            continue; // never offered: see loadContactCombo
+        items << pickerItemText(fromTableText(name),
                                 fromTableText(contacts.CellText(row, groupField)));
+    }
     sortItems(items);
     setItems(cboAll, items);
 }

@@ -85,7 +85,10 @@ void MessageEntry::loadMessages(TdxMemData& messages) {
     QStringList items;
     messages.First();
     while (!messages.AtEnd()) {
-        items << fromTableText(message.AsString());
+        // A message holding "^" (from a file edited outside) is not offered: the separator of
+        // reminders.txt must not reach it.
+        if (message.AsString().find('^') == std::string::npos)
+            items << fromTableText(message.AsString());
         messages.Next();
     }
     box_->addItems(items);
