@@ -5,10 +5,13 @@
 
 #include "ui/context.h"
 #include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "data/version_info.h"
 #include "data/atomic_file.h"
 #include "data/batch.h"
+#include "data/batch_check.h"
 #include "data/clock.h"
+#include "data/do_not_text.h"
 #include "data/schemas.h"
 #include "data/suspended_views.h"
 #include "sending/progress_window.h"
@@ -75,6 +78,33 @@ void TfrmSendMail::bmbSendClick() {
         accept();
 }
 
+bool TfrmSendMail::reviewBatch() {
+    // Before anything is stamped or mailed: the problems of the whole list, shown only when
+    // there are some. A clean batch goes out without a word.
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    if (pending.State() != DataSetState::Browse)
+        pending.Post();
+    const std::vector<BatchProblem> problems = checkBatch(
+        pending, context_.clock().now(), DoNotTextSet(*context_.tables().dxDoNotText));
+    if (problems.empty())
+        return true;
+    ListReview list;
+    list.caption = QStringLiteral("Check before sending");
+    list.text = problems.size() == 1
+                    ? QStringLiteral("One pending reminder needs a look before the batch is sent:")
+                    : QStringLiteral("%1 problems in the pending reminders before the batch is "
+                                     "sent:")
+                          .arg(problems.size());
+    list.headers = {QStringLiteral("Row"), QStringLiteral("Number"), QStringLiteral("Name"),
+                    QStringLiteral("Problem")};
+    for (const BatchProblem& p : problems)
+        list.rows.push_back({QString::number(p.rowNumber), fromTableText(p.number),
+                             fromTableText(p.name), QString::fromStdString(p.problem)});
+    list.acceptText = QStringLiteral("Send anyway");
+    list.rejectText = QStringLiteral("Cancel");
+    return context_.prompter().review(list);
+}
+
 bool TfrmSendMail::refuseSampleSender() {
     // A first start fills in examples so that the window shows what goes where; a batch must
     // never leave with them.
@@ -133,6 +163,8 @@ void TfrmSendMail::sendTheMail() {
         return;
     }
     if (batchUnconfirmed_ && !context_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
+        return;
+    if (!reviewBatch())
         return;
     commitEdits();
     if (dmMail->State() != DataSetState::Browse)

@@ -89,6 +89,8 @@ public:
     // False, after a box naming them, while a sender field still holds the first start's
     // example.
     bool refuseSampleSender();
+    // False when the pending list has problems and the user cancels after seeing them.
+    bool reviewBatch();
 
     void reject() override;
     void done(int result) override;

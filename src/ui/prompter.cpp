@@ -24,3 +24,11 @@ bool Prompter::confirm(const QString& text, BoxButton defaultButton, const QStri
     return show({BoxKind::Confirmation, caption, text, {BoxButton::Yes, BoxButton::No},
                  defaultButton, {}}) == BoxButton::Yes;
 }
+
+bool Prompter::review(const ListReview& list) {
+    QStringList lines{list.text};
+    for (const QStringList& row : list.rows)
+        lines << row.join(QStringLiteral("  "));
+    return show({BoxKind::Confirmation, list.caption, lines.join(QLatin1Char('\n')),
+                 {BoxButton::Yes, BoxButton::No}, BoxButton::No, {}}) == BoxButton::Yes;
+}

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QPrinter;
 class QWidget;
@@ -22,6 +23,16 @@ struct Box {
     QString details;
 };
 
+// A list the user looks over before going on: a text, a table of rows and two buttons.
+struct ListReview {
+    QString caption;
+    QString text;
+    QStringList headers;
+    QList<QStringList> rows;
+    QString acceptText; // the button that goes on
+    QString rejectText; // the default button: Enter and Esc change nothing
+};
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -34,6 +45,9 @@ public:
                              const QString& folder) = 0;
     // The print dialog; false when cancelled.
     virtual bool printDialog(QPrinter& printer) = 0;
+    // Shows the list; true when the user chose to go on. By default a Yes/No box holding the
+    // rows as lines.
+    virtual bool review(const ListReview& list);
 
     // The usual boxes.
     void error(const QString& text, const QString& caption = QStringLiteral("Error"));

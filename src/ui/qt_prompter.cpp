@@ -1,10 +1,17 @@
 #include "ui/qt_prompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -95,5 +102,37 @@ QString QtPrompter::openFile(const QString& title, const QString& filter, const 
 
 bool QtPrompter::printDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompter::review(const ListReview& list) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(list.caption);
+    dialog.resize(640, 360);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(list.text, &dialog);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto* table = new QTableWidget(static_cast<int>(list.rows.size()),
+                                   static_cast<int>(list.headers.size()), &dialog);
+    table->setObjectName(QStringLiteral("reviewTable"));
+    table->setHorizontalHeaderLabels(list.headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < list.rows.size(); ++r)
+        for (int c = 0; c < list.rows[r].size() && c < list.headers.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(list.rows[r][c]));
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table, 1);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* accept = buttons->addButton(list.acceptText, QDialogButtonBox::AcceptRole);
+    QPushButton* reject = buttons->addButton(list.rejectText, QDialogButtonBox::RejectRole);
+    accept->setAutoDefault(false);
+    reject->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
     return dialog.exec() == QDialog::Accepted;
 }

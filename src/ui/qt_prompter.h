@@ -9,4 +9,5 @@ public:
     void beep() override;
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
     bool printDialog(QPrinter& printer) override;
+    bool review(const ListReview& list) override;
 };

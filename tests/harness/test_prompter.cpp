@@ -59,6 +59,9 @@ void TestPrompter::verifyAllUsed() {
                       << "\")";
     if (!prints_.empty())
         ADD_FAILURE() << prints_.size() << " expected print dialog(s) never shown";
+    if (!reviewAnswers_.empty())
+        ADD_FAILURE() << reviewAnswers_.size() << " expected list review(s) never shown";
+    reviewAnswers_.clear();
     expected_.clear();
     files_.clear();
     prints_.clear();
@@ -106,4 +109,20 @@ bool TestPrompter::printDialog(QPrinter& printer) {
     const auto answer = std::move(prints_.front());
     prints_.pop_front();
     return answer(printer);
+}
+
+TestPrompter& TestPrompter::expectReview(bool accept) {
+    reviewAnswers_.push_back(accept);
+    return *this;
+}
+
+bool TestPrompter::review(const ListReview& list) {
+    reviews.push_back(list);
+    if (reviewAnswers_.empty()) {
+        ADD_FAILURE() << "unexpected list review: " << list.text.toStdString();
+        return false;
+    }
+    const bool answer = reviewAnswers_.front();
+    reviewAnswers_.pop_front();
+    return answer;
 }

@@ -29,23 +29,31 @@ public:
     // The next print dialog is accepted once answer has set the printer up (a PDF file, copies,
     // a page range, another printer).
     TestPrompter& expectPrintTo(std::function<void(QPrinter&)> answer);
+    // The next list review is answered: true goes on.
+    TestPrompter& expectReview(bool accept);
 
     // Fails the current test for every expectation not yet used, then forgets them.
     void verifyAllUsed();
-    bool pending() const { return !expected_.empty() || !files_.empty() || !prints_.empty(); }
+    bool pending() const {
+        return !expected_.empty() || !files_.empty() || !prints_.empty() ||
+               !reviewAnswers_.empty();
+    }
 
     BoxButton show(const Box& box) override;
     void beep() override { ++beeps; }
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
     bool printDialog(QPrinter& printer) override;
+    bool review(const ListReview& list) override;
 
     QList<Box> shown;      // every box, in order
     QStringList fileDialogs; // title and filter of every file dialog
     QStringList printJobs;   // the document name of every print dialog's printer
+    QList<ListReview> reviews; // every list review, in order
     int beeps = 0;
 
 private:
     std::deque<Expected> expected_;
     std::deque<QString> files_;
     std::deque<std::function<bool(QPrinter&)>> prints_;
+    std::deque<bool> reviewAnswers_;
 };

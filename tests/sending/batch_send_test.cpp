@@ -289,6 +289,42 @@ TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
     EXPECT_FALSE(folder.exists("sentitems.txt"));
 }
 
+// A pending list with problems is shown before anything is stamped or mailed: Cancel changes
+// nothing, "Send anyway" sends it as it is. (A clean list is sent without the review: every
+// other test here would fail on an unexpected one.)
+TEST_F(BatchSend, ProblemsAreListedBeforeSendingAndCancelChangesNothing) {
+    clock.set(2026, 12, 10, 9, 0);
+    addReminder("0411000001", "Ann Lee", 14, "See you at 10:30");
+    addReminder("123", "Bo Ray", 1, "Dental check");
+    saveReminders();
+    const std::string before = folder.read("reminders.txt");
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    send->show();
+
+    prompter.expectReview(false);
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    ASSERT_EQ(prompter.reviews.size(), 1);
+    const ListReview& list = prompter.reviews.front();
+    EXPECT_EQ(list.acceptText, QStringLiteral("Send anyway"));
+    EXPECT_EQ(list.rejectText, QStringLiteral("Cancel"));
+    EXPECT_EQ(list.rows, (QList<QStringList>{
+                             {"2", "123", "Bo Ray", "Appointment already past"},
+                             {"2", "123", "Bo Ray", "Not a valid number"},
+                         }));
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(folder.read("reminders.txt"), before);
+    EXPECT_EQ(send->lastBatch(), 0.0);
+    EXPECT_TRUE(send->isVisible());
+
+    prompter.expectReview(true);
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(sent->RowCount(), 2);
+}
+
 // Offline (nothing listens), then a second attempt that succeeds: the second attempt stamps
 // again with a new identifier, and only the accepted batch reaches the sent items.
 TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
