@@ -165,6 +165,9 @@ public:
     std::vector<int> selectedRows() const;
     // Deletes the table rows (ascending, as selectedRows gives them).
     void deleteRows(const std::vector<int>& rows);
+    // Ctrl+Z and "Undo": the rows of the last deletion or Clear All come back in their places
+    // with every field, once, while the pending list has not changed since.
+    void undoDeletion();
 
     // ---- printing -------------------------------------------------------------------------
     // "Print " and "&All": asks for the whole pending list, then prepares a new entry whatever
@@ -214,6 +217,7 @@ public:
     QAction* Copy1 = nullptr;
     QAction* Paste1 = nullptr;
     QAction* Deletecurrentrecord1 = nullptr;
+    QAction* Undo1 = nullptr; // undoes the last deletion of pending reminders
     QAction* New1 = nullptr; // F2, hidden
     TableModel* remindersModel = nullptr;
     MessageEntry* messageEntry = nullptr;
@@ -270,8 +274,16 @@ private:
     int32_t timeMs() const;
     void syncGridCursor(int modelRow);
     QString pickerText(QComboBox* box) const;
+    // Runs a deletion of pending reminders, keeping what undoDeletion needs.
+    void deleteUndoably(const std::function<void()>& remove, bool saved);
 
     Context& context_;
+    // The pending list before and after the last deletion (table text); empty when there is
+    // nothing to undo.
+    struct {
+        std::string before, after;
+        bool saved = false;
+    } undo_;
     bool created_ = false;
     bool shownOnce_ = false;
     bool activatedOnce_ = false;

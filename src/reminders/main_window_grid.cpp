@@ -254,8 +254,12 @@ void TfrmMain::bmbDeleteClick() {
     if (!context_.prompter().confirm(QStringLiteral("OK to Delete?"), BoxButton::No))
         return;
     const std::vector<int> rows = selectedRows();
-    deleteRows(rows);
-    saveReminders();
+    deleteUndoably(
+        [&] {
+            deleteRows(rows);
+            saveReminders();
+        },
+        true);
 }
 
 void TfrmMain::Deletecurrentrecord1Click() {
@@ -281,7 +285,31 @@ void TfrmMain::deleteSelectedGridRows() {
     box.defaultButton = BoxButton::Cancel; // Enter keeps the rows
     if (context_.prompter().show(box) != BoxButton::Ok)
         return;
-    deleteRows(rows);
+    deleteUndoably([&] { deleteRows(rows); }, false);
+}
+
+void TfrmMain::deleteUndoably(const std::function<void()>& remove, bool saved) {
+    undo_ = {};
+    std::string before = dxmReminders->DelimitedText();
+    remove();
+    undo_.before = std::move(before);
+    undo_.after = dxmReminders->DelimitedText();
+    undo_.saved = saved;
+}
+
+void TfrmMain::undoDeletion() {
+    // Any change since the deletion (a new reminder, an edit, a send) ends the chance to undo.
+    if (undo_.before.empty() || dxmReminders->DelimitedText() != undo_.after) {
+        undo_ = {};
+        context_.prompter().beep();
+        return;
+    }
+    const std::string before = std::move(undo_.before);
+    const bool saved = undo_.saved;
+    undo_ = {};
+    dxmReminders->ReadDelimitedText(before);
+    if (saved)
+        saveReminders();
 }
 
 void TfrmMain::deleteRows(const std::vector<int>& rows) {
@@ -298,8 +326,12 @@ void TfrmMain::bmbClearAllClick() {
         return;
     if (context_.prompter().confirm(
             QStringLiteral("Are you sure you want to delete all the records?"), BoxButton::No)) {
-        dxmReminders->Close();
-        dxmReminders->Open();
+        deleteUndoably(
+            [this] {
+                dxmReminders->Close();
+                dxmReminders->Open();
+            },
+            false);
         PrepareForNew();
         entryMode = QStringLiteral("Add");
         if (TdxMemData& mail = *context_.tables().dmMail; mail.RowCount() > 0) {

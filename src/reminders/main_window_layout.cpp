@@ -358,7 +358,10 @@ void TfrmMain::buildMenus() {
     Deletecurrentrecord1->setObjectName(QStringLiteral("Deletecurrentrecord1"));
     Deletecurrentrecord1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     // The shortcuts work where the menu belongs: the grid and the group picker.
-    for (QAction* a : {All1, Selected1, Copy1, Paste1, Deletecurrentrecord1}) {
+    Undo1 = pumMain->addAction(QStringLiteral("&Undo"));
+    Undo1->setObjectName(QStringLiteral("Undo1"));
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    for (QAction* a : {All1, Selected1, Copy1, Paste1, Deletecurrentrecord1, Undo1}) {
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         dbgReminders->addAction(a);
     }
@@ -402,6 +405,7 @@ void TfrmMain::connectHandlers() {
             pasteRows();
     });
     connect(Deletecurrentrecord1, &QAction::triggered, this, &TfrmMain::Deletecurrentrecord1Click);
+    connect(Undo1, &QAction::triggered, this, &TfrmMain::undoDeletion);
     connect(New1, &QAction::triggered, this, &TfrmMain::PrepareForNew);
 
     // Pickers.

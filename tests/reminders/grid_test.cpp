@@ -86,6 +86,44 @@ TEST_F(Grid, EveryDeletingBoxDefaultsToKeepingTheRows) {
     EXPECT_EQ(reminders().RowCount(), 2);
 }
 
+// Ctrl+Z in the grid brings back the rows of the last deletion, in their places and with every
+// field, once; the file follows as after the deletion. A change in between ends the chance.
+TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
+    folder.write("reminders.txt", rows({1, 2, 3}));
+    start();
+    clickRow(1);
+    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1, 3}));
+    main()->dbgReminders->setFocus();
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2, 3}));
+    EXPECT_EQ(reminders().DelimitedText(), rows({1, 2, 3}));
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Z, Qt::ControlModifier); // nothing left
+    EXPECT_EQ(reminders().RowCount(), 3);
+    EXPECT_EQ(prompter.beeps, 1);
+
+    // Clear All, then the "Undo" entry of the grid's menu.
+    prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
+                    BoxButton::Yes);
+    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    ASSERT_EQ(reminders().RowCount(), 0);
+    main()->Undo1->trigger();
+    EXPECT_EQ(reminders().DelimitedText(), rows({1, 2, 3}));
+
+    // A deletion followed by another change cannot be undone.
+    clickRow(0);
+    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    reminders().First();
+    reminders().Edit();
+    reminders().FieldNamed("name").SetAsString("Changed");
+    reminders().Post();
+    main()->Undo1->trigger();
+    EXPECT_EQ(reminders().RowCount(), 2);
+    EXPECT_EQ(prompter.beeps, 2);
+}
+
 TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     start();
     QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton); // empty: nothing asked
