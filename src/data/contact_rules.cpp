@@ -1,5 +1,8 @@
 #include "data/contact_rules.h"
 
+#include "data/mem_data.h"
+#include "data/schemas.h"
+
 #include "data/charset.h"
 
 namespace {
@@ -39,4 +42,17 @@ std::string capitaliseFirst(std::string_view text) {
     if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
         out[0] = static_cast<char>(out[0] - ('a' - 'A'));
     return out;
+}
+
+int findContactKey(const TdxMemData& book, std::string_view key) {
+    const int field = book.FieldIndex(fields::contactKey);
+    if (field < 0)
+        return -1;
+    const std::string wanted = lowerLetters(key);
+    for (int row = 0; row < book.RowCount(); ++row) {
+        const std::string have = book.CellText(row, field);
+        if (have.size() == wanted.size() && lowerLetters(have) == wanted)
+            return row;
+    }
+    return -1;
 }

@@ -12,6 +12,10 @@
 //   concatContact(number, group)  number + normal group: a contact's key before the contactKey
 //                                 field cuts it to 20 characters.
 //   capitaliseFirst(text)         the first byte upper-cased when it is a letter a-z.
+//   findContactKey(book, key)     the 0-based row of the contact book (dxContact) whose
+//                                 contactKey equals key ignoring letter case, or -1; whatever
+//                                 sort options the contacts window last gave the book, and
+//                                 whatever case a hand-edited file gave a group.
 
 #include <string>
 #include <string_view>
@@ -21,3 +25,6 @@ std::string trimBlanks(std::string_view text);
 std::string normalGroupText(std::string_view group);
 std::string concatContact(std::string_view number, std::string_view group);
 std::string capitaliseFirst(std::string_view text);
+
+class TdxMemData;
+int findContactKey(const TdxMemData& book, std::string_view key);

@@ -203,7 +203,8 @@ void TfrmMain::checkContact() {
     const QString name = getFirstPart(text, QStringLiteral(" ("));
     const QString number = mskContactNo->text();
     const QString key = contactKey(number, group);
-    if (contacts.FindRowNumber(tableBytes(key), fields::contactKey) > 0)
+    // Ignoring case: a group capitalised by hand in the file is the same group.
+    if (findContactKey(contacts, tableBytes(key).substr(0, 20)) >= 0)
         return;
     contacts.AddRow({FieldValue{}, tableBytes(name), tableBytes(number), tableBytes(group),
                      tableBytes(key)});

@@ -212,6 +212,22 @@ TEST_F(Entry, ACaretFromTheContactBookNeverReachesThePendingList) {
     EXPECT_EQ(reminders().RowCount(), 1);
 }
 
+// A group capitalised by hand in dxContact.txt, and the contacts window's title sort (which
+// drops the case-blind comparison): a reminder to that contact still finds it, and no second
+// contact is made for it.
+TEST_F(Entry, AContactWhoseFileGroupHasCapitalsIsNotAddedTwice) {
+    folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\ndental\t\r\n");
+    folder.write("dxContact.txt",
+                 "contact\tnumber\tgroup\tcontactKey\t\r\nAnn\t0123\tDental\t0123Dental\t\r\n");
+    start();
+    contacts().SetSortOptions(0); // as a title click in the contacts window leaves it
+    main()->cboGroup->setEditText("dental");
+    main()->loadContactCombo();
+    addReminder("Ann", "0123", "Hello", dayNumber(2026, 12, 10), 10, 0);
+    ASSERT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(contacts().RowCount(), 1);
+}
+
 TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("reminders.txt",
