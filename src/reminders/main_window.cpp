@@ -193,6 +193,7 @@ void TfrmMain::FormClose() {
     emit closing();
     context_.tables().dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
     saveWidths();
+    savePlacement();
 }
 
 void TfrmMain::saveReminders(bool deleteWhenEmpty) {

@@ -159,6 +159,13 @@ public:
     // font).
     int displayWidth(int column) const;
     void setDisplayWidth(int column, int characters);
+    // The message column takes the room the other columns leave (never less than its title),
+    // so that every column is seen without scrolling; at each resize of the grid too.
+    void fitMessageColumn();
+    // The window's size and place (and whether it was maximised) in width.ini's "window"
+    // section: written when the window closes, read when it is made.
+    void savePlacement();
+    void restorePlacement();
     void copyRows();
     void pasteRows();
     // The table rows selected in the grid, 0-based, in ascending order.

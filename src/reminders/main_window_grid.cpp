@@ -20,7 +20,11 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QStyle>
+#include <QScrollBar>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -34,6 +38,7 @@
 namespace {
 
 constexpr int kColumns = 8;
+constexpr int kMessageColumn = 4;
 constexpr int kDefaultWidths[kColumns] = {83, 95, 92, 35, 270, 71, 60, 60};
 const char* const kWidthsSection = "widths";
 const char* const kRowsMime = "application/x-tallyminder-reminders";
@@ -215,6 +220,39 @@ void TfrmMain::saveWidths() {
     });
 }
 
+// The window's own size and place, as the user left it; a first start is maximised.
+const char* const kPlacementSection = "window";
+
+void TfrmMain::savePlacement() {
+    const QRect r = normalGeometry();
+    const bool maximized = isMaximized();
+    TIniFile(context_.paths().settingsFile("width.ini")).Update([&](IniDocument& ini) {
+        ini.WriteInteger(kPlacementSection, "Left", r.x());
+        ini.WriteInteger(kPlacementSection, "Top", r.y());
+        ini.WriteInteger(kPlacementSection, "Width", r.width());
+        ini.WriteInteger(kPlacementSection, "Height", r.height());
+        ini.WriteInteger(kPlacementSection, "Maximized", maximized ? 1 : 0);
+    });
+}
+
+void TfrmMain::restorePlacement() {
+    const IniDocument ini = TIniFile(context_.paths().settingsFile("width.ini")).Load();
+    const QRect saved(ini.ReadInteger(kPlacementSection, "Left", 0),
+                      ini.ReadInteger(kPlacementSection, "Top", 0),
+                      ini.ReadInteger(kPlacementSection, "Width", 0),
+                      ini.ReadInteger(kPlacementSection, "Height", 0));
+    if (saved.width() <= 0 || saved.height() <= 0 ||
+        ini.ReadInteger(kPlacementSection, "Maximized", 1) != 0)
+        return;
+    // A place on a screen that is gone (a second monitor unplugged) moves to the primary one.
+    QRect r = saved;
+    if (!QGuiApplication::screenAt(saved.center()))
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            r.moveTopLeft(screen->availableGeometry().topLeft());
+    setWindowState(Qt::WindowNoState);
+    setGeometry(r);
+}
+
 int TfrmMain::displayWidth(int column) const {
     const QFontMetrics fm = dbgReminders->fontMetrics();
     const int z = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
@@ -240,9 +278,39 @@ void TfrmMain::setGridWidth() {
     setDisplayWidth(1, w / 38);
     setDisplayWidth(2, w / 80);
     setDisplayWidth(3, w / 160);
-    setDisplayWidth(4, w / 8);
     setDisplayWidth(5, w / 399);
     setDisplayWidth(6, w / 399);
+    // Every column is seen whole without scrolling: none narrower than its title, and the
+    // message takes what the others leave (its proportional share, an eighth of the width in
+    // characters, would push the last columns off the window).
+    const QHeaderView* header = dbgReminders->horizontalHeader();
+    auto titleWidth = [&](int column) {
+        return header->fontMetrics().horizontalAdvance(
+                   remindersModel->headerData(column, Qt::Horizontal).toString()) +
+               16;
+    };
+    for (int c = 0; c < remindersModel->columnCount(); ++c)
+        if (c != kMessageColumn)
+            dbgReminders->setColumnWidth(c, std::max(dbgReminders->columnWidth(c), titleWidth(c)));
+    fitMessageColumn();
+}
+
+void TfrmMain::fitMessageColumn() {
+    if (!remindersModel || remindersModel->columnCount() <= kMessageColumn)
+        return;
+    int others = 0;
+    for (int c = 0; c < remindersModel->columnCount(); ++c)
+        if (c != kMessageColumn && !dbgReminders->isColumnHidden(c))
+            others += dbgReminders->columnWidth(c);
+    // Room for a vertical scroll bar that a longer list will bring.
+    const int bar = dbgReminders->verticalScrollBar()->isVisible()
+                        ? 0
+                        : dbgReminders->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int room = dbgReminders->viewport()->width() - others - bar - 2;
+    const int title = dbgReminders->horizontalHeader()->fontMetrics().horizontalAdvance(
+                          remindersModel->headerData(kMessageColumn, Qt::Horizontal).toString()) +
+                      16;
+    dbgReminders->setColumnWidth(kMessageColumn, std::max(title, room));
 }
 
 // ---- deleting ------------------------------------------------------------------------------
@@ -444,6 +512,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                          watched == dbgReminders->horizontalHeader()->viewport())) {
         if (type == QEvent::MouseButtonRelease)
             dbgRemindersMouseUp();
+        if (type == QEvent::Resize && watched == dbgReminders->viewport())
+            fitMessageColumn();
         return QMainWindow::eventFilter(watched, event);
     }
     if (type == QEvent::KeyPress) {

@@ -76,7 +76,7 @@ QComboBox* pickerBox(const char* name, QWidget* parent) {
     c->setMaxVisibleItems(20);
     // Thousands of items: the box is sized by a typical name, not by measuring every item.
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    c->setMinimumContentsLength(12);
+    c->setMinimumContentsLength(9);
     // A plain list of texts: thousands of contacts are filled in one step.
     c->setModel(new QStringListModel(c));
     return c;
@@ -123,6 +123,7 @@ TfrmMain::TfrmMain(Context& context, QWidget* parent)
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
+    restorePlacement();
 
     // Remember which window had the focus before this one, so that the activation step runs
     // when another window of the program hands the focus back, and not when a message box or
@@ -171,14 +172,17 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     pnlBottom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* bl = new QHBoxLayout(pnlBottom);
     bl->setContentsMargins(4, 2, 4, 4);
+    bl->setSpacing(4);
 
     // Customer Detail: group, name and number pickers, "Send All".
     GroupBox2 = new QGroupBox(QStringLiteral("Customer Detail"), pnlBottom);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     auto* g2 = new QGridLayout(GroupBox2);
+    g2->setContentsMargins(6, 4, 6, 4);
+    g2->setHorizontalSpacing(4);
     cboGroup = pickerBox("cboGroup", GroupBox2);
     cboGroup->setFocusPolicy(Qt::ClickFocus);
-    cboGroup->setMinimumContentsLength(9);
+    cboGroup->setMinimumContentsLength(8);
     cboGroup->lineEdit()->setMaxLength(20);
     cboGroup->setEditText(QStringLiteral("all"));
     chkAll = new QCheckBox(QStringLiteral("Send All"), GroupBox2);
@@ -219,6 +223,8 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     GroupBox3 = new QGroupBox(QStringLiteral("Detail"), pnlBottom);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     auto* g3 = new QGridLayout(GroupBox3);
+    g3->setContentsMargins(6, 4, 6, 4);
+    g3->setHorizontalSpacing(4);
     dtpDate = new TDateBox([this] { return context_.clock().today(); }, GroupBox3);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
     dtpTime = new QTimeEdit(GroupBox3);
@@ -237,7 +243,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
                             QStringLiteral("Six Monthly"), QStringLiteral("Annually")});
     cboRecurring->lineEdit()->setMaxLength(50);
     cboMessage = pickerBox("cboMessage", GroupBox3);
-    cboMessage->setMinimumContentsLength(24);
+    cboMessage->setMinimumContentsLength(16);
     lblCount = label(QStringLiteral("0"), "lblCount", GroupBox3);
     lblCount->setMinimumWidth(lblCount->fontMetrics().horizontalAdvance(QStringLiteral("000/160")));
     btnMessage = new QToolButton(GroupBox3);
@@ -279,9 +285,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     row0->addSpacing(2);
     row0->addWidget(secondLabel);
     row0->addWidget(sedRecurringDays);
-    row0->addSpacing(2);
-    row0->addWidget(recurringLabel);
-    row0->addWidget(cboRecurring, 1);
+    row0->addStretch(1);
     auto* row1 = new QHBoxLayout;
     row1->addWidget(cboMessage, 1);
     row1->addWidget(btnMessage);
@@ -289,8 +293,13 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     lblSegments = makeSmsMeterLabel(GroupBox3);
     row1->addWidget(lblSegments);
     auto* row2 = new QHBoxLayout;
+    // The recurrence shares the last row with the report choices, so that the panel fits a
+    // window of 1024 pixels and no box stretches far beyond its text on a wide one.
+    row2->addWidget(recurringLabel);
+    row2->addWidget(cboRecurring);
+    row2->addSpacing(6);
     row2->addWidget(chkStatus);
-    row2->addSpacing(12);
+    row2->addSpacing(6);
     row2->addWidget(chkDelivery);
     row2->addStretch(1);
     g3->addWidget(dateLabel, 0, 0);
@@ -304,6 +313,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     gpbActions = new QGroupBox(QStringLiteral(" Actions"), pnlBottom);
     gpbActions->setObjectName(QStringLiteral("gpbActions"));
     auto* ga = new QGridLayout(gpbActions);
+    ga->setContentsMargins(6, 4, 6, 4);
     bmbOK = actionButton(QStringLiteral("OK"), "bmbOK", gpbActions);
     bmbOK->setDefault(true);
     bmbDelete = actionButton(QStringLiteral("&Delete"), "bmbDelete", gpbActions);

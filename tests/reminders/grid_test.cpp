@@ -2,6 +2,10 @@
 
 #include "reminders/main_window_fixture.h"
 
+#include <QTableView>
+
+#include <QScrollBar>
+
 #include "data/ini_file.h"
 #include "ui/widgets/paste_guard.h"
 #include "sending/send_mail_window.h"
@@ -124,6 +128,34 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
     EXPECT_EQ(prompter.beeps, 2);
 }
 
+// At the usual screen sizes every column of the pending list is seen whole, without scrolling,
+// each at least as wide as its title; the message takes what is left.
+TEST_F(Grid, EveryColumnIsSeenWithoutScrollingAtTheUsualWindowSizes) {
+    folder.write("reminders.txt", rows({1, 2}));
+    start();
+    EXPECT_LE(main()->minimumSizeHint().width(), 1024) << "the window fits a 1024 px screen";
+    QTableView* grid = main()->dbgReminders;
+    for (QSize size : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
+        main()->resize(size);
+        settle();
+        main()->loadContactCombo(); // the showing step's widths
+        settle();
+        SCOPED_TRACE(size.width());
+        const QHeaderView* header = grid->horizontalHeader();
+        for (int c = 0; c < main()->remindersModel->columnCount(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            const QString title = main()->remindersModel->headerData(c, Qt::Horizontal).toString();
+            EXPECT_GE(grid->columnWidth(c), header->fontMetrics().horizontalAdvance(title))
+                << title.toStdString();
+            EXPECT_LE(grid->columnViewportPosition(c) + grid->columnWidth(c),
+                      grid->viewport()->width())
+                << title.toStdString();
+        }
+        EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    }
+}
+
 TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     start();
     QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton); // empty: nothing asked
@@ -150,6 +182,22 @@ TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2})); // untouched until the end
     stopForms();
     EXPECT_FALSE(folder.exists("reminders.txt"));
+}
+
+// The first start is maximised; a size and place the user gives the window are there again at
+// the next start.
+TEST_F(Grid, TheWindowComesBackWhereAndAsLargeAsItWasLeft) {
+    start();
+    EXPECT_TRUE(main()->isMaximized());
+    main()->setWindowState(Qt::WindowNoState);
+    main()->setGeometry(40, 30, 1100, 720);
+    settle();
+    main()->close();
+    stopForms();
+    EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("window", "Width", -1), 1100);
+    start();
+    EXPECT_FALSE(main()->isMaximized());
+    EXPECT_EQ(main()->geometry().size(), QSize(1100, 720));
 }
 
 TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
@@ -182,16 +230,25 @@ TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
     EXPECT_EQ(forms->frmMain->dbgReminders->columnWidth(4), 270);
 }
 
-TEST_F(Grid, ProportionalWidthsFollowTheGridWidth) {
+// The columns other than the message take their share of the grid's width in characters, but
+// never less than their titles; the message takes what is left (see the next test).
+TEST_F(Grid, ProportionalWidthsFollowTheGridWidthButNoneIsNarrowerThanItsTitle) {
     start();
     main()->dbgReminders->resize(1060, 300);
     main()->loadContactCombo();
-    EXPECT_EQ(main()->displayWidth(4), 132);
-    // Each column gets the pixels of its characters: (width of "0") x characters + 4.
+    // Each share is the pixels of its characters: (width of "0") x characters + 4.
     const int zero = main()->dbgReminders->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int expected[] = {1060 / 53, 1060 / 38, 1060 / 80, 1060 / 160, 132, 2, 2};
-    for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(main()->dbgReminders->columnWidth(c), zero * expected[c] + 4) << "column " << c;
+    const int share[] = {1060 / 53, 1060 / 38, 1060 / 80, 1060 / 160, 0, 1060 / 399, 1060 / 399};
+    const QHeaderView* header = main()->dbgReminders->horizontalHeader();
+    for (int c = 0; c < 7; ++c) {
+        if (c == 4)
+            continue;
+        const int title = header->fontMetrics().horizontalAdvance(
+                              main()->remindersModel->headerData(c, Qt::Horizontal).toString()) +
+                          16;
+        EXPECT_EQ(main()->dbgReminders->columnWidth(c), std::max(zero * share[c] + 4, title))
+            << "column " << c;
+    }
 }
 
 TEST_F(Grid, APasteOfSeveralCellsIntoOneFieldIsRefusedAndLeavesTheRowAlone) {
