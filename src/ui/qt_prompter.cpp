@@ -96,8 +96,15 @@ QString QtPrompter::openFile(const QString& title, const QString& filter, const 
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, folder,
-                                        filters.join(QStringLiteral(";;")));
+    // A typed name of a file that is not there is taken too: the caller reads the file and says
+    // itself why it cannot.
+    QFileDialog dialog(QApplication::activeWindow(), title, folder,
+                       filters.join(QStringLiteral(";;")));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 bool QtPrompter::printDialog(QPrinter& printer) {

@@ -246,3 +246,19 @@ TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
 }
 
 } // namespace
+
+namespace {
+
+// Digits typed into the date and time boxes change them, section by section.
+TEST_F(Entry, TypedDigitsChangeTheDateAndTimeBoxes) {
+    start();
+    main()->dtpTime->setFocus();
+    settle();
+    QTest::keyClicks(main()->dtpTime, "0930");
+    EXPECT_EQ(main()->dtpTime->time(), QTime(9, 30));
+    main()->dtpDate->setFocus();
+    settle();
+    QTest::keyClicks(main()->dtpDate, "25122026");
+    EXPECT_EQ(main()->dtpDate->date(), QDate(2026, 12, 25));
+}
+} // namespace
