@@ -164,7 +164,11 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
                                                       forms->AboutForm}) {
         opened.clear();
         whenModalOpens([&](QWidget* shown) {
-            QTest::keyClick(shown, Qt::Key_F1);
+            // A window's shortcut works once the window is the active one.
+            EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
+            QCoreApplication::processEvents(); // the window's own showing steps
+            QWidget* focus = shown->focusWidget();
+            QTest::keyClick(focus ? focus : shown, Qt::Key_F1);
             shown->close();
         });
         qobject_cast<QDialog*>(w)->exec();
