@@ -307,7 +307,13 @@ void TfrmMain::PrepareForNew() {
         setDate(context_.clock().today());
     } else {
         r.Last();
-        setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+        // Once the date box has an earliest date, a last reminder before it proposes that
+        // earliest date: a past date is never a useful proposal, and the box would refuse it
+        // half-way through this step.
+        int32_t day = r.FieldNamed(fields::appointment_date).AsInteger();
+        if (const auto earliest = dtpDate->minimumDay(); earliest && day < *earliest)
+            day = *earliest;
+        setDate(day);
         setTime(r.FieldNamed(fields::appointment_time).AsInteger() + incMins * 60000);
     }
     sedDaysBefore->setValue(0);
@@ -331,6 +337,9 @@ void TfrmMain::setRecordActive() {
     TdxMemData& r = *dxmReminders;
     if (r.RowCount() == 0 || r.RowNumber() == 0)
         return;
+    // The date first: when the box refuses it (a past reminder once the box has an earliest
+    // date), the panel keeps everything it showed, instead of half of another reminder.
+    setDate(r.FieldNamed(fields::appointment_date).AsInteger());
     const std::string number = r.FieldNamed(fields::contact_no).AsString();
     mskContactNo->setText(fromTableText(number));
     QString group;
@@ -347,7 +356,6 @@ void TfrmMain::setRecordActive() {
     visibleNamePicker()->setEditText(group == QStringLiteral("all")
                                          ? name
                                          : name + QStringLiteral(" (") + group + QLatin1Char(')'));
-    setDate(r.FieldNamed(fields::appointment_date).AsInteger());
     setTime(r.FieldNamed(fields::appointment_time).AsInteger());
     cboMessage->setEditText(fromTableText(r.FieldNamed(fields::message).AsString()));
     sedDaysBefore->setValue(r.FieldNamed(fields::days_before_appointment).AsInteger());

@@ -228,6 +228,9 @@ TEST_F(Entry, AContactWhoseFileGroupHasCapitalsIsNotAddedTwice) {
     EXPECT_EQ(contacts().RowCount(), 1);
 }
 
+// Once the date box has had the focus, today is its earliest date: a new entry after an older
+// last reminder proposes today instead of stopping half-way with a box, and a click on a past
+// reminder shows the box and leaves the panel exactly as it was (never half of each reminder).
 TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("reminders.txt",
@@ -238,11 +241,22 @@ TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     settle();
     ASSERT_TRUE(main()->dtpDate->minimumDay().has_value());
     main()->sedDaysBefore->setValue(5);
-    prompter.expectError("Date is less than minimum of 09/12/2026");
-    QTest::keyClick(main(), Qt::Key_F2); // a new entry takes the old reminder's date
+    QTest::keyClick(main(), Qt::Key_F2); // a new entry
     settle();
-    // The preparation stopped at the date: the fields after it keep their values.
-    EXPECT_EQ(main()->sedDaysBefore->value(), 5);
+    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 9));
+    EXPECT_EQ(main()->sedDaysBefore->value(), 0); // the whole preparation ran
+
+    type(main()->mskContactNo, "0999");
+    main()->cboMessage->setEditText("Typed");
+    prompter.expectError("Date is less than minimum of 09/12/2026");
+    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
+                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    settle();
+    prompter.verifyAllUsed();
+    EXPECT_EQ(main()->mskContactNo->text(), "0999");
+    EXPECT_EQ(main()->cboMessage->currentText(), "Typed");
+    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 9));
+    EXPECT_EQ(main()->entryMode, "Add");
 }
 
 } // namespace
