@@ -67,6 +67,16 @@ QPushButton* actionButton(const QString& caption, const char* name, QWidget* par
     return b;
 }
 
+// A box of the bottom panel with a compact grid inside: the panel fits a 1024-pixel window.
+QGridLayout* panelBox(QGroupBox*& box, const QString& title, const char* name, QWidget* parent) {
+    box = new QGroupBox(title, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(4);
+    return grid;
+}
+
 QComboBox* pickerBox(const char* name, QWidget* parent) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QString::fromLatin1(name));
@@ -175,11 +185,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     bl->setSpacing(4);
 
     // Customer Detail: group, name and number pickers, "Send All".
-    GroupBox2 = new QGroupBox(QStringLiteral("Customer Detail"), pnlBottom);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    auto* g2 = new QGridLayout(GroupBox2);
-    g2->setContentsMargins(6, 4, 6, 4);
-    g2->setHorizontalSpacing(4);
+    auto* g2 = panelBox(GroupBox2, QStringLiteral("Customer Detail"), "GroupBox2", pnlBottom);
     cboGroup = pickerBox("cboGroup", GroupBox2);
     cboGroup->setFocusPolicy(Qt::ClickFocus);
     cboGroup->setMinimumContentsLength(8);
@@ -220,11 +226,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     g2->setColumnStretch(1, 1);
 
     // Detail: date, time, days before, second date, recurrence, message, reports.
-    GroupBox3 = new QGroupBox(QStringLiteral("Detail"), pnlBottom);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    auto* g3 = new QGridLayout(GroupBox3);
-    g3->setContentsMargins(6, 4, 6, 4);
-    g3->setHorizontalSpacing(4);
+    auto* g3 = panelBox(GroupBox3, QStringLiteral("Detail"), "GroupBox3", pnlBottom);
     dtpDate = new TDateBox([this] { return context_.clock().today(); }, GroupBox3);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
     dtpTime = new QTimeEdit(GroupBox3);
@@ -310,10 +312,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     g3->setColumnStretch(1, 1);
 
     // Actions.
-    gpbActions = new QGroupBox(QStringLiteral(" Actions"), pnlBottom);
-    gpbActions->setObjectName(QStringLiteral("gpbActions"));
-    auto* ga = new QGridLayout(gpbActions);
-    ga->setContentsMargins(6, 4, 6, 4);
+    auto* ga = panelBox(gpbActions, QStringLiteral(" Actions"), "gpbActions", pnlBottom);
     bmbOK = actionButton(QStringLiteral("OK"), "bmbOK", gpbActions);
     bmbOK->setDefault(true);
     bmbDelete = actionButton(QStringLiteral("&Delete"), "bmbDelete", gpbActions);
