@@ -293,6 +293,7 @@ void TfrmMain::AddEditAll() {
 // ---- a fresh entry, and loading a reminder -----------------------------------------------------
 
 void TfrmMain::PrepareForNew() {
+    messageEntry->forget();
     entryMode = QStringLiteral("Add");
     mskContactNo->setEnabled(true);
     mskContactNo->clear();
@@ -339,6 +340,7 @@ void TfrmMain::setRecordActive() {
         return;
     // The date first: when the box refuses it (a past reminder once the box has an earliest
     // date), the panel keeps everything it showed, instead of half of another reminder.
+    messageEntry->forget();
     setDate(r.FieldNamed(fields::appointment_date).AsInteger());
     const std::string number = r.FieldNamed(fields::contact_no).AsString();
     mskContactNo->setText(fromTableText(number));
@@ -358,6 +360,9 @@ void TfrmMain::setRecordActive() {
                                          : name + QStringLiteral(" (") + group + QLatin1Char(')'));
     setTime(r.FieldNamed(fields::appointment_time).AsInteger());
     cboMessage->setEditText(fromTableText(r.FieldNamed(fields::message).AsString()));
+    // The reminder's own date and time in its text follow the boxes when it is rescheduled.
+    messageEntry->remember(QString::fromLatin1(formatDate(dateDay())),
+                           QString::fromLatin1(formatShortTime(timeMs())));
     sedDaysBefore->setValue(r.FieldNamed(fields::days_before_appointment).AsInteger());
     sedRecurringDays->setValue(r.FieldNamed(fields::recurring_days).AsInteger());
     cboRecurring->setEditText(fromTableText(r.FieldNamed(fields::Recurring).AsString()));

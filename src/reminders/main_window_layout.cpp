@@ -437,6 +437,8 @@ void TfrmMain::connectHandlers() {
         [this] { return timeMs(); });
     messageEntry->meter = lblSegments;
     messageEntry->onKeyRejected = [this] { keyRejected = true; };
+    connect(dtpDate, &QDateEdit::dateChanged, this, [this] { messageEntry->followDate(); });
+    connect(dtpTime, &QTimeEdit::timeChanged, this, [this] { messageEntry->followTime(); });
 
     // The window's own key handling goes first (installed last).
     for (QWidget* w : std::initializer_list<QWidget*>{

@@ -54,6 +54,31 @@ TEST_F(Message, TheMeterCountsTheFilledInMessageAndNamesACharacterThatNeedsUnico
     EXPECT_EQ(meter->text(), QStringLiteral("1 SMS"));
 }
 
+// The date and time a placeholder put into the message, or those a loaded reminder's text holds,
+// follow the date and time boxes: a rescheduled customer is told the new day.
+TEST_F(Message, TheDateAndTimeInTheMessageFollowTheBoxes) {
+    folder.write("reminders.txt", kRemindersHeader + "0123^Ann^24/12/2026^10:00:00^Due 24/12/2026 "
+                                                     "at 10:00^0^0^^False^False^0^Due0123^\r\n");
+    start();
+    main()->dtpDate->setDay(dayNumber(2026, 12, 10));
+    QComboBox* box = main()->cboMessage;
+    type(box, "See you |");
+    type(box, " ");
+    ASSERT_EQ(box->currentText(), "See you 10/12/2026 ");
+    main()->dtpDate->setDay(dayNumber(2026, 12, 11));
+    EXPECT_EQ(box->currentText(), "See you 11/12/2026 ");
+
+    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
+                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    ASSERT_EQ(main()->entryMode, "Edit");
+    main()->dtpDate->setDay(dayNumber(2026, 12, 27));
+    main()->dtpTime->setTime(QTime(11, 15));
+    EXPECT_EQ(box->currentText(), "Due 27/12/2026 at 11:15");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(field(0, "message"), "Due 27/12/2026 at 11:15");
+}
+
 TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
     start();
     QComboBox* box = main()->cboMessage;

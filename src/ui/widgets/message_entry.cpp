@@ -44,11 +44,48 @@ bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
     return true;
 }
 
+QString MessageEntry::dateText() const { return QString::fromLatin1(formatDate(dateDay_())); }
+
+QString MessageEntry::timeText() const {
+    return QString::fromLatin1(formatLongTime(timeMs_())).left(5);
+}
+
 bool MessageEntry::fillPlaceholders() {
-    const bool date = replaceFirst(QLatin1Char('|'), QString::fromLatin1(formatDate(dateDay_())));
-    const bool time =
-        replaceFirst(QLatin1Char('~'), QString::fromLatin1(formatLongTime(timeMs_())).left(5));
+    const bool date = replaceFirst(QLatin1Char('|'), dateText());
+    if (date)
+        shownDate_ = dateText();
+    const bool time = replaceFirst(QLatin1Char('~'), timeText());
+    if (time)
+        shownTime_ = timeText();
     return date || time;
+}
+
+void MessageEntry::follow(QString& shown, const QString& now) {
+    if (shown.isEmpty() || shown == now)
+        return;
+    QString text = box_->currentText();
+    const qsizetype at = text.indexOf(shown);
+    if (at < 0) {
+        shown.clear(); // the user has changed that text: it is theirs now
+        return;
+    }
+    text.replace(at, shown.size(), now);
+    box_->setEditText(text);
+    shown = now;
+}
+
+void MessageEntry::followDate() { follow(shownDate_, dateText()); }
+
+void MessageEntry::followTime() { follow(shownTime_, timeText()); }
+
+void MessageEntry::remember(const QString& date, const QString& time) {
+    shownDate_ = date;
+    shownTime_ = time;
+}
+
+void MessageEntry::forget() {
+    shownDate_.clear();
+    shownTime_.clear();
 }
 
 bool MessageEntry::keyPress(const QString& key) {

@@ -61,12 +61,22 @@ public:
     QLabel* meter = nullptr;
     // Replaces the first "|" with the date and the first "~" with the time; true when one was.
     bool fillPlaceholders();
+    // The date or time text a placeholder produced (or that a loaded reminder holds, see
+    // remember) follows the date and time boxes: when they change, the text in the message
+    // changes with them, so that the customer is never told the old day.
+    void followDate();
+    void followTime();
+    void remember(const QString& dateText, const QString& timeText);
+    void forget();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool replaceFirst(QChar placeholder, const QString& with);
+    QString dateText() const;
+    QString timeText() const;
+    void follow(QString& shown, const QString& now);
     void showCount(bool zero = false);
 
     QComboBox* box_;
@@ -76,4 +86,6 @@ private:
     std::function<int32_t()> dateDay_;
     std::function<int32_t()> timeMs_;
     TextEntryGuard* guard_ = nullptr;
+    QString shownDate_; // the date text in the message that follows the date box
+    QString shownTime_;
 };
