@@ -249,3 +249,28 @@ void ContactImporter::importLine(std::string_view line) {
         ++counts_.added;
     }
 }
+
+namespace {
+
+std::string counted(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+} // namespace
+
+std::string importSummary(const ImportCounts& counts) {
+    std::string text = counted(counts.added, "contact added.", "contacts added.") + "\n" +
+                       counted(counts.duplicates, "line was", "lines were") +
+                       " already in the contact book.\n";
+    const int skipped = counts.empty + counts.refused;
+    text += counted(skipped, "line", "lines") + " skipped";
+    std::vector<std::string> reasons;
+    if (counts.empty > 0)
+        reasons.push_back(std::to_string(counts.empty) + " without name and number");
+    if (counts.refused > 0)
+        reasons.push_back(std::to_string(counts.refused) +
+                          " holding the ^ character, which is not allowed");
+    for (size_t i = 0; i < reasons.size(); ++i)
+        text += (i == 0 ? ": " : ", ") + reasons[i];
+    return text + ".";
+}

@@ -105,6 +105,10 @@ struct ImportCounts {
     int refused = 0;    // lines holding a "^", which no reminder may carry
 };
 
+// What an import did, for the box that ends it: the contacts added, the lines already in the
+// book, and the lines skipped with the reason of each kind, one line of text each.
+std::string importSummary(const ImportCounts& counts);
+
 // Adds lines to the contact book. The caller has sorted the book by number and suspended its
 // views; it writes the files when the import ends.
 //

@@ -59,3 +59,9 @@ int unmarkDoNotText(TdxMemData& list, const std::vector<std::string>& numbers) {
     list.DeleteRows(rows);
     return static_cast<int>(rows.size());
 }
+
+std::string skippedDoNotTextMessage(int skipped) {
+    return skipped == 1 ? std::string("1 contact on the do-not-text list was skipped.")
+                        : std::to_string(skipped) +
+                              " contacts on the do-not-text list were skipped.";
+}

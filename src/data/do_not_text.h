@@ -38,3 +38,6 @@ private:
 int markDoNotText(TdxMemData& list, const std::vector<std::string>& numbers, int32_t today,
                   std::string_view note = {});
 int unmarkDoNotText(TdxMemData& list, const std::vector<std::string>& numbers);
+
+// What a window says after leaving out the contacts on the list when it made their reminders.
+std::string skippedDoNotTextMessage(int skipped);
