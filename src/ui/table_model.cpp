@@ -4,6 +4,8 @@
 #include "data/date_time.h"
 #include "data/errors.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -45,25 +47,62 @@ int TableModel::columnOfField(int field) const {
     return -1;
 }
 
+void TableModel::setRowFilter(RowFilter keep) {
+    beginResetModel();
+    filter_ = std::move(keep);
+    applyFilter();
+    lastRowCount_ = shownRowCount();
+    endResetModel();
+    tableCursorMoved();
+}
+
+void TableModel::applyFilter() {
+    shown_.clear();
+    if (!filter_ || tableGone_)
+        return;
+    for (int row = 0; row < table_.RowCount(); ++row)
+        if (filter_(row))
+            shown_.push_back(row);
+}
+
 int TableModel::shownRowCount() const {
     if (tableGone_)
         return 0;
-    return table_.RowCount() + (table_.State() == DataSetState::Insert ? 1 : 0);
+    const int stored = filter_ ? static_cast<int>(shown_.size()) : table_.RowCount();
+    return stored + (table_.State() == DataSetState::Insert ? 1 : 0);
+}
+
+int TableModel::insertModelRow() const {
+    if (table_.State() != DataSetState::Insert)
+        return -1;
+    const int at = table_.InsertIndex();
+    if (!filter_)
+        return at;
+    return static_cast<int>(std::lower_bound(shown_.begin(), shown_.end(), at) - shown_.begin());
 }
 
 int TableModel::tableRow(int modelRow) const {
-    if (table_.State() != DataSetState::Insert)
-        return modelRow;
-    const int at = table_.InsertIndex();
-    if (modelRow == at)
+    const int inserting = insertModelRow();
+    if (modelRow == inserting)
         return -1;
-    return modelRow > at ? modelRow - 1 : modelRow;
+    const int stored = inserting >= 0 && modelRow > inserting ? modelRow - 1 : modelRow;
+    if (!filter_)
+        return stored;
+    return stored >= 0 && stored < static_cast<int>(shown_.size())
+               ? shown_[static_cast<size_t>(stored)]
+               : -1;
 }
 
 int TableModel::modelRow(int tableRow) const {
-    if (table_.State() == DataSetState::Insert && tableRow >= table_.InsertIndex())
-        return tableRow + 1;
-    return tableRow;
+    int stored = tableRow;
+    if (filter_) {
+        const auto it = std::lower_bound(shown_.begin(), shown_.end(), tableRow);
+        if (it == shown_.end() || *it != tableRow)
+            return -1;
+        stored = static_cast<int>(it - shown_.begin());
+    }
+    const int inserting = insertModelRow();
+    return inserting >= 0 && stored >= inserting ? stored + 1 : stored;
 }
 
 int TableModel::rowCount(const QModelIndex& parent) const {
@@ -80,6 +119,8 @@ FieldValue TableModel::valueAt(int row, int field) const {
                                       t == table_.CurrentIndex());
     if (buffered)
         return table_.Field(field).Value();
+    if (t >= table_.RowCount())
+        return {};
     return table_.CellValue(t, field);
 }
 
@@ -114,6 +155,11 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
         if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm" && !isNull(v))
             return QString::fromLatin1(formatShortTime(std::get<int32_t>(v)));
         return fromTableText(fieldtext::format(def.kind, v));
+    }
+    if (cellLook_) {
+        const int t = tableRow(index.row());
+        if (t >= 0 && t < table_.RowCount())
+            return cellLook_(t, field, role);
     }
     return {};
 }
@@ -158,13 +204,14 @@ void TableModel::tableCursorMoved() {
 }
 
 void TableModel::tableStateChanged() {
-    if (shownRowCount() != lastRowCount_)
+    // A filtered model checks its rows again: the state change may come with rows added.
+    if (filter_ || shownRowCount() != lastRowCount_)
         tableRefresh();
 }
 
 void TableModel::tableFieldChanged(int) {
     if (table_.State() == DataSetState::Insert) {
-        const int r = table_.InsertIndex();
+        const int r = insertModelRow();
         if (r >= 0 && r < shownRowCount())
             emit dataChanged(index(r, 0), index(r, columnCount() - 1));
     } else if (table_.CurrentIndex() >= 0) {
@@ -179,8 +226,13 @@ void TableModel::tableRowChanged(int row) {
 }
 
 void TableModel::tableRefresh() {
+    std::vector<int> before;
+    if (filter_) {
+        before.swap(shown_);
+        applyFilter();
+    }
     const int count = shownRowCount();
-    if (count == lastRowCount_) {
+    if (count == lastRowCount_ && before == shown_) {
         if (count > 0 && columnCount() > 0)
             emit dataChanged(index(0, 0), index(count - 1, columnCount() - 1));
     } else {

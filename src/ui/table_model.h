@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <vector>
 
 #include "data/mem_data.h"
@@ -24,9 +25,23 @@ public:
     // The cells of this field show their whole text as a tooltip (a message cut by its column).
     void setToolTipField(int field) { toolTipField_ = field; }
 
+    // Extra looks of a stored row's cells (colour, font, tooltip, decoration): asked for the
+    // roles the model does not answer itself; an invalid QVariant leaves the role alone.
+    using CellLook = std::function<QVariant(int tableRow, int field, int role)>;
+    void setCellLook(CellLook look) { cellLook_ = std::move(look); }
+
+    // Shows only the stored rows the filter keeps (and the row being inserted); an empty filter
+    // shows every row. The filter is asked again whenever the table's rows change.
+    using RowFilter = std::function<bool(int tableRow)>;
+    void setRowFilter(RowFilter keep);
+    bool filtered() const { return static_cast<bool>(filter_); }
+
     // The table row shown at a model row; -1 for the row being inserted.
     int tableRow(int modelRow) const;
+    // The model row showing a table row; -1 when the filter hides it.
     int modelRow(int tableRow) const;
+    // The model row of the row being inserted; -1 when the table is not inserting.
+    int insertModelRow() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -54,6 +69,11 @@ signals:
 private:
     FieldValue valueAt(int modelRow, int field) const;
     int shownRowCount() const;
+    void applyFilter();
+
+    CellLook cellLook_;
+    RowFilter filter_;
+    std::vector<int> shown_; // the table rows the filter keeps, in order
 
     TdxMemData& table_;
     std::vector<int> columns_;

@@ -52,6 +52,56 @@ TEST(TableModel, FollowsTheTableThroughEveryKindOfChange) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+// A filtered model shows the rows its filter keeps, maps them to their table rows both ways,
+// puts the row being inserted among them, and filters again when the table's rows change.
+TEST(TableModel, AFilterShowsASubsetMappedToTheTableRows) {
+    auto t = schemas::makeContacts();
+    for (const char* name : {"Ann", "Bob", "Abe", "Cy", "Al"})
+        t->AddRow({FieldValue{}, std::string(name)});
+    TableModel model(*t);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const int name = t->FieldIndex("contact");
+    model.setRowFilter([&](int row) { return t->CellText(row, name).front() == 'A'; });
+    ASSERT_EQ(model.rowCount(), 3);
+    const int shown[] = {0, 2, 4};
+    for (int m = 0; m < 3; ++m) {
+        EXPECT_EQ(model.tableRow(m), shown[m]);
+        EXPECT_EQ(model.modelRow(shown[m]), m);
+    }
+    EXPECT_EQ(model.modelRow(1), -1);
+    EXPECT_EQ(model.data(model.index(1, 0)).toString(), QStringLiteral("Abe"));
+
+    // An edit through the model reaches the table row shown.
+    model.setEditable(true);
+    EXPECT_TRUE(model.setData(model.index(2, 0), QStringLiteral("Alf")));
+    t->Post();
+    EXPECT_EQ(t->CellText(4, name), "Alf");
+
+    // A row inserted before table row 2 shows between Ann and Abe.
+    t->SetRowNumber(3);
+    t->Insert();
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.insertModelRow(), 1);
+    EXPECT_EQ(model.tableRow(1), -1);
+    EXPECT_EQ(model.tableRow(2), 2);
+    EXPECT_EQ(model.modelRow(2), 2);
+    t->Cancel();
+
+    // Rows added and deleted are filtered again.
+    t->AddRow({FieldValue{}, std::string("Amy")});
+    t->AddRow({FieldValue{}, std::string("Dan")});
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.tableRow(3), 5);
+    t->SetRowNumber(1);
+    t->Delete();
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("Abe"));
+
+    model.setRowFilter(nullptr);
+    EXPECT_EQ(model.rowCount(), t->RowCount());
+    EXPECT_EQ(model.modelRow(1), 1);
+}
+
 TEST(TableModel, RefusesTextTheTableCannotCarry) {
     auto t = schemas::makeContacts();
     TableModel model(*t);

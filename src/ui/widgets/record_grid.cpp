@@ -115,7 +115,7 @@ namespace {
 // The model row of the table's current row, or of the row being inserted.
 int currentModelRow(const TdxMemData& table, const TableModel& model) {
     if (table.State() == DataSetState::Insert)
-        return table.InsertIndex();
+        return model.insertModelRow();
     return table.CurrentIndex() < 0 ? -1 : model.modelRow(table.CurrentIndex());
 }
 
