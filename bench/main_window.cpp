@@ -50,6 +50,7 @@ public:
     }
     void beep() override {}
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
     bool printDialog(QPrinter&) override { return false; }
     int boxes = 0;
     QString lastText;

@@ -43,6 +43,10 @@ public:
     // The file-open dialog; the empty string when cancelled. filter as "Name|*.ext".
     virtual QString openFile(const QString& title, const QString& filter,
                              const QString& folder) = 0;
+    // The file-save dialog, asking before an existing file is replaced; the empty string when
+    // cancelled. filter as for openFile; a name typed without extension gets the filter's.
+    virtual QString saveFile(const QString& title, const QString& filter,
+                             const QString& folder) = 0;
     // The print dialog; false when cancelled.
     virtual bool printDialog(QPrinter& printer) = 0;
     // Shows the list; true when the user chose to go on. By default a Yes/No box holding the

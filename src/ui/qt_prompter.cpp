@@ -90,21 +90,41 @@ BoxButton QtPrompter::show(const Box& box) {
 
 void QtPrompter::beep() { QApplication::beep(); }
 
-QString QtPrompter::openFile(const QString& title, const QString& filter, const QString& folder) {
-    // "Name|*.ext" pairs become Qt's "Name (*.ext)" filters.
+namespace {
+
+// "Name|*.ext" pairs become Qt's "Name (*.ext)" filters.
+QString qtFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+QString QtPrompter::openFile(const QString& title, const QString& filter, const QString& folder) {
     // A typed name of a file that is not there is taken too: the caller reads the file and says
     // itself why it cannot.
-    QFileDialog dialog(QApplication::activeWindow(), title, folder,
-                       filters.join(QStringLiteral(";;")));
+    QFileDialog dialog(QApplication::activeWindow(), title, folder, qtFilters(filter));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
+}
+
+QString QtPrompter::saveFile(const QString& title, const QString& filter, const QString& folder) {
+    QFileDialog dialog(QApplication::activeWindow(), title, folder, qtFilters(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // "*.txt" gives "txt": a name typed without extension is saved as a text file.
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (parts.size() > 1 && parts[1].startsWith(QStringLiteral("*.")))
+        dialog.setDefaultSuffix(parts[1].mid(2));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 bool QtPrompter::printDialog(QPrinter& printer) {

@@ -37,6 +37,11 @@ TestPrompter& TestPrompter::expectOpenFile(const QString& path) {
     return *this;
 }
 
+TestPrompter& TestPrompter::expectSaveFile(const QString& path) {
+    saveFiles_.push_back(path);
+    return *this;
+}
+
 TestPrompter& TestPrompter::expectPrintDialog(bool accept) {
     prints_.push_back([accept](QPrinter&) { return accept; });
     return *this;
@@ -57,6 +62,8 @@ void TestPrompter::verifyAllUsed() {
     for (const auto& f : files_)
         ADD_FAILURE() << "expected file dialog never shown (answer \"" << f.toStdString()
                       << "\")";
+    for (const auto& f : saveFiles_)
+        ADD_FAILURE() << "expected save dialog never shown (answer \"" << f.toStdString() << "\")";
     if (!prints_.empty())
         ADD_FAILURE() << prints_.size() << " expected print dialog(s) never shown";
     if (!reviewAnswers_.empty())
@@ -64,6 +71,7 @@ void TestPrompter::verifyAllUsed() {
     reviewAnswers_.clear();
     expected_.clear();
     files_.clear();
+    saveFiles_.clear();
     prints_.clear();
 }
 
@@ -97,6 +105,17 @@ QString TestPrompter::openFile(const QString& title, const QString& filter, cons
     }
     const QString f = files_.front();
     files_.pop_front();
+    return f;
+}
+
+QString TestPrompter::saveFile(const QString& title, const QString& filter, const QString&) {
+    fileDialogs << title << filter;
+    if (saveFiles_.empty()) {
+        ADD_FAILURE() << "unexpected save dialog: " << title.toStdString();
+        return {};
+    }
+    const QString f = saveFiles_.front();
+    saveFiles_.pop_front();
     return f;
 }
 

@@ -25,6 +25,8 @@ public:
     TestPrompter& expectError(const QString& text) { return expect(BoxKind::Error, text); }
     // The next file dialog returns this path (empty for Cancel).
     TestPrompter& expectOpenFile(const QString& path);
+    // The next file-save dialog returns this path (empty for Cancel).
+    TestPrompter& expectSaveFile(const QString& path);
     TestPrompter& expectPrintDialog(bool accept);
     // The next print dialog is accepted once answer has set the printer up (a PDF file, copies,
     // a page range, another printer).
@@ -35,18 +37,19 @@ public:
     // Fails the current test for every expectation not yet used, then forgets them.
     void verifyAllUsed();
     bool pending() const {
-        return !expected_.empty() || !files_.empty() || !prints_.empty() ||
+        return !expected_.empty() || !files_.empty() || !saveFiles_.empty() || !prints_.empty() ||
                !reviewAnswers_.empty();
     }
 
     BoxButton show(const Box& box) override;
     void beep() override { ++beeps; }
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& folder) override;
     bool printDialog(QPrinter& printer) override;
     bool review(const ListReview& list) override;
 
     QList<Box> shown;      // every box, in order
-    QStringList fileDialogs; // title and filter of every file dialog
+    QStringList fileDialogs; // title and filter of every file dialog (open and save)
     QStringList printJobs;   // the document name of every print dialog's printer
     QList<ListReview> reviews; // every list review, in order
     int beeps = 0;
@@ -54,6 +57,7 @@ public:
 private:
     std::deque<Expected> expected_;
     std::deque<QString> files_;
+    std::deque<QString> saveFiles_;
     std::deque<std::function<bool(QPrinter&)>> prints_;
     std::deque<bool> reviewAnswers_;
 };
