@@ -8,7 +8,10 @@
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
+#include "data/contact_export.h"
 #include "data/contact_import.h"
+#include "data/clock.h"
+#include "data/phone_number.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
 #include "data/atomic_file.h"
@@ -20,7 +23,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QColor>
+#include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShowEvent>
@@ -32,6 +38,10 @@ const QString kImportTitle = QStringLiteral("Import Data");
 const QString kImportFilter = QStringLiteral("Tab Delimited Text Files|*.txt");
 const QString kImportInUse =
     QStringLiteral("Could not import file because it is in use by another application");
+const QString kExportTitle = QStringLiteral("Export Contacts");
+// The marks of a contact on the do-not-text list.
+const QColor kDoNotTextColour(176, 0, 0);
+const QString kDoNotTextHint = QStringLiteral("(do not text)");
 
 // Resumes a table's views when it goes out of scope.
 
@@ -48,6 +58,11 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
+    edtSearch = new QLineEdit(this);
+    edtSearch->setObjectName(QStringLiteral("edtSearch"));
+    edtSearch->setPlaceholderText(QStringLiteral("Search name, number or group"));
+    edtSearch->setClearButtonEnabled(true);
+    layout->addWidget(edtSearch);
     dbgContact = new RecordGrid(*dxContact, this);
     dbgContact->setObjectName(QStringLiteral("dbgContact"));
     const int charWidth = dbgContact->fontMetrics().averageCharWidth();
@@ -59,6 +74,7 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     dbnMessage->setObjectName(QStringLiteral("dbnMessage"));
     layout->addWidget(dbnMessage);
     buildMenu();
+    buildSearch();
 
     dbgContact->keyPress = [this](const QString& key, int column) {
         return dbgContactKeyPress(key, column);
@@ -112,6 +128,10 @@ void TfrmContact::buildMenu() {
                          QKeySequence(QStringLiteral("Ctrl+Del")));
     Importfromtextfile1 = menuAction(ppmPrint, QStringLiteral("&Import from text file"),
                                      "Importfromtextfile1", QKeySequence(QStringLiteral("Ctrl+I")));
+    Export1 = menuAction(ppmPrint, QStringLiteral("&Export..."), "Export1", QKeySequence());
+    ppmPrint->addSeparator();
+    Donottext1 = menuAction(ppmPrint, QStringLiteral("Do &not text"), "Donottext1", QKeySequence());
+    Textagain1 = menuAction(ppmPrint, QStringLiteral("&Text again"), "Textagain1", QKeySequence());
 
     // Copy and Paste are the cell editor's own keys; the menu only shows them.
     Copy1->setShortcutContext(Qt::WidgetShortcut);
@@ -137,11 +157,79 @@ void TfrmContact::buildMenu() {
     });
     connect(Delete1, &QAction::triggered, this, [this] { Delete1Click(); });
     connect(Importfromtextfile1, &QAction::triggered, this, [this] { Importfromtextfile1Click(); });
+    connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
+    connect(Donottext1, &QAction::triggered, this, [this] { Donottext1Click(); });
+    connect(Textagain1, &QAction::triggered, this, [this] { Textagain1Click(); });
 
     dbgContact->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgContact, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         ppmPrint->popup(dbgContact->viewport()->mapToGlobal(p));
     });
+}
+
+void TfrmContact::buildSearch() {
+    edtSearch->installEventFilter(this);
+    connect(edtSearch, &QLineEdit::textChanged, this,
+            [this](const QString& text) { edtSearchChange(text); });
+    const int numberField = dxContact->FieldIndex(fields::number);
+    const int nameField = dxContact->FieldIndex(fields::contact);
+    dbgContact->recordModel()->setCellLook(
+        [this, numberField, nameField](int row, int, int role) -> QVariant {
+            if (role != Qt::ForegroundRole && role != Qt::ToolTipRole && role != Qt::FontRole)
+                return {};
+            if (doNotText_.size() == 0 || !markedDoNotText(row))
+                return {};
+            if (role == Qt::ForegroundRole)
+                return kDoNotTextColour;
+            if (role == Qt::FontRole) {
+                QFont font = dbgContact->font();
+                font.setItalic(true);
+                return font;
+            }
+            const QString name = fromTableText(dxContact->CellText(row, nameField));
+            return (name.isEmpty() ? fromTableText(dxContact->CellText(row, numberField)) : name) +
+                   QLatin1Char(' ') + kDoNotTextHint;
+        });
+}
+
+bool TfrmContact::markedDoNotText(int row) const {
+    return doNotText_.contains(dxContact->CellText(row, dxContact->FieldIndex(fields::number)));
+}
+
+bool TfrmContact::eventFilter(QObject* watched, QEvent* event) {
+    // Esc in the search box clears it; the window closes on Esc only when it is empty.
+    if (watched == edtSearch && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !edtSearch->text().isEmpty()) {
+        edtSearch->clear();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmContact::edtSearchChange(const QString& text) {
+    // The row being typed is finished first: the rows shown change under it.
+    dbgContact->finishEditor();
+    dbgContact->endPendingEdit();
+    const QString wanted = text.trimmed();
+    TableModel* model = dbgContact->recordModel();
+    if (wanted.isEmpty()) {
+        model->setRowFilter(nullptr);
+    } else {
+        const int fieldsSearched[] = {dxContact->FieldIndex(fields::contact),
+                                      dxContact->FieldIndex(fields::number),
+                                      dxContact->FieldIndex(fields::group)};
+        model->setRowFilter([this, wanted, fieldsSearched](int row) {
+            for (int field : fieldsSearched)
+                if (fromTableText(dxContact->CellText(row, field))
+                        .contains(wanted, Qt::CaseInsensitive))
+                    return true;
+            return false;
+        });
+    }
+    // The table's cursor goes to the first row shown when its own row is hidden.
+    const int current = dxContact->CurrentIndex();
+    if (model->rowCount() > 0 && (current < 0 || model->modelRow(current) < 0))
+        dbgContact->moveToRow(model->tableRow(0));
 }
 
 std::string TfrmContact::concatContact(const std::string& number, const std::string& group) {
@@ -155,6 +243,7 @@ void TfrmContact::updateCaption() {
 // ---- create, show, activate ------------------------------------------------------------------
 
 void TfrmContact::frmContactCreate() {
+    readDoNotText();
     const std::string path = context_.paths().file(kContactsFile);
     if (fileExists(path)) {
         try {
@@ -197,7 +286,11 @@ void TfrmContact::showEvent(QShowEvent* event) {
     }
 }
 
-void TfrmContact::FormShow() { dbgContact->setEditableSet(true); }
+void TfrmContact::FormShow() {
+    dbgContact->setEditableSet(true);
+    // The window opens on the whole book.
+    edtSearch->clear();
+}
 
 void TfrmContact::FormActivate() {
     if (dbgContact->endPendingEdit())
@@ -401,16 +494,69 @@ bool TfrmContact::importFile(const std::string& path) {
     dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
     refreshGroups();
     updateCaption();
-    const int refused = importer.counts().refused;
-    if (refused > 0)
-        context_.prompter().warning(
-            refused == 1
-                ? QStringLiteral("1 line was not imported because it holds the ^ character, "
-                                 "which is not allowed")
-                : QStringLiteral("%1 lines were not imported because they hold the ^ character, "
-                                 "which is not allowed")
-                      .arg(refused));
+    context_.prompter().information(fromTableText(importSummary(importer.counts())),
+                                    kImportTitle);
     return true;
+}
+
+// ---- do-not-text list -----------------------------------------------------------------------
+
+void TfrmContact::readDoNotText() {
+    DataModule& tables = context_.tables();
+    try {
+        if (tables.stored(kDoNotTextFile))
+            tables.read(*tables.dxDoNotText, kDoNotTextFile); // an unreadable file is kept aside
+    } catch (...) {
+        showCurrentException();
+    }
+    doNotText_ = DoNotTextSet(*tables.dxDoNotText);
+}
+
+std::vector<std::string> TfrmContact::selectedNumbers() {
+    dbgContact->finishEditor();
+    dbgContact->endPendingEdit();
+    const int number = dxContact->FieldIndex(fields::number);
+    std::vector<std::string> numbers;
+    for (int row : dbgContact->selectedTableRows())
+        numbers.push_back(dxContact->CellText(row, number));
+    return numbers;
+}
+
+void TfrmContact::Donottext1Click() {
+    const std::vector<std::string> numbers = selectedNumbers();
+    if (markDoNotText(*context_.tables().dxDoNotText, numbers, context_.clock().today()) > 0)
+        doNotTextChanged();
+}
+
+void TfrmContact::Textagain1Click() {
+    const std::vector<std::string> numbers = selectedNumbers();
+    if (unmarkDoNotText(*context_.tables().dxDoNotText, numbers) > 0)
+        doNotTextChanged();
+}
+
+void TfrmContact::doNotTextChanged() {
+    DataModule& tables = context_.tables();
+    doNotText_ = DoNotTextSet(*tables.dxDoNotText);
+    dbgContact->viewport()->update();
+    tables.write(*tables.dxDoNotText, kDoNotTextFile);
+}
+
+// ---- export --------------------------------------------------------------------------------
+
+void TfrmContact::Export1Click() {
+    dbgContact->finishEditor();
+    dbgContact->endPendingEdit();
+    std::vector<int> rows = dbgContact->selectedTableRows();
+    if (rows.size() <= 1) {
+        rows.resize(static_cast<size_t>(dxContact->RowCount()));
+        for (int r = 0; r < dxContact->RowCount(); ++r)
+            rows[static_cast<size_t>(r)] = r;
+    }
+    const QString path = context_.prompter().saveFile(
+        kExportTitle, kImportFilter, QString::fromStdString(context_.paths().workingFolder));
+    if (path.isEmpty())
+        return;
+    writeFileAtomically(path.toStdString(), exportContacts(*dxContact, rows));
 }
 
 // ---- close ---------------------------------------------------------------------------------

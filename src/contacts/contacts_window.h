@@ -11,6 +11,10 @@
 //   justDeleted             true after "Delete Record" until the next post, deletion or change
 //   concatContact(number, group)  a contact's key before the field cuts it to 20 characters
 //   openImportFile          how the import opens its file (a test replaces it)
+//
+// Besides the book it keeps the do-not-text list (donottext.txt): the pop-up menu marks and
+// unmarks the selected contacts' numbers, and the grid shows the marked ones. The search box
+// above the grid shows only the contacts whose name, number or group holds its text.
 
 #include <QDialog>
 #include <functional>
@@ -18,12 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "data/do_not_text.h"
 #include "data/mem_data.h"
 #include "ui/print_request.h"
 
 class ByteSource;
 class Context;
 class QAction;
+class QLineEdit;
 class QMenu;
 class RecordGrid;
 class RecordNavigator;
@@ -54,6 +60,10 @@ public:
     QAction* Paste1 = nullptr;
     QAction* Delete1 = nullptr;
     QAction* Importfromtextfile1 = nullptr;
+    QAction* Donottext1 = nullptr;
+    QAction* Textagain1 = nullptr;
+    QAction* Export1 = nullptr;
+    QLineEdit* edtSearch = nullptr;
 
     // Handlers.
     // The print entries: the whole list, or the rows selected in the grid.
@@ -74,6 +84,16 @@ public:
     void dbgContactMouseMove();
     void Selectforsending1Click();
     void Importfromtextfile1Click();
+    // Marks or unmarks the selected contacts' numbers and writes donottext.txt.
+    void Donottext1Click();
+    void Textagain1Click();
+    // Writes the selected contacts (all of them when at most one row is selected) as an
+    // address list the import reads back.
+    void Export1Click();
+    // Shows only the contacts whose name, number or group holds the text (all when empty).
+    void edtSearchChange(const QString& text);
+    // Whether a contact book row's number is on the do-not-text list.
+    bool markedDoNotText(int row) const;
     // The close steps; throws when the pending cell cannot be committed (the window then stays).
     void frmContactClose();
 
@@ -102,9 +122,14 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
+    void buildSearch();
+    void readDoNotText();
+    void doNotTextChanged();
+    std::vector<std::string> selectedNumbers();
     void updateCaption();
     // The main window's group check after a post: the group of the current row (or of the
     // main window's group picker while this window is hidden) is offered when unknown.
@@ -112,4 +137,5 @@ private:
 
     Context& context_;
     bool importing_ = false;
+    DoNotTextSet doNotText_; // the digits of the list's numbers, for the grid's marks
 };

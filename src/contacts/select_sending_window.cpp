@@ -5,6 +5,7 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/qt_charset.h"
 #include "data/contact_import.h"
+#include "data/do_not_text.h"
 #include "data/reminder.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
@@ -178,6 +179,7 @@ void TfrmSelectSending::cboMessageKeyUp() { messageEntry->keyUp(); }
 void TfrmSelectSending::bmbOKClick() {
     bool created = false;
     int notFound = 0;
+    int doNotTextSkipped = 0;
     // Placeholders still in the message become the date and time, however OK was reached.
     while (messageEntry->fillPlaceholders()) {
     }
@@ -203,6 +205,7 @@ void TfrmSelectSending::bmbOKClick() {
         TField& number = contacts.FieldNamed(fields::number);
         TField& name = contacts.FieldNamed(fields::contact);
         bool caretSkipped = false;
+        const DoNotTextSet doNotText(*context_.tables().dxDoNotText);
         for (const std::string& key : contactsWindow->SelectedContactKeys) {
             const int row = byKey.find(trimBlanks(key));
             if (row < 0) {
@@ -217,6 +220,10 @@ void TfrmSelectSending::bmbOKClick() {
             if (reminder.contactNo.find('^') != std::string::npos ||
                 reminder.name.find('^') != std::string::npos) {
                 caretSkipped = true;
+                continue;
+            }
+            if (doNotText.contains(reminder.contactNo)) {
+                ++doNotTextSkipped;
                 continue;
             }
             appendReminder(reminders, reminder);
@@ -237,6 +244,9 @@ void TfrmSelectSending::bmbOKClick() {
             QStringLiteral("%1 of the selected contacts could not be found in the contact book; "
                            "no reminder was made for them")
                 .arg(notFound));
+    if (doNotTextSkipped > 0)
+        context_.prompter().information(
+            QString::fromStdString(skippedDoNotTextMessage(doNotTextSkipped)));
     done(QDialog::Accepted);
     if (TfrmContact* contactsWindow = frmContact) {
         contactsWindow->dbgContact->viewport()->update();

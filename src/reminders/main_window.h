@@ -274,6 +274,8 @@ private:
     void showNumberList(bool list);
     void showNamePicker(bool all);
     void feedPickerSpaceBackspace(QComboBox* picker);
+    // A new reminder to a number on the do-not-text list is added only when the user says so.
+    bool confirmDoNotText();
     void readStartFile(TdxMemData& table, const std::string& fileName);
     void setDate(int32_t day);
     void setTime(int32_t ms);

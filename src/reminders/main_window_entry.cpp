@@ -11,6 +11,7 @@
 #include "data/date_time.h"
 #include "data/errors.h"
 #include "data/contact_rules.h"
+#include "data/do_not_text.h"
 #include "data/reminder.h"
 #include "data/schemas.h"
 #include "data/suspended_views.h"
@@ -102,6 +103,8 @@ void TfrmMain::bmbOKClick() {
                 mskContactNo->setFocus();
             return;
         }
+        if (!confirmDoNotText())
+            return; // the entry stays as typed
         if (!name.isEmpty()) {
             QString text = picker->currentText();
             text[0] = text[0].toUpper();
@@ -121,6 +124,22 @@ void TfrmMain::bmbOKClick() {
     feedPickerSpaceBackspace(picker);
     entryMode = QStringLiteral("Add");
     dxmReminders->Last();
+}
+
+bool TfrmMain::confirmDoNotText() {
+    // Asked of a new reminder only; the check before sending lists every pending one listed.
+    if (entryMode != QStringLiteral("Add") && dxmReminders->RowCount() > 0)
+        return true;
+    const QString number =
+        numberListShown() ? cboNumber->currentText().trimmed() : mskContactNo->text();
+    if (!DoNotTextSet(*context_.tables().dxDoNotText).contains(tableBytes(number)))
+        return true;
+    if (context_.prompter().confirm(
+            number.trimmed() + QStringLiteral(" is on the do-not-text list. Add the reminder anyway?"),
+            BoxButton::No))
+        return true;
+    (numberListShown() ? static_cast<QWidget*>(cboNumber) : mskContactNo)->setFocus();
+    return false;
 }
 
 void TfrmMain::feedPickerSpaceBackspace(QComboBox* picker) {
@@ -242,6 +261,8 @@ void TfrmMain::AddEditAll() {
     TField& fName = contacts.FieldNamed(fields::contact);
     TField& fNumber = contacts.FieldNamed(fields::number);
     TField& fGroup = contacts.FieldNamed(fields::group);
+    const DoNotTextSet doNotText(*context_.tables().dxDoNotText);
+    int doNotTextSkipped = 0;
 
     // Each contact once: after a deletion the next contact takes the same row number.
     int row = 1;
@@ -281,6 +302,10 @@ void TfrmMain::AddEditAll() {
             caretSkipped = true; // never written to reminders.txt
             continue;
         }
+        if (doNotText.contains(numberText)) {
+            ++doNotTextSkipped;
+            continue;
+        }
         reminder.contactNo = trimBlanks(numberText);
         reminder.name = name;
         if (!hasReminder(r, reminder.contactNo, reminder.message))
@@ -288,6 +313,9 @@ void TfrmMain::AddEditAll() {
     }
     if (caretSkipped)
         context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+    if (doNotTextSkipped > 0)
+        context_.prompter().information(
+            QString::fromStdString(skippedDoNotTextMessage(doNotTextSkipped)));
 }
 
 // ---- a fresh entry, and loading a reminder -----------------------------------------------------

@@ -33,10 +33,13 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
         return w;
     }
-    // Imports a file through the context menu's entry and its file dialog.
-    void importThroughDialog(TfrmContact& w, const std::string& name, const std::string& bytes) {
+    // Imports a file through the context menu's entry and its file dialog; the import ends
+    // with its summary (any text when none is given).
+    void importThroughDialog(TfrmContact& w, const std::string& name, const std::string& bytes,
+                             const QString& summary = {}) {
         folder.write(name, bytes);
         prompter.expectOpenFile(QString::fromStdString(folder.file(name)));
+        prompter.expect(BoxKind::Information, summary, BoxButton::Ok, QStringLiteral("Import Data"));
         w.Importfromtextfile1Click();
     }
     std::vector<Row> groupRows() { return rowsOf(*forms->frmMain->dxGroup, {"groupName"}); }
@@ -54,7 +57,10 @@ TEST_F(ContactImport, TheLinesOfTheExampleAreSplitSkippedAndAdded) {
                         "\t\n"                                    // a TAB alone: skipped
                         "bob\t22\n"                               // one TAB: no group
                         "carl\t1\tWORK\n"                         // Ann's number and group
-                        "dora\t1\tfamily\n");                     // Ann's number, another group
+                        "dora\t1\tfamily\n",                      // Ann's number, another group
+                        QStringLiteral("4 contacts added.\n"
+                                       "1 line was already in the contact book.\n"
+                                       "2 lines skipped: 2 without name and number."));
     prompter.verifyAllUsed();
     EXPECT_EQ(prompter.fileDialogs,
               QStringList({QStringLiteral("Import Data"), QStringLiteral("Tab Delimited Text Files|*.txt")}));
@@ -150,10 +156,13 @@ TEST_F(ContactImport, HostileFilesAreImportedOrSkippedLineByLine) {
             w.dxContact->Delete();
         }
         w.dxContact->ResumeViews();
-        if (std::string(c.what) == "a reminder delimiter")
-            prompter.expect(BoxKind::Warning, QStringLiteral("1 line was not imported because it "
-                                                             "holds the ^ character, which is not "
-                                                             "allowed"));
+        prompter.expect(BoxKind::Information,
+                        std::string(c.what) == "a reminder delimiter"
+                            ? QStringLiteral("0 contacts added.\n"
+                                             "0 lines were already in the contact book.\n"
+                                             "1 line skipped: 1 holding the ^ character, which "
+                                             "is not allowed.")
+                            : QString());
         folder.write("list.txt", c.bytes);
         EXPECT_TRUE(w.importFile(folder.file("list.txt"))) << c.what;
         EXPECT_EQ(contactRows(*w.dxContact), c.added) << c.what;
@@ -173,6 +182,7 @@ TEST_F(ContactImport, AHundredThousandLinesImportWithTheResultsOfTheRowByRowWalk
     prompter.expect(BoxKind::Confirmation,
                     QStringLiteral("Group other does not exist. Would you like to add?"),
                     BoxButton::No);
+    prompter.expect(BoxKind::Information, {});
     ASSERT_TRUE(w.importFile(folder.file("big.txt")));
     // The first 50,000 lines are new. The second 50,000 repeat them: each repeat finds the one
     // row its number has, at the end of the book, except for 100, whose walk starts at the run
@@ -197,6 +207,7 @@ TEST_F(ContactImport, AHugeGroupIsCutInItsQuestion) {
                     QStringLiteral("Group ") + QString(80, QLatin1Char('g')) +
                         QStringLiteral("\u2026 does not exist. Would you like to add?"),
                     BoxButton::No);
+    prompter.expect(BoxKind::Information, {});
     ASSERT_TRUE(w.importFile(folder.file("huge.txt")));
     prompter.verifyAllUsed();
 }
