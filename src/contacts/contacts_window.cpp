@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QColor>
 #include <QFont>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -556,6 +557,12 @@ void TfrmContact::Export1Click() {
         kExportTitle, kImportFilter, QString::fromStdString(context_.paths().workingFolder));
     if (path.isEmpty())
         return;
+    if (context_.tables().isTableFile(path.toStdString())) {
+        context_.prompter().error(QFileInfo(path).fileName() +
+                                  QStringLiteral(" is one of the program's own files. Please "
+                                                 "choose another name."));
+        return;
+    }
     writeFileAtomically(path.toStdString(), exportContacts(*dxContact, rows));
 }
 

@@ -31,6 +31,9 @@ public:
     // The path of a table file of the working folder.
     std::string file(const std::string& name) const { return paths_.file(name); }
     bool stored(const std::string& name) const;
+    // Whether a path names one of the table files of the working folder (through a link or
+    // another spelling too), which a file the user saves must never replace.
+    bool isTableFile(const std::string& path) const;
     // Reads a table's file; an unreadable one is kept aside (EUnreadableFile names the copy).
     void read(TdxMemData& table, const std::string& name);
     // Writes a table's file whole, with its views suspended.

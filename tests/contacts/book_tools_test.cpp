@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -194,6 +195,18 @@ TEST_F(BookTools, AnExportImportedIntoAClearedBookGivesTheSameBook) {
         if (r[0] == "Ann" || r[0] == "Cy")
             some += r[0] + "\t" + r[1] + "\t" + r[2] + "\r\n";
     EXPECT_EQ(folder.read("some.txt"), some);
+
+    // The program's own files are never replaced, however named.
+    const std::string bookFile = folder.read("dxContact.txt");
+    for (const char* own : {"dxContact.txt", "sub/../donottext.txt"}) {
+        prompter.expectSaveFile(QString::fromStdString(folder.file(own)));
+        prompter.expectError(QFileInfo(QString::fromLatin1(own)).fileName() +
+                             QStringLiteral(" is one of the program's own files. Please choose "
+                                            "another name."));
+        w.Export1->trigger();
+    }
+    EXPECT_EQ(folder.read("dxContact.txt"), bookFile);
+    EXPECT_FALSE(folder.exists("donottext.txt"));
 
     // One row selected: the whole book. Cancel writes nothing.
     selectNames({"Cy"});
