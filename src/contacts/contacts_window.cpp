@@ -11,7 +11,6 @@
 #include "data/contact_export.h"
 #include "data/contact_import.h"
 #include "data/clock.h"
-#include "data/phone_number.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
 #include "data/atomic_file.h"
@@ -76,6 +75,7 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     layout->addWidget(dbnMessage);
     buildMenu();
     buildSearch();
+    buildMarks();
 
     dbgContact->keyPress = [this](const QString& key, int column) {
         return dbgContactKeyPress(key, column);
@@ -172,6 +172,10 @@ void TfrmContact::buildSearch() {
     edtSearch->installEventFilter(this);
     connect(edtSearch, &QLineEdit::textChanged, this,
             [this](const QString& text) { edtSearchChange(text); });
+}
+
+void TfrmContact::buildMarks() {
+    // A marked contact's cells: another colour, italic, and a tooltip saying why.
     const int numberField = dxContact->FieldIndex(fields::number);
     const int nameField = dxContact->FieldIndex(fields::contact);
     dbgContact->recordModel()->setCellLook(

@@ -127,6 +127,7 @@ protected:
 private:
     void buildMenu();
     void buildSearch();
+    void buildMarks();
     void readDoNotText();
     void doNotTextChanged();
     std::vector<std::string> selectedNumbers();

@@ -110,6 +110,20 @@ TEST_F(BookTools, DoNotTextAndTextAgainRewriteTheListAndMarkTheGrid) {
     EXPECT_TRUE(DoNotTextSet(*forms->tables().dxDoNotText).contains("0412345678"));
 }
 
+TEST_F(BookTools, AnUnreadableListIsKeptAsideAndItsRowsReadBeforeTheFaultStay) {
+    auto list = schemas::makeDoNotText();
+    markDoNotText(*list, {"333"}, clock.today());
+    list->WriteDelimitedFile(folder.file("donottext.txt"));
+    const std::string bad = folder.read("donottext.txt") + "1\t2\t3\t4\t5\t\r\n";
+    folder.write("donottext.txt", bad);
+    prompter.expect(BoxKind::Error, QString()); // the read's error, naming the copy
+    show(kBook);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.contains(QStringLiteral("donottext.txt.unreadable")));
+    EXPECT_EQ(folder.read("donottext.txt.unreadable"), bad);
+    EXPECT_TRUE(marked("Cy"));
+}
+
 TEST_F(BookTools, TheSelectedContactsLeaveOutTheMarkedNumbersAndSaySo) {
     TfrmContact& w = show(kBook);
     selectNames({"Bea"});
