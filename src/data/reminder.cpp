@@ -1,5 +1,7 @@
 #include "data/reminder.h"
 
+#include "data/date_time.h"
+
 #include "data/mem_data.h"
 #include "data/schemas.h"
 
@@ -22,4 +24,24 @@ void appendReminder(TdxMemData& reminders, const Reminder& r, std::string_view k
 bool hasReminder(TdxMemData& reminders, const std::string& number, std::string_view message) {
     return reminders.FindRowNumber(number, fields::contact_no) > 0 &&
            reminders.FindRowNumber(allKey(message, number), fields::AllKey) > 0;
+}
+
+namespace {
+
+void replaceFirst(std::string& text, const std::string& from, const std::string& to) {
+    if (from == to)
+        return;
+    const size_t at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+std::string followAppointment(std::string message, Appointment was, Appointment now) {
+    if (was.day != now.day)
+        replaceFirst(message, formatDate(was.day), formatDate(now.day));
+    if (was.ms != now.ms)
+        replaceFirst(message, formatShortTime(was.ms), formatShortTime(now.ms));
+    return message;
 }

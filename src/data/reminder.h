@@ -10,6 +10,10 @@
 //                                 keyMessage instead ("all contacts" keys by the message without
 //                                 its blanks at both ends, but looks up by the message as typed).
 //   hasReminder(table, number, message)  a row holds the number and a row holds the AllKey.
+//   followAppointment(message, was, now)  the message with the first "dd/mm/yyyy" of the old
+//                                 date and the first "HH:mm" of the old time replaced by the new
+//                                 ones, when they changed: a rescheduled reminder does not tell
+//                                 the customer the old day.
 
 #include <cstdint>
 #include <string>
@@ -35,3 +39,9 @@ std::string allKey(std::string_view message, std::string_view number);
 void appendReminder(TdxMemData& reminders, const Reminder& r);
 void appendReminder(TdxMemData& reminders, const Reminder& r, std::string_view keyMessage);
 bool hasReminder(TdxMemData& reminders, const std::string& number, std::string_view message);
+
+struct Appointment {
+    int32_t day = 0; // day number
+    int32_t ms = 0;  // milliseconds since midnight
+};
+std::string followAppointment(std::string message, Appointment was, Appointment now);

@@ -63,6 +63,7 @@ TfrmMain::~TfrmMain() {
     FormDestroy();
     // The tables outlive the window: its handlers leave them.
     dxmReminders->AfterPost = nullptr;
+    dxmReminders->BeforePost = nullptr;
     dxmReminders->AfterDelete = nullptr;
     for (int f = 0; f < dxmReminders->FieldCount(); ++f)
         dxmReminders->Field(f).OnChange = nullptr;

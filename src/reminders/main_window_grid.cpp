@@ -8,6 +8,7 @@
 #include "ui/table_model.h"
 #include "data/errors.h"
 #include "data/ini_file.h"
+#include "data/reminder.h"
 #include "data/schemas.h"
 #include "data/suspended_views.h"
 #include "ui/widgets/key_filters.h"
@@ -107,6 +108,28 @@ void TfrmMain::buildGrid(QWidget* parent) {
     header->viewport()->installEventFilter(this);
 
     dxmReminders->AfterPost = [this](TdxMemData&) { dxmRemindersAfterPost(); };
+    // A reminder rescheduled in the grid: its message's date and time follow (the panel does
+    // the same as the boxes change).
+    dxmReminders->BeforePost = [this](TdxMemData& t) {
+        if (t.State() != DataSetState::Edit || t.CurrentIndex() < 0)
+            return;
+        const int dateField = t.FieldIndex(fields::appointment_date);
+        const int timeField = t.FieldIndex(fields::appointment_time);
+        const FieldValue oldDay = t.CellValue(t.CurrentIndex(), dateField);
+        const FieldValue oldTime = t.CellValue(t.CurrentIndex(), timeField);
+        TField& day = t.Field(dateField);
+        TField& time = t.Field(timeField);
+        if (isNull(oldDay) || isNull(oldTime) || day.IsNull() || time.IsNull())
+            return;
+        const Appointment was{std::get<int32_t>(oldDay), std::get<int32_t>(oldTime)};
+        const Appointment now{day.AsInteger(), time.AsInteger()};
+        if (was.day == now.day && was.ms == now.ms)
+            return;
+        TField& message = t.FieldNamed(fields::message);
+        const std::string followed = followAppointment(message.AsString(), was, now);
+        if (followed != message.AsString())
+            message.SetAsString(followed);
+    };
     dxmReminders->AfterDelete = [this](TdxMemData&) { dxmRemindersAfterDelete(); };
     for (const char* name : {fields::contact_no, fields::name, fields::appointment_date, fields::appointment_time,
                              fields::message, fields::days_before_appointment, fields::recurring_days, fields::Recurring})

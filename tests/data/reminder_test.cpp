@@ -70,3 +70,30 @@ TEST(Reminder, HasReminderNeedsTheNumberAndTheAllKey) {
 }
 
 } // namespace
+
+namespace {
+
+// A rescheduled reminder's text follows: the first old date and time become the new ones; a text
+// without them, or an unchanged appointment, stays as it is.
+TEST(Reminder, TheMessageFollowsARescheduledAppointment) {
+    const Appointment was{dayNumber(2026, 12, 24), timeMs(10, 0)};
+    struct Case {
+        const char* message;
+        Appointment now;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Due 24/12/2026 at 10:00", {dayNumber(2026, 12, 27), timeMs(11, 15)},
+         "Due 27/12/2026 at 11:15"},
+        {"Due 24/12/2026 at 10:00", {dayNumber(2026, 12, 27), timeMs(10, 0)},
+         "Due 27/12/2026 at 10:00"},
+        {"See you soon", {dayNumber(2026, 12, 27), timeMs(11, 15)}, "See you soon"},
+        {"24/12/2026 or 24/12/2026", {dayNumber(2026, 12, 25), timeMs(10, 0)},
+         "25/12/2026 or 24/12/2026"},
+        {"Due 24/12/2026 at 10:00", was, "Due 24/12/2026 at 10:00"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(followAppointment(c.message, was, c.now), c.expected) << c.message;
+}
+
+} // namespace

@@ -77,6 +77,13 @@ TEST_F(Message, TheDateAndTimeInTheMessageFollowTheBoxes) {
     QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
     settle();
     EXPECT_EQ(field(0, "message"), "Due 27/12/2026 at 11:15");
+
+    // Rescheduled in the grid's cell instead: the stored text follows as well.
+    reminders().First();
+    reminders().Edit();
+    reminders().FieldNamed("appointment_date").SetValue(int32_t(dayNumber(2026, 12, 28)));
+    reminders().Post();
+    EXPECT_EQ(field(0, "message"), "Due 28/12/2026 at 11:15");
 }
 
 TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
