@@ -79,17 +79,15 @@ void TfrmMain::bmbOKClick() {
     }
     // "^" separates the fields of reminders.txt: from a contact or message file edited outside
     // the program it would split the row when the file is next read.
-    for (QWidget* source : std::initializer_list<QWidget*>{picker, mskContactNo, cboNumber,
-                                                           cboMessage, cboRecurring}) {
-        const QString text = qobject_cast<QComboBox*>(source)
-                                 ? qobject_cast<QComboBox*>(source)->currentText()
-                                 : qobject_cast<QLineEdit*>(source)->text();
-        if (source->isVisible() || source == mskContactNo) {
-            if (text.contains(QLatin1Char('^'))) {
-                context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
-                source->setFocus();
-                return;
-            }
+    const std::pair<QWidget*, QString> sources[] = {
+        {picker, picker->currentText()},         {mskContactNo, mskContactNo->text()},
+        {cboNumber, cboNumber->currentText()},   {cboMessage, cboMessage->currentText()},
+        {cboRecurring, cboRecurring->currentText()}};
+    for (const auto& [source, text] : sources) {
+        if (!source->isHidden() && text.contains(QLatin1Char('^'))) { // the shown one of a pair
+            context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
+            source->setFocus();
+            return;
         }
     }
     if (chkAll->isChecked()) {

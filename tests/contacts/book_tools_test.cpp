@@ -25,18 +25,9 @@ namespace {
 
 const std::string kListHeader = "number\tdate_added\tnote\t\r\n";
 
-class BookTools : public WindowTest {
+class BookTools : public ContactsWindowTest {
 protected:
-    TfrmContact& show(const std::vector<Row>& book) {
-        folder.write("groups.txt", tableFile({"groupName"}, {{""}, {"all"}, {"work"}}));
-        folder.write("dxContact.txt", contactsFile(book));
-        clock.set(2026, 3, 2, 10, 0);
-        startForms();
-        TfrmContact& w = *forms->frmContact;
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w;
-    }
+    TfrmContact& show(const std::vector<Row>& book) { return showContacts(book); }
     TableModel& model() { return *forms->frmContact->dbgContact->recordModel(); }
     // The grid row showing the contact of that name; -1 when none.
     int gridRow(const QString& name) {

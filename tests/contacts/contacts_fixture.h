@@ -4,7 +4,10 @@
 
 #include "harness/window_test.h"
 
+#include "contacts/contacts_window.h"
 #include "data/mem_data.h"
+
+#include <QTest>
 
 #include <string>
 #include <vector>
@@ -47,3 +50,19 @@ inline std::string tableFile(const std::vector<std::string>& header, const std::
 inline std::string contactsFile(const std::vector<Row>& rows) {
     return tableFile({"contact", "number", "group", "contactKey"}, rows);
 }
+
+// The contacts window shown over a contact book file and the groups "", "all" and "work", on
+// 02/03/2026 10:00.
+class ContactsWindowTest : public WindowTest {
+protected:
+    TfrmContact& showContacts(const std::vector<Row>& book) {
+        folder.write("groups.txt", tableFile({"groupName"}, {{""}, {"all"}, {"work"}}));
+        folder.write("dxContact.txt", contactsFile(book));
+        clock.set(2026, 3, 2, 10, 0);
+        startForms();
+        TfrmContact& w = *forms->frmContact;
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        return w;
+    }
+};

@@ -24,18 +24,9 @@ const std::vector<Row> kBook{{"Ann", "111", "work", "111work"},
                              {"Cy", "333", "work", "333work"},
                              {"Dot", "444", "all", "444all"}};
 
-class SelectForSending : public WindowTest {
+class SelectForSending : public ContactsWindowTest {
 protected:
-    TfrmContact& show() {
-        folder.write("groups.txt", tableFile({"groupName"}, {{""}, {"all"}, {"work"}}));
-        folder.write("dxContact.txt", contactsFile(kBook));
-        clock.set(2026, 3, 2, 10, 0);
-        startForms();
-        TfrmContact& w = *forms->frmContact;
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w;
-    }
+    TfrmContact& show() { return showContacts(kBook); }
     static void selectRows(RecordGrid* grid, const std::vector<int>& rows) {
         grid->clearSelection();
         for (int r : rows)

@@ -12,6 +12,7 @@
 #include "reminders/main_window.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
+#include "sending/send_boxes.h"
 #include "sending/test_servers.h"
 
 namespace {
@@ -78,15 +79,7 @@ protected:
         return d;
     }
 
-    void expectSuccessBoxes() {
-        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
-        prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
-                        BoxButton::No);
-        prompter.expect(BoxKind::Message,
-                        QStringLiteral(
-                            "Remember to disconnect from the Internet if you are finished sending"),
-                        BoxButton::Ok, QStringLiteral("Warning"));
-    }
+    void expectSuccessBoxes() { expectSendSuccessBoxes(prompter); }
 
     TfrmSendMail* send = nullptr;
 };

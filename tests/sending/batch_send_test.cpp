@@ -12,6 +12,7 @@
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "send_boxes.h"
 #include "smtp/tls_fixture.h"
 #include "test_servers.h"
 
@@ -88,15 +89,7 @@ protected:
         saveReminders();
     }
 
-    void expectSuccessBoxes() {
-        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
-        prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
-                        BoxButton::No);
-        prompter.expect(BoxKind::Message,
-                        QStringLiteral(
-                            "Remember to disconnect from the Internet if you are finished sending"),
-                        BoxButton::Ok, QStringLiteral("Warning"));
-    }
+    void expectSuccessBoxes() { expectSendSuccessBoxes(prompter); }
 
     QCheckBox* mainTick(const char* name) {
         return forms->frmMain->findChild<QCheckBox*>(QString::fromLatin1(name));

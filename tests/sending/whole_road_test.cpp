@@ -10,6 +10,7 @@
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
 #include "smtp/tls_fixture.h"
+#include "send_boxes.h"
 #include "test_servers.h"
 
 namespace {
@@ -73,13 +74,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
         QTest::keyClicks(auth->edtUserName, "deskuser");
         QTest::keyClicks(auth->edtPassword, "pa ss");
         QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
-        prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
-        prompter.expect(BoxKind::Confirmation,
-                        QStringLiteral("Would you like to print all records?"), BoxButton::No);
-        prompter.expect(
-            BoxKind::Message,
-            QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
-            BoxButton::Ok, QStringLiteral("Warning"));
+        expectSendSuccessBoxes(prompter);
         QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     });
     QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
