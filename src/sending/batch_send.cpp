@@ -4,6 +4,7 @@
 #include "sending/send_mail_window.h"
 
 #include "ui/context.h"
+#include "ui/background_work.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "data/version_info.h"
@@ -32,9 +33,14 @@ const QString kOfflineMessage = QStringLiteral(
 const QString kUnconfirmedMessage =
     QStringLiteral("The server did not confirm the batch. It may have been delivered: check "
                    "with the gateway before sending again.");
+const QString kCancelledMessage =
+    QStringLiteral("Sending was cancelled. The reminders are still in the pending list.");
 const QString kSendAgainQuestion =
     QStringLiteral("The server did not confirm the last batch, so it may have been delivered "
                    "already. Send the pending reminders again?");
+
+// The user cancelled the dialogue with the server before it had taken the whole batch.
+struct SendCancelled {};
 
 } // namespace
 
@@ -53,6 +59,13 @@ void TfrmSendMail::bmbSendClick() {
         batchUnconfirmed_ = true;
         context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
                                 QString::fromStdString(e.what()));
+        return;
+    } catch (const SendCancelled&) {
+        // Like a failure: the batch stays pending and the send window stays open, but the
+        // user knows why, so neither the offline box nor the dial-up window follows.
+        frmProgress->hide();
+        restoreCursor();
+        context_.prompter().information(kCancelledMessage);
         return;
     } catch (const EIdSocketError& e) {
         frmProgress->hide();
@@ -174,7 +187,7 @@ void TfrmSendMail::sendTheMail() {
 
     setCursor(Qt::WaitCursor);
     TfrmProgress& progress = *frmProgress;
-    progress.start(QStringLiteral("Sending mail..."), 11);
+    progress.start(QStringLiteral("Sending mail..."), 11, true);
 
     auto setting = [this](const char* name) { return dmMail->FieldNamed(name).AsString(); };
     smtp.Host = setting(fields::MailServer);
@@ -188,8 +201,30 @@ void TfrmSendMail::sendTheMail() {
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
 
-    smtp.Connect();
-    smtp.Send(message);
+    // The dialogue runs off the user-interface thread, so the progress window stays painted
+    // and its Cancel works while a slow server is awaited; the client's time-outs still apply.
+    bool cancelled = false;
+    const QMetaObject::Connection onCancel =
+        connect(&progress, &TfrmProgress::cancelRequested, this, [this, &cancelled] {
+            cancelled = true;
+            smtp.Cancel();
+        });
+    smtp.ResetCancel();
+    try {
+        runInBackground([this, &message] {
+            smtp.Connect();
+            smtp.Send(message);
+        });
+    } catch (const EIdDeliveryUnconfirmed&) {
+        disconnect(onCancel);
+        throw; // the whole batch went out: it may be at the gateway, cancelled or not
+    } catch (...) {
+        disconnect(onCancel);
+        if (cancelled)
+            throw SendCancelled{};
+        throw;
+    }
+    disconnect(onCancel);
 
     // The server has accepted the batch.
     batchUnconfirmed_ = false;

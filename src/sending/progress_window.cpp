@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -20,11 +21,21 @@ TfrmProgress::TfrmProgress(Context& context, QWidget* parent)
     pgbProgress->setTextVisible(false);
     pgbProgress->setMinimumWidth(320);
     layout->addWidget(pgbProgress);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->hide();
+    layout->addWidget(btnCancel, 0, Qt::AlignHCenter);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::reject);
 }
 
 TfrmProgress::~TfrmProgress() = default;
 
-void TfrmProgress::start(const QString& caption, int max) {
+void TfrmProgress::start(const QString& caption, int max, bool cancellable) {
+    // Modality takes effect when the window is shown.
+    hide();
+    setWindowModality(cancellable ? Qt::ApplicationModal : Qt::NonModal);
+    btnCancel->setVisible(cancellable);
+    btnCancel->setEnabled(true);
     setWindowTitle(caption);
     pgbProgress->setRange(0, std::max(0, max));
     pgbProgress->setValue(0);
@@ -37,4 +48,15 @@ void TfrmProgress::start(const QString& caption, int max) {
 void TfrmProgress::StepIt() {
     if (pgbProgress->value() < pgbProgress->maximum())
         pgbProgress->setValue(pgbProgress->value() + 1);
+}
+
+void TfrmProgress::reject() {
+    if (btnCancel->isHidden()) {
+        QDialog::reject();
+        return;
+    }
+    if (!btnCancel->isEnabled())
+        return; // asked already
+    btnCancel->setEnabled(false);
+    emit cancelRequested();
 }

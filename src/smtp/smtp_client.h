@@ -135,6 +135,13 @@ public:
     // reply. Never throws: a connection that already broke is simply closed.
     void Disconnect() noexcept;
 
+    // The only members another thread may call while Connect or Send runs: Cancel ends the
+    // step under way at its next wait, and every later step, with EIdSocketError ("Operation
+    // canceled"), as a broken connection would (after the final "." it is
+    // EIdDeliveryUnconfirmed, as ever). It stands until ResetCancel.
+    void Cancel() noexcept { connection_.cancel(); }
+    void ResetCancel() noexcept { connection_.resetCancel(); }
+
     // Authentication schemes announced in the last EHLO reply, upper case, without duplicates.
     const std::vector<std::string>& AuthSchemesSupported() const { return authSchemes_; }
     // True once this connection has authenticated.

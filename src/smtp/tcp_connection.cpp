@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <strings.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,11 +32,19 @@ int pollTimeout(TcpConnection::Clock::time_point deadline) {
     return static_cast<int>(std::min<long long>(ms, INT_MAX));
 }
 
-// Waits until fd is ready for events or the deadline passes; false on time-out.
-bool waitFor(int fd, short events, TcpConnection::Clock::time_point deadline) {
+bool cancelStands(int cancelFd) {
+    pollfd p{cancelFd, POLLIN, 0};
+    return cancelFd >= 0 && ::poll(&p, 1, 0) > 0;
+}
+
+// Waits until fd is ready for events or the deadline passes; false on time-out. A cancel
+// (cancelFd readable) ends the wait with the cancel error.
+bool waitFor(int fd, short events, TcpConnection::Clock::time_point deadline, int cancelFd) {
     for (;;) {
-        pollfd p{fd, events, 0};
-        const int n = ::poll(&p, 1, pollTimeout(deadline));
+        pollfd p[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
+        const int n = ::poll(p, cancelFd >= 0 ? 2 : 1, pollTimeout(deadline));
+        if (n > 0 && (p[1].revents & POLLIN))
+            throwSocketError(ECANCELED);
         if (n > 0)
             return true;
         if (n == 0)
@@ -56,7 +65,7 @@ struct AddrInfoList {
 // Connects one socket to one address before the deadline; returns the descriptor or -1 with
 // the failure in err.
 int connectOne(const sockaddr* addr, socklen_t len, TcpConnection::Clock::time_point deadline,
-               int& err) {
+               int cancelFd, int& err) {
     const int fd = ::socket(addr->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         err = errno;
@@ -71,7 +80,7 @@ int connectOne(const sockaddr* addr, socklen_t len, TcpConnection::Clock::time_p
     }
     bool ready = false;
     try {
-        ready = waitFor(fd, POLLOUT, deadline);
+        ready = waitFor(fd, POLLOUT, deadline, cancelFd);
     } catch (...) {
         ::close(fd);
         throw;
@@ -95,8 +104,31 @@ int connectOne(const sockaddr* addr, socklen_t len, TcpConnection::Clock::time_p
 
 } // namespace
 
+TcpConnection::TcpConnection() : cancelFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
 TcpConnection::~TcpConnection() {
     close();
+    if (cancelFd_ >= 0)
+        ::close(cancelFd_);
+}
+
+void TcpConnection::cancel() noexcept {
+    const uint64_t one = 1;
+    if (cancelFd_ >= 0 && ::write(cancelFd_, &one, sizeof one) < 0) {
+        // A full counter still stands as a cancel.
+    }
+}
+
+void TcpConnection::resetCancel() noexcept {
+    uint64_t count = 0;
+    if (cancelFd_ >= 0 && ::read(cancelFd_, &count, sizeof count) < 0) {
+        // Nothing stood.
+    }
+}
+
+void TcpConnection::refuseWhenCancelled() const {
+    if (cancelStands(cancelFd_))
+        throwSocketError(ECANCELED);
 }
 
 void TcpConnection::close() noexcept {
@@ -114,6 +146,7 @@ void TcpConnection::close() noexcept {
 
 void TcpConnection::open(const std::string& host, uint16_t port, Duration connectTimeout) {
     close();
+    refuseWhenCancelled();
     const auto deadline = Clock::now() + connectTimeout;
 
     sockaddr_in v4{};
@@ -124,7 +157,8 @@ void TcpConnection::open(const std::string& host, uint16_t port, Duration connec
         ::inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1) {
         if (::strcasecmp(host.c_str(), "LOCALHOST") == 0)
             v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        fd_ = connectOne(reinterpret_cast<const sockaddr*>(&v4), sizeof v4, deadline, err);
+        fd_ = connectOne(reinterpret_cast<const sockaddr*>(&v4), sizeof v4, deadline, cancelFd_,
+                         err);
         if (fd_ < 0)
             throwSocketError(err);
         return;
@@ -142,9 +176,10 @@ void TcpConnection::open(const std::string& host, uint16_t port, Duration connec
             throwSocketError(errno);
         throw EIdSocketError(::gai_strerror(rc), rc);
     }
+    refuseWhenCancelled();
     err = EHOSTUNREACH;
     for (const addrinfo* ai = list.head; ai; ai = ai->ai_next) {
-        fd_ = connectOne(ai->ai_addr, ai->ai_addrlen, deadline, err);
+        fd_ = connectOne(ai->ai_addr, ai->ai_addrlen, deadline, cancelFd_, err);
         if (fd_ >= 0)
             return;
         if (err == ETIMEDOUT)
@@ -187,7 +222,7 @@ void TcpConnection::startTls(const TlsOptions& options, Clock::time_point deadli
 }
 
 bool TcpConnection::awaitTls(TlsSession::Wait wait, Clock::time_point deadline) {
-    return waitFor(fd_, wait == TlsSession::Wait::Write ? POLLOUT : POLLIN, deadline);
+    return waitFor(fd_, wait == TlsSession::Wait::Write ? POLLOUT : POLLIN, deadline, cancelFd_);
 }
 
 void TcpConnection::sendAll(const char* data, size_t size) {
@@ -219,7 +254,7 @@ void TcpConnection::sendAll(const char* data, size_t size) {
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // Waits for room in the socket; the limit restarts whenever the server takes bytes.
-            if (!waitFor(fd_, POLLOUT, Clock::now() + sendTimeout_))
+            if (!waitFor(fd_, POLLOUT, Clock::now() + sendTimeout_, cancelFd_))
                 failSocket(ETIMEDOUT);
             continue;
         }
@@ -281,7 +316,7 @@ void TcpConnection::receive(Clock::time_point deadline) {
         }
     }
     for (;;) {
-        if (!waitFor(fd_, POLLIN, deadline))
+        if (!waitFor(fd_, POLLIN, deadline, cancelFd_))
             failSocket(ETIMEDOUT);
         const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
         if (n > 0) {

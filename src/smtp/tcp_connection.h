@@ -22,7 +22,7 @@ public:
     // Output is handed to the socket once this much is buffered, and before every read.
     static constexpr size_t kFlushThreshold = 256 * 1024;
 
-    TcpConnection() = default;
+    TcpConnection();
     ~TcpConnection();
     TcpConnection(const TcpConnection&) = delete;
     TcpConnection& operator=(const TcpConnection&) = delete;
@@ -57,6 +57,13 @@ public:
     // exceeds kMaxLineLength.
     std::string readLine(Clock::time_point deadline);
 
+    // Cancels from any thread: the wait under way, and every later one until resetCancel(),
+    // ends at once with EIdSocketError ("Operation canceled"). A host-name look-up under way is
+    // not interrupted; the connection attempt after it is refused.
+    void cancel() noexcept;
+    // Forgets an earlier cancel(); called before a new dialogue begins.
+    void resetCancel() noexcept;
+
     // The host name of this machine as the system reports it, or the address literal of the
     // local end of the connection ("[192.0.2.1]") when the system has none.
     std::string localName() const;
@@ -69,7 +76,12 @@ private:
     bool awaitTls(TlsSession::Wait wait, Clock::time_point deadline);
     [[noreturn]] void failSocket(int err);
 
+    // Throws the cancel error when cancel() has been called.
+    void refuseWhenCancelled() const;
+
     int fd_ = -1;
+    // Readable while a cancel stands; every wait polls it beside the socket.
+    int cancelFd_ = -1;
     std::unique_ptr<TlsSession> tls_;
     Duration sendTimeout_ = std::chrono::minutes(3);
     std::string out_;

@@ -16,12 +16,15 @@
 #include "smtp/tls_fixture.h"
 #include "test_servers.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 #include <filesystem>
 
 namespace {
@@ -373,6 +376,51 @@ TEST_F(BatchSend, RefusedAndHangingServersLeaveTheListPending) {
         expectFailedAttempt(2);
         EXPECT_EQ(server.connections(), 1);
     }
+}
+
+// A server that takes the connection and never greets: while the send waits, the progress
+// window is shown, modal to the whole program, and the events keep flowing; its Cancel ends the
+// wait at once like a failure (everything pending and on disk, the send window open, no
+// offline box and no dial-up window), and the next Send goes out normally.
+TEST_F(BatchSend, CancelDuringAHangingServerKeepsEverythingAndTheNextSendWorks) {
+    twoReminders();
+    send->show();
+    int dialerWanted = 0;
+    QObject::connect(send, &TfrmSendMail::dialerWanted, [&] { ++dialerWanted; });
+    {
+        LoopbackServer server(LoopbackServer::Mode::Hang);
+        send->smtp.Port = server.port();
+        send->smtp.Timeouts.greeting = std::chrono::seconds(60);
+        TfrmProgress* progress = forms->frmProgress;
+        bool sawModalProgress = false;
+        QTimer::singleShot(300, [&] {
+            sawModalProgress = progress->isVisible() &&
+                               QApplication::activeModalWidget() == progress &&
+                               progress->btnCancel->isVisible();
+            QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+        });
+        prompter.expect(BoxKind::Information,
+                        QStringLiteral("Sending was cancelled. The reminders are still in the "
+                                       "pending list."));
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        EXPECT_LT(clock.elapsed(), 10000);
+        prompter.verifyAllUsed();
+        EXPECT_TRUE(sawModalProgress);
+        expectFailedAttempt(2);
+        EXPECT_EQ(server.connections(), 1);
+        EXPECT_EQ(dialerWanted, 0);
+    }
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(sent->RowCount(), 2);
+    EXPECT_FALSE(folder.exists("reminders.txt"));
+    EXPECT_FALSE(forms->frmProgress->isVisible());
 }
 
 // A certificate for another name, and a server that offers AUTH without encryption: each

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include <unistd.h>
 
@@ -782,6 +783,51 @@ TEST(SmtpDialogue, ConnectTwiceIsRefusedAndSendNeedsAConnection) {
     EXPECT_TRUE(smtp.Connected());
     smtp.Disconnect();
     EXPECT_EQ(server.received(), "ehlo testhost\r\nQuit\r\n");
+}
+
+// Cancel from another thread ends a wait at once, long before its time-out, as a broken
+// connection would; it stands until reset, and after the final "." it leaves the batch
+// unconfirmed rather than "offline".
+TEST(SmtpDialogue, CancelFromAnotherThreadEndsTheWaitUnderWay) {
+    auto cancelSoon = [](TIdSMTP& smtp) {
+        return std::thread([&smtp] {
+            std::this_thread::sleep_for(150ms);
+            smtp.Cancel();
+        });
+    };
+    TIdSMTP smtp;
+    TIdMessage m = baseMessage();
+    {
+        ScriptedServer silent({silence()});
+        configure(smtp, silent.port());
+        const auto start = std::chrono::steady_clock::now();
+        std::thread canceller = cancelSoon(smtp);
+        try {
+            smtp.Connect();
+            ADD_FAILURE() << "Connect succeeded against a silent server";
+        } catch (const EIdSocketError& e) {
+            EXPECT_EQ(e.errorCode(), ECANCELED);
+        }
+        canceller.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s); // the greeting may wait 3 s
+        EXPECT_FALSE(smtp.Connected());
+        // The cancel stands: the next attempt is refused before any connection is made.
+        EXPECT_THROW(smtp.Connect(), EIdSocketError);
+        EXPECT_EQ(silent.received(), "");
+    }
+    smtp.ResetCancel();
+    {
+        auto script = bodyScript();
+        script.back() = silence();
+        ScriptedServer server(script);
+        configure(smtp, server.port());
+        smtp.Connect();
+        std::thread canceller = cancelSoon(smtp);
+        EXPECT_THROW(smtp.Send(m), EIdDeliveryUnconfirmed);
+        canceller.join();
+        EXPECT_FALSE(smtp.Connected());
+        EXPECT_EQ(server.received(), "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData);
+    }
 }
 
 TEST(SmtpDialogue, DefaultGreetingNameIsTheMachinesHostName) {
