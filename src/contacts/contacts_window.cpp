@@ -113,14 +113,11 @@ TfrmContact::~TfrmContact() {
 }
 
 void TfrmContact::buildMenu() {
-    ppmPrint = new QMenu(this);
-    ppmPrint->setObjectName(QStringLiteral("ppmPrint"));
-    QMenu* print = ppmPrint->addMenu(QStringLiteral("&Print"));
-    Print1 = print->menuAction();
-    Print1->setObjectName(QStringLiteral("Print1"));
-    All1 = menuAction(print, QStringLiteral("&All"), "All1", QKeySequence(QStringLiteral("Ctrl+P")));
-    Selected1 = menuAction(print, QStringLiteral("&Selected"), "Selected1",
-                           QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    const GridMenu m = gridMenu(this, "ppmPrint", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    ppmPrint = m.menu;
+    Print1 = m.print;
+    All1 = m.all;
+    Selected1 = m.selected;
     Selectforsending1 = menuAction(ppmPrint, QStringLiteral("&Select for sending"),
                                    "Selectforsending1", QKeySequence(QStringLiteral("Ctrl+S")));
     Copy1 = menuAction(ppmPrint, QStringLiteral("&Copy"), "Copy1", QKeySequence::Copy);
@@ -162,10 +159,7 @@ void TfrmContact::buildMenu() {
     connect(Donottext1, &QAction::triggered, this, [this] { Donottext1Click(); });
     connect(Textagain1, &QAction::triggered, this, [this] { Textagain1Click(); });
 
-    dbgContact->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(dbgContact, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        ppmPrint->popup(dbgContact->viewport()->mapToGlobal(p));
-    });
+    popUpOnRightClick(ppmPrint, dbgContact);
 }
 
 void TfrmContact::buildSearch() {

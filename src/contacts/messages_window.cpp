@@ -92,14 +92,11 @@ TfrmMessage::~TfrmMessage() {
 }
 
 void TfrmMessage::buildMenu() {
-    ppmMain = new QMenu(this);
-    ppmMain->setObjectName(QStringLiteral("ppmMain"));
-    QMenu* print = ppmMain->addMenu(QStringLiteral("&Print"));
-    Print1 = print->menuAction();
-    Print1->setObjectName(QStringLiteral("Print1"));
-    All1 = menuAction(print, QStringLiteral("&All"), "All1", QKeySequence(QStringLiteral("Ctrl+P")));
-    Selected1 = menuAction(print, QStringLiteral("&Selected"), "Selected1",
-                           QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    const GridMenu m = gridMenu(this, "ppmMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    ppmMain = m.menu;
+    Print1 = m.print;
+    All1 = m.all;
+    Selected1 = m.selected;
     Copy1 = menuAction(ppmMain, QStringLiteral("&Copy"), "Copy1", QKeySequence::Copy);
     Paste1 = menuAction(ppmMain, QStringLiteral("&Paste"), "Paste1", QKeySequence::Paste);
     Delete1 = menuAction(ppmMain, QStringLiteral("&Delete Record"), "Delete1",
@@ -135,10 +132,7 @@ void TfrmMessage::buildMenu() {
             e->del();
     });
 
-    dbgMessage->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(dbgMessage, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        ppmMain->popup(dbgMessage->viewport()->mapToGlobal(p));
-    });
+    popUpOnRightClick(ppmMain, dbgMessage);
 }
 
 void TfrmMessage::FormCreate() {

@@ -5,6 +5,7 @@
 
 #include "ui/application.h"
 #include "ui/context.h"
+#include "ui/menu_action.h"
 #include "data/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -345,18 +346,11 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
 }
 
 void TfrmMain::buildMenus() {
-    pumMain = new QMenu(this);
-    pumMain->setObjectName(QStringLiteral("pumMain"));
-    auto* printMenu = pumMain->addMenu(QStringLiteral("&Print"));
-    printMenu->setObjectName(QStringLiteral("Print1"));
-    Print1 = printMenu->menuAction();
-    Print1->setObjectName(QStringLiteral("Print1"));
-    All1 = printMenu->addAction(QStringLiteral("&All"));
-    All1->setObjectName(QStringLiteral("All1"));
-    All1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    Selected1 = printMenu->addAction(QStringLiteral("&Selected"));
-    Selected1->setObjectName(QStringLiteral("Selected1"));
-    Selected1->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
+    const GridMenu m = gridMenu(this, "pumMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    pumMain = m.menu;
+    Print1 = m.print;
+    All1 = m.all;
+    Selected1 = m.selected;
     Copy1 = pumMain->addAction(QStringLiteral("Copy"));
     Copy1->setObjectName(QStringLiteral("Copy1"));
     Copy1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
@@ -375,11 +369,8 @@ void TfrmMain::buildMenus() {
         dbgReminders->addAction(a);
     }
     cboGroup->addAction(Deletecurrentrecord1);
-    for (QWidget* w : {static_cast<QWidget*>(dbgReminders), static_cast<QWidget*>(cboGroup)}) {
-        w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this,
-                [this, w](const QPoint& at) { pumMain->popup(w->mapToGlobal(at)); });
-    }
+    popUpOnRightClick(pumMain, dbgReminders);
+    popUpOnRightClick(pumMain, cboGroup);
     // The hidden menu with F2: a new entry.
     New1 = new QAction(QStringLiteral("New"), this);
     New1->setObjectName(QStringLiteral("New1"));

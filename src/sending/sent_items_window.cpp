@@ -1,6 +1,7 @@
 #include "sending/sent_items_window.h"
 
 #include "ui/context.h"
+#include "ui/menu_action.h"
 #include "data/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -123,23 +124,16 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     nav->addStretch();
     outer->addWidget(dbnSent);
 
-    pomPrint = new QMenu(this);
-    pomPrint->setObjectName(QStringLiteral("pomPrint"));
-    QMenu* print = pomPrint->addMenu(QStringLiteral("&Print"));
-    QAction* all = print->addAction(QStringLiteral("&All..."));
-    all->setObjectName(QStringLiteral("All1"));
-    all->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    QAction* selected = print->addAction(QStringLiteral("&Selected..."));
-    selected->setObjectName(QStringLiteral("Selected1"));
-    selected->setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+P")));
+    const GridMenu m =
+        gridMenu(this, "pomPrint", QStringLiteral("&All..."), QStringLiteral("&Selected..."));
+    pomPrint = m.menu;
+    QAction* all = m.all;
+    QAction* selected = m.selected;
     connect(all, &QAction::triggered, this, [this] { All1Click(); });
     connect(selected, &QAction::triggered, this, [this] { Selected1Click(); });
     dbgSentItems->addAction(all);
     dbgSentItems->addAction(selected);
-    dbgSentItems->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(dbgSentItems, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        pomPrint->popup(dbgSentItems->viewport()->mapToGlobal(p));
-    });
+    popUpOnRightClick(pomPrint, dbgSentItems);
 
     // Keep the table's cursor on the grid's current row.
     connect(dbgSentItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
