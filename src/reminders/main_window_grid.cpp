@@ -2,6 +2,7 @@
 // paste, "Clear All", and the window's key and mouse handling of its controls.
 
 #include "ui/context.h"
+#include "ui/widgets/record_grid.h"
 #include "reminders/main_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -137,41 +138,9 @@ void TfrmMain::buildGrid(QWidget* parent) {
             dxmReminderscontact_noChange();
         };
 
-    // The navigator: first, prior, next, last.
-    DBNavigator1 = new QWidget(parent);
+    // The navigator moves the cursor; the grid and the entry panel follow it.
+    DBNavigator1 = new RecordNavigator(*dxmReminders, nullptr, RecordNavigator::Buttons::Moves, parent);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    auto* nav = new QHBoxLayout(DBNavigator1);
-    nav->setContentsMargins(0, 0, 0, 0);
-    nav->setSpacing(1);
-    struct Step {
-        const char* name;
-        Qt::ArrowType arrow;
-        const char* hint;
-    };
-    for (const Step& s : {Step{"nbFirst", Qt::UpArrow, "First record"},
-                          Step{"nbPrior", Qt::LeftArrow, "Prior record"},
-                          Step{"nbNext", Qt::RightArrow, "Next record"},
-                          Step{"nbLast", Qt::DownArrow, "Last record"}}) {
-        auto* b = new QToolButton(DBNavigator1);
-        b->setObjectName(QString::fromLatin1(s.name));
-        b->setArrowType(s.arrow);
-        b->setToolTip(QString::fromLatin1(s.hint));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setAutoRaise(true);
-        nav->addWidget(b);
-        const QString name = QString::fromLatin1(s.name);
-        connect(b, &QToolButton::clicked, this, [this, name] {
-            TdxMemData& r = *dxmReminders;
-            if (name == QStringLiteral("nbFirst"))
-                r.First();
-            else if (name == QStringLiteral("nbPrior"))
-                r.SetRowNumber(r.RowNumber() - 1);
-            else if (name == QStringLiteral("nbNext"))
-                r.Next();
-            else
-                r.Last();
-        });
-    }
 }
 
 void TfrmMain::syncGridCursor(int modelRow) {

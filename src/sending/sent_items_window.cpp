@@ -2,6 +2,7 @@
 
 #include "ui/context.h"
 #include "ui/menu_action.h"
+#include "ui/widgets/record_grid.h"
 #include "data/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
@@ -93,35 +94,13 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
             });
     outer->addWidget(dbgSentItems, 1);
 
-    dbnSent = new QWidget(this);
+    dbnSent = new RecordNavigator(*dxmSentItems, nullptr, RecordNavigator::Buttons::Moves, this);
     dbnSent->setObjectName(QStringLiteral("dbnSent"));
-    dbnSent->setToolTip(QStringLiteral("Press Ctrl-Del to Delete records"));
-    auto* nav = new QHBoxLayout(dbnSent);
-    nav->setContentsMargins(0, 0, 0, 0);
-    struct NavButton {
-        const char* name;
-        const char* text;
-        void (TdxMemData::*move)();
-    };
-    const NavButton buttons[] = {{"nbFirst", "|<", &TdxMemData::First},
-                                 {"nbPrior", "<", nullptr},
-                                 {"nbNext", ">", &TdxMemData::Next},
-                                 {"nbLast", ">|", &TdxMemData::Last}};
-    for (const NavButton& b : buttons) {
-        auto* button = new QToolButton(dbnSent);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setText(QString::fromLatin1(b.text));
-        button->setToolTip(QStringLiteral("Press Ctrl-Del to Delete records"));
-        nav->addWidget(button);
-        auto move = b.move;
-        connect(button, &QToolButton::clicked, this, [this, move] {
-            if (move)
-                (dxmSentItems->*move)();
-            else if (dxmSentItems->RowNumber() > 1)
-                dxmSentItems->SetRowNumber(dxmSentItems->RowNumber() - 1);
-        });
-    }
-    nav->addStretch();
+    // The log's hint names the one key that edits it.
+    const QString hint = QStringLiteral("Press Ctrl-Del to Delete records");
+    dbnSent->setToolTip(hint);
+    for (QToolButton* button : dbnSent->findChildren<QToolButton*>())
+        button->setToolTip(hint);
     outer->addWidget(dbnSent);
 
     const GridMenu m =

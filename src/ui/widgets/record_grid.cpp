@@ -343,7 +343,10 @@ void RecordGridDelegate::discard(QWidget* editor) {
 // ---- navigator -----------------------------------------------------------------------------
 
 RecordNavigator::RecordNavigator(RecordGrid* grid, QWidget* parent)
-    : QWidget(parent), grid_(grid) {
+    : RecordNavigator(grid->table(), grid, Buttons::MovesAndInsert, parent) {}
+
+RecordNavigator::RecordNavigator(TdxMemData& table, RecordGrid* grid, Buttons set, QWidget* parent)
+    : QWidget(parent), table_(table), grid_(grid) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(1);
@@ -359,6 +362,8 @@ RecordNavigator::RecordNavigator(RecordGrid* grid, QWidget* parent)
                               {"nbLast", "\u25B6|", "Last record", &RecordNavigator::last},
                               {"nbInsert", "+", "Insert record", &RecordNavigator::insert}};
     for (const Button& b : buttons) {
+        if (set == Buttons::Moves && b.action == &RecordNavigator::insert)
+            continue;
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setText(QString::fromUtf8(b.text));
@@ -376,44 +381,50 @@ QToolButton* RecordNavigator::button(const char* name) const {
     return findChild<QToolButton*>(QString::fromLatin1(name));
 }
 
-void RecordNavigator::first() {
+bool RecordNavigator::leaveRow() {
+    if (!grid_)
+        return true;
     grid_->finishEditor();
-    if (!grid_->endPendingEdit())
+    return grid_->endPendingEdit();
+}
+
+void RecordNavigator::afterMove() {
+    if (grid_)
+        grid_->focusColumn(0);
+}
+
+void RecordNavigator::first() {
+    if (!leaveRow())
         return;
-    grid_->table().First();
-    grid_->focusColumn(0);
+    table_.First();
+    afterMove();
 }
 
 void RecordNavigator::prior() {
-    grid_->finishEditor();
-    TdxMemData& t = grid_->table();
-    if (!grid_->endPendingEdit())
+    if (!leaveRow())
         return;
-    if (t.RowNumber() > 1)
-        t.SetRowNumber(t.RowNumber() - 1);
-    grid_->focusColumn(0);
+    if (table_.RowNumber() > 1)
+        table_.SetRowNumber(table_.RowNumber() - 1);
+    afterMove();
 }
 
 void RecordNavigator::next() {
-    grid_->finishEditor();
-    if (!grid_->endPendingEdit())
+    if (!leaveRow())
         return;
-    grid_->table().Next();
-    grid_->focusColumn(0);
+    table_.Next();
+    afterMove();
 }
 
 void RecordNavigator::last() {
-    grid_->finishEditor();
-    if (!grid_->endPendingEdit())
+    if (!leaveRow())
         return;
-    grid_->table().Last();
-    grid_->focusColumn(0);
+    table_.Last();
+    afterMove();
 }
 
 void RecordNavigator::insert() {
-    grid_->finishEditor();
-    if (!grid_->endPendingEdit())
+    if (!leaveRow())
         return;
-    grid_->table().Insert();
-    grid_->focusColumn(0);
+    table_.Insert();
+    afterMove();
 }

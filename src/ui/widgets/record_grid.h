@@ -117,12 +117,17 @@ private:
     RecordGrid* grid_;
 };
 
-// The record navigator: First, Prior, Next, Last and Insert, with their hints. After a click the
-// focus goes to the grid's first column.
+// The record navigator of every grid: First, Prior, Next and Last, and Insert where the grid is
+// edited in place, with their hints. With a RecordGrid, a click first ends the row's pending
+// edit and then puts the focus on the grid's first column; without one it moves the table's
+// cursor alone (a grid that follows the cursor shows the move).
 class RecordNavigator : public QWidget {
     Q_OBJECT
 public:
+    enum class Buttons { Moves, MovesAndInsert };
+
     RecordNavigator(RecordGrid* grid, QWidget* parent = nullptr);
+    RecordNavigator(TdxMemData& table, RecordGrid* grid, Buttons buttons, QWidget* parent = nullptr);
 
     QToolButton* button(const char* name) const;
     void first();
@@ -132,5 +137,10 @@ public:
     void insert();
 
 private:
+    // Ends the grid's pending edit; false when the row could not be left.
+    bool leaveRow();
+    void afterMove();
+
+    TdxMemData& table_;
     RecordGrid* grid_;
 };
