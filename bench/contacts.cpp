@@ -23,7 +23,7 @@
 #include "data/atomic_file.h"
 #include "data/mem_data.h"
 #include "data/schemas.h"
-#include "harness/fake_clock.h"
+#include "support/fake_clock.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -20,7 +20,7 @@
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/schemas.h"
-#include "harness/fake_clock.h"
+#include "support/fake_clock.h"
 #include "ui/widgets/date_box.h"
 
 #include <QComboBox>

@@ -16,7 +16,7 @@
 
 #include "data/date_time.h"
 #include "data/schemas.h"
-#include "harness/fake_clock.h"
+#include "support/fake_clock.h"
 #include "printing/list_printer.h"
 #include "ui/prompter.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "data/version_info.h"
-#include "harness/temp_folder.h"
+#include "support/temp_folder.h"
 #include "tallyminder_version.h"
 
 #include <QCoreApplication>

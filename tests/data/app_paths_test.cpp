@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,13 +61,8 @@ TEST(AppPathsDecision, SettingsFolder) {
 
 class AppPathsFolders : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tallyminder_paths_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string dir_;
+    TempFolder folder_;
+    const std::string dir_ = folder_.path();
 };
 
 TEST_F(AppPathsFolders, InstalledProgramUsesTheUsersFoldersAndABuildFolderItsOwn) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include "data/atomic_file.h"
 #include "data/errors.h"
 #include "data/keep_aside.h"
@@ -19,17 +21,12 @@ namespace fs = std::filesystem;
 
 class AtomicFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = "/tmp/tallyminder-atomic-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TempFolder folder;
+    const std::string dir = folder.path();
     std::string path(const std::string& name) const { return dir + "/" + name; }
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
     }
-    std::string dir;
 };
 
 // Every write of this process fails as on a full disk, as long as it lives.

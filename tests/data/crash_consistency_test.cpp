@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include "data/atomic_file.h"
 #include "data/schemas.h"
 
@@ -37,9 +39,8 @@ int temporaries(const std::string& dir) {
 }
 
 TEST(CrashConsistency, AKilledWriterNeverTearsTheFileAndLeavesNoTemporaryAfterTheNextStart) {
-    std::string pattern = "/tmp/tallyminder-crash-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const std::string dir = pattern;
+    TempFolder folder;
+    const std::string dir = folder.path();
     const std::string path = dir + "/reminders.txt";
 
     auto a = bigReminders("old", 20'000);
@@ -87,7 +88,6 @@ TEST(CrashConsistency, AKilledWriterNeverTearsTheFileAndLeavesNoTemporaryAfterTh
     EXPECT_EQ(temporaries(dir), 1);
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_TRUE(readWholeFile(path) == textA || readWholeFile(path) == textB);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -125,9 +127,8 @@ TEST(UnscramblePassword, NonDigitsAreRefused) {
 // A settings file that no program of ours wrote: everything it understands is read, and a write
 // changes one line and keeps every other byte.
 TEST(DialupSettingsFile, HostileFileLosesNothingWhenWrittenBack) {
-    char pattern[] = "/tmp/tallyminder_dialup_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
+    TempFolder folder;
+    const std::string dir = folder.path();
     const std::string file = dir + "/tallyminder.ini";
     const std::string longLine(10 * 1024 * 1024, 'z');
     const std::string original = "garbage without equals\r\n"
@@ -150,7 +151,6 @@ TEST(DialupSettingsFile, HostileFileLosesNothingWhenWrittenBack) {
     const std::string before = "UplinkerForm=10, 20, 300, 400, 0";
     expected.replace(expected.find(before), before.size(), "UplinkerForm=1, 2, 3, 4, 2");
     EXPECT_EQ(readWholeFile(file), expected);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

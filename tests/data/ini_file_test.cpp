@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -14,16 +16,10 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tallyminder_ini_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-    std::string dir_;
+    TempFolder folder_;
+    const std::string dir_ = folder_.path();
 };
 
 // Mixed line ends on purpose: CR LF, LF and a lone CR.

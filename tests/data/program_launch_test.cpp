@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -53,13 +55,7 @@ TEST(LaunchResultForError, FollowsTheResultConvention) {
 // parameters, one a line, to "<script>.out" once it has run.
 class ProgramLaunch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tallyminder_launch_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        fs::create_directory(dir_ + "/work");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { fs::create_directory(dir_ + "/work"); }
 
     std::string writeFile(const std::string& name, const std::string& text, fs::perms perms) {
         const std::string path = dir_ + "/" + name;
@@ -85,7 +81,8 @@ protected:
         return text.str();
     }
 
-    std::string dir_;
+    TempFolder folder_;
+    const std::string dir_ = folder_.path();
 };
 
 TEST_F(ProgramLaunch, StartsTheProgramWithItsWordsInItsFolderWithoutAShell) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/errors.h"
@@ -12,17 +14,12 @@ namespace {
 
 class TableFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = "/tmp/tallyminder-data-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    TempFolder folder;
+    const std::string dir = folder.path();
     std::string path(const std::string& name) const { return dir + "/" + name; }
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
     }
-    std::string dir;
 };
 
 std::string fixture(const char* name) { return readWholeFile(std::string(TEST_FIXTURES_DIR) + "/" + name); }

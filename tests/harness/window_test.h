@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/forms.h"
-#include "harness/fake_clock.h"
-#include "harness/temp_folder.h"
+#include "support/fake_clock.h"
+#include "support/temp_folder.h"
 #include "harness/test_prompter.h"
 
 // The fixture of every window test: a fresh working folder (also the program's folder), the

@@ -1,7 +1,7 @@
 // The painter's progress: told before each page with the pages done and the total, and a
 // cancel there stops the print.
 
-#include "harness/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "harness/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
