@@ -145,14 +145,7 @@ void TfrmContact::buildMenu() {
     connect(Selected1, &QAction::triggered, this, [this] { Selected1Click(); });
 
     connect(Selectforsending1, &QAction::triggered, this, [this] { Selectforsending1Click(); });
-    connect(Copy1, &QAction::triggered, this, [this] {
-        if (QLineEdit* e = dbgContact->editor())
-            e->copy();
-    });
-    connect(Paste1, &QAction::triggered, this, [this] {
-        if (QLineEdit* e = dbgContact->editor())
-            e->paste();
-    });
+    dbgContact->editWithMenu(Copy1, Paste1);
     connect(Delete1, &QAction::triggered, this, [this] { Delete1Click(); });
     connect(Importfromtextfile1, &QAction::triggered, this, [this] { Importfromtextfile1Click(); });
     connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });

@@ -119,14 +119,7 @@ void TfrmMessage::buildMenu() {
     connect(All1, &QAction::triggered, this, [this] { All1Click(); });
     connect(Selected1, &QAction::triggered, this, [this] { Selected1Click(); });
 
-    connect(Copy1, &QAction::triggered, this, [this] {
-        if (QLineEdit* e = dbgMessage->editor())
-            e->copy();
-    });
-    connect(Paste1, &QAction::triggered, this, [this] {
-        if (QLineEdit* e = dbgMessage->editor())
-            e->paste();
-    });
+    dbgMessage->editWithMenu(Copy1, Paste1);
     connect(Delete1, &QAction::triggered, this, [this] {
         if (QLineEdit* e = dbgMessage->editor())
             e->del();

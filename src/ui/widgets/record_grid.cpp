@@ -6,6 +6,7 @@
 #include "data/mem_data.h"
 #include "ui/widgets/key_filters.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -299,6 +300,17 @@ void RecordGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
         if (state == DataSetState::Edit || state == DataSetState::Insert)
             table_.Cancel();
     }
+}
+
+void RecordGrid::editWithMenu(QAction* copy, QAction* paste) {
+    connect(copy, &QAction::triggered, this, [this] {
+        if (editor_)
+            editor_->copy();
+    });
+    connect(paste, &QAction::triggered, this, [this] {
+        if (editor_)
+            editor_->paste();
+    });
 }
 
 // ---- delegate ------------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QKeySequence;
 class QToolButton;
 class TableModel;
@@ -64,6 +65,9 @@ public:
     bool endPendingEdit();
     // Moves the table's cursor to a row (0-based) after ending the pending edit.
     void moveToRow(int tableRow);
+
+    // The menu's Copy and Paste act on the open cell editor (and do nothing without one).
+    void editWithMenu(QAction* copy, QAction* paste);
 
     // Shortcuts that the window's menu takes before a cell editor would use them.
     void setWindowShortcuts(const std::vector<QKeySequence>& keys);
