@@ -21,10 +21,13 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,8 +84,11 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
         const int title = dbgSentItems->horizontalHeader()->fontMetrics().horizontalAdvance(
                               model->headerData(c, Qt::Horizontal).toString()) +
                           40; // bold titles and the sort marker
+        // The message is whole in its cell's tooltip, so its column stays narrow enough for
+        // the report columns to show beside it.
+        const int widest = model->fieldAt(c) == dxmSentItems->FieldIndex(fields::message) ? 24 : 40;
         const int chars = def.kind == FieldKind::Date ? 14
-                          : def.displayWidth > 0  ? std::clamp(def.displayWidth, 4, 40)
+                          : def.displayWidth > 0  ? std::clamp(def.displayWidth, 4, widest)
                                                   : 11;
         dbgSentItems->setColumnWidth(c, std::max(title, (chars + 2) * charWidth + 8));
     }
@@ -102,6 +108,17 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     for (QToolButton* button : dbnSent->findChildren<QToolButton*>())
         button->setToolTip(hint);
     outer->addWidget(dbnSent);
+
+    // Wide enough for every column where the screen allows it.
+    int columns = dbgSentItems->verticalHeader()->sizeHint().width() + 2 * dbgSentItems->frameWidth() +
+                  dbgSentItems->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < model->columnCount(); ++c)
+        columns += dbgSentItems->columnWidth(c);
+    const QMargins margins = outer->contentsMargins();
+    int width = columns + margins.left() + margins.right();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    resize(std::max(760, width), 420);
 
     const GridMenu m =
         gridMenu(this, "pomPrint", QStringLiteral("&All..."), QStringLiteral("&Selected..."));
