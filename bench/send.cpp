@@ -118,10 +118,12 @@ void BM_Send(benchmark::State& state) {
 
         state.PauseTiming();
         if (send->isVisible() || s.server.messages() != before + 1 || sent.RowCount() != n ||
-            fileExists(s.folder.file(kRemindersFile)))
+            fileExists(s.folder.file(kRemindersFile))) {
             state.SkipWithError(("the send did not complete: " + s.prompter.lastText)
                                     .toStdString()
                                     .c_str());
+            break;
+        }
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * n);
