@@ -97,8 +97,13 @@ struct Setup {
         forms = std::make_unique<Forms>(prompter, clock, paths);
         TfrmSendMail* send = forms->frmSendMail;
         send->smtp.Port = server.port();
-        send->dbeMailServer->setText("127.0.0.1");
-        emit send->dbeMailServer->textEdited(send->dbeMailServer->text());
+        // The program's example sender is refused; the benchmark's own is not.
+        for (auto [edit, text] : {std::pair{send->dbeMailServer, "127.0.0.1"},
+                                  std::pair{send->dbeFromName, "Bench Office"},
+                                  std::pair{send->dbeFromAddress, "office@bench.example"}}) {
+            edit->setText(text);
+            emit edit->textEdited(edit->text());
+        }
     }
     ~Setup() {
         forms.reset();
