@@ -24,6 +24,7 @@
 #include "data/mem_data.h"
 #include "data/schemas.h"
 #include "support/fake_clock.h"
+#include "support/temp_folder.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -64,14 +65,12 @@ std::string numberOf(int i) {
 std::string groupOf(int i) { return "group " + std::to_string(i % kGroups); }
 
 struct Folder {
-    std::string path;
+    TempFolder temp; // removed with the files at the end of the run
+    std::string path = temp.path();
     std::string book;   // the contact book as written, put back after each run
     std::string import; // the address list's path
 
     Folder() {
-        path = "/tmp/tallyminder-bench-contacts-XXXXXX";
-        if (!::mkdtemp(path.data()))
-            std::abort();
         auto groups = schemas::makeGroups();
         groups->AddRow({FieldValue{}, std::string("all")});
         groups->AddRow({FieldValue{}, std::string()});

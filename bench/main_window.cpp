@@ -22,6 +22,7 @@
 #include "data/schemas.h"
 #include "support/fake_clock.h"
 #include "ui/widgets/date_box.h"
+#include "support/temp_folder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -60,13 +61,6 @@ constexpr int kReminders = 10000;
 constexpr int kContacts = 10000;
 constexpr int kGroups = 50;
 constexpr int kMessages = 200;
-
-std::string makeFolder() {
-    std::string pattern = "/tmp/tallyminder-bench-main-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        std::abort();
-    return pattern;
-}
 
 std::string numberOf(int i) {
     char number[16];
@@ -120,7 +114,8 @@ void writeFiles(const std::string& folder) {
 }
 
 struct Folder {
-    std::string path = makeFolder();
+    TempFolder temp; // removed with the files at the end of the run
+    std::string path = temp.path();
     std::string reminders; // the pending list as written, restored after each start
     Folder() {
         writeFiles(path);

@@ -104,7 +104,9 @@ public:
     void SetSortOptions(TSortOptions options);
 
     char FieldDelimiter = '\t';
-    void WriteDelimitedFile(const std::string& path);
+    // Writes the file (see data/atomic_file.h) and returns the bytes written: nothing, and an
+    // empty text, when the table is closed.
+    std::string WriteDelimitedFile(const std::string& path);
     void ReadDelimitedFile(const std::string& path);
     // The file's bytes, as WriteDelimitedFile would write them.
     std::string DelimitedText();

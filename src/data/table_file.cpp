@@ -101,11 +101,12 @@ std::string TdxMemData::DelimitedText() {
     return out;
 }
 
-void TdxMemData::WriteDelimitedFile(const std::string& path) {
+std::string TdxMemData::WriteDelimitedFile(const std::string& path) {
     if (!Active())
-        return;
-    const std::string text = DelimitedText();
+        return {};
+    std::string text = DelimitedText();
     writeFileAtomically(path, text);
+    return text;
 }
 
 void TdxMemData::ReadDelimitedFile(const std::string& path) {

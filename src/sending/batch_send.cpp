@@ -196,7 +196,7 @@ void TfrmSendMail::sendTheMail() {
     sender.fromAddress = setting(fields::FromAddress);
     sender.blindCopies = setting(fields::ToBlindCarbonCopy);
     sender.replyTo = setting(fields::ReplyTo);
-    TIdMessage message = gatewayMessage(sender, versionText(), readWholeFile(remindersPath),
+    TIdMessage message = gatewayMessage(sender, versionText(), std::move(batchFile_),
                                         context_.clock().today());
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
@@ -276,6 +276,6 @@ void TfrmSendMail::doReports() {
     TdxMemData& pending = *context_.tables().dxmReminders;
     stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    pending.WriteDelimitedFile(context_.paths().file(kRemindersFile));
+    batchFile_ = pending.WriteDelimitedFile(context_.paths().file(kRemindersFile));
     emit reportsStamped();
 }

@@ -132,6 +132,8 @@ private:
     Context& context_;
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
+    // The bytes doReports wrote to reminders.txt: the batch e-mail's body, not read back.
+    std::string batchFile_;
     bool batchUnconfirmed_ = false;
     bool closeWhenDone_ = false;
     bool lastSendSucceeded_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The e-mail of one batch to the SMS gateway: the pending list's file is its body, line by line.
+// The e-mail of one batch to the SMS gateway: the pending list's file is its body.
 
 #include <cstdint>
 #include <string>
@@ -19,10 +19,7 @@ struct GatewaySender {
     std::string replyTo;     // comma-separated
 };
 
-// The lines of a table file, without their CR LF ends; a last line without one counts.
-std::vector<std::string> fileLines(std::string_view bytes);
-
 // From the sender, to the gateway alone (and the blind copies), subject "Tallyminder <version>",
-// dated today (a day number), the body the lines of the pending list's file.
+// dated today (a day number), the body the bytes of the pending list's file as they stand.
 TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
-                          std::string_view pendingFile, int32_t today);
+                          std::string pendingFile, int32_t today);

@@ -89,3 +89,18 @@ void TIdHeaderList::SetValue(std::string_view name, std::string_view value) {
     if (!value.empty())
         lines_.emplace_back(std::string(name), std::string(value));
 }
+
+std::vector<std::string> fileLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(start));
+            break;
+        }
+        lines.emplace_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}

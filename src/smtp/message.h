@@ -73,6 +73,11 @@ public:
     // The body, one entry per line, without line ends. A line that itself holds CR or LF
     // characters goes out as several lines.
     std::vector<std::string> Body;
+    // The body as one text, as a table file holds it: lines ending in CR LF, the last one
+    // perhaps without. It goes out after Body's lines, exactly as its lines would (split at
+    // each CR LF, a final CR LF ending the last line rather than starting an empty one), but
+    // without cutting the text up: the batch e-mail carries the pending file this way.
+    std::string BodyText;
     // Local date-time as days since 30/12/1899 plus the fraction of the day; 0 means "now".
     double Date = 0.0;
     TIdMessagePriority Priority = TIdMessagePriority::mpNormal;
@@ -90,3 +95,7 @@ public:
     // Empties every field.
     void Clear() { *this = TIdMessage(); }
 };
+
+// The lines of a body text (or a table file), without their CR LF ends; a last line without one
+// counts, and an empty text has none.
+std::vector<std::string> fileLines(std::string_view bytes);

@@ -62,6 +62,41 @@ template <class Sink> void writeBodyText(std::string_view text, Sink& sink) {
     }
 }
 
+// Writes a body text as its lines (fileLines) would go out one by one through
+// writeBodyText, but in runs as long as the text allows: only a line's leading "." and a lone
+// CR or LF (which becomes CR LF) break a run, and a last line without CR LF gets one.
+template <class Sink> void writeBodyRuns(std::string_view text, Sink& sink) {
+    if (text.empty())
+        return;
+    size_t run = 0;  // start of the bytes not yet written
+    size_t line = 0; // start of the current line
+    for (;;) {
+        if (line < text.size() && text[line] == '.') {
+            sink(text.substr(run, line - run));
+            sink(".");
+            run = line;
+        }
+        const size_t br = findLineBreak(text, line);
+        if (br == std::string_view::npos) {
+            sink(text.substr(run));
+            sink("\r\n");
+            return;
+        }
+        if (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n') {
+            line = br + 2;
+            if (line == text.size()) {
+                sink(text.substr(run));
+                return;
+            }
+        } else {
+            sink(text.substr(run, br - run));
+            sink("\r\n");
+            line = br + 1;
+            run = line;
+        }
+    }
+}
+
 } // namespace
 
 TIdSMTP::~TIdSMTP() {
@@ -291,15 +326,20 @@ template <class Sink> void TIdSMTP::writeData(const TIdMessage& m, Sink&& sink) 
     if (isJapaneseLocale(Environment.LocaleName)) {
         CharsetConverter toJis(kProgramCharset, "ISO-2022-JP");
         std::string converted;
-        for (const auto& line : m.Body) {
-            // A line the set cannot hold goes out as it stands rather than losing characters.
+        // A line the set cannot hold goes out as it stands rather than losing characters.
+        auto writeConverted = [&](const std::string& line) {
             writeBodyText(toJis.convert(line, converted) ? std::string_view(converted)
                                                          : std::string_view(line),
                           sink);
-        }
+        };
+        for (const auto& line : m.Body)
+            writeConverted(line);
+        for (const auto& line : fileLines(m.BodyText))
+            writeConverted(line);
     } else {
         for (const auto& line : m.Body)
             writeBodyText(line, sink);
+        writeBodyRuns(m.BodyText, sink);
     }
     sink(".\r\n");
 }

@@ -194,6 +194,12 @@ void TcpConnection::failSocket(int err) {
 }
 
 void TcpConnection::write(std::string_view bytes) {
+    if (bytes.size() >= kFlushThreshold) {
+        // A long run goes out from where it is, not through a copy.
+        flush();
+        sendAll(bytes.data(), bytes.size());
+        return;
+    }
     out_.append(bytes);
     if (out_.size() >= kFlushThreshold)
         flush();

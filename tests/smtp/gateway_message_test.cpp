@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(GatewayMessage, CarriesThePendingFileLineByLineToTheGatewayAlone) {
+TEST(GatewayMessage, CarriesThePendingFileAsItStandsToTheGatewayAlone) {
     GatewaySender sender;
     sender.fromAddress = "pat@example.com";
     sender.blindCopies = "a@example.com, b@example.com";
@@ -18,7 +18,9 @@ TEST(GatewayMessage, CarriesThePendingFileLineByLineToTheGatewayAlone) {
     ASSERT_EQ(m.ReplyTo.Count(), 1u);
     EXPECT_EQ(m.ReplyTo[0].Address, "reply@example.com");
     EXPECT_EQ(m.Subject, "Tallyminder v.1.0.0.1");
-    EXPECT_EQ(m.Body, (std::vector<std::string>{"head^", "0111^Ann^", "0222^Bob^"}));
+    EXPECT_TRUE(m.Body.empty());
+    EXPECT_EQ(m.BodyText, "head^\r\n0111^Ann^\r\n0222^Bob^");
+    EXPECT_EQ(fileLines(m.BodyText), (std::vector<std::string>{"head^", "0111^Ann^", "0222^Bob^"}));
     EXPECT_EQ(m.Date, 46380.0);
 }
 

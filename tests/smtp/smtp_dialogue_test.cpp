@@ -871,6 +871,58 @@ TEST(SmtpDialogue, ZeroDateMeansNowAndUsesTheOffsetAtThatTime) {
     EXPECT_DOUBLE_EQ(askedFor, kTue5Mar2002 + 0.75);
 }
 
+TEST(SmtpDialogue, BodyTextGoesOutAsItsLinesWould) {
+    // A long text whose lines need no change but for the one dot, so that it goes out in runs
+    // longer than the connection's buffer.
+    std::string longText;
+    for (int i = 0; i < 20000; ++i)
+        longText += "04" + std::to_string(11000000 + i) + "^Customer " + std::to_string(i) +
+                    "^Your appointment is tomorrow^\r\n";
+    longText += ".last";
+    const std::string texts[] = {
+        "",
+        "\r\n",
+        "\r\n\r\n",
+        "a",
+        "a\r\n",
+        ".",
+        ".\r\n..\r\n.x\r\na.b\r\n.",
+        "head^\r\n0111^Ann^\r\n0222^Bob^",
+        "head^\r\n0111^Ann^\r\n0222^Bob^\r\n",
+        "a\nb\rc\r\nd",
+        "x\r\n.\r\nMail from:<evil@x>\r\n.",
+        "a\n.b\r.c\r\r\n\n.d\n",
+        "end\n",
+        "end\r",
+        "\r",
+        "\n\r",
+        "a\r\n\r\nb\r\n\r\n",
+        "\xa3" "5\r\n.caf\xe9\r\n",
+        longText,
+    };
+    for (const char* locale : {"en_AU.UTF-8", "ja_JP.UTF-8"}) {
+        TIdSMTP smtp;
+        configure(smtp, 25);
+        smtp.Environment.LocaleName = locale;
+        for (const std::string& text : texts) {
+            TIdMessage lines = baseMessage();
+            lines.Body = fileLines(text);
+            TIdMessage whole = baseMessage();
+            whole.Body.clear();
+            whole.BodyText = text;
+            const std::string expected = smtp.DataContent(lines);
+            EXPECT_EQ(smtp.DataContent(whole), expected) << locale << " " << text.substr(0, 80);
+            // Lines given both ways go out in that order.
+            TIdMessage both = baseMessage();
+            both.Body = {".first"};
+            both.BodyText = text;
+            lines.Body.insert(lines.Body.begin(), ".first");
+            EXPECT_EQ(smtp.DataContent(both), smtp.DataContent(lines))
+                << locale << " " << text.substr(0, 80);
+        }
+    }
+}
+
 TEST(SmtpDialogue, JapaneseSystemSendsBodyAsIso2022Jp) {
     TIdSMTP smtp;
     configure(smtp, 25);
