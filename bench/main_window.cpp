@@ -7,6 +7,9 @@
 //                        QStandardItemModel, built and shown the same way
 //   BM_OneOk             one press of OK adding a single reminder, the save of reminders.txt
 //                        included; the row is removed again untimed so the list stays at 10,000
+//   BM_DeleteSelectedRows  all 10,000 rows selected in the grid and deleted from its menu
+//                        (Ctrl+Del), the confirmation answered OK; put back untimed
+//   BM_PasteRows         10,000 rows copied from the grid pasted back into it
 //
 // Run: QT_QPA_PLATFORM=offscreen ./bench_main_window
 
@@ -20,6 +23,7 @@
 #include "data/atomic_file.h"
 #include "data/date_time.h"
 #include "data/schemas.h"
+#include "data/suspended_views.h"
 #include "support/fake_clock.h"
 #include "ui/widgets/date_box.h"
 #include "support/temp_folder.h"
@@ -47,8 +51,11 @@ public:
     BoxButton show(const Box& box) override {
         ++boxes;
         lastText = box.text;
-        return box.defaultButton;
+        return confirmDeletion && box.text.startsWith(QLatin1String("Delete"))
+                   ? BoxButton::Ok
+                   : box.defaultButton;
     }
+    bool confirmDeletion = false;
     void beep() override {}
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
@@ -222,9 +229,91 @@ void BM_OneOk(benchmark::State& state) {
     static_cast<TApplication*>(qApp)->setPrompter(nullptr);
 }
 
+// The program's windows on the busy folder, shown, for the grid benchmarks.
+struct ShownProgram {
+    QuietPrompter prompter;
+    FakeClock clock;
+    std::unique_ptr<Forms> forms;
+    TfrmMain* main = nullptr;
+
+    ShownProgram() {
+        static_cast<TApplication*>(qApp)->setPrompter(&prompter);
+        clock.set(2026, 12, 9, 9, 30);
+        forms = std::make_unique<Forms>(prompter, clock, folder().paths());
+        main = forms->frmMain;
+        main->show();
+        main->FormActivate();
+        settle();
+    }
+    ~ShownProgram() {
+        forms.reset();
+        folder().restore();
+        static_cast<TApplication*>(qApp)->setPrompter(nullptr);
+    }
+};
+
+void BM_DeleteSelectedRows(benchmark::State& state) {
+    ShownProgram p;
+    p.prompter.confirmDeletion = true;
+    TdxMemData& pending = *p.main->dxmReminders;
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.main->dbgReminders->setFocus();
+        p.main->dbgReminders->selectAll();
+        const int before = pending.RowCount();
+        state.ResumeTiming();
+
+        p.main->Deletecurrentrecord1Click();
+
+        state.PauseTiming();
+        if (before != kReminders || pending.RowCount() != 0) {
+            state.SkipWithError(("the rows were not deleted: " + p.prompter.lastText.toStdString()).c_str());
+            break;
+        }
+        p.main->undoDeletion();
+        settle();
+        state.ResumeTiming();
+    }
+    state.counters["boxes"] = p.prompter.boxes;
+}
+
+void BM_PasteRows(benchmark::State& state) {
+    ShownProgram p;
+    TdxMemData& pending = *p.main->dxmReminders;
+    p.main->dbgReminders->setFocus();
+    p.main->dbgReminders->selectAll();
+    p.main->copyRows();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int before = pending.RowCount();
+        state.ResumeTiming();
+
+        p.main->pasteRows();
+
+        state.PauseTiming();
+        if (pending.RowCount() != before + kReminders) {
+            state.SkipWithError(("the rows were not pasted: " + p.prompter.lastText.toStdString()).c_str());
+            break;
+        }
+        // Back to 10,000 rows: the pasted rows are the last ones.
+        {
+            SuspendedViews suspended(pending);
+            std::vector<int> pasted;
+            for (int r = before; r < pending.RowCount(); ++r)
+                pasted.push_back(r);
+            p.main->deleteRows(pasted);
+        }
+        settle();
+        state.ResumeTiming();
+    }
+    state.counters["boxes"] = p.prompter.boxes;
+}
+
 BENCHMARK(BM_BareTableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_StartProgram)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OneOk)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_DeleteSelectedRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PasteRows)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
