@@ -211,10 +211,12 @@ void TfrmSendMail::sendTheMail() {
         });
     smtp.ResetCancel();
     try {
-        runInBackground([this, &message] {
-            smtp.Connect();
-            smtp.Send(message);
-        });
+        runInBackground(
+            [this, &message] {
+                smtp.Connect();
+                smtp.Send(message);
+            },
+            [this] { smtp.Cancel(); });
     } catch (const EIdDeliveryUnconfirmed&) {
         disconnect(onCancel);
         throw; // the whole batch went out: it may be at the gateway, cancelled or not
