@@ -204,29 +204,30 @@ void TfrmSendMail::sendTheMail() {
     // The dialogue runs off the user-interface thread, so the progress window stays painted
     // and its Cancel works while a slow server is awaited; the client's time-outs still apply.
     bool cancelled = false;
-    const QMetaObject::Connection onCancel =
-        connect(&progress, &TfrmProgress::cancelRequested, this, [this, &cancelled] {
+    {
+        struct CancelWhileSending {
+            QMetaObject::Connection connection;
+            ~CancelWhileSending() { QObject::disconnect(connection); }
+        } onCancel{connect(&progress, &TfrmProgress::cancelRequested, this, [this, &cancelled] {
             cancelled = true;
             smtp.Cancel();
-        });
-    smtp.ResetCancel();
-    try {
-        runInBackground(
-            [this, &message] {
-                smtp.Connect();
-                smtp.Send(message);
-            },
-            [this] { smtp.Cancel(); });
-    } catch (const EIdDeliveryUnconfirmed&) {
-        disconnect(onCancel);
-        throw; // the whole batch went out: it may be at the gateway, cancelled or not
-    } catch (...) {
-        disconnect(onCancel);
-        if (cancelled)
-            throw SendCancelled{};
-        throw;
+        })};
+        smtp.ResetCancel();
+        try {
+            runInBackground(
+                [this, &message] {
+                    smtp.Connect();
+                    smtp.Send(message);
+                },
+                [this] { smtp.Cancel(); });
+        } catch (const EIdDeliveryUnconfirmed&) {
+            throw; // the whole batch went out: it may be at the gateway, cancelled or not
+        } catch (...) {
+            if (cancelled)
+                throw SendCancelled{};
+            throw;
+        }
     }
-    disconnect(onCancel);
 
     // The server has accepted the batch.
     batchUnconfirmed_ = false;
