@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/eventfd.h>
@@ -71,6 +72,11 @@ int connectOne(const sockaddr* addr, socklen_t len, TcpConnection::Clock::time_p
         err = errno;
         return -1;
     }
+    // The client gathers each command and each run of the message into one write itself, so
+    // the system must not hold back a short last segment (the final ".") until the server has
+    // acknowledged the long run before it: that wait is a whole delayed-ACK period per message.
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     if (::connect(fd, addr, len) == 0)
         return fd;
     if (errno != EINPROGRESS && errno != EINTR) {
