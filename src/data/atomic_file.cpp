@@ -56,15 +56,29 @@ std::string writeTarget(const std::string& path) {
 }
 
 bool holdsExactly(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<size_t>(st.st_size) != bytes.size())
-        return false;
-    try {
-        return readWholeFile(path) == bytes;
-    } catch (const EFileError&) {
-        return false;
+    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<size_t>(st.st_size) == bytes.size();
+    // Compared piece by piece: no copy of a large file, and the first difference ends it.
+    char piece[1 << 16];
+    size_t at = 0;
+    while (same) {
+        const ssize_t n = ::read(fd, piece, sizeof piece);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            same = n == 0 && at == bytes.size();
+            break;
+        }
+        const auto got = static_cast<size_t>(n);
+        same = got <= bytes.size() - at && std::memcmp(piece, bytes.data() + at, got) == 0;
+        at += got;
     }
+    ::close(fd);
+    return same;
 }
 
 void syncFolder(const std::string& folder) {

@@ -6,12 +6,12 @@
 //                                 one millisecond after the last one, even when the clock has
 //                                 not moved.
 //   stampBatch(pending, ...)      every pending reminder gets the report wishes and the batch
-//                                 identifier, row by row through the table's edit cycle (its
-//                                 events run as for a typed change); a pending edit is posted first.
+//                                 identifier in one pass; the table's AfterPost runs once, as
+//                                 after an edit; a pending edit is posted first.
 //   moveBatchToSentItems(pending, sent, today)  every pending reminder is appended to the sent
 //                                 items with today as its create date, after the rows already
-//                                 there (added rows stay last until the next full sort), with
-//                                 the views suspended.
+//                                 there (added rows stay last until the next full sort), in one
+//                                 pass with one redraw.
 //                                 The pending list is left as it is.
 
 #include <cstdint>

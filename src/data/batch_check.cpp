@@ -29,13 +29,6 @@ struct AppointmentHash {
     }
 };
 
-const std::string kEmpty;
-
-const std::string& text(const FieldValue& v) {
-    const auto* s = std::get_if<std::string>(&v);
-    return s ? *s : kEmpty;
-}
-
 std::optional<int32_t> integer(const FieldValue& v) {
     if (const auto* i = std::get_if<int32_t>(&v))
         return *i;
@@ -59,9 +52,11 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
     std::unordered_set<Appointment, AppointmentHash> seen;
     seen.reserve(static_cast<std::size_t>(pending.RowCount()));
     for (int row = 0; row < pending.RowCount(); ++row) {
-        const FieldValue number = pending.CellValue(row, numberField);
+        // Views into the rows: a batch of many thousands is checked without a copy per value.
+        const std::string_view number = pending.CellString(row, numberField);
         auto report = [&](std::string problem) {
-            problems.push_back({row + 1, text(number), text(pending.CellValue(row, nameField)),
+            problems.push_back({row + 1, std::string(number),
+                                std::string(pending.CellString(row, nameField)),
                                 std::move(problem)});
         };
 
@@ -76,16 +71,16 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
             report("Send date already past");
         }
 
-        Appointment appointment{phoneDigits(text(number)), date.value_or(0), time.value_or(-1)};
+        Appointment appointment{phoneDigits(number), date.value_or(0), time.value_or(-1)};
         const bool hasDigits = !appointment.digits.empty();
         const bool listed = hasDigits && doNotText.containsDigits(appointment.digits);
         if (hasDigits && date && !seen.insert(std::move(appointment)).second)
             report("Same number and appointment twice");
 
-        if (!isSendableNumber(text(number)))
+        if (!isSendableNumber(number))
             report("Not a valid number");
 
-        const int parts = measureSms(text(pending.CellValue(row, messageField))).parts;
+        const int parts = measureSms(pending.CellString(row, messageField)).parts;
         if (parts > 1)
             report("Longer than one SMS (" + std::to_string(parts) + " SMS)");
 

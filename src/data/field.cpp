@@ -254,7 +254,9 @@ bool TField::IsNull() const { return isNull(table_.currentValue(index_)); }
 
 FieldValue TField::Value() const { return table_.currentValue(index_); }
 
-void TField::SetValue(const FieldValue& value) {
+void TField::SetValue(const FieldValue& value) { table_.setBufferValue(index_, Converted(value)); }
+
+FieldValue TField::Converted(const FieldValue& value) const {
     FieldValue v;
     if (const auto* s = std::get_if<std::string>(&value)) {
         v = fieldtext::parse(def_, *s);
@@ -304,7 +306,7 @@ void TField::SetValue(const FieldValue& value) {
             break;
         }
     }
-    table_.setBufferValue(index_, std::move(v));
+    return v;
 }
 
 std::string TField::AsString() const { return fieldtext::format(def_.kind, Value()); }

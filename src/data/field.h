@@ -80,6 +80,8 @@ public:
     bool IsNull() const;
     FieldValue Value() const;
     void SetValue(const FieldValue& value);
+    // The value as SetValue would store it: text parsed, numbers converted to the field's kind.
+    FieldValue Converted(const FieldValue& value) const;
     void Clear() { SetValue(FieldValue{}); }
 
     // The text form (EditText); the empty text for null.

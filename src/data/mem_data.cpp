@@ -206,6 +206,17 @@ std::string TdxMemData::CellText(int row, int field) const {
     return fieldtext::format(fields_[static_cast<size_t>(field)]->Kind(), CellValue(row, field));
 }
 
+std::string_view TdxMemData::CellString(int row, int field) const {
+    const Row& r = rows_[static_cast<size_t>(row)];
+    const auto f = static_cast<size_t>(field);
+    if (field <= 0 || fields_[f]->Kind() != FieldKind::String ||
+        !(load<uint32_t>(r.blob, 0) & (1u << (f - 1))))
+        return {};
+    const size_t slot = slotBase_ + 8 * (f - 1);
+    return std::string_view(r.blob.data() + load<uint32_t>(r.blob, slot),
+                            load<uint32_t>(r.blob, slot + 4));
+}
+
 int TdxMemData::BookmarkAt(int row) const { return rows_[static_cast<size_t>(row)].bookmark; }
 int TdxMemData::RecIdAt(int row) const { return rows_[static_cast<size_t>(row)].recId; }
 
@@ -730,6 +741,100 @@ void TdxMemData::AddRow(const std::vector<FieldValue>& values) {
     cursor_ = before < 0 ? 0 : before;
     atEnd_ = false;
     notifyState();
+    notifyRefresh();
+    fire(AfterPost, true);
+}
+
+void TdxMemData::AppendRowsFrom(const TdxMemData& source,
+                                const std::vector<std::pair<int, int>>& copied,
+                                const std::vector<std::pair<int, FieldValue>>& fixed) {
+    checkBrowseMode();
+    if (!Active())
+        raise("Cannot perform this operation on a closed dataset");
+    if (ReadOnly)
+        raise("Cannot modify a read-only dataset");
+    for (const auto& [from, to] : copied)
+        if (from <= 0 || to <= 0 || source.Field(from).Kind() != Field(to).Kind())
+            raise("Cannot copy field '" + source.Field(from).FieldName() + "' into '" +
+                  Field(to).FieldName() + "'");
+    // The fixed values as the fields store them, and the rows' common part: a blob with those
+    // values and every copied field null.
+    std::vector<FieldValue> values(fields_.size());
+    for (const auto& [f, v] : fixed)
+        values[static_cast<size_t>(f)] = Field(f).Converted(v);
+    const std::string common = encode(values);
+
+    rows_.reserve(rows_.size() + source.rows_.size());
+    std::string blob;
+    for (const Row& in : source.rows_) {
+        blob = common;
+        uint32_t present = load<uint32_t>(blob, 0);
+        const uint32_t had = load<uint32_t>(in.blob, 0);
+        for (const auto& [from, to] : copied) {
+            const auto fs = static_cast<size_t>(from), ft = static_cast<size_t>(to);
+            if (!(had & (1u << (fs - 1))))
+                continue;
+            present |= 1u << (ft - 1);
+            const size_t inSlot = source.slotBase_ + 8 * (fs - 1);
+            const size_t outSlot = slotBase_ + 8 * (ft - 1);
+            if (fields_[ft]->Kind() == FieldKind::String) {
+                // Cut to the field's size, as an assignment would.
+                const size_t len = std::min<size_t>(load<uint32_t>(in.blob, inSlot + 4),
+                                                    static_cast<size_t>(fields_[ft]->Size()));
+                store<uint32_t>(blob, outSlot, static_cast<uint32_t>(blob.size()));
+                store<uint32_t>(blob, outSlot + 4, static_cast<uint32_t>(len));
+                blob.append(in.blob, load<uint32_t>(in.blob, inSlot), len);
+            } else {
+                std::memcpy(blob.data() + outSlot, in.blob.data() + inSlot, 8);
+            }
+        }
+        store<uint32_t>(blob, 0, present);
+        rows_.push_back(Row{blob, nextRecId_++, nextBookmark_++});
+    }
+    if (cursor_ < 0 && !rows_.empty())
+        cursor_ = 0;
+    atEnd_ = false;
+    notifyRefresh();
+    if (!source.rows_.empty())
+        fire(AfterPost, true);
+}
+
+void TdxMemData::FillColumns(const std::vector<std::pair<int, FieldValue>>& values) {
+    checkBrowseMode();
+    if (rows_.empty()) {
+        atEnd_ = true;
+        return;
+    }
+    if (ReadOnly)
+        raise("Cannot modify a read-only dataset");
+    std::vector<std::pair<size_t, FieldValue>> stored;
+    for (const auto& [f, v] : values) {
+        if (f <= 0 || Field(f).Kind() == FieldKind::String)
+            raise("Cannot fill field '" + Field(std::max(f, 0)).FieldName() + "'");
+        stored.emplace_back(static_cast<size_t>(f), Field(f).Converted(v));
+    }
+    for (Row& row : rows_) {
+        uint32_t present = load<uint32_t>(row.blob, 0);
+        for (const auto& [f, v] : stored) {
+            const size_t slot = slotBase_ + 8 * (f - 1);
+            if (isNull(v)) {
+                present &= ~(1u << (f - 1));
+                std::memset(row.blob.data() + slot, 0, 8);
+                continue;
+            }
+            present |= 1u << (f - 1);
+            std::memset(row.blob.data() + slot, 0, 8);
+            if (const auto* i = std::get_if<int32_t>(&v))
+                store<int32_t>(row.blob, slot, *i);
+            else if (const auto* d = std::get_if<double>(&v))
+                store<double>(row.blob, slot, *d);
+            else
+                row.blob[slot] = std::get<bool>(v) ? 1 : 0;
+        }
+        store<uint32_t>(row.blob, 0, present);
+    }
+    moveCursor(RowCount() - 1);
+    atEnd_ = true;
     notifyRefresh();
     fire(AfterPost, true);
 }

@@ -85,6 +85,17 @@ public:
     void DeleteBookmarked(const std::vector<int>& bookmarks);
     // Adds a complete row: values in field order, the first being RecId's placeholder.
     void AddRow(const std::vector<FieldValue>& values);
+    // Appends a copy of each of source's rows, in its order, as AddRow of each would, in one
+    // pass: `copied` pairs a source field with a field of this table of the same kind, `fixed`
+    // gives fields one value for every row, the others stay null. The rows' own events
+    // (inserts, OnChange, BeforePost) do not run; AfterPost runs once and the views redraw once.
+    void AppendRowsFrom(const TdxMemData& source, const std::vector<std::pair<int, int>>& copied,
+                        const std::vector<std::pair<int, FieldValue>>& fixed);
+    // Gives every row the same values of the named fields, which must not be text, as an Edit,
+    // assignment and Post of each row would, in one pass: the rows keep their places, the rows'
+    // own events do not run, AfterPost runs once when there are rows, and the views redraw
+    // once. The cursor ends on the last row, at the end.
+    void FillColumns(const std::vector<std::pair<int, FieldValue>>& values);
     // 1-based number of the first row whose field equals value; -1 when none or no such field.
     int FindRowNumber(const FieldValue& value, std::string_view fieldName);
 
@@ -117,6 +128,9 @@ public:
     // Views read rows directly without moving the cursor (0-based row).
     FieldValue CellValue(int row, int field) const;
     std::string CellText(int row, int field) const;
+    // A text field's value where the row holds it, without a copy: empty when null. Valid until
+    // the table changes.
+    std::string_view CellString(int row, int field) const;
     int BookmarkAt(int row) const;
     int RecIdAt(int row) const;
     int RowOfBookmark(int bookmark) const { return rowOfBookmark(bookmark); }

@@ -75,7 +75,14 @@ std::string TdxMemData::DelimitedText() {
         ResumeViews();
         throw;
     }
-    out.reserve(out.size() + rows_.size() * (rows_.empty() ? 0 : rows_.front().blob.size() + 16));
+    // Room for the longest text the rows can give (a row's stored bytes, the longest form of
+    // each number, the separators and the line end), so that the text is never copied as it
+    // grows; pages reserved and not written cost nothing.
+    size_t bound = out.size();
+    for (const Row& row : rows_)
+        bound += row.blob.size();
+    bound += rows_.size() * (written.size() * 26 + 2);
+    out.reserve(bound);
     const FormatSettings& fs = processFormats();
     for (const Row& row : rows_) {
         const uint32_t present = *reinterpret_cast<const uint32_t*>(row.blob.data());

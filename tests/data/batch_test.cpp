@@ -33,12 +33,14 @@ protected:
     std::unique_ptr<TdxMemData> sent = schemas::makeSentItems();
 };
 
-TEST_F(Batch, StampingMarksEveryPendingReminderThroughItsPostEvents) {
+TEST_F(Batch, StampingMarksEveryPendingReminderInOnePass) {
     int posts = 0;
     pending->AfterPost = [&](TdxMemData&) { ++posts; };
     pending->Edit(); // an edit left open is posted first
     stampBatch(*pending, true, false, 46380.25);
-    EXPECT_EQ(posts, 3);
+    EXPECT_EQ(posts, 2); // the open edit, then once for the whole stamp
+    EXPECT_TRUE(pending->AtEnd());
+    EXPECT_EQ(pending->RowNumber(), 2);
     pending->FieldDelimiter = kRemindersDelimiter;
     const std::string text = pending->DelimitedText();
     EXPECT_NE(text.find("0111^Ann^24/12/2026^09:00:00^Hi^1^2^weekly^True^False^46380.25^Hi0111^\r\n"),

@@ -341,6 +341,70 @@ TEST(MemData, SuspendedViewsAreToldOnceWhenResumed) {
     t->RemoveView(&view);
 }
 
+// The bulk copy gives the rows that AddRow of each source row would give: values, nulls, text
+// cut to the target's size, fixed values converted to the field's kind, the same file text.
+TEST(MemData, AppendingRowsFromAnotherTableMatchesAddingEach) {
+    FieldDef n, when, flag;
+    n.name = "n";
+    n.kind = FieldKind::Integer;
+    when.name = "when";
+    when.kind = FieldKind::Float;
+    flag.name = "flag";
+    flag.kind = FieldKind::Boolean;
+    TdxMemData source("src", {str("name", 20), n, when});
+    const std::vector<std::vector<FieldValue>> rows = {
+        {FieldValue{}, std::string("Ann"), int32_t{1}, 1.5},
+        {FieldValue{}, FieldValue{}, int32_t{-7}, FieldValue{}},
+        {FieldValue{}, std::string("A name far longer than five"), FieldValue{}, 46000.25},
+        {FieldValue{}, std::string(""), int32_t{0}, 0.0}};
+    for (const auto& r : rows)
+        source.AddRow(r);
+
+    auto target = [&] {
+        return std::make_unique<TdxMemData>(
+            "dst", std::vector<FieldDef>{flag, str("name", 5), when, n, str("note")});
+    };
+    auto bulk = target(), each = target();
+    // A row already there stays first.
+    bulk->AddRow({FieldValue{}, true, std::string("old"), 1.0, int32_t{9}, FieldValue{}});
+    each->AddRow({FieldValue{}, true, std::string("old"), 1.0, int32_t{9}, FieldValue{}});
+    bulk->AppendRowsFrom(source, {{1, 2}, {2, 4}, {3, 3}}, {{1, int32_t{1}}, {5, 12}});
+    for (const auto& r : rows)
+        each->AddRow({FieldValue{}, int32_t{1}, r[1], r[3], r[2], 12});
+    EXPECT_EQ(bulk->DelimitedText(), each->DelimitedText());
+    EXPECT_EQ(bulk->CellText(3, 2), "A nam");
+    EXPECT_EQ(bulk->CellString(3, 5), "12");
+    EXPECT_EQ(bulk->CellString(2, 2), ""); // null text
+
+    // Fields of different kinds are not copied into each other.
+    EXPECT_THROW(bulk->AppendRowsFrom(source, {{1, 3}}, {}), EDatabaseError);
+    EXPECT_EQ(bulk->RowCount(), 5);
+}
+
+TEST(MemData, FillingColumnsSetsEveryRowInPlace) {
+    FieldDef n, when;
+    n.name = "n";
+    n.kind = FieldKind::Integer;
+    when.name = "when";
+    when.kind = FieldKind::Float;
+    TdxMemData t("tbl", {str("name"), n, when});
+    t.SetSortedField("n");
+    for (const char* name : {"c", "a", "b"})
+        t.AddRow({FieldValue{}, std::string(name), FieldValue{}, 2.5});
+    int posts = 0;
+    t.AfterPost = [&](TdxMemData&) { ++posts; };
+    t.FillColumns({{2, 7.6}, {3, FieldValue{}}}); // converted as an assignment would
+    EXPECT_EQ(names(t), (std::vector<std::string>{"c", "a", "b"}));
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(t.CellValue(r, 2), FieldValue(int32_t{8}));
+        EXPECT_TRUE(isNull(t.CellValue(r, 3)));
+    }
+    EXPECT_EQ(posts, 1);
+    EXPECT_TRUE(t.AtEnd());
+    EXPECT_THROW(t.FillColumns({{1, std::string("x")}}), EDatabaseError); // text is not filled
+    EXPECT_EQ(names(t), (std::vector<std::string>{"c", "a", "b"}));
+}
+
 TEST(MemData, ReadOnlyTablesRefuseChanges) {
     auto t = schemas::makePrintMail();
     EXPECT_THROW(t->Append(), EDatabaseError);

@@ -7,7 +7,11 @@
 #include <QAbstractItemView>
 
 bool holdsPasteBreak(const std::string& text) {
-    return text.find_first_of("\t\r\n") != std::string::npos;
+    // A plain loop: find_first_of looks each character up in the set with a call of its own.
+    for (const char c : text)
+        if (c == '\t' || c == '\r' || c == '\n')
+            return true;
+    return false;
 }
 
 void checkPaste(TdxMemData& table, Prompter& prompter, QAbstractItemView* grid) {
