@@ -55,32 +55,6 @@ std::string writeTarget(const std::string& path) {
     return at;
 }
 
-bool holdsExactly(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                static_cast<size_t>(st.st_size) == bytes.size();
-    // Compared piece by piece: no copy of a large file, and the first difference ends it.
-    char piece[1 << 16];
-    size_t at = 0;
-    while (same) {
-        const ssize_t n = ::read(fd, piece, sizeof piece);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            same = n == 0 && at == bytes.size();
-            break;
-        }
-        const auto got = static_cast<size_t>(n);
-        same = got <= bytes.size() - at && std::memcmp(piece, bytes.data() + at, got) == 0;
-        at += got;
-    }
-    ::close(fd);
-    return same;
-}
-
 void syncFolder(const std::string& folder) {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
@@ -129,30 +103,116 @@ bool isTemporaryOf(std::string_view entry, const std::vector<std::string>& names
 } // namespace
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    const std::string target = writeTarget(path);
-    if (holdsExactly(target, bytes))
-        return;
-    keepAsideIfHeld(path, "Cannot create file " + path);
-    const std::string failure = "Cannot create file " + path;
-    std::string tmp = target + ".tmpXXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        throw EFileError(failure);
+    AtomicFileWriter writer(path);
+    writer.write(bytes);
+    writer.commit();
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : path_(path), target_(writeTarget(path)) {
+    old_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (old_ >= 0 && (::fstat(old_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(old_);
+        old_ = -1;
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (old_ >= 0)
+        ::close(old_);
+    if (fd_ >= 0) {
+        ::unlink(temporary_.c_str());
+        ::close(fd_);
+    }
+}
+
+void AtomicFileWriter::fail() {
+    if (fd_ >= 0) {
+        ::unlink(temporary_.c_str());
+        ::close(fd_);
+        fd_ = -1;
+    }
+    throw EFileError("Cannot create file " + path_);
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+    if (fd_ < 0 && old_ >= 0) {
+        // Still the bytes the file holds? Compared in pieces, the first difference ends it.
+        char piece[1 << 16];
+        size_t at = 0;
+        while (at < bytes.size()) {
+            const ssize_t n = ::read(old_, piece, std::min(sizeof piece, bytes.size() - at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0 || std::memcmp(piece, bytes.data() + at, static_cast<size_t>(n)) != 0)
+                break;
+            at += static_cast<size_t>(n);
+        }
+        if (at == bytes.size()) {
+            matched_ += bytes.size();
+            return;
+        }
+    }
+    if (fd_ < 0)
+        diverge();
+    if (!writeAll(fd_, bytes))
+        fail();
+}
+
+void AtomicFileWriter::diverge() {
+    keepAsideIfHeld(path_, "Cannot create file " + path_);
+    temporary_ = target_ + ".tmpXXXXXX";
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ < 0)
+        fail();
     // Held until the rename, so that the start-up clean-up never takes a live temporary.
-    ::flock(fd, LOCK_EX);
+    ::flock(fd_, LOCK_EX);
     // mkstemp creates 0600; table files are ordinary user files.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0 &&
-                    ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    ::close(fd);
-    if (!ok)
-        throw EFileError(failure);
+    ::fchmod(fd_, 0666 & ~mask);
+    // The part that matched is the old file's beginning.
+    char piece[1 << 16];
+    for (size_t at = 0; at < matched_;) {
+        const ssize_t n = ::pread(old_, piece, std::min(sizeof piece, matched_ - at),
+                                  static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || !writeAll(fd_, std::string_view(piece, static_cast<size_t>(n))))
+            fail();
+        at += static_cast<size_t>(n);
+    }
+    if (old_ >= 0) {
+        ::close(old_);
+        old_ = -1;
+    }
+}
+
+void AtomicFileWriter::commit() {
+    if (done_)
+        return;
+    if (fd_ < 0 && old_ >= 0) {
+        // Every byte matched: when the file also ends here, it already is the one to write.
+        char more;
+        ssize_t n;
+        do
+            n = ::read(old_, &more, 1);
+        while (n < 0 && errno == EINTR);
+        if (n == 0) {
+            done_ = true;
+            return;
+        }
+    }
+    if (fd_ < 0)
+        diverge();
+    if (::fdatasync(fd_) != 0 || ::rename(temporary_.c_str(), target_.c_str()) != 0)
+        fail();
+    ::close(fd_);
+    fd_ = -1;
+    done_ = true;
     // Make the rename itself durable.
-    syncFolder(folderOf(target));
+    syncFolder(folderOf(target_));
 }
 
 std::string readWholeFile(const std::string& path) {

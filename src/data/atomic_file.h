@@ -23,6 +23,32 @@
 // A file held by keep-aside (data/keep_aside.h) is copied aside first, or not replaced at all.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// The same write from bytes given piece by piece, so that a large file is never held whole in
+// memory: the pieces are compared with the file as it is while they match it, and go to the
+// temporary from the first difference on. Nothing replaces the file before commit(), which
+// throws as writeFileAtomically does; a writer destroyed without it leaves no trace.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(std::string_view bytes);
+    void commit();
+
+private:
+    // Starts the temporary with the part of the old file that matched so far.
+    void diverge();
+    [[noreturn]] void fail();
+
+    std::string path_, target_, temporary_;
+    int old_ = -1;      // the file as it is, while every byte so far matched it
+    size_t matched_ = 0;
+    int fd_ = -1;       // the temporary, from the first difference on
+    bool done_ = false;
+};
+
 // Reads the whole file. Throws EFileError("Cannot open file <path>") when it cannot be read.
 std::string readWholeFile(const std::string& path);
 

@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <unordered_set>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -21,12 +22,40 @@ struct Appointment {
     bool operator==(const Appointment&) const = default;
 };
 
-struct AppointmentHash {
-    std::size_t operator()(const Appointment& a) const {
-        const uint64_t when = (uint64_t(uint32_t(a.date)) << 32) | uint32_t(a.time);
-        const std::size_t h = std::hash<std::string>{}(a.digits);
-        return h ^ (std::hash<uint64_t>{}(when) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+std::size_t hashOf(const Appointment& a) {
+    const uint64_t when = (uint64_t(uint32_t(a.date)) << 32) | uint32_t(a.time);
+    const std::size_t h = std::hash<std::string_view>{}(a.digits);
+    return h ^ (std::hash<uint64_t>{}(when) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+// The appointments seen so far, in one flat table of row numbers (open addressing): a batch of
+// tens of thousands is checked without an allocation per reminder.
+class SeenAppointments {
+public:
+    explicit SeenAppointments(std::size_t expected) {
+        std::size_t size = 16;
+        while (size < 2 * expected)
+            size *= 2;
+        slots_.assign(size, -1);
+        appointments_.reserve(expected);
     }
+    // False when the appointment was there already.
+    bool insert(Appointment a) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hashOf(a) & mask;; i = (i + 1) & mask) {
+            if (slots_[i] < 0) {
+                slots_[i] = static_cast<int32_t>(appointments_.size());
+                appointments_.push_back(std::move(a));
+                return true;
+            }
+            if (appointments_[static_cast<std::size_t>(slots_[i])] == a)
+                return false;
+        }
+    }
+
+private:
+    std::vector<int32_t> slots_;
+    std::vector<Appointment> appointments_;
 };
 
 std::optional<int32_t> integer(const FieldValue& v) {
@@ -49,8 +78,10 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
     const int32_t nowMs = timePart(now);
 
     std::vector<BatchProblem> problems;
-    std::unordered_set<Appointment, AppointmentHash> seen;
-    seen.reserve(static_cast<std::size_t>(pending.RowCount()));
+    SeenAppointments seen(static_cast<std::size_t>(pending.RowCount()));
+    // A batch mostly repeats a few standard messages: each is measured once in a row.
+    std::string_view lastMessage;
+    int lastParts = -1;
     for (int row = 0; row < pending.RowCount(); ++row) {
         // Views into the rows: a batch of many thousands is checked without a copy per value.
         const std::string_view number = pending.CellString(row, numberField);
@@ -74,13 +105,18 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
         Appointment appointment{phoneDigits(number), date.value_or(0), time.value_or(-1)};
         const bool hasDigits = !appointment.digits.empty();
         const bool listed = hasDigits && doNotText.containsDigits(appointment.digits);
-        if (hasDigits && date && !seen.insert(std::move(appointment)).second)
+        if (hasDigits && date && !seen.insert(std::move(appointment)))
             report("Same number and appointment twice");
 
         if (!isSendableNumber(number))
             report("Not a valid number");
 
-        const int parts = measureSms(pending.CellString(row, messageField)).parts;
+        const std::string_view message = pending.CellString(row, messageField);
+        if (lastParts < 0 || message != lastMessage) {
+            lastMessage = message;
+            lastParts = measureSms(message).parts;
+        }
+        const int parts = lastParts;
         if (parts > 1)
             report("Longer than one SMS (" + std::to_string(parts) + " SMS)");
 

@@ -115,9 +115,8 @@ public:
     void SetSortOptions(TSortOptions options);
 
     char FieldDelimiter = '\t';
-    // Writes the file (see data/atomic_file.h) and returns the bytes written: nothing, and an
-    // empty text, when the table is closed.
-    std::string WriteDelimitedFile(const std::string& path);
+    // Writes the file (see data/atomic_file.h); nothing when the table is closed.
+    void WriteDelimitedFile(const std::string& path);
     void ReadDelimitedFile(const std::string& path);
     // The file's bytes, as WriteDelimitedFile would write them.
     std::string DelimitedText();
@@ -177,6 +176,8 @@ private:
     std::string_view readHeader(std::string_view text, std::vector<int>& columns,
                                 std::string& lost) const;
     void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost);
+    // Appends the file's text to out; spill, when set, is offered the text after each row.
+    void formatText(std::string& out, const std::function<void(std::string&)>& spill);
 
     std::string name_;
     std::vector<std::unique_ptr<TField>> fields_;

@@ -58,6 +58,36 @@ std::string TdxMemData::DelimitedText() {
     std::string out;
     if (!Active())
         return out;
+    // Room for the text, close to its size: the rows' stored bytes hold every text value, and
+    // their fixed slots about as many bytes as the numbers' text.
+    size_t estimate = 256;
+    for (const Row& row : rows_)
+        estimate += row.blob.size() + 2;
+    out.reserve(estimate);
+    formatText(out, nullptr);
+    return out;
+}
+
+void TdxMemData::WriteDelimitedFile(const std::string& path) {
+    if (!Active())
+        return;
+    // Formatted and written a piece at a time: a table of a million rows needs no file-sized
+    // text in memory, and the piece's pages are reused rather than faulted in anew.
+    constexpr size_t kPiece = 1 << 20;
+    AtomicFileWriter file(path);
+    std::string piece;
+    piece.reserve(kPiece + 64 * 1024);
+    formatText(piece, [&](std::string& text) {
+        if (text.size() < kPiece)
+            return;
+        file.write(text);
+        text.clear();
+    });
+    file.write(piece);
+    file.commit();
+}
+
+void TdxMemData::formatText(std::string& out, const std::function<void(std::string&)>& spill) {
     SuspendViews();
     const int bookmark = TakeBookmark();
     std::vector<int> written;
@@ -75,45 +105,55 @@ std::string TdxMemData::DelimitedText() {
         ResumeViews();
         throw;
     }
-    // Room for the longest text the rows can give (a row's stored bytes, the longest form of
-    // each number, the separators and the line end), so that the text is never copied as it
-    // grows; pages reserved and not written cost nothing.
-    size_t bound = out.size();
-    for (const Row& row : rows_)
-        bound += row.blob.size();
-    bound += rows_.size() * (written.size() * 26 + 2);
-    out.reserve(bound);
     const FormatSettings& fs = processFormats();
+    // A column's last number and its text: stamps, dates and days repeat down a table, so
+    // most values are copied rather than formatted again. A slot's 8 bytes are the value's
+    // whole stored form (the unused bytes are zero), so equal slots give equal text.
+    struct Column {
+        int field;
+        FieldKind kind;
+        size_t slot;
+        uint32_t bit;
+        uint64_t lastSlot = 0;
+        bool formatted = false;
+        std::string text;
+    };
+    std::vector<Column> columns;
+    for (int f : written)
+        columns.push_back({f, Field(f).Kind(), slotBase_ + 8 * static_cast<size_t>(f - 1),
+                           1u << (f - 1), 0, false, {}});
     for (const Row& row : rows_) {
-        const uint32_t present = *reinterpret_cast<const uint32_t*>(row.blob.data());
-        for (int f : written) {
-            const size_t slot = slotBase_ + 8 * static_cast<size_t>(f - 1);
-            if (present & (1u << (f - 1))) {
-                if (Field(f).Kind() == FieldKind::String) {
+        const char* blob = row.blob.data();
+        uint32_t present;
+        std::memcpy(&present, blob, 4);
+        for (Column& c : columns) {
+            if (present & c.bit) {
+                if (c.kind == FieldKind::String) {
                     uint32_t at, len;
-                    std::memcpy(&at, row.blob.data() + slot, 4);
-                    std::memcpy(&len, row.blob.data() + slot + 4, 4);
-                    out.append(row.blob.data() + at, len);
+                    std::memcpy(&at, blob + c.slot, 4);
+                    std::memcpy(&len, blob + c.slot + 4, 4);
+                    out.append(blob + at, len);
                 } else {
-                    fieldtext::append(out, Field(f).Kind(), decode(row, f), fs);
+                    uint64_t bits;
+                    std::memcpy(&bits, blob + c.slot, 8);
+                    if (!c.formatted || bits != c.lastSlot) {
+                        c.text.clear();
+                        fieldtext::append(c.text, c.kind, decode(row, c.field), fs);
+                        c.lastSlot = bits;
+                        c.formatted = true;
+                    }
+                    out += c.text;
                 }
             }
             out.push_back(FieldDelimiter);
         }
         out += "\r\n";
+        if (spill)
+            spill(out);
     }
     if (bookmark != 0 && rowOfBookmark(bookmark) >= 0)
         cursor_ = rowOfBookmark(bookmark);
     ResumeViews();
-    return out;
-}
-
-std::string TdxMemData::WriteDelimitedFile(const std::string& path) {
-    if (!Active())
-        return {};
-    std::string text = DelimitedText();
-    writeFileAtomically(path, text);
-    return text;
 }
 
 void TdxMemData::ReadDelimitedFile(const std::string& path) {

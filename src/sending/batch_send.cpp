@@ -279,6 +279,8 @@ void TfrmSendMail::doReports() {
     TdxMemData& pending = *context_.tables().dxmReminders;
     stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    batchFile_ = pending.WriteDelimitedFile(context_.paths().file(kRemindersFile));
+    // The file and the e-mail body are the same bytes, formatted once.
+    batchFile_ = pending.DelimitedText();
+    writeFileAtomically(context_.paths().file(kRemindersFile), batchFile_);
     emit reportsStamped();
 }

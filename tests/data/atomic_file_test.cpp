@@ -13,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/resource.h>
 
 namespace {
@@ -53,6 +54,55 @@ TEST_F(AtomicFile, UnchangedBytesAreNotWrittenSoAFullDiskOnlyStopsARealChange) {
     EXPECT_EQ(readWholeFile(path("mail.txt")), "FromName\t\r\nPat\t\r\n");
     EXPECT_EQ(folderWriteProblem(dir), "File too large");
     EXPECT_EQ(fs::directory_iterator(dir)->path().filename(), "mail.txt"); // nothing left over
+}
+
+// Bytes given in pieces: compared with the file while they match it, so an unchanged file is not
+// written even on a full disk; from the first difference on, the old beginning and the new
+// pieces make the new file, whatever piece the difference falls in.
+TEST_F(AtomicFile, PiecesAreComparedUntilTheFirstDifferenceThenWrittenWhole) {
+    const std::string old(200000, 'a');
+    const std::string big(70000, 'a'); // longer than one comparison read
+    struct Case {
+        const char* what;
+        std::vector<std::string> pieces;
+    };
+    const Case cases[] = {
+        {"the same bytes", {big, big, std::string(60000, 'a')}},
+        {"a difference in a later piece", {big, big + "b", std::string(59999, 'a')}},
+        {"a longer text", {big, big, std::string(60000, 'a'), "tail"}},
+        {"a shorter text", {big, big}},
+        {"an empty text", {}},
+        {"a difference at the start", {"b" + big}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write("sentitems.txt", old);
+        std::string expected;
+        for (const std::string& p : c.pieces)
+            expected += p;
+        {
+            std::optional<NoRoom> full;
+            if (expected == old)
+                full.emplace(); // proves that nothing is written
+            AtomicFileWriter writer(path("sentitems.txt"));
+            for (const std::string& p : c.pieces)
+                writer.write(p);
+            writer.commit();
+        }
+        const std::string got = readWholeFile(path("sentitems.txt"));
+        EXPECT_EQ(got.size(), expected.size());
+        EXPECT_TRUE(got == expected);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
+
+    // A writer left without commit changes nothing and leaves nothing behind.
+    write("sentitems.txt", old);
+    {
+        AtomicFileWriter writer(path("sentitems.txt"));
+        writer.write("something else");
+    }
+    EXPECT_TRUE(readWholeFile(path("sentitems.txt")) == old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(AtomicFile, ALinkIsWrittenThroughToItsTargetWhereverThatIs) {
