@@ -215,24 +215,29 @@ void AtomicFileWriter::commit() {
     syncFolder(folderOf(target_));
 }
 
-std::string readWholeFile(const std::string& path) {
+namespace {
+
+// Reads the whole file into a buffer that grow(capacity) makes at least that large and returns;
+// returns the bytes read.
+template <typename Grow> size_t readAll(const std::string& path, Grow&& grow) {
     const std::string failure = "Cannot open file " + path;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw EFileError(failure);
-    // Straight into the string, grown when the file turns out longer than it said (a file
+    // Straight into the buffer, grown when the file turns out longer than it said (a file
     // that grows while read, or one whose size the system does not know).
-    std::string out;
     struct stat st {};
     size_t capacity = ::fstat(fd, &st) == 0 && st.st_size > 0
                           ? static_cast<size_t>(st.st_size) + 1
                           : size_t{1} << 16;
     size_t used = 0;
+    char* buffer = grow(capacity, used);
     for (;;) {
-        if (used == capacity)
+        if (used == capacity) {
             capacity *= 2;
-        out.resize(capacity);
-        const ssize_t n = ::read(fd, out.data() + used, capacity - used);
+            buffer = grow(capacity, used);
+        }
+        const ssize_t n = ::read(fd, buffer + used, capacity - used);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -244,7 +249,29 @@ std::string readWholeFile(const std::string& path) {
         used += static_cast<size_t>(n);
     }
     ::close(fd);
-    out.resize(used);
+    return used;
+}
+
+} // namespace
+
+std::string readWholeFile(const std::string& path) {
+    std::string out;
+    out.resize(readAll(path, [&out](size_t capacity, size_t) {
+        out.resize(capacity);
+        return out.data();
+    }));
+    return out;
+}
+
+FileBytes readFileBytes(const std::string& path) {
+    FileBytes out;
+    out.size = readAll(path, [&out](size_t capacity, size_t used) {
+        auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+        if (used > 0)
+            std::memcpy(bigger.get(), out.data.get(), used);
+        out.data = std::move(bigger);
+        return out.data.get();
+    });
     return out;
 }
 

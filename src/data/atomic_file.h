@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,14 @@ private:
 
 // Reads the whole file. Throws EFileError("Cannot open file <path>") when it cannot be read.
 std::string readWholeFile(const std::string& path);
+
+// The same bytes in a buffer that is not cleared before the read, for a reader that only looks.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    std::string_view view() const { return {data.get(), size}; }
+};
+FileBytes readFileBytes(const std::string& path);
 
 bool fileExists(const std::string& path);
 

@@ -176,6 +176,8 @@ private:
     std::string_view readHeader(std::string_view text, std::vector<int>& columns,
                                 std::string& lost) const;
     void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost);
+    void parseRowsDirect(std::string_view text, const std::vector<int>& columns,
+                         std::string& lost);
     // Appends the file's text to out; spill, when set, is offered the text after each row.
     void formatText(std::string& out, const std::function<void(std::string&)>& spill);
 
