@@ -76,11 +76,18 @@ void TdxMemData::WriteDelimitedFile(const std::string& path) {
     if (!Active())
         return;
     // Formatted and written a piece at a time: a table of a million rows needs no file-sized
-    // text in memory, and the piece's pages are reused rather than faulted in anew.
+    // text in memory. The piece's buffer stays for the next write, so its pages are not
+    // mapped and faulted in anew each time.
     constexpr size_t kPiece = 1 << 20;
     AtomicFileWriter file(path);
-    std::string piece;
+    thread_local std::string buffer;
+    std::string piece = std::move(buffer);
+    piece.clear();
     piece.reserve(kPiece + 64 * 1024);
+    struct GiveBack {
+        std::string& from;
+        ~GiveBack() { buffer = std::move(from); }
+    } giveBack{piece};
     formatText(piece, [&](std::string& text) {
         if (text.size() < kPiece)
             return;
