@@ -56,6 +56,41 @@ template <typename F> void splitLines(std::string_view text, F&& onLine) {
     }
 }
 
+// Walks the rows of a file's text: for each line begin(), then onValue(field, value,
+// lineNumber) for each non-empty value under a column that names a field, then end(). More
+// values than the header has columns is an error; a line longer than the reader takes is
+// noted in lost.
+template <typename Begin, typename OnValue, typename End>
+void walkRows(std::string_view text, char delimiter, const std::vector<int>& columns,
+              std::string& lost, Begin&& begin, OnValue&& onValue, End&& end) {
+    int lineNumber = 1;
+    splitLines(text, [&](std::string_view line) {
+        ++lineNumber;
+        begin();
+        size_t k = 0;
+        const bool whole = splitLine(line, delimiter, [&](std::string_view value) {
+            if (k >= columns.size())
+                throw EListError("List index out of bounds (" + std::to_string(k) + ")");
+            const int f = columns[k++];
+            if (f >= 0 && !value.empty())
+                onValue(f, value, lineNumber);
+        });
+        if (!whole && lost.empty())
+            lost = "Line " + std::to_string(lineNumber) +
+                   " is longer than the reader takes; its end was not read";
+        end();
+    });
+}
+
+// Notes in lost a text value cut to its field's size, when it is the first loss.
+void noteCut(std::string& lost, int lineNumber, std::string_view value, const FieldDef& def) {
+    const auto size = static_cast<size_t>(def.size);
+    if (value.size() > size && lost.empty())
+        lost = "Line " + std::to_string(lineNumber) + ": a value of " +
+               std::to_string(value.size()) + " characters does not fit field '" + def.name +
+               "' (" + std::to_string(size) + "); its end was not read";
+}
+
 } // namespace
 
 std::string TdxMemData::DelimitedText() {
@@ -247,39 +282,23 @@ void TdxMemData::parseRows(std::string_view text, const std::vector<int>& column
         parseRowsDirect(text, columns, lost);
         return;
     }
-    int lineNumber = 1;
-    splitLines(text, [&](std::string_view line) {
-        ++lineNumber;
-        Append();
-        size_t k = 0;
-        const bool whole = splitLine(line, FieldDelimiter, [&](std::string_view value) {
-            if (k >= columns.size())
-                throw EListError("List index out of bounds (" + std::to_string(k) + ")");
-            const int f = columns[k++];
-            if (f < 0 || value.empty())
-                return;
+    walkRows(
+        text, FieldDelimiter, columns, lost, [this] { Append(); },
+        [&](int f, std::string_view value, int lineNumber) {
             TField& field = Field(f);
             if (field.Kind() == FieldKind::String) {
-                const size_t size = static_cast<size_t>(field.Size());
-                if (value.size() > size && lost.empty())
-                    lost = "Line " + std::to_string(lineNumber) + ": a value of " +
-                           std::to_string(value.size()) + " characters does not fit field '" +
-                           field.FieldName() + "' (" + std::to_string(size) +
-                           "); its end was not read";
+                noteCut(lost, lineNumber, value, field.Def());
                 if (!field.OnChange && views_.empty()) {
                     // The common case, without a temporary: same result as SetAsString.
-                    buffer_[static_cast<size_t>(f)] = std::string(value.substr(0, size));
+                    buffer_[static_cast<size_t>(f)] =
+                        std::string(value.substr(0, static_cast<size_t>(field.Size())));
                     bufferChanged_ = true;
                     return;
                 }
             }
             field.SetAsString(value);
-        });
-        if (!whole && lost.empty())
-            lost = "Line " + std::to_string(lineNumber) +
-                   " is longer than the reader takes; its end was not read";
-        Post();
-    });
+        },
+        [this] { Post(); });
 }
 
 // The rows of a file straight into stored rows, with the same values, errors and losses as an
@@ -295,47 +314,31 @@ void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& 
     std::vector<std::string_view> lastText(count);
     std::vector<uint64_t> lastSlot(count);
     std::vector<char> parsed(count, 0);
-    int lineNumber = 1;
-    splitLines(text, [&](std::string_view line) {
-        ++lineNumber;
-        uint32_t present = 0;
-        size_t k = 0;
-        const bool whole = splitLine(line, FieldDelimiter, [&](std::string_view value) {
-            if (k >= columns.size())
-                throw EListError("List index out of bounds (" + std::to_string(k) + ")");
-            const int f = columns[k++];
-            if (f < 0 || value.empty())
-                return;
-            const auto at = static_cast<size_t>(f);
-            const FieldDef& def = fields_[at]->Def();
-            if (def.kind == FieldKind::String) {
-                const auto size = static_cast<size_t>(def.size);
-                if (value.size() > size && lost.empty())
-                    lost = "Line " + std::to_string(lineNumber) + ": a value of " +
-                           std::to_string(value.size()) + " characters does not fit field '" +
-                           def.name + "' (" + std::to_string(size) + "); its end was not read";
-                strings[at] = value.substr(0, size);
-            } else if (parsed[at] && value == lastText[at]) {
-                slots[at] = lastSlot[at];
-            } else {
-                const FieldValue v = fieldtext::parse(def, value);
-                uint64_t bits = 0;
-                if (const auto* i = std::get_if<int32_t>(&v))
-                    std::memcpy(&bits, i, 4);
-                else if (const auto* d = std::get_if<double>(&v))
-                    std::memcpy(&bits, d, 8);
-                else
-                    bits = std::get<bool>(v) ? 1 : 0;
-                slots[at] = lastSlot[at] = bits;
-                lastText[at] = value;
-                parsed[at] = 1;
-            }
-            present |= 1u << (at - 1);
-        });
-        if (!whole && lost.empty())
-            lost = "Line " + std::to_string(lineNumber) +
-                   " is longer than the reader takes; its end was not read";
-
+    uint32_t present = 0;
+    auto onValue = [&](int f, std::string_view value, int lineNumber) {
+        const auto at = static_cast<size_t>(f);
+        const FieldDef& def = fields_[at]->Def();
+        if (def.kind == FieldKind::String) {
+            noteCut(lost, lineNumber, value, def);
+            strings[at] = value.substr(0, static_cast<size_t>(def.size));
+        } else if (parsed[at] && value == lastText[at]) {
+            slots[at] = lastSlot[at];
+        } else {
+            const FieldValue v = fieldtext::parse(def, value);
+            uint64_t bits = 0;
+            if (const auto* i = std::get_if<int32_t>(&v))
+                std::memcpy(&bits, i, 4);
+            else if (const auto* d = std::get_if<double>(&v))
+                std::memcpy(&bits, d, 8);
+            else
+                bits = std::get<bool>(v) ? 1 : 0;
+            slots[at] = lastSlot[at] = bits;
+            lastText[at] = value;
+            parsed[at] = 1;
+        }
+        present |= 1u << (at - 1);
+    };
+    auto store = [&] {
         size_t total = textBase;
         for (size_t f = 1; f < count; ++f)
             if ((present & (1u << (f - 1))) && fields_[f]->Kind() == FieldKind::String)
@@ -361,5 +364,6 @@ void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& 
         rows_.push_back(Row{std::move(blob), nextRecId_++, nextBookmark_++});
         cursor_ = RowCount() - 1;
         atEnd_ = false;
-    });
+    };
+    walkRows(text, FieldDelimiter, columns, lost, [&] { present = 0; }, onValue, store);
 }
