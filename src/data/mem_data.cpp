@@ -767,9 +767,18 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
     rows_.reserve(rows_.size() + source.rows_.size());
     std::string blob;
     for (const Row& in : source.rows_) {
+        const uint32_t had = load<uint32_t>(in.blob, 0);
+        // One allocation per row: the common part and room for the copied text.
+        size_t room = common.size();
+        for (const auto& [from, to] : copied) {
+            const size_t inSlot = source.slotBase_ + 8 * static_cast<size_t>(from - 1);
+            if ((had & (1u << (from - 1))) && Field(to).Kind() == FieldKind::String)
+                room += load<uint32_t>(in.blob, inSlot + 4);
+        }
+        blob.clear();
+        blob.reserve(room);
         blob = common;
         uint32_t present = load<uint32_t>(blob, 0);
-        const uint32_t had = load<uint32_t>(in.blob, 0);
         for (const auto& [from, to] : copied) {
             const auto fs = static_cast<size_t>(from), ft = static_cast<size_t>(to);
             if (!(had & (1u << (fs - 1))))
@@ -789,7 +798,7 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
             }
         }
         store<uint32_t>(blob, 0, present);
-        rows_.push_back(Row{blob, nextRecId_++, nextBookmark_++});
+        rows_.push_back(Row{std::move(blob), nextRecId_++, nextBookmark_++});
     }
     if (cursor_ < 0 && !rows_.empty())
         cursor_ = 0;

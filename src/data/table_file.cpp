@@ -99,9 +99,13 @@ std::string TdxMemData::DelimitedText() {
         return out;
     // Room for the text, close to its size: the rows' stored bytes hold every text value, and
     // their fixed slots about as many bytes as the numbers' text.
-    size_t estimate = 256;
-    for (const Row& row : rows_)
+    size_t estimate = 256, longest = 0;
+    for (const Row& row : rows_) {
         estimate += row.blob.size() + 2;
+        longest = std::max(longest, row.blob.size());
+    }
+    // And the room the last row is written into.
+    estimate += longest + static_cast<size_t>(FieldCount()) * 40;
     out.reserve(estimate);
     formatText(out, nullptr);
     return out;
@@ -152,48 +156,79 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
         throw;
     }
     const FormatSettings& fs = processFormats();
-    // A column's last number and its text: stamps, dates and days repeat down a table, so
-    // most values are copied rather than formatted again. A slot's 8 bytes are the value's
-    // whole stored form (the unused bytes are zero), so equal slots give equal text.
+    // Each number column keeps the texts of the values it last met, in a small table indexed
+    // by the value: stamps, flags, days, dates and times repeat down a table, so most values
+    // are copied rather than formatted again. A slot's 8 bytes are the value's whole stored
+    // form (the unused bytes are zero), so equal slots give equal text.
+    struct Text {
+        uint64_t slot = 0;
+        uint8_t length = 0;
+        bool known = false;
+        char bytes[38];
+    };
+    constexpr size_t kTexts = 64;
     struct Column {
         int field;
         FieldKind kind;
         size_t slot;
         uint32_t bit;
-        uint64_t lastSlot = 0;
-        bool formatted = false;
-        std::string text;
+        std::vector<Text> texts;
     };
     std::vector<Column> columns;
     for (int f : written)
         columns.push_back({f, Field(f).Kind(), slotBase_ + 8 * static_cast<size_t>(f - 1),
-                           1u << (f - 1), 0, false, {}});
+                           1u << (f - 1),
+                           std::vector<Text>(Field(f).Kind() == FieldKind::String ? 0 : kTexts)});
+    std::string scratch;
+    // A row is written into room made for it at once: its stored bytes hold all its text,
+    // and each number takes at most its cached length or the scratch's.
+    const size_t numberRoom = columns.size() * (sizeof(Text::bytes) + 1) + 2;
     for (const Row& row : rows_) {
         const char* blob = row.blob.data();
         uint32_t present;
         std::memcpy(&present, blob, 4);
+        size_t at = out.size();
+        out.resize(at + row.blob.size() + numberRoom);
+        char* p = out.data() + at;
         for (Column& c : columns) {
             if (present & c.bit) {
                 if (c.kind == FieldKind::String) {
-                    uint32_t at, len;
-                    std::memcpy(&at, blob + c.slot, 4);
+                    uint32_t from, len;
+                    std::memcpy(&from, blob + c.slot, 4);
                     std::memcpy(&len, blob + c.slot + 4, 4);
-                    out.append(blob + at, len);
+                    std::memcpy(p, blob + from, len);
+                    p += len;
                 } else {
                     uint64_t bits;
                     std::memcpy(&bits, blob + c.slot, 8);
-                    if (!c.formatted || bits != c.lastSlot) {
-                        c.text.clear();
-                        fieldtext::append(c.text, c.kind, decode(row, c.field), fs);
-                        c.lastSlot = bits;
-                        c.formatted = true;
+                    Text& t = c.texts[(bits * 0x9E3779B97F4A7C15ULL) >> 58];
+                    if (!t.known || t.slot != bits) {
+                        scratch.clear();
+                        fieldtext::append(scratch, c.kind, decode(row, c.field), fs);
+                        if (scratch.size() > sizeof t.bytes) {
+                            // Longer than any usual form: written as it stands.
+                            at = static_cast<size_t>(p - out.data());
+                            out.resize(out.size() + scratch.size());
+                            p = out.data() + at;
+                            std::memcpy(p, scratch.data(), scratch.size());
+                            p += scratch.size();
+                            *p++ = FieldDelimiter;
+                            continue;
+                        }
+                        t.slot = bits;
+                        t.known = true;
+                        t.length = static_cast<uint8_t>(scratch.size());
+                        std::memcpy(t.bytes, scratch.data(), scratch.size());
                     }
-                    out += c.text;
+                    std::memcpy(p, t.bytes, t.length);
+                    p += t.length;
                 }
             }
-            out.push_back(FieldDelimiter);
+            *p++ = FieldDelimiter;
         }
-        out += "\r\n";
+        *p++ = '\r';
+        *p++ = '\n';
+        out.resize(static_cast<size_t>(p - out.data()));
         if (spill)
             spill(out);
     }

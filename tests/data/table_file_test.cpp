@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 namespace {
 
@@ -66,6 +67,38 @@ TEST_F(TableFile, ABatchIsWrittenInItsShortestForm) {
                dateTimeValue(37652, timeMs(14, 29))});
     EXPECT_EQ(t->CellText(0, t->FieldIndex("batch")), "37652.6034722222");
     EXPECT_EQ(t->CellText(0, t->FieldIndex("status")), "True");
+}
+
+// Numbers repeated down a column are formatted once and copied after: over many values, some
+// repeated, some new, some null, every line is still each value's own text.
+TEST_F(TableFile, EveryValueIsWrittenInItsOwnFormWhateverCameBefore) {
+    auto t = schemas::makeReminders();
+    t->FieldDelimiter = '^';
+    std::mt19937 rng(7);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    t->SuspendViews();
+    for (int i = 0; i < 3000; ++i) {
+        const bool sparse = pick(8) == 0;
+        t->AddRow({FieldValue{}, std::to_string(pick(1000)), std::string("n"),
+                   sparse ? FieldValue{} : FieldValue(int32_t(46000 + pick(400))),
+                   FieldValue(int32_t(pick(86'400'000))), std::string("m"),
+                   FieldValue(int32_t(pick(300) - 150)), sparse ? FieldValue{} : FieldValue(int32_t{0}),
+                   FieldValue{}, pick(2) == 0, FieldValue(pick(3) == 0),
+                   FieldValue(pick(4) == 0 ? 46365.5 : (rng() % 100000000) / 997.0)});
+    }
+    t->ResumeViews();
+    const std::string text = t->DelimitedText();
+    std::string expected = text.substr(0, text.find("\r\n") + 2);
+    for (int r = 0; r < t->RowCount(); ++r) {
+        for (int f = 1; f < t->FieldCount(); ++f) {
+            if (t->Field(f).Def().calculated)
+                continue;
+            expected += t->CellText(r, f);
+            expected += '^';
+        }
+        expected += "\r\n";
+    }
+    EXPECT_TRUE(text == expected);
 }
 
 TEST_F(TableFile, WritingKeepsTheCurrentRowAndAnEmptyTableIsItsHeader) {
