@@ -294,9 +294,10 @@ int TdxMemData::compareRows(const Row& a, const Row& b, bool tieBreak) const {
     return (sortOptions_ & soDesc) ? -r : r;
 }
 
-uint64_t TdxMemData::sortPrefix(const Row& row) const {
-    // An order-preserving 64-bit key of the sort value: most comparisons end here, without
-    // touching the rows again. Equal keys fall back to the full comparison.
+uint64_t TdxMemData::sortPrefix(const Row& row, size_t from) const {
+    // An order-preserving 64-bit key of the sort value (of a text, its 8 characters from
+    // `from`): most comparisons end here, without touching the rows again. Equal keys fall back
+    // to the full comparison.
     if (sortIndex_ <= 0)
         return 0;
     const auto f = static_cast<size_t>(sortIndex_);
@@ -310,13 +311,15 @@ uint64_t TdxMemData::sortPrefix(const Row& row) const {
         const uint32_t len = load<uint32_t>(row.blob, slot + 4);
         const bool fold = sortOptions_ & soCaseInsensitive;
         uint64_t key = 0;
-        for (uint32_t i = 0; i < 8; ++i) {
+        for (size_t i = from; i < from + 8; ++i) {
             unsigned char c = i < len ? static_cast<unsigned char>(text[i]) : 0;
             key = key << 8 | (fold ? foldCase(c) : c);
         }
         return key;
     }
     case FieldKind::Float: {
+        if (from > 0)
+            return 0;
         const double d = has ? load<double>(row.blob, slot) : 0.0;
         uint64_t bits;
         std::memcpy(&bits, &d, sizeof bits);
@@ -325,8 +328,10 @@ uint64_t TdxMemData::sortPrefix(const Row& row) const {
         return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
     }
     case FieldKind::Boolean:
-        return has ? static_cast<uint64_t>(row.blob[slot] != 0) : 0;
+        return has && from == 0 ? static_cast<uint64_t>(row.blob[slot] != 0) : 0;
     default: {
+        if (from > 0)
+            return 0;
         const int32_t v = has ? load<int32_t>(row.blob, slot) : 0;
         return static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t{1} << 31));
     }
@@ -335,17 +340,23 @@ uint64_t TdxMemData::sortPrefix(const Row& row) const {
 
 void TdxMemData::fullSort() {
     if (sortIndex_ >= 0 && rows_.size() > 1) {
+        // Two words of key: telephone numbers share their first digits, and a tie costs a
+        // look into both rows.
         struct Key {
             uint64_t prefix;
+            uint64_t next;
             uint32_t index;
         };
         std::vector<Key> keys(rows_.size());
         for (size_t i = 0; i < rows_.size(); ++i)
-            keys[i] = {sortPrefix(rows_[i]), static_cast<uint32_t>(i)};
+            keys[i] = {sortPrefix(rows_[i], 0), sortPrefix(rows_[i], 8),
+                       static_cast<uint32_t>(i)};
         const bool desc = sortOptions_ & soDesc;
         std::sort(keys.begin(), keys.end(), [this, desc](const Key& a, const Key& b) {
             if (a.prefix != b.prefix)
                 return desc ? a.prefix > b.prefix : a.prefix < b.prefix;
+            if (a.next != b.next)
+                return desc ? a.next > b.next : a.next < b.next;
             return compareRows(rows_[a.index], rows_[b.index], true) < 0;
         });
         std::vector<Row> sorted;

@@ -164,7 +164,7 @@ private:
     void decodeInto(const Row& row, std::vector<FieldValue>& values) const;
     int compareRows(const Row& a, const Row& b, bool tieBreak) const;
     void fullSort();
-    uint64_t sortPrefix(const Row& row) const;
+    uint64_t sortPrefix(const Row& row, size_t from) const;
     int moveToSortedPlace(int index);
     int rowOfBookmark(int bookmark) const;
     void notifyCursor();

@@ -98,6 +98,13 @@ TEST(MemData, CaseInsensitiveSortFoldsOnlyAsciiLetters) {
         // Equal values keep the order of addition; descending reverses the whole order.
         {soCaseInsensitive, {"x", "X", "a"}, {"a", "x", "X"}},
         {soCaseInsensitive | soDesc, {"x", "X", "a"}, {"X", "x", "a"}},
+        // Long values that differ only after their 8th or 16th character.
+        {soCaseInsensitive,
+         {"0412345679", "041234567812345679", "0412345678", "041234567812345678x", "04123456",
+          "041234567812345678", "0412345678aB", "0412345678Ab"},
+         {"04123456", "0412345678", "041234567812345678", "041234567812345678x",
+          "041234567812345679", "0412345678aB", "0412345678Ab", "0412345679"}},
+        {soDesc, {"abcdefghij", "abcdefghIJ", "abcdefgh"}, {"abcdefghij", "abcdefghIJ", "abcdefgh"}},
     };
     for (const Case& c : cases) {
         auto t = makeTable("name", c.options);
