@@ -79,7 +79,6 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSelectSending->frmContact = frmContact;
     frmSelectSending->frmMessage = frmMessage;
     frmSendMail->frmProgress = frmProgress;
-    frmSendMail->frmSentItems = frmSentItems;
     frmSendMail->frmAuth = frmAuth;
     frmSentItems->frmProgress = frmProgress;
 

@@ -16,7 +16,6 @@
 #include "data/schemas.h"
 #include "data/suspended_views.h"
 #include "sending/progress_window.h"
-#include "sending/sent_items_window.h"
 #include "smtp/gateway_message.h"
 
 #include <QCheckBox>
@@ -238,15 +237,9 @@ void TfrmSendMail::sendTheMail() {
 
     TdxMemData& pending = *context_.tables().dxmReminders;
     TdxMemData& sent = *context_.tables().dxmSentItems;
-    {
-        // Those values are not pastes, and the log's sort buttons stay as they are.
-        struct Copying {
-            TfrmSentItems& w;
-            explicit Copying(TfrmSentItems& window) : w(window) { w.copyingBatch = true; }
-            ~Copying() { w.copyingBatch = false; }
-        } copying(*frmSentItems);
-        moveBatchToSentItems(pending, sent, context_.clock().today());
-    }
+    // One bulk copy: the log's paste check and sort buttons, which react to typed rows, do
+    // not run for it.
+    moveBatchToSentItems(pending, sent, context_.clock().today());
     // The log is on disk before the pending file goes: a crash in between can at worst send
     // a batch twice, never lose one.
     sent.WriteDelimitedFile(context_.paths().file(kSentItemsFile));

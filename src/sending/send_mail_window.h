@@ -18,7 +18,6 @@ class QLineEdit;
 class QPushButton;
 class TfrmAuth;
 class TfrmProgress;
-class TfrmSentItems;
 
 
 // Defaults of a first start (no mail.txt yet).
@@ -97,7 +96,6 @@ public:
 
     // The windows of this folder it works with (set where the windows are created).
     TfrmProgress* frmProgress = nullptr;
-    TfrmSentItems* frmSentItems = nullptr;
     TfrmAuth* frmAuth = nullptr;
     // The report wishes (status, delivery) of the next batch, asked when it is stamped.
     std::function<std::pair<bool, bool>()> reportWishes;

@@ -254,8 +254,6 @@ void TfrmSentItems::dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder ord
 }
 
 void TfrmSentItems::dxmSentItemsBeforePost() {
-    if (copyingBatch)
-        return;
     // The edited row stays where it is.
     setSortButtons(false);
     dxmSentItems->SetSortedField({});
@@ -267,8 +265,6 @@ void TfrmSentItems::dbgSentItemsMouseMove() {
 }
 
 void TfrmSentItems::dxmSentItemscontact_noChange() {
-    if (copyingBatch)
-        return;
     checkPaste(*dxmSentItems, context_.prompter(), dbgSentItems);
 }
 

@@ -33,10 +33,6 @@ public:
     QMenu* pomPrint = nullptr;
     TableModel* model = nullptr;
 
-    // True while the batch send copies a sent batch in: those values are not pastes, and the
-    // grid's sort buttons are left as they are.
-    bool copyingBatch = false;
-
     // The count shown in lblmonth.
     int monthCount() const { return monthCount_; }
 
