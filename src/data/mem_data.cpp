@@ -294,46 +294,42 @@ int TdxMemData::compareRows(const Row& a, const Row& b, bool tieBreak) const {
     return (sortOptions_ & soDesc) ? -r : r;
 }
 
-uint64_t TdxMemData::sortPrefix(const Row& row, size_t from) const {
-    // An order-preserving 64-bit key of the sort value (of a text, its 8 characters from
-    // `from`): most comparisons end here, without touching the rows again. Equal keys fall back
-    // to the full comparison.
+TdxMemData::SortKey TdxMemData::sortKey(const Row& row) const {
+    // An order-preserving key of the sort value (of a text, its first 16 characters): most
+    // comparisons end here, without touching the rows again. Equal keys fall back to the full
+    // comparison.
     if (sortIndex_ <= 0)
-        return 0;
+        return {};
     const auto f = static_cast<size_t>(sortIndex_);
     const bool has = load<uint32_t>(row.blob, 0) & (1u << (f - 1));
     const size_t slot = slotBase_ + 8 * (f - 1);
     switch (fields_[f]->Kind()) {
     case FieldKind::String: {
         if (!has)
-            return 0;
+            return {};
         const char* text = row.blob.data() + load<uint32_t>(row.blob, slot);
         const uint32_t len = load<uint32_t>(row.blob, slot + 4);
         const bool fold = sortOptions_ & soCaseInsensitive;
-        uint64_t key = 0;
-        for (size_t i = from; i < from + 8; ++i) {
-            unsigned char c = i < len ? static_cast<unsigned char>(text[i]) : 0;
-            key = key << 8 | (fold ? foldCase(c) : c);
+        uint64_t words[2] = {0, 0};
+        for (uint32_t i = 0; i < 16; ++i) {
+            const unsigned char c = i < len ? static_cast<unsigned char>(text[i]) : 0;
+            words[i / 8] = words[i / 8] << 8 | (fold ? foldCase(c) : c);
         }
-        return key;
+        return {words[0], words[1]};
     }
     case FieldKind::Float: {
-        if (from > 0)
-            return 0;
         const double d = has ? load<double>(row.blob, slot) : 0.0;
         uint64_t bits;
         std::memcpy(&bits, &d, sizeof bits);
         if (d == 0)
             bits = 0; // -0 and 0 compare equal
-        return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
+        return {(bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63), 0};
     }
     case FieldKind::Boolean:
-        return has && from == 0 ? static_cast<uint64_t>(row.blob[slot] != 0) : 0;
+        return {has ? static_cast<uint64_t>(row.blob[slot] != 0) : 0, 0};
     default: {
-        if (from > 0)
-            return 0;
         const int32_t v = has ? load<int32_t>(row.blob, slot) : 0;
-        return static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t{1} << 31));
+        return {static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t{1} << 31)), 0};
     }
     }
 }
@@ -348,9 +344,10 @@ void TdxMemData::fullSort() {
             uint32_t index;
         };
         std::vector<Key> keys(rows_.size());
-        for (size_t i = 0; i < rows_.size(); ++i)
-            keys[i] = {sortPrefix(rows_[i], 0), sortPrefix(rows_[i], 8),
-                       static_cast<uint32_t>(i)};
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            const SortKey k = sortKey(rows_[i]);
+            keys[i] = {k.first, k.second, static_cast<uint32_t>(i)};
+        }
         const bool desc = sortOptions_ & soDesc;
         std::sort(keys.begin(), keys.end(), [this, desc](const Key& a, const Key& b) {
             if (a.prefix != b.prefix)

@@ -164,7 +164,10 @@ private:
     void decodeInto(const Row& row, std::vector<FieldValue>& values) const;
     int compareRows(const Row& a, const Row& b, bool tieBreak) const;
     void fullSort();
-    uint64_t sortPrefix(const Row& row, size_t from) const;
+    struct SortKey {
+        uint64_t first = 0, second = 0;
+    };
+    SortKey sortKey(const Row& row) const;
     int moveToSortedPlace(int index);
     int rowOfBookmark(int bookmark) const;
     void notifyCursor();
