@@ -140,49 +140,71 @@ void TdxMemData::notifyRowChanged(int row) {
 // place; offset and length for text), then the text bytes. One allocation per row keeps large
 // tables compact.
 
-std::string TdxMemData::encode(const std::vector<FieldValue>& values) const {
-    const size_t n = fields_.size() - 1;
-    size_t total = slotBase_ + 8 * n;
-    for (size_t f = 1; f < values.size(); ++f)
-        if (const auto* s = std::get_if<std::string>(&values[f]))
-            total += s->size();
+std::string TdxMemData::makeBlob(uint32_t present, const std::vector<std::string_view>& texts,
+                                 const std::vector<uint64_t>& slots) const {
+    const size_t count = fields_.size();
+    const size_t textBase = slotBase_ + 8 * (count - 1);
+    size_t total = textBase;
+    for (size_t f = 1; f < count; ++f)
+        if ((present & (1u << (f - 1))) && fields_[f]->Kind() == FieldKind::String)
+            total += texts[f].size();
     std::string blob(total, '\0');
+    store<uint32_t>(blob, 0, present);
+    size_t textAt = textBase;
+    for (size_t f = 1; f < count; ++f) {
+        if (!(present & (1u << (f - 1))))
+            continue;
+        const size_t slot = slotBase_ + 8 * (f - 1);
+        if (fields_[f]->Kind() == FieldKind::String) {
+            store<uint32_t>(blob, slot, static_cast<uint32_t>(textAt));
+            store<uint32_t>(blob, slot + 4, static_cast<uint32_t>(texts[f].size()));
+            std::memcpy(blob.data() + textAt, texts[f].data(), texts[f].size());
+            textAt += texts[f].size();
+        } else {
+            store<uint64_t>(blob, slot, slots[f]);
+        }
+    }
+    return blob;
+}
+
+uint64_t TdxMemData::slotBits(const FieldValue& value) {
+    uint64_t bits = 0;
+    if (const auto* i = std::get_if<int32_t>(&value))
+        std::memcpy(&bits, i, 4);
+    else if (const auto* d = std::get_if<double>(&value))
+        std::memcpy(&bits, d, 8);
+    else if (const auto* b = std::get_if<bool>(&value))
+        bits = *b ? 1 : 0;
+    return bits;
+}
+
+std::string TdxMemData::encode(const std::vector<FieldValue>& values) const {
+    std::vector<std::string_view> texts(fields_.size());
+    std::vector<uint64_t> slots(fields_.size());
     uint32_t present = 0;
-    size_t textAt = slotBase_ + 8 * n;
-    for (size_t f = 1; f < values.size(); ++f) {
+    for (size_t f = 1; f < values.size() && f < fields_.size(); ++f) {
         const FieldValue& v = values[f];
         if (isNull(v))
             continue;
         present |= 1u << (f - 1);
-        const size_t slot = slotBase_ + 8 * (f - 1);
-        if (const auto* s = std::get_if<std::string>(&v)) {
-            store<uint32_t>(blob, slot, static_cast<uint32_t>(textAt));
-            store<uint32_t>(blob, slot + 4, static_cast<uint32_t>(s->size()));
-            std::memcpy(blob.data() + textAt, s->data(), s->size());
-            textAt += s->size();
-        } else if (const auto* i = std::get_if<int32_t>(&v)) {
-            store<int32_t>(blob, slot, *i);
-        } else if (const auto* d = std::get_if<double>(&v)) {
-            store<double>(blob, slot, *d);
-        } else {
-            blob[slot] = std::get<bool>(v) ? 1 : 0;
-        }
+        if (const auto* s = std::get_if<std::string>(&v))
+            texts[f] = *s;
+        else
+            slots[f] = slotBits(v);
     }
-    store<uint32_t>(blob, 0, present);
-    return blob;
+    return makeBlob(present, texts, slots);
 }
 
 FieldValue TdxMemData::decode(const Row& row, int field) const {
     if (field == 0)
         return row.recId;
     const auto f = static_cast<size_t>(field);
-    if (!(load<uint32_t>(row.blob, 0) & (1u << (f - 1))))
+    if (!holds(row, f))
         return {};
     const size_t slot = slotBase_ + 8 * (f - 1);
     switch (fields_[f]->Kind()) {
     case FieldKind::String:
-        return std::string(row.blob.data() + load<uint32_t>(row.blob, slot),
-                           load<uint32_t>(row.blob, slot + 4));
+        return std::string(textIn(row, f));
     case FieldKind::Float:
         return load<double>(row.blob, slot);
     case FieldKind::Boolean:
@@ -209,12 +231,9 @@ std::string TdxMemData::CellText(int row, int field) const {
 std::string_view TdxMemData::CellString(int row, int field) const {
     const Row& r = rows_[static_cast<size_t>(row)];
     const auto f = static_cast<size_t>(field);
-    if (field <= 0 || fields_[f]->Kind() != FieldKind::String ||
-        !(load<uint32_t>(r.blob, 0) & (1u << (f - 1))))
+    if (field <= 0 || fields_[f]->Kind() != FieldKind::String || !holds(r, f))
         return {};
-    const size_t slot = slotBase_ + 8 * (f - 1);
-    return std::string_view(r.blob.data() + load<uint32_t>(r.blob, slot),
-                            load<uint32_t>(r.blob, slot + 4));
+    return textIn(r, f);
 }
 
 int TdxMemData::BookmarkAt(int row) const { return rows_[static_cast<size_t>(row)].bookmark; }
@@ -256,15 +275,9 @@ int TdxMemData::compareRows(const Row& a, const Row& b, bool tieBreak) const {
         const size_t slot = slotBase_ + 8 * (f - 1);
         switch (fields_[f]->Kind()) {
         case FieldKind::String: {
-            const std::string_view x =
-                hasA ? std::string_view(a.blob.data() + load<uint32_t>(a.blob, slot),
-                                        load<uint32_t>(a.blob, slot + 4))
-                     : std::string_view();
-            const std::string_view y =
-                hasB ? std::string_view(b.blob.data() + load<uint32_t>(b.blob, slot),
-                                        load<uint32_t>(b.blob, slot + 4))
-                     : std::string_view();
-            r = compareText(x, y, sortOptions_ & soCaseInsensitive);
+            r = compareText(hasA ? textIn(a, f) : std::string_view(),
+                            hasB ? textIn(b, f) : std::string_view(),
+                            sortOptions_ & soCaseInsensitive);
             break;
         }
         case FieldKind::Float: {
@@ -307,12 +320,11 @@ TdxMemData::SortKey TdxMemData::sortKey(const Row& row) const {
     case FieldKind::String: {
         if (!has)
             return {};
-        const char* text = row.blob.data() + load<uint32_t>(row.blob, slot);
-        const uint32_t len = load<uint32_t>(row.blob, slot + 4);
+        const std::string_view text = textIn(row, f);
         const bool fold = sortOptions_ & soCaseInsensitive;
         uint64_t words[2] = {0, 0};
-        for (uint32_t i = 0; i < 16; ++i) {
-            const unsigned char c = i < len ? static_cast<unsigned char>(text[i]) : 0;
+        for (size_t i = 0; i < 16; ++i) {
+            const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
             words[i / 8] = words[i / 8] << 8 | (fold ? foldCase(c) : c);
         }
         return {words[0], words[1]};
@@ -778,11 +790,9 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
         const uint32_t had = load<uint32_t>(in.blob, 0);
         // One allocation per row: the common part and room for the copied text.
         size_t room = common.size();
-        for (const auto& [from, to] : copied) {
-            const size_t inSlot = source.slotBase_ + 8 * static_cast<size_t>(from - 1);
+        for (const auto& [from, to] : copied)
             if ((had & (1u << (from - 1))) && Field(to).Kind() == FieldKind::String)
-                room += load<uint32_t>(in.blob, inSlot + 4);
-        }
+                room += source.textIn(in, static_cast<size_t>(from)).size();
         blob.clear();
         blob.reserve(room);
         blob = common;
@@ -796,11 +806,11 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
             const size_t outSlot = slotBase_ + 8 * (ft - 1);
             if (fields_[ft]->Kind() == FieldKind::String) {
                 // Cut to the field's size, as an assignment would.
-                const size_t len = std::min<size_t>(load<uint32_t>(in.blob, inSlot + 4),
-                                                    static_cast<size_t>(fields_[ft]->Size()));
+                const std::string_view text = source.textIn(in, fs).substr(
+                    0, static_cast<size_t>(fields_[ft]->Size()));
                 store<uint32_t>(blob, outSlot, static_cast<uint32_t>(blob.size()));
-                store<uint32_t>(blob, outSlot + 4, static_cast<uint32_t>(len));
-                blob.append(in.blob, load<uint32_t>(in.blob, inSlot), len);
+                store<uint32_t>(blob, outSlot + 4, static_cast<uint32_t>(text.size()));
+                blob.append(text);
             } else {
                 std::memcpy(blob.data() + outSlot, in.blob.data() + inSlot, 8);
             }
@@ -833,20 +843,9 @@ void TdxMemData::FillColumns(const std::vector<std::pair<int, FieldValue>>& valu
     for (Row& row : rows_) {
         uint32_t present = load<uint32_t>(row.blob, 0);
         for (const auto& [f, v] : stored) {
-            const size_t slot = slotBase_ + 8 * (f - 1);
-            if (isNull(v)) {
-                present &= ~(1u << (f - 1));
-                std::memset(row.blob.data() + slot, 0, 8);
-                continue;
-            }
-            present |= 1u << (f - 1);
-            std::memset(row.blob.data() + slot, 0, 8);
-            if (const auto* i = std::get_if<int32_t>(&v))
-                store<int32_t>(row.blob, slot, *i);
-            else if (const auto* d = std::get_if<double>(&v))
-                store<double>(row.blob, slot, *d);
-            else
-                row.blob[slot] = std::get<bool>(v) ? 1 : 0;
+            const uint32_t bit = 1u << (f - 1);
+            present = isNull(v) ? present & ~bit : present | bit;
+            store<uint64_t>(row.blob, slotBase_ + 8 * (f - 1), slotBits(v)); // 0 for null
         }
         store<uint32_t>(row.blob, 0, present);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -159,7 +160,27 @@ private:
     void checkBrowseMode(); // ends a pending edit: Post when changed, Cancel otherwise
     void beginInsert(int insertAt, bool append);
     void moveCursor(int index, bool scrollEvents = true);
+    // A stored row from its parts: the bits of the fields that have a value, the texts of text
+    // fields and the 8-byte slots of the others (indexed by field).
+    std::string makeBlob(uint32_t present, const std::vector<std::string_view>& texts,
+                         const std::vector<uint64_t>& slots) const;
     std::string encode(const std::vector<FieldValue>& values) const;
+    // A non-text value's 8-byte slot: the number in place, the unused bytes zero, so that
+    // equal values have equal slots.
+    static uint64_t slotBits(const FieldValue& value);
+    // Whether the row holds a value of field f (1-based), and a text value where the row
+    // holds it.
+    bool holds(const Row& row, size_t f) const {
+        uint32_t present;
+        std::memcpy(&present, row.blob.data(), 4);
+        return present & (1u << (f - 1));
+    }
+    std::string_view textIn(const Row& row, size_t f) const {
+        uint32_t at, len;
+        std::memcpy(&at, row.blob.data() + slotBase_ + 8 * (f - 1), 4);
+        std::memcpy(&len, row.blob.data() + slotBase_ + 8 * (f - 1) + 4, 4);
+        return std::string_view(row.blob.data() + at, len);
+    }
     FieldValue decode(const Row& row, int field) const;
     void decodeInto(const Row& row, std::vector<FieldValue>& values) const;
     int compareRows(const Row& a, const Row& b, bool tieBreak) const;

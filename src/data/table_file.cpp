@@ -193,11 +193,9 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
         for (Column& c : columns) {
             if (present & c.bit) {
                 if (c.kind == FieldKind::String) {
-                    uint32_t from, len;
-                    std::memcpy(&from, blob + c.slot, 4);
-                    std::memcpy(&len, blob + c.slot + 4, 4);
-                    std::memcpy(p, blob + from, len);
-                    p += len;
+                    const std::string_view text = textIn(row, static_cast<size_t>(c.field));
+                    std::memcpy(p, text.data(), text.size());
+                    p += text.size();
                 } else {
                     uint64_t bits;
                     std::memcpy(&bits, blob + c.slot, 8);
@@ -342,7 +340,6 @@ void TdxMemData::parseRows(std::string_view text, const std::vector<int>& column
 void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& columns,
                                  std::string& lost) {
     const size_t count = fields_.size();
-    const size_t textBase = slotBase_ + 8 * (count - 1);
     std::vector<std::string_view> strings(count);
     std::vector<uint64_t> slots(count);
     // A column's last text and its stored form: stamps, flags and dates repeat down a file.
@@ -359,44 +356,14 @@ void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& 
         } else if (parsed[at] && value == lastText[at]) {
             slots[at] = lastSlot[at];
         } else {
-            const FieldValue v = fieldtext::parse(def, value);
-            uint64_t bits = 0;
-            if (const auto* i = std::get_if<int32_t>(&v))
-                std::memcpy(&bits, i, 4);
-            else if (const auto* d = std::get_if<double>(&v))
-                std::memcpy(&bits, d, 8);
-            else
-                bits = std::get<bool>(v) ? 1 : 0;
-            slots[at] = lastSlot[at] = bits;
+            slots[at] = lastSlot[at] = slotBits(fieldtext::parse(def, value));
             lastText[at] = value;
             parsed[at] = 1;
         }
         present |= 1u << (at - 1);
     };
     auto store = [&] {
-        size_t total = textBase;
-        for (size_t f = 1; f < count; ++f)
-            if ((present & (1u << (f - 1))) && fields_[f]->Kind() == FieldKind::String)
-                total += strings[f].size();
-        std::string blob(total, '\0');
-        std::memcpy(blob.data(), &present, 4);
-        size_t textAt = textBase;
-        for (size_t f = 1; f < count; ++f) {
-            if (!(present & (1u << (f - 1))))
-                continue;
-            char* slot = blob.data() + slotBase_ + 8 * (f - 1);
-            if (fields_[f]->Kind() == FieldKind::String) {
-                const auto at32 = static_cast<uint32_t>(textAt);
-                const auto len32 = static_cast<uint32_t>(strings[f].size());
-                std::memcpy(slot, &at32, 4);
-                std::memcpy(slot + 4, &len32, 4);
-                std::memcpy(blob.data() + textAt, strings[f].data(), strings[f].size());
-                textAt += strings[f].size();
-            } else {
-                std::memcpy(slot, &slots[f], 8);
-            }
-        }
-        rows_.push_back(Row{std::move(blob), nextRecId_++, nextBookmark_++});
+        rows_.push_back(Row{makeBlob(present, strings, slots), nextRecId_++, nextBookmark_++});
         cursor_ = RowCount() - 1;
         atEnd_ = false;
     };
