@@ -7,12 +7,12 @@
 
 #include "growth_reporter.h"
 
-#include "data/batch_check.h"
-#include "data/date_time.h"
-#include "data/do_not_text.h"
-#include "data/mem_data.h"
-#include "data/reminder.h"
-#include "data/schemas.h"
+#include "core/reminders/batch_check.h"
+#include "core/tables/date_time.h"
+#include "core/store/do_not_text.h"
+#include "core/tables/mem_data.h"
+#include "core/reminders/reminder.h"
+#include "core/store/schemas.h"
 
 #include <map>
 #include <random>

@@ -7,8 +7,8 @@
 
 #include "growth_reporter.h"
 
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 
 #include <algorithm>
 #include <string>

@@ -14,8 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "support/fake_clock.h"
 #include "printing/list_printer.h"
 #include "ui/prompter.h"

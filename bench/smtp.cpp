@@ -31,8 +31,8 @@
 #include <string>
 #include <thread>
 
-#include "smtp/smtp_client.h"
-#include "smtp/test_pki.h"
+#include "core/smtp/smtp_client.h"
+#include "core/smtp/test_pki.h"
 
 namespace {
 

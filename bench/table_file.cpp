@@ -7,9 +7,9 @@
 
 #include "growth_reporter.h"
 
-#include "data/atomic_file.h"
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 
 #include <cstdio>
 #include <fcntl.h>

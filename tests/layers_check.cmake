@@ -1,20 +1,41 @@
-# Fails when a file breaks the layer rules: the core (data, smtp) includes no Qt header and no
-# other folder of the program; the shared ui includes no feature folder; a feature folder
-# includes no other feature folder. Run by ctest as: cmake -DSRC=<src folder> -P layers_check.cmake
-set(features reminders sending contacts printing dialup)
+# Fails when a file breaks the layer rules. The core (src/core) includes no Qt header and nothing
+# above it; inside the core, tables includes no other room, store includes only tables, smtp
+# includes no other room, and every other room (a subject) includes tables, store and itself only.
+# The shared ui includes no feature folder; a feature folder includes no other feature folder and
+# not the window registry. Run by ctest as: cmake -DSRC=<src folder> -P layers_check.cmake
+set(features reminders sending contacts printing dialup replies calendar)
 set(problems "")
 file(GLOB_RECURSE files "${SRC}/*.h" "${SRC}/*.cpp")
 foreach(f ${files})
     file(RELATIVE_PATH rel "${SRC}" "${f}")
     string(REGEX MATCH "^[^/]+" top "${rel}")
+    set(room "")
+    if(top STREQUAL "core")
+        string(REGEX MATCH "^core/([^/]+)/" _ "${rel}")
+        set(room "${CMAKE_MATCH_1}")
+    endif()
     file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line ${includes})
         string(REGEX MATCH "[<\"]([^>\"]+)[>\"]" _ "${line}")
         set(inc "${CMAKE_MATCH_1}")
         string(REGEX MATCH "^[^/]+" inctop "${inc}")
-        if(top STREQUAL "data" OR top STREQUAL "smtp")
+        if(top STREQUAL "core")
             if(inc MATCHES "^Q" OR inc MATCHES "^qt" OR inctop MATCHES "^(ui|app|${features})$" AND inc MATCHES "/")
                 list(APPEND problems "${rel}: the core includes ${inc}")
+            elseif(inctop STREQUAL "core")
+                string(REGEX MATCH "^core/([^/]+)/" _ "${inc}")
+                set(incroom "${CMAKE_MATCH_1}")
+                set(allowed FALSE)
+                if("${incroom}" STREQUAL "${room}")
+                    set(allowed TRUE)
+                elseif("${incroom}" STREQUAL "tables" AND NOT "${room}" MATCHES "^(tables|smtp)$")
+                    set(allowed TRUE)
+                elseif("${incroom}" STREQUAL "store" AND NOT "${room}" MATCHES "^(tables|store|smtp)$")
+                    set(allowed TRUE)
+                endif()
+                if(NOT allowed)
+                    list(APPEND problems "${rel}: core room ${room} includes ${inc}")
+                endif()
             endif()
         elseif(top STREQUAL "ui")
             list(FIND features "${inctop}" idx)

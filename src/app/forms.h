@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "data/app_paths.h"
-#include "data/data_module.h"
+#include "core/tables/app_paths.h"
+#include "core/store/data_module.h"
 #include "ui/context.h"
 
 class Clock;

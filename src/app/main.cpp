@@ -7,8 +7,8 @@
 #include "reminders/main_window.h"
 #include "ui/program_icon.h"
 #include "ui/qt_prompter.h"
-#include "data/clock.h"
-#include "data/format_settings.h"
+#include "core/tables/clock.h"
+#include "core/tables/format_settings.h"
 #include "dialup/nm_remote_access.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/start_checks.h"
 
-#include "data/atomic_file.h"
-#include "data/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/store/schemas.h"
 #include "ui/prompter.h"
 
 #include <QString>

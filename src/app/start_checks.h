@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "data/app_paths.h"
+#include "core/tables/app_paths.h"
 
 class Prompter;
 

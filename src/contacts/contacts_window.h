@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "data/do_not_text.h"
-#include "data/mem_data.h"
+#include "core/store/do_not_text.h"
+#include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 
 class ByteSource;

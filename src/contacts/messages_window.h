@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 
 class Context;

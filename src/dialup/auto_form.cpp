@@ -1,7 +1,7 @@
 #include "dialup/auto_form.h"
 
-#include "data/dialup_settings.h"
-#include "data/ini_file.h"
+#include "core/dialup/dialup_settings.h"
+#include "core/tables/ini_file.h"
 #include "ui/application.h"
 
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #include "dialup/configure_window.h"
 
 #include "ui/context.h"
-#include "data/dialup_settings.h"
-#include "data/program_launch.h"
+#include "core/dialup/dialup_settings.h"
+#include "core/dialup/program_launch.h"
 #include "ui/prompter.h"
 #include "ui/widgets/key_filters.h"
 

@@ -1,9 +1,9 @@
 #include "dialup/time_restrictions_window.h"
 
 #include "ui/context.h"
-#include "data/clock.h"
-#include "data/date_time.h"
-#include "data/ini_file.h"
+#include "core/tables/clock.h"
+#include "core/tables/date_time.h"
+#include "core/tables/ini_file.h"
 #include "dialup/time_password_window.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "data/time_restrictions.h"
+#include "core/dialup/time_restrictions.h"
 #include "dialup/auto_form.h"
 #include "dialup/dialer_services.h"
 

@@ -3,7 +3,7 @@
 #include "dialup/about_form.h"
 #include "dialup/dial_progress.h"
 #include "dialup/dialer_services.h"
-#include "data/dialup_settings.h"
+#include "core/dialup/dialup_settings.h"
 #include "ui/application.h"
 #include "ui/menu_action.h"
 

@@ -1,8 +1,8 @@
 #include "printing/list_printer.h"
 
-#include "data/clock.h"
-#include "data/date_time.h"
-#include "data/mem_data.h"
+#include "core/tables/clock.h"
+#include "core/tables/date_time.h"
+#include "core/tables/mem_data.h"
 #include "printing/page_layouts.h"
 #include "printing/report_painter.h"
 #include "printing/report_rows.h"

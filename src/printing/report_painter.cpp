@@ -1,6 +1,6 @@
 #include "printing/report_painter.h"
 
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 #include "printing/pagination.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"

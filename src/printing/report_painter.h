@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "data/field.h"
+#include "core/tables/field.h"
 #include "printing/page_layouts.h"
 
 class QPainter;

@@ -1,7 +1,7 @@
 #include "printing/report_rows.h"
 
-#include "data/contact_rules.h"
-#include "data/schemas.h"
+#include "core/contacts/contact_rules.h"
+#include "core/store/schemas.h"
 
 namespace printing {
 

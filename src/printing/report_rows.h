@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 
 namespace printing {

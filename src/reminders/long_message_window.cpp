@@ -8,7 +8,7 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 #include "ui/widgets/text_helpers.h"
-#include "data/schemas.h"
+#include "core/store/schemas.h"
 
 #include <QKeyEvent>
 #include <QHBoxLayout>

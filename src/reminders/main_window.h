@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 
 class Context;

@@ -5,7 +5,7 @@
 #include "ui/qt_charset.h"
 #include "reminders/long_message_window.h"
 #include "ui/widgets/message_entry.h"
-#include "data/schemas.h"
+#include "core/store/schemas.h"
 
 #include <QComboBox>
 

@@ -4,7 +4,7 @@
 #include "ui/context.h"
 #include "ui/qt_charset.h"
 #include "sending/send_mail_window.h"
-#include "data/schemas.h"
+#include "core/store/schemas.h"
 
 #include <QFormLayout>
 #include <QGuiApplication>

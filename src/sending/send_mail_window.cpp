@@ -2,13 +2,13 @@
 
 #include "ui/field_binding.h"
 #include "ui/context.h"
-#include "data/keep_aside.h"
+#include "core/tables/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "data/atomic_file.h"
-#include "data/date_time.h"
-#include "data/errors.h"
-#include "data/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/date_time.h"
+#include "core/tables/errors.h"
+#include "core/store/schemas.h"
 #include "sending/auth_window.h"
 
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <utility>
 
-#include "data/mem_data.h"
-#include "smtp/gateway_message.h"
-#include "smtp/smtp_client.h"
+#include "core/tables/mem_data.h"
+#include "core/smtp/gateway_message.h"
+#include "core/smtp/smtp_client.h"
 
 class Context;
 class FieldBinding;

@@ -2,7 +2,7 @@
 
 #include "ui/object_name_describer.h"
 #include "ui/prompter.h"
-#include "data/errors.h"
+#include "core/tables/errors.h"
 
 #include <QDebug>
 

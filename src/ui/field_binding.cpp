@@ -2,7 +2,7 @@
 
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "data/errors.h"
+#include "core/tables/errors.h"
 
 #include <QLineEdit>
 

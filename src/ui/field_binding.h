@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 
 class QLineEdit;
 class Prompter;

@@ -1,6 +1,6 @@
 #include "ui/qt_charset.h"
 
-#include "data/charset.h"
+#include "core/tables/charset.h"
 
 QString fromTableText(std::string_view bytes) {
     const std::string utf8 = utf8FromCp1252(bytes);

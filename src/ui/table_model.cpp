@@ -1,8 +1,8 @@
 #include "ui/table_model.h"
 
 #include "ui/qt_charset.h"
-#include "data/date_time.h"
-#include "data/errors.h"
+#include "core/tables/date_time.h"
+#include "core/tables/errors.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include "harness/window_test.h"
 
 #include "contacts/contacts_window.h"
-#include "data/errors.h"
-#include "data/schemas.h"
+#include "core/tables/errors.h"
+#include "core/store/schemas.h"
 #include "reminders/main_window.h"
 
 #include <QComboBox>

@@ -3,13 +3,13 @@
 
 #include "harness/window_test.h"
 
-#include "data/keep_aside.h"
+#include "core/tables/keep_aside.h"
 #include "reminders/main_window.h"
 #include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "sending/sent_items_window.h"
 #include "sending/send_mail_window.h"
 #include "dialup/about_form.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "data/version_info.h"
+#include "core/tables/version_info.h"
 #include "support/temp_folder.h"
 #include "tallyminder_version.h"
 

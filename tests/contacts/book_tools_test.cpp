@@ -4,8 +4,8 @@
 
 #include "contacts/contacts_window.h"
 #include "contacts/select_sending_window.h"
-#include "data/do_not_text.h"
-#include "data/schemas.h"
+#include "core/store/do_not_text.h"
+#include "core/store/schemas.h"
 #include "reminders/main_window.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"

@@ -5,7 +5,7 @@
 #include "harness/window_test.h"
 
 #include "contacts/contacts_window.h"
-#include "data/mem_data.h"
+#include "core/tables/mem_data.h"
 
 #include <QTest>
 

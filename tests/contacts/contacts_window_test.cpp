@@ -7,8 +7,8 @@
 #include "contacts/contacts_window.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
-#include "data/errors.h"
-#include "data/schemas.h"
+#include "core/tables/errors.h"
+#include "core/store/schemas.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,10 +3,10 @@
 #include "contacts_fixture.h"
 
 #include "reminders/main_window.h"
-#include "data/contact_import.h"
+#include "core/contacts/contact_import.h"
 #include "contacts/contacts_window.h"
-#include "data/errors.h"
-#include "data/schemas.h"
+#include "core/tables/errors.h"
+#include "core/store/schemas.h"
 
 #include <QComboBox>
 #include <QTest>

@@ -6,7 +6,7 @@
 #include "contacts/messages_window.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
-#include "data/errors.h"
+#include "core/tables/errors.h"
 
 #include <QComboBox>
 #include <QLabel>

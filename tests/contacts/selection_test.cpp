@@ -6,7 +6,7 @@
 #include "contacts/contacts_window.h"
 #include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
-#include "data/date_time.h"
+#include "core/tables/date_time.h"
 
 #include <QComboBox>
 #include <QDateEdit>

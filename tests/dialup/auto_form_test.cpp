@@ -1,8 +1,8 @@
 #include "dialup/auto_form.h"
 
-#include "data/atomic_file.h"
-#include "data/dialup_settings.h"
-#include "data/ini_file.h"
+#include "core/tables/atomic_file.h"
+#include "core/dialup/dialup_settings.h"
+#include "core/tables/ini_file.h"
 #include "harness/window_test.h"
 
 #include <QGuiApplication>

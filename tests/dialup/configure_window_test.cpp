@@ -3,7 +3,7 @@
 
 #include "harness/window_test.h"
 
-#include "data/dialup_settings.h"
+#include "core/dialup/dialup_settings.h"
 #include "dialup/configure_window.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "dialer_fixture.h"
 
-#include "data/connection_time.h"
+#include "core/dialup/connection_time.h"
 
 namespace {
 

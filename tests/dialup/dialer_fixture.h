@@ -6,9 +6,9 @@
 #include "harness/scripted_remote_access.h"
 #include "harness/window_test.h"
 
-#include "data/atomic_file.h"
-#include "data/dialup_settings.h"
-#include "data/ini_file.h"
+#include "core/tables/atomic_file.h"
+#include "core/dialup/dialup_settings.h"
+#include "core/tables/ini_file.h"
 #include "dialup/dial_progress.h"
 #include "dialup/dialer_services.h"
 #include "dialup/uplinker_form.h"

@@ -6,8 +6,8 @@
 #include "dialer_fixture.h"
 #include "nm_mock.h"
 
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "dialup/nm_remote_access.h"
 #include "reminders/main_window.h"
 #include "sending/progress_window.h"

@@ -3,7 +3,7 @@
 
 #include "harness/window_test.h"
 
-#include "data/ini_file.h"
+#include "core/tables/ini_file.h"
 #include "dialup/time_password_window.h"
 #include "dialup/time_restrictions_window.h"
 

@@ -1,8 +1,8 @@
 // Address lists and header lines on any text. Besides not crashing: a header line, however long,
 // only ever breaks as CR LF followed by a blank, so no text can start a header of its own.
 
-#include "smtp/header_form.h"
-#include "smtp/message.h"
+#include "core/smtp/header_form.h"
+#include "core/smtp/message.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The single-byte charset on any bytes. Besides not crashing: every byte string goes to UTF-8
 // and back unchanged, and UTF-8 that converts comes back as the same UTF-8.
 
-#include "data/charset.h"
+#include "core/tables/charset.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // Field text and dates on any bytes, for every field kind. Besides not crashing: a text that
 // converts gives a value whose own text converts to the same value.
 
-#include "data/date_time.h"
-#include "data/errors.h"
-#include "data/field.h"
+#include "core/tables/date_time.h"
+#include "core/tables/errors.h"
+#include "core/tables/field.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The import's line reader and line splitter on any bytes. Besides not crashing: the reader
 // gives the same lines whatever size its chunks have, and no line holds a line end or a NUL.
 
-#include "data/contact_import.h"
+#include "core/contacts/contact_import.h"
 
 #include <cstdint>
 #include <cstdlib>

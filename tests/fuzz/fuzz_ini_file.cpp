@@ -1,7 +1,7 @@
 // The INI reader on any bytes. Besides not crashing: a value written into the document reads
 // back, and the document's text, read again, gives the same value.
 
-#include "data/ini_file.h"
+#include "core/tables/ini_file.h"
 
 #include <cstdint>
 #include <cstdlib>

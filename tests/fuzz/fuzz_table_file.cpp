@@ -3,8 +3,8 @@
 // differ: a descending sort puts rows of equal value newest first, so a read of a written file
 // reverses those among themselves.)
 
-#include "data/errors.h"
-#include "data/schemas.h"
+#include "core/tables/errors.h"
+#include "core/store/schemas.h"
 
 #include <cstdint>
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/application.h"
-#include "data/format_settings.h"
+#include "core/tables/format_settings.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Under AddressSanitizer: allocations that Qt itself keeps until exit (pointing devices of

@@ -8,7 +8,7 @@
 
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "data/date_time.h"
+#include "core/tables/date_time.h"
 #include "reminders/main_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"

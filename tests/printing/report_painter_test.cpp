@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "data/schemas.h"
+#include "core/store/schemas.h"
 #include "printing/list_printer.h"
 #include "printing/report_painter.h"
 

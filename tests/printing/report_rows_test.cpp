@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "printing/report_rows.h"
 
 namespace {

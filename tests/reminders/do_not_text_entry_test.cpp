@@ -3,7 +3,7 @@
 
 #include "reminders/main_window_fixture.h"
 
-#include "data/do_not_text.h"
+#include "core/store/do_not_text.h"
 
 namespace {
 

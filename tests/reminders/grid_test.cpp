@@ -6,7 +6,7 @@
 
 #include <QScrollBar>
 
-#include "data/ini_file.h"
+#include "core/tables/ini_file.h"
 #include "ui/widgets/paste_guard.h"
 #include "sending/send_mail_window.h"
 

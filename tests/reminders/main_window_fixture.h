@@ -9,8 +9,8 @@
 #include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "ui/widgets/date_box.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "harness/window_test.h"
 
-#include "data/date_time.h"
+#include "core/tables/date_time.h"
 #include "ui/widgets/message_entry.h"
 
 #include <QComboBox>

@@ -5,15 +5,15 @@
 #include "harness/window_test.h"
 
 #include "reminders/main_window.h"
-#include "data/version_info.h"
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/version_info.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
 #include "send_boxes.h"
-#include "smtp/tls_fixture.h"
+#include "core/smtp/tls_fixture.h"
 #include "test_servers.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "harness/window_test.h"
 
 #include "ui/table_model.h"
-#include "data/date_time.h"
+#include "core/tables/date_time.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "smtp/aiosmtpd_server.h"
+#include "core/smtp/aiosmtpd_server.h"
 
 #include <arpa/inet.h>
 #include <csignal>

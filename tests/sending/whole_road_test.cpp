@@ -5,11 +5,11 @@
 
 #include "reminders/main_window_fixture.h"
 
-#include "data/version_info.h"
+#include "core/tables/version_info.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "smtp/tls_fixture.h"
+#include "core/smtp/tls_fixture.h"
 #include "send_boxes.h"
 #include "test_servers.h"
 

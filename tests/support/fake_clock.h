@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/clock.h"
-#include "data/date_time.h"
+#include "core/tables/clock.h"
+#include "core/tables/date_time.h"
 
 // A clock the test sets: today, now and the tick count stay where they are put.
 class FakeClock : public Clock {

@@ -2,7 +2,7 @@
 
 #include "ui/application.h"
 #include "reminders/main_window.h"
-#include "data/errors.h"
+#include "core/tables/errors.h"
 
 #include <QPushButton>
 #include <QTest>

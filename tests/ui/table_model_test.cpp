@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ui/table_model.h"
-#include "data/date_time.h"
-#include "data/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/store/schemas.h"
 
 #include <QAbstractItemModelTester>
 

@@ -1,6 +1,6 @@
 #include "ui/widgets/date_box.h"
 
-#include "data/date_time.h"
+#include "core/tables/date_time.h"
 
 #include <QFocusEvent>
 #include <QLocale>

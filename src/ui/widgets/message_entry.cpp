@@ -2,11 +2,11 @@
 
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "data/date_time.h"
-#include "data/mem_data.h"
+#include "core/tables/date_time.h"
+#include "core/tables/mem_data.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/sms_meter_text.h"
-#include "data/schemas.h"
+#include "core/store/schemas.h"
 
 #include <QComboBox>
 #include <QFocusEvent>

@@ -2,8 +2,8 @@
 
 #include "ui/application.h"
 #include "ui/table_model.h"
-#include "data/errors.h"
-#include "data/mem_data.h"
+#include "core/tables/errors.h"
+#include "core/tables/mem_data.h"
 #include "ui/widgets/key_filters.h"
 
 #include <QAction>

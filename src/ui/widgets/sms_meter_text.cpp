@@ -1,6 +1,6 @@
 #include "ui/widgets/sms_meter_text.h"
 
-#include "data/sms_meter.h"
+#include "core/reminders/sms_meter.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
 #include "ui/widgets/text_helpers.h"
 
-#include "data/contact_rules.h"
-#include "data/errors.h"
+#include "core/contacts/contact_rules.h"
+#include "core/tables/errors.h"
 #include "ui/qt_charset.h"
 
 QString getFirstPart(const QString& text, const QString& separator) {

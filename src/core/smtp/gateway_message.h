@@ -1,0 +1,25 @@
+#pragma once
+
+// The e-mail of one batch to the SMS gateway: the pending list's file is its body.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/smtp/message.h"
+
+// The SMS gateway's mailbox: every batch goes to this address alone.
+inline constexpr const char* kGatewayAddress = "sms@gateway.example.com";
+
+// The sender's settings that the batch e-mail carries.
+struct GatewaySender {
+    std::string fromAddress;
+    std::string blindCopies; // comma-separated
+    std::string replyTo;     // comma-separated
+};
+
+// From the sender, to the gateway alone (and the blind copies), subject "Tallyminder <version>",
+// dated today (a day number), the body the bytes of the pending list's file as they stand.
+TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
+                          std::string pendingFile, int32_t today);

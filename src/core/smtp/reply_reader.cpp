@@ -1,0 +1,79 @@
+#include "core/smtp/reply_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <strings.h>
+
+#include "core/smtp/smtp_errors.h"
+
+namespace {
+
+std::string trimBlanks(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+        --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
+const std::string& SmtpReply::lastLine() const {
+    static const std::string empty;
+    return lines.empty() ? empty : lines.back();
+}
+
+int replyCodeOf(const std::string& line) {
+    const size_t n = std::min<size_t>(3, line.size());
+    if (n == 0)
+        return 0;
+    int code = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (line[i] < '0' || line[i] > '9')
+            return 0;
+        code = code * 10 + (line[i] - '0');
+    }
+    return code;
+}
+
+SmtpReply ReplyReader::read(std::chrono::milliseconds timeout) {
+    const auto deadline = TcpConnection::Clock::now() + timeout;
+    SmtpReply reply;
+    // Every line read counts, blank ones too, and the deadline holds for lines already
+    // buffered: a server that floods lines cannot hold the client past either limit.
+    size_t linesRead = 0;
+    auto nextLine = [&] {
+        for (;;) {
+            if (TcpConnection::Clock::now() >= deadline) {
+                connection_.close();
+                throw EIdSocketError(std::strerror(ETIMEDOUT), ETIMEDOUT);
+            }
+            std::string line = trimBlanks(connection_.readLine(deadline));
+            if (linesRead++ == kMaxLines) {
+                connection_.close();
+                throw EIdProtocolReplyError(
+                    "Reply longer than " + std::to_string(kMaxLines) + " lines", 0);
+            }
+            if (line.empty())
+                continue;
+            reply.lines.push_back(std::move(line));
+            return;
+        }
+    };
+    nextLine();
+    const std::string& first = reply.lines.front();
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string prefix = first.substr(0, 3);
+        for (;;) {
+            nextLine();
+            const std::string& line = reply.lines.back();
+            if (line.size() < 4)
+                break;
+            if (line[3] == ' ' && ::strncasecmp(line.c_str(), prefix.c_str(), 3) == 0)
+                break;
+        }
+    }
+    reply.code = replyCodeOf(reply.lastLine());
+    return reply;
+}

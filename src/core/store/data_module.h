@@ -1,0 +1,47 @@
+#pragma once
+
+// The program's tables, created before any window and destroyed after the last one, so
+// that every window (and every grid watching a table) comes and goes while its tables live.
+// The windows keep pointers to these under the tables' own names. A table file is read, kept
+// aside when unreadable, and written through the functions here.
+
+#include <memory>
+#include <string>
+
+#include "core/tables/app_paths.h"
+#include "core/tables/mem_data.h"
+
+class DataModule {
+public:
+    explicit DataModule(AppPaths paths);
+    ~DataModule();
+    DataModule(const DataModule&) = delete;
+    DataModule& operator=(const DataModule&) = delete;
+
+    const AppPaths& paths() const { return paths_; }
+
+    const std::unique_ptr<TdxMemData> dxmReminders; // pending reminders, reminders.txt ("^")
+    const std::unique_ptr<TdxMemData> dxGroup;      // contact groups, groups.txt
+    const std::unique_ptr<TdxMemData> dxContact;    // the contact book, dxContact.txt
+    const std::unique_ptr<TdxMemData> dxmMessage;   // standard messages, message.txt
+    const std::unique_ptr<TdxMemData> dxmSentItems; // the sent items log, sentitems.txt
+    const std::unique_ptr<TdxMemData> dmMail;       // the sender's settings, mail.txt
+    const std::unique_ptr<TdxMemData> dxDoNotText;  // numbers not to text, donottext.txt
+
+    // The path of a table file of the working folder.
+    std::string file(const std::string& name) const { return paths_.file(name); }
+    bool stored(const std::string& name) const;
+    // Whether a path names one of the table files of the working folder (through a link or
+    // another spelling too), which a file the user saves must never replace.
+    bool isTableFile(const std::string& path) const;
+    // Reads a table's file; an unreadable one is kept aside (EUnreadableFile names the copy).
+    void read(TdxMemData& table, const std::string& name);
+    // Writes a table's file whole, with its views suspended.
+    void write(TdxMemData& table, const std::string& name);
+    // Sorts a table by a field when its file exists (a list opened for the first time keeps
+    // the order it was typed in).
+    void sortIfStored(TdxMemData& table, const std::string& name, const std::string& field);
+
+private:
+    AppPaths paths_;
+};

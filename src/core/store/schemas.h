@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+
+#include "core/tables/mem_data.h"
+
+// Every record table of the program, declared once. Each window creates its tables from here
+// and hooks its own events; the table files live in the working folder under these names.
+
+inline constexpr const char* kRemindersFile = "reminders.txt";
+inline constexpr const char* kGroupsFile = "groups.txt";
+inline constexpr const char* kContactsFile = "dxContact.txt";
+inline constexpr const char* kMessagesFile = "message.txt";
+inline constexpr const char* kSentItemsFile = "sentitems.txt";
+inline constexpr const char* kMailFile = "mail.txt";
+inline constexpr const char* kDoNotTextFile = "donottext.txt";
+
+// The pending reminders' file separates values with "^"; every other table file uses TAB.
+inline constexpr char kRemindersDelimiter = '^';
+
+// The field names of the tables below, one constant each, so that a misspelt name does not
+// compile. A name shared by several tables (contact_no, message, number, ...) is one constant.
+namespace fields {
+// dxmReminders, dxmSentItems and the printed lists
+inline constexpr char contact_no[] = "contact_no";
+inline constexpr char name[] = "name";
+inline constexpr char appointment_date[] = "appointment_date";
+inline constexpr char appointment_time[] = "appointment_time";
+inline constexpr char message[] = "message";
+inline constexpr char days_before_appointment[] = "days_before_appointment";
+inline constexpr char recurring_days[] = "recurring_days";
+inline constexpr char Recurring[] = "Recurring";
+inline constexpr char status[] = "status";
+inline constexpr char delivery[] = "delivery";
+inline constexpr char batch[] = "batch";
+inline constexpr char AllKey[] = "AllKey";
+inline constexpr char create_date[] = "create_date";
+// dxGroup, dxContactNumbers, dxContact
+inline constexpr char groupName[] = "groupName";
+inline constexpr char number[] = "number";
+inline constexpr char contact[] = "contact";
+inline constexpr char group[] = "group";
+inline constexpr char contactKey[] = "contactKey";
+// dmMail
+inline constexpr char FromAddress[] = "FromAddress";
+inline constexpr char FromName[] = "FromName";
+inline constexpr char ToBlindCarbonCopy[] = "ToBlindCarbonCopy";
+inline constexpr char MailServer[] = "MailServer";
+inline constexpr char ToAddress[] = "ToAddress";
+inline constexpr char ReplyTo[] = "ReplyTo";
+inline constexpr char StartTime[] = "StartTime";
+inline constexpr char IncMins[] = "IncMins";
+inline constexpr char UserName[] = "UserName";
+// dxDoNotText (and number, above)
+inline constexpr char date_added[] = "date_added";
+inline constexpr char note[] = "note";
+} // namespace fields
+
+namespace schemas {
+
+std::unique_ptr<TdxMemData> makeReminders();      // dxmReminders
+std::unique_ptr<TdxMemData> makeGroups();         // dxGroup
+std::unique_ptr<TdxMemData> makeContactNumbers(); // dxContactNumbers
+std::unique_ptr<TdxMemData> makeContacts();       // dxContact
+std::unique_ptr<TdxMemData> makeMessages();       // dxmMessage
+std::unique_ptr<TdxMemData> makeSentItems();      // dxmSentItems
+std::unique_ptr<TdxMemData> makeMail();           // dmMail
+std::unique_ptr<TdxMemData> makeDoNotText();      // dxDoNotText: customers who asked not to be texted
+
+// Scratch tables of the printed lists, never read from or written to a file.
+std::unique_ptr<TdxMemData> makePrintReminders(); // dxTemp of the selected reminders list
+std::unique_ptr<TdxMemData> makePrintMessages();  // dxTemp of the messages list
+std::unique_ptr<TdxMemData> makePrintSentItems(); // dxTemp of the sent items list
+std::unique_ptr<TdxMemData> makePrintContacts();  // dxTemp of the contacts list
+std::unique_ptr<TdxMemData> makePrintMail();      // dmMail of the list header, read-only
+
+} // namespace schemas

@@ -1,0 +1,279 @@
+// The send window's batch send: stamping the pending reminders, mailing reminders.txt to the
+// gateway, and moving the batch into the sent items once the server has accepted it.
+
+#include "sending/send_mail_window.h"
+
+#include "ui/context.h"
+#include "ui/background_work.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "core/tables/version_info.h"
+#include "core/tables/atomic_file.h"
+#include "core/reminders/batch.h"
+#include "core/reminders/batch_check.h"
+#include "core/tables/clock.h"
+#include "core/store/do_not_text.h"
+#include "core/store/schemas.h"
+#include "core/tables/suspended_views.h"
+#include "sending/progress_window.h"
+#include "core/smtp/gateway_message.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTime>
+#include <QTimeEdit>
+
+namespace {
+
+const QString kOfflineMessage = QStringLiteral(
+    "The message could not be sent. You appear to be offline. Please connect and try again");
+const QString kUnconfirmedMessage =
+    QStringLiteral("The server did not confirm the batch. It may have been delivered: check "
+                   "with the gateway before sending again.");
+const QString kCancelledMessage =
+    QStringLiteral("Sending was cancelled. The reminders are still in the pending list.");
+const QString kSendAgainQuestion =
+    QStringLiteral("The server did not confirm the last batch, so it may have been delivered "
+                   "already. Send the pending reminders again?");
+
+// The user cancelled the dialogue with the server before it had taken the whole batch.
+struct SendCancelled {};
+
+} // namespace
+
+void TfrmSendMail::bmbSendClick() {
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    closeWhenDone_ = false;
+    lastSendSucceeded_ = false;
+    try {
+        SuspendedViews suspended(pending);
+        sendTheMail();
+    } catch (const EIdDeliveryUnconfirmed& e) {
+        // Not "offline": the batch may be at the gateway. Nothing resends it by itself; the
+        // pending list stays, and the next Send asks first.
+        frmProgress->hide();
+        restoreCursor();
+        batchUnconfirmed_ = true;
+        context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
+                                QString::fromStdString(e.what()));
+        return;
+    } catch (const SendCancelled&) {
+        // Like a failure: the batch stays pending and the send window stays open, but the
+        // user knows why, so neither the offline box nor the dial-up window follows.
+        frmProgress->hide();
+        restoreCursor();
+        context_.prompter().information(kCancelledMessage);
+        return;
+    } catch (const EIdSocketError& e) {
+        frmProgress->hide();
+        restoreCursor();
+        // The box's text stays the same whatever the cause; its details say what failed, since
+        // a mistyped server name is not being offline.
+        context_.prompter().errorWithDetails(
+            kOfflineMessage, QStringLiteral("Server %1, port %2: %3")
+                                 .arg(QString::fromStdString(smtp.Host))
+                                 .arg(smtp.Port)
+                                 .arg(QString::fromStdString(e.what())));
+        // The send window stays open; the dial-up window offers to connect and send again.
+        emit dialerWanted();
+        return;
+    } catch (...) {
+        frmProgress->hide();
+        restoreCursor();
+        if (closeWhenDone_)
+            accept();
+        throw; // to the general error display
+    }
+    if (closeWhenDone_)
+        accept();
+}
+
+bool TfrmSendMail::reviewBatch() {
+    // Before anything is stamped or mailed: the problems of the whole list, shown only when
+    // there are some. A clean batch goes out without a word.
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    if (pending.State() != DataSetState::Browse)
+        pending.Post();
+    const std::vector<BatchProblem> problems = checkBatch(
+        pending, context_.clock().now(), DoNotTextSet(*context_.tables().dxDoNotText));
+    if (problems.empty())
+        return true;
+    ListReview list;
+    list.caption = QStringLiteral("Check before sending");
+    list.text = problems.size() == 1
+                    ? QStringLiteral("One pending reminder needs a look before the batch is sent:")
+                    : QStringLiteral("%1 problems in the pending reminders before the batch is "
+                                     "sent:")
+                          .arg(problems.size());
+    list.headers = {QStringLiteral("Row"), QStringLiteral("Number"), QStringLiteral("Name"),
+                    QStringLiteral("Problem")};
+    for (const BatchProblem& p : problems)
+        list.rows.push_back({QString::number(p.rowNumber), fromTableText(p.number),
+                             fromTableText(p.name), QString::fromStdString(p.problem)});
+    list.acceptText = QStringLiteral("Send anyway");
+    list.rejectText = QStringLiteral("Cancel");
+    return context_.prompter().review(list);
+}
+
+bool TfrmSendMail::refuseSampleSender() {
+    // A first start fills in examples so that the window shows what goes where; a batch must
+    // never leave with them.
+    struct Sample {
+        QLineEdit* edit;
+        const char* value;
+        const char* what;
+    };
+    const Sample samples[] = {{dbeFromName, kDefaultFromName, "your name"},
+                              {dbeFromAddress, kDefaultFromAddress, "your e-mail address"},
+                              {dbeMailServer, kDefaultMailServer, "the name of your SMTP server"}};
+    QStringList missing;
+    QLineEdit* first = nullptr;
+    for (const Sample& s : samples) {
+        if (s.edit->text().trimmed() != QLatin1String(s.value))
+            continue;
+        missing << QString::fromLatin1(s.what) + QStringLiteral(" (\"") +
+                       QLatin1String(s.value) + QStringLiteral("\" is the program's example)");
+        if (!first)
+            first = s.edit;
+    }
+    if (!first)
+        return true;
+    context_.prompter().error(QStringLiteral("Please fill in ") +
+                              missing.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    first->setFocus();
+    return false;
+}
+
+void TfrmSendMail::sendTheMail() {
+    if (smtp.Connected())
+        smtp.Disconnect();
+
+    // Empty means no characters at all: blanks pass.
+    if (dbeFromName->text().isEmpty()) {
+        context_.prompter().error(QStringLiteral("Please fill in your name"));
+        dbeFromName->setFocus();
+        return;
+    }
+    if (dbeFromAddress->text().isEmpty()) {
+        context_.prompter().error(QStringLiteral("Please fill in your e-mail address"));
+        dbeFromAddress->setFocus();
+        return;
+    }
+    if (dbeMailServer->text().isEmpty()) {
+        context_.prompter().error(QStringLiteral("Please fill in the name of your SMTP server"));
+        dbeMailServer->setFocus();
+        return;
+    }
+    if (!refuseSampleSender())
+        return;
+    const std::string remindersPath = context_.paths().file(kRemindersFile);
+    if (!fileExists(remindersPath)) {
+        context_.prompter().error(QStringLiteral("There are no messages to send"));
+        closeWhenDone_ = true;
+        return;
+    }
+    if (batchUnconfirmed_ && !context_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
+        return;
+    if (!reviewBatch())
+        return;
+    commitEdits();
+    if (dmMail->State() != DataSetState::Browse)
+        dmMail->Post();
+
+    doReports();
+
+    setCursor(Qt::WaitCursor);
+    TfrmProgress& progress = *frmProgress;
+    progress.start(QStringLiteral("Sending mail..."), 11, true);
+
+    auto setting = [this](const char* name) { return dmMail->FieldNamed(name).AsString(); };
+    smtp.Host = setting(fields::MailServer);
+    progress.StepIt();
+    GatewaySender sender;
+    sender.fromAddress = setting(fields::FromAddress);
+    sender.blindCopies = setting(fields::ToBlindCarbonCopy);
+    sender.replyTo = setting(fields::ReplyTo);
+    TIdMessage message = gatewayMessage(sender, versionText(), std::move(batchFile_),
+                                        context_.clock().today());
+    for (int step = 0; step < 5; ++step)
+        progress.StepIt();
+
+    // The dialogue runs off the user-interface thread, so the progress window stays painted
+    // and its Cancel works while a slow server is awaited; the client's time-outs still apply.
+    bool cancelled = false;
+    {
+        struct CancelWhileSending {
+            QMetaObject::Connection connection;
+            ~CancelWhileSending() { QObject::disconnect(connection); }
+        } onCancel{connect(&progress, &TfrmProgress::cancelRequested, this, [this, &cancelled] {
+            cancelled = true;
+            smtp.Cancel();
+        })};
+        smtp.ResetCancel();
+        try {
+            runInBackground(
+                [this, &message] {
+                    smtp.Connect();
+                    smtp.Send(message);
+                },
+                [this] { smtp.Cancel(); });
+        } catch (const EIdDeliveryUnconfirmed&) {
+            throw; // the whole batch went out: it may be at the gateway, cancelled or not
+        } catch (...) {
+            if (cancelled)
+                throw SendCancelled{};
+            throw;
+        }
+    }
+
+    // The server has accepted the batch.
+    batchUnconfirmed_ = false;
+    progress.StepIt();
+    restoreCursor();
+    progress.StepIt();
+    progress.hide();
+
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    TdxMemData& sent = *context_.tables().dxmSentItems;
+    // One bulk copy: the log's paste check and sort buttons, which react to typed rows, do
+    // not run for it.
+    moveBatchToSentItems(pending, sent, context_.clock().today());
+    // The log is on disk before the pending file goes: a crash in between can at worst send
+    // a batch twice, never lose one.
+    sent.WriteDelimitedFile(context_.paths().file(kSentItemsFile));
+
+    smtp.Disconnect();
+    chkAuth->setChecked(false);
+    closeWhenDone_ = true;
+    lastSendSucceeded_ = true;
+
+    context_.prompter().information(QStringLiteral("Message successfully sent"));
+    if (context_.prompter().confirm(QStringLiteral("Would you like to print all records?")))
+        emit printBatchRequested();
+    context_.prompter().message(
+        QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
+        QStringLiteral("Warning"));
+
+    removeFile(remindersPath);
+    pending.Close();
+    pending.Open();
+
+    emit batchSent();
+}
+
+void TfrmSendMail::doReports() {
+    lastBatch_ = nextBatchId(context_.clock().now(), lastBatch_);
+
+    const auto [wantStatus, wantDelivery] =
+        reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
+
+    TdxMemData& pending = *context_.tables().dxmReminders;
+    stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
+    pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
+    // The file and the e-mail body are the same bytes, formatted once.
+    batchFile_ = pending.DelimitedText();
+    writeFileAtomically(context_.paths().file(kRemindersFile), batchFile_);
+    emit reportsStamped();
+}
