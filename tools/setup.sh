@@ -18,13 +18,14 @@ build="${TALLYMINDER_BUILD:-$src/build}"
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
-          ca-certificates fonts-liberation libqt6svg6)
+          ca-certificates fonts-liberation libqt6svg6 libcurl4-openssl-dev libgmime-3.0-dev
+          libical-dev qtkeychain-qt6-dev)
 if [ "$mode" != run ]; then
     packages+=(dpkg-dev file)
 fi
 if [ "$mode" = test ]; then
     packages+=(python3 python3-aiosmtpd python3-dbusmock dbus curl xvfb xauth desktop-file-utils
-               appstream poppler-utils clang)
+               appstream poppler-utils clang dovecot-imapd)
 fi
 
 missing=()
