@@ -15,7 +15,11 @@ PageLayout reminders() {
             {
                 {QStringLiteral("Contact No."), "contact_no", 2.0, 22.2},
                 {QStringLiteral("Name"), "name", 27.1, 49.9},
-                {QStringLiteral("Message"), "message", 80.0, 147.8},
+                // The message ends before the days-before column, which ends where the date
+                // begins.
+                {QStringLiteral("Message"), "message", 80.0, 122.0},
+                {QStringLiteral("Days Before"), "days_before_appointment", 203.0, 22.7,
+                 ColumnAlign::Centre},
                 {QStringLiteral("Date"), "appointment_date", 226.2, 30.8, ColumnAlign::Centre,
                  false, "dd-MMM-yyyy"},
                 {QStringLiteral("Time"), "appointment_time", 256.6, 18.9, ColumnAlign::Centre,
@@ -50,8 +54,10 @@ PageLayout contacts() {
             150.8,
             kTitleDateLeft,
             {
-                {QStringLiteral("Name"), "contact", 2.0, 46.0},
-                {QStringLiteral("Contact No."), "number", 50.9, 49.9},
+                // The three columns share the page's printable width.
+                {QStringLiteral("Name"), "contact", 2.0, 78.0},
+                {QStringLiteral("Contact No."), "number", 82.0, 48.0},
+                {QStringLiteral("Group"), "group", 132.0, 56.0},
             }};
 }
 
@@ -62,7 +68,7 @@ PageLayout messages() {
             150.8,
             kTitleDateLeft,
             {
-                {QStringLiteral("Message"), "message", 2.0, 91.0},
+                {QStringLiteral("Message"), "message", 2.0, 186.0},
             }};
 }
 

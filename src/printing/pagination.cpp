@@ -3,43 +3,43 @@
 #include "printing/page_layouts.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace printing {
 
-namespace {
-
-int capacity(double heightMm) {
-    // A tiny tolerance so that rounding in the band heights never costs a whole row; at least one
-    // row per page so that a page too small for the bands still ends.
-    return std::max(1, static_cast<int>(std::floor(heightMm / kDetailBandMm + 1e-9)));
-}
-
-} // namespace
-
-Pagination::Pagination(double pageHeightMm, int rowCount)
-    : rows_(std::max(0, rowCount)),
-      firstCapacity_(capacity(pageHeightMm - kTitleBandMm - kHeaderBandMm - kFooterBandMm)),
-      nextCapacity_(capacity(pageHeightMm - kHeaderBandMm - kFooterBandMm)) {
-    if (rows_ == 0)
-        pages_ = 0;
-    else if (rows_ <= firstCapacity_)
-        pages_ = 1;
-    else
-        pages_ = 1 + (rows_ - firstCapacity_ + nextCapacity_ - 1) / nextCapacity_;
+Pagination::Pagination(double pageHeightMm, const std::vector<double>& rowHeightsMm)
+    : rows_(static_cast<int>(rowHeightsMm.size())) {
+    // A tiny tolerance so that rounding in the band heights never costs a row.
+    constexpr double kTolerance = 1e-6;
+    const double first = pageHeightMm - kTitleBandMm - kHeaderBandMm - kFooterBandMm;
+    const double next = pageHeightMm - kHeaderBandMm - kFooterBandMm;
+    double room = first;
+    bool pageEmpty = true;
+    for (int r = 0; r < rows_; ++r) {
+        const double h = rowHeightsMm[static_cast<size_t>(r)];
+        // A page takes at least one row, so that a row taller than a page still ends.
+        if (firstRows_.empty() || (!pageEmpty && h > room + kTolerance)) {
+            if (!firstRows_.empty())
+                room = next;
+            firstRows_.push_back(r);
+            pageEmpty = true;
+        }
+        room -= h;
+        pageEmpty = false;
+    }
 }
 
 int Pagination::firstRow(int page) const {
-    if (page <= 1)
+    if (page < 1)
         return 0;
-    return std::min(rows_, firstCapacity_ + (page - 2) * nextCapacity_);
+    if (page > pageCount())
+        return rows_;
+    return firstRows_[static_cast<size_t>(page - 1)];
 }
 
 int Pagination::rowsOn(int page) const {
-    if (page < 1 || page > pages_)
+    if (page < 1 || page > pageCount())
         return 0;
-    const int capacity = page == 1 ? firstCapacity_ : nextCapacity_;
-    return std::min(capacity, rows_ - firstRow(page));
+    return firstRow(page + 1) - firstRow(page);
 }
 
 } // namespace printing

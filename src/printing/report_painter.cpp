@@ -32,17 +32,39 @@ QFont reportFont(double points, bool bold = false, bool italic = false) {
     return f;
 }
 
+void prepareWrapped(QTextLayout& layout, ColumnAlign align) {
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setAlignment(align == ColumnAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(false);
+}
+
+// How many lines text takes wrapped in a width (in device pixels); at least one.
+int wrappedLines(const QString& text, const QFont& font, QPaintDevice* device, double width,
+                 const QFontMetricsF& metrics) {
+    // Most values fit on one line; only those that do not are laid out.
+    if (text.isEmpty() || width <= 0 || metrics.horizontalAdvance(text) <= width)
+        return 1;
+    QTextLayout layout(text, font, device);
+    prepareWrapped(layout, ColumnAlign::Left);
+    int lines = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        ++lines;
+    }
+    layout.endLayout();
+    return std::max(1, lines);
+}
+
 // Draws text in a box: wrapped at word boundaries (or anywhere within a word longer than the
 // box), only the lines that fit the box's height whole, each aligned in the box's width.
 void drawWrapped(QPainter& painter, const QRectF& box, const QString& text, ColumnAlign align) {
     if (text.isEmpty() || box.width() <= 0)
         return;
     QTextLayout layout(text, painter.font(), painter.device());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setAlignment(align == ColumnAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
-    layout.setTextOption(option);
-    layout.setCacheEnabled(false);
+    prepareWrapped(layout, align);
     int fitting = 0;
     double y = 0;
     layout.beginLayout();
@@ -74,11 +96,7 @@ ReportPainter::ReportPainter(const PageLayout& layout, const TdxMemData& rows, R
 PrintOutcome ReportPainter::print(QPrinter& printer, int copies, int firstPage, int lastPage,
                                   const Progress& progress) {
     const QRectF paper = printer.pageLayout().paintRect(QPageLayout::Millimeter);
-    const Pagination pagination(paper.height(), rows_.RowCount());
-    const int pages = pagination.pageCount();
-    const int first = firstPage > 0 ? firstPage : 1;
-    const int last = lastPage > 0 ? std::min(lastPage, pages) : pages;
-    if (first > last || copies < 1)
+    if (rows_.RowCount() == 0 || copies < 1)
         return PrintOutcome::Nothing;
 
     // Columns: fields looked up once; a text-wide column runs to the next column's start.
@@ -98,6 +116,14 @@ PrintOutcome ReportPainter::print(QPrinter& printer, int copies, int firstPage, 
     }
 
     pxPerMm_ = printer.resolution() / 25.4;
+    measureRows(&printer);
+    const Pagination pagination(paper.height(), rowHeights_);
+    const int pages = pagination.pageCount();
+    const int first = firstPage > 0 ? firstPage : 1;
+    const int last = lastPage > 0 ? std::min(lastPage, pages) : pages;
+    if (first > last)
+        return PrintOutcome::Nothing;
+
     QPainter painter;
     if (!painter.begin(&printer))
         return PrintOutcome::Failed;
@@ -128,6 +154,26 @@ PrintOutcome ReportPainter::print(QPrinter& printer, int copies, int firstPage, 
     return PrintOutcome::Printed;
 }
 
+void ReportPainter::measureRows(QPaintDevice* device) {
+    // A value longer than its column wraps, and its row grows by whole lines so that nothing of
+    // it is cut.
+    const QFontMetricsF metrics(plain_, device);
+    const double lineMm = metrics.lineSpacing() / pxPerMm_;
+    const int rowCount = rows_.RowCount();
+    rowHeights_.assign(static_cast<size_t>(rowCount), kDetailBandMm);
+    for (int r = 0; r < rowCount; ++r) {
+        int lines = 1;
+        for (const ResolvedColumn& c : columns_) {
+            if (c.field < 0)
+                continue;
+            const QString text = TableModel::displayText(c.def, rows_.CellValue(r, c.field));
+            lines = std::max(lines, wrappedLines(text, plain_, device, c.widthMm * pxPerMm_,
+                                                 metrics));
+        }
+        rowHeights_[static_cast<size_t>(r)] = kDetailBandMm + (lines - 1) * lineMm;
+    }
+}
+
 void ReportPainter::paintPage(QPainter& painter, int page, double pageWidthMm, double pageHeightMm,
                               int firstRow, int rowCount) {
     double top = 0;
@@ -140,15 +186,16 @@ void ReportPainter::paintPage(QPainter& painter, int page, double pageWidthMm, d
     painter.setPen(Qt::black);
     const double k = pxPerMm_;
     for (int r = firstRow; r < firstRow + rowCount; ++r) {
+        const double height = rowHeights_[static_cast<size_t>(r)];
         for (const ResolvedColumn& c : columns_) {
             if (c.field < 0)
                 continue;
             const QString text = TableModel::displayText(c.def, rows_.CellValue(r, c.field));
             const QRectF box(c.column->left * k, (top + kTextTopMm) * k, c.widthMm * k,
-                             (kDetailBandMm - kTextTopMm) * k);
+                             (height - kTextTopMm) * k);
             drawWrapped(painter, box, text, c.column->align);
         }
-        top += kDetailBandMm;
+        top += height;
     }
     paintFooter(painter, pageHeightMm - kFooterBandMm, pageWidthMm, page);
 }

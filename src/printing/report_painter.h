@@ -11,6 +11,7 @@
 #include "core/tables/field.h"
 #include "printing/page_layouts.h"
 
+class QPaintDevice;
 class QPainter;
 class QPrinter;
 class TdxMemData;
@@ -47,6 +48,7 @@ private:
         double widthMm;
     };
 
+    void measureRows(QPaintDevice* device);
     void paintPage(QPainter& painter, int page, double pageWidthMm, double pageHeightMm,
                    int firstRow, int rowCount);
     double paintTitle(QPainter& painter, double widthMm);
@@ -57,6 +59,7 @@ private:
     const TdxMemData& rows_;
     ReportTexts texts_;
     std::vector<ResolvedColumn> columns_;
+    std::vector<double> rowHeights_; // mm, one per row
     double pxPerMm_ = 1;
     QFont plain_, bold_, underlined_, product_, title_;
 };

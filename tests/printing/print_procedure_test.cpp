@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -296,44 +297,131 @@ TEST_F(PrintProcedure, SpreadsALongListOverPagesWithCopiesAndARange) {
     EXPECT_FALSE(exists(beyond));
 }
 
-// Values longer than their column wrap inside it and are cut at the detail band's height.
-TEST_F(PrintProcedure, LongValuesStayInsideTheirColumnAndBand) {
-    const std::string longWord(50, 'W');
+// A value longer than its column wraps inside it and its row grows, so that a whole message is on
+// paper: a 160-character message printed in each list's message column, every word of it between
+// the column's edges, and the next row below its last line.
+struct WrapCase {
+    const char* name;
+    PrintedList list;
+    double messageLeft, messageWidth; // mm from the left margin
+};
+
+const WrapCase kWrapCases[] = {
+    {"reminders", PrintedList::Reminders, 80.0, 122.0},
+    {"sent_items", PrintedList::SentItems, 182.6, 92.9},
+    {"messages", PrintedList::Messages, 2.0, 186.0},
+};
+
+void PrintTo(const WrapCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WrappedMessage : public PrintTest, public ::testing::WithParamInterface<WrapCase> {};
+
+TEST_P(WrappedMessage, PrintsA160CharacterMessageWholeAndTheRowGrows) {
+    const WrapCase& c = GetParam();
+    // 160 characters of numbered words; a long word in the name column wraps there too.
     std::string message;
-    for (int i = 1; message.size() < 150; ++i)
+    for (int i = 1; message.size() < 155; ++i)
         message += "word" + std::to_string(i) + " ";
-    addReminder("0411000001", longWord, 14, message);
+    message.resize(159);
+    message += "Z";
+    ASSERT_EQ(message.size(), 160u);
+    const std::string nextMessage = "Second";
+    switch (c.list) {
+    case PrintedList::Reminders:
+        addReminder("0411000001", std::string(50, 'W'), 14, message);
+        addReminder("0411000002", "Ben", 15, nextMessage);
+        break;
+    case PrintedList::SentItems:
+        addSent("0411000001", "Ann", 9, message);
+        addSent("0411000002", "Ben", 8, nextMessage);
+        break;
+    case PrintedList::Messages:
+        addMessage(message);
+        addMessage(nextMessage);
+        break;
+    case PrintedList::Contacts:
+        break;
+    }
     const QString path = pdf("long.pdf");
+    answerPdf(path);
+    switch (c.list) {
+    case PrintedList::Reminders:
+        action(forms->frmMain, "All1")->trigger();
+        break;
+    case PrintedList::SentItems:
+        action(forms->frmSentItems, "All1")->trigger();
+        break;
+    default:
+        action(forms->frmMessage, "All1")->trigger();
+        break;
+    }
+    const std::vector<PdfPage> pages = readPdfWords(path);
+    ASSERT_EQ(pages.size(), 1u);
+    const PdfPage& page = pages[0];
+
+    // Every word of the message, once, inside the column; on more than one line.
+    const QStringList tokens = QString::fromStdString(message).split(QLatin1Char(' '));
+    QStringList printed;
+    double lastBottom = 0;
+    QSet<int> lineTops;
+    for (const PdfWord& w : page.words) {
+        if (!tokens.contains(w.text))
+            continue;
+        printed << w.text;
+        EXPECT_GE(w.box.left, 10.0 + c.messageLeft - 0.3) << w.text.toStdString();
+        EXPECT_LE(w.box.right, 10.0 + c.messageLeft + c.messageWidth + 0.3)
+            << w.text.toStdString();
+        lastBottom = std::max(lastBottom, w.box.bottom);
+        lineTops.insert(qRound(w.box.top * 10));
+    }
+    EXPECT_EQ(printed.join(QLatin1Char(' ')), QString::fromStdString(message));
+    EXPECT_GE(lineTops.size(), c.list == PrintedList::Messages ? 1 : 2);
+    // The next row starts below the last line of the long one.
+    const auto next = page.find(QString::fromStdString(nextMessage));
+    ASSERT_TRUE(next);
+    EXPECT_GT(next->top, lastBottom - 0.3);
+    if (c.list == PrintedList::Reminders) {
+        // The long name wraps in its own column too, whole.
+        int ws = 0;
+        for (const PdfWord& w : page.words)
+            if (w.text.startsWith(QLatin1String("WWW"))) {
+                ws += static_cast<int>(w.text.size());
+                EXPECT_LE(w.box.right, 10.0 + 27.1 + 49.9 + 0.3);
+            }
+        EXPECT_EQ(ws, 50);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, WrappedMessage, ::testing::ValuesIn(kWrapCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Rows that grow still go onto pages whole: a long list of long messages keeps every row between
+// the header and the footer, and every message is on paper once.
+TEST_F(PrintProcedure, PutsGrownRowsWholeOnPages) {
+    std::string message(150, 'x');
+    for (size_t i = 10; i < message.size(); i += 11)
+        message[i] = ' ';
+    for (int i = 1; i <= 60; ++i)
+        addReminder(std::to_string(4110000000 + i), "Name" + std::to_string(i), 14,
+                    "Start" + std::to_string(i) + " " + message);
+    const QString path = pdf("grown.pdf");
     answerPdf(path);
     action(forms->frmMain, "All1")->trigger();
     const std::vector<PdfPage> pages = readPdfWords(path);
-    ASSERT_EQ(pages.size(), 1u);
-    const double detailTop = 10.0 + 10.6 + 6.3;
-    int messageWords = 0;
-    for (const PdfWord& w : pages[0].words) {
-        if (w.box.top < detailTop - 0.3 || w.box.top > detailTop + 5.3)
-            continue;
-        if (w.text.startsWith(QLatin1String("word"))) {
-            ++messageWords;
-            EXPECT_GE(w.box.left, 10.0 + 80.0 - 0.3);
-            EXPECT_LE(w.box.right, 10.0 + 80.0 + 147.8 + 0.3);
+    ASSERT_GE(pages.size(), 3u);
+    int starts = 0;
+    for (const PdfPage& p : pages)
+        for (const PdfWord& w : p.words) {
+            if (w.text.startsWith(QLatin1String("Start")))
+                ++starts;
+            if (w.text.startsWith(QLatin1String("xxx")) || w.text.startsWith(QLatin1String("Start"))) {
+                EXPECT_LT(w.box.bottom, p.height - 10.0 - 6.6 + 0.3);
+                EXPECT_GT(w.box.top, p.words.front().box.top);
+            }
         }
-        if (w.text.startsWith(QLatin1String("WWW"))) {
-            EXPECT_GE(w.box.left, 10.0 + 27.1 - 0.3);
-            EXPECT_LE(w.box.right, 10.0 + 27.1 + 49.9 + 0.3);
-        }
-    }
-    // The first line of the message is printed; the rest lies below the band and is cut.
-    EXPECT_GT(messageWords, 5);
-    EXPECT_LT(messageWords, 25);
-    EXPECT_EQ(pages[0].count(QStringLiteral("word1")), 1);
-    const std::string last = message.substr(message.rfind("word", message.size() - 2));
-    EXPECT_EQ(pages[0].count(QString::fromStdString(last).trimmed()), 0);
-    // Nothing of the row reaches below its band.
-    for (const PdfWord& w : pages[0].words)
-        if (w.text.startsWith(QLatin1String("word")) || w.text.startsWith(QLatin1String("WWW"))) {
-            EXPECT_LE(w.box.bottom, detailTop + 5.3 + 0.3);
-        }
+    EXPECT_EQ(starts, 60);
 }
 
 // "Print " prepares a new entry after its print, whatever became of it.
