@@ -298,5 +298,8 @@ private:
     bool activatedOnce_ = false;
     bool destroyed_ = false;
     bool syncingCursor_ = false;
+    // The reminder the panel shows in "Edit" mode (its bookmark): OK edits that row, wherever
+    // the cursor went since (a refused click on a past reminder leaves the panel as it was).
+    int panelBookmark_ = 0;
     QPointer<QWindow> previousFocusWindow_;
 };

@@ -175,8 +175,9 @@ void TfrmMain::AddEditNew() {
             const std::string message = tableBytes(cboMessage->currentText());
             const std::string recurring = tableBytes(cboRecurring->currentText());
             TdxMemData& r = *dxmReminders;
-            if (entryMode != QStringLiteral("Add") && r.RowCount() > 0) {
-                // Editing the current reminder: AllKey, status, delivery and batch stay.
+            if (entryMode != QStringLiteral("Add") && r.BookmarkValid(panelBookmark_)) {
+                // Editing the reminder the panel shows: AllKey, status, delivery and batch stay.
+                r.ReturnToBookmark(panelBookmark_);
                 r.Edit();
                 r.FieldNamed(fields::contact_no).SetAsString(number);
                 r.FieldNamed(fields::name).SetAsString(name);
@@ -227,8 +228,7 @@ void TfrmMain::checkContact() {
                      tableBytes(key)});
     auto addSorted = [](QComboBox* box, const QString& item) {
         int at = 0;
-        while (at < box->count() &&
-               QString::compare(box->itemText(at), item, Qt::CaseInsensitive) <= 0)
+        while (at < box->count() && compareNames(box->itemText(at), item) <= 0)
             ++at;
         box->insertItem(at, item);
     };
@@ -367,7 +367,14 @@ void TfrmMain::setRecordActive() {
     // The date first: when the box refuses it (a past reminder once the box has an earliest
     // date), the panel keeps everything it showed, instead of half of another reminder.
     messageEntry->forget();
-    setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+    try {
+        setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+    } catch (...) {
+        // So does the cursor: the grid marks the reminder the panel still shows.
+        if (entryMode == QStringLiteral("Edit") && r.BookmarkValid(panelBookmark_))
+            r.ReturnToBookmark(panelBookmark_);
+        throw;
+    }
     const std::string number = r.FieldNamed(fields::contact_no).AsString();
     mskContactNo->setText(fromTableText(number));
     QString group;
@@ -392,5 +399,6 @@ void TfrmMain::setRecordActive() {
     sedDaysBefore->setValue(r.FieldNamed(fields::days_before_appointment).AsInteger());
     sedRecurringDays->setValue(r.FieldNamed(fields::recurring_days).AsInteger());
     cboRecurring->setEditText(fromTableText(r.FieldNamed(fields::Recurring).AsString()));
+    panelBookmark_ = r.TakeBookmark();
     entryMode = QStringLiteral("Edit");
 }

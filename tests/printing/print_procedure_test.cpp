@@ -5,6 +5,7 @@
 #include "print_fixture.h"
 
 #include "printing/list_printer.h"
+#include "core/tables/charset.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -442,6 +443,28 @@ TEST_F(PrintProcedure, PrintButtonPreparesANewEntryWhateverTheOutcome) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(main->mskContactNo->text().isEmpty());
     EXPECT_EQ(prompter.printJobs, QStringList{QStringLiteral("List")});
+}
+
+} // namespace
+
+namespace {
+
+// The printed contact list in the book's order by name, as the contacts window sorts it: a name
+// beginning with an accented capital among its base letter's names, as the pickers list it.
+TEST_F(PrintProcedure, ContactsWithAccentedCapitalsPrintAmongTheirBaseLetter) {
+    for (const char* name : {"Zoe", "Úna", "Íde", "Ian", "Ursula"})
+        addContact(cp1252FromUtf8(name).value(), "0411000001", "");
+    contacts().SetSortedField("contact");
+    const QString path = pdf("contacts.pdf");
+    answerPdf(path);
+    action(forms->frmContact, "All1")->trigger();
+    const QStringList wanted = {"Ian", "Íde", "Úna", "Ursula", "Zoe"};
+    QStringList printed;
+    for (const PdfPage& page : readPdfWords(path))
+        for (const PdfWord& w : page.words)
+            if (wanted.contains(w.text))
+                printed << w.text;
+    EXPECT_EQ(printed, wanted);
 }
 
 } // namespace

@@ -259,6 +259,45 @@ TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     EXPECT_EQ(main()->entryMode, "Add");
 }
 
+// A click on a past reminder is refused while the panel edits another reminder: OK then edits the
+// reminder the panel shows (the one added just before, here), never the past reminder's row.
+TEST_F(Entry, OkAfterARefusedClickOnAPastReminderEditsTheReminderThePanelShows) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("reminders.txt",
+                 kRemindersHeader +
+                     "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
+    start();
+    main()->dtpDate->setFocus();
+    settle();
+    ASSERT_TRUE(main()->dtpDate->minimumDay().has_value());
+    QTest::keyClick(main(), Qt::Key_F2);
+    settle();
+    addReminder("Bob", "0456", "New", dayNumber(2026, 12, 20), 11, 0);
+    ASSERT_EQ(reminders().RowCount(), 2);
+
+    auto clickRow = [&](int row) {
+        QTest::mouseClick(
+            main()->dbgReminders->viewport(), Qt::LeftButton, {},
+            main()->dbgReminders->visualRect(main()->remindersModel->index(row, 0)).center());
+        settle();
+    };
+    clickRow(1); // the new reminder into the panel
+    ASSERT_EQ(main()->entryMode, "Edit");
+    ASSERT_EQ(main()->cboMessage->currentText(), "New");
+    prompter.expectError("Date is less than minimum of 09/12/2026");
+    clickRow(0); // the past one: refused
+    prompter.verifyAllUsed();
+    EXPECT_EQ(main()->cboMessage->currentText(), "New");
+
+    main()->cboMessage->setEditText("New, changed");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(folder.read("reminders.txt"),
+              kRemindersHeader +
+                  reminderLine("0123", "Ann", "01/12/2026", "10:00:00", "Old", "Old0123") +
+                  reminderLine("0456", "Bob", "20/12/2026", "11:00:00", "New, changed", "New0456"));
+}
+
 } // namespace
 
 namespace {

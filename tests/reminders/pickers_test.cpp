@@ -4,13 +4,20 @@
 
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
+#include "core/tables/charset.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 
 namespace {
 
 using Pickers = MainWindowTest;
+
+// The Windows-1252 bytes of a UTF-8 text, as the table files hold them.
+std::string cp(const char* utf8) {
+    return cp1252FromUtf8(utf8).value();
+}
 
 const std::string kGroups = "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n";
 
@@ -62,6 +69,50 @@ TEST_F(Pickers, TheGroupAllListsEveryContactWithItsGroupAndFindsItsNumbers) {
     emit main()->cboAll->activated(0);
     EXPECT_EQ(main()->mskContactNo->text(), "0111");
     EXPECT_FALSE(main()->numberListShown());
+}
+
+// A name that begins with an accented capital is found like any other (its number filled in,
+// OK adds the reminder), and sorts among its base letter's names in both name pickers.
+TEST_F(Pickers, ANameBeginningWithAnAccentedCapitalIsPickedAndSortedWithItsBaseLetter) {
+    folder.write("groups.txt", kGroups);
+    start({{"Zoe", "0100", "vip"},
+           {cp("Úna Power"), "0200", "vip"},
+           {cp("Íde Nolan"), "0300", ""},
+           {"Ian", "0400", "vip"},
+           {"Ursula", "0500", "vip"}});
+    auto items = [](QComboBox* box) {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    };
+    EXPECT_EQ(items(main()->cboAll),
+              QStringList({"Ian (vip)", QStringLiteral("Íde Nolan"),
+                           QStringLiteral("Úna Power (vip)"), "Ursula (vip)", "Zoe (vip)"}));
+
+    const int ide = main()->cboAll->findText(QStringLiteral("Íde Nolan"));
+    ASSERT_GE(ide, 0);
+    main()->cboAll->setCurrentIndex(ide);
+    emit main()->cboAll->activated(ide);
+    EXPECT_EQ(main()->mskContactNo->text(), "0300");
+    main()->cboMessage->setEditText("Hello");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    ASSERT_EQ(reminders().RowCount(), 1);
+    EXPECT_EQ(field(0, "contact_no"), "0300");
+    EXPECT_EQ(field(0, "name"), cp("Íde Nolan"));
+
+    main()->cboGroup->setEditText("vip");
+    main()->loadContactCombo();
+    EXPECT_EQ(
+        items(main()->cboContactName),
+        QStringList({"Ian (vip)", QStringLiteral("Úna Power (vip)"), "Ursula (vip)", "Zoe (vip)"}));
+    // Typed as a keyboard sends it: a key event carrying the accented letter.
+    main()->cboContactName->setFocus();
+    QKeyEvent accented(QEvent::KeyPress, Qt::Key_Uacute, Qt::NoModifier, QStringLiteral("ú"));
+    QApplication::sendEvent(main()->cboContactName->lineEdit(), &accented);
+    QTest::keyClicks(main()->cboContactName, "na power");
+    EXPECT_EQ(main()->mskContactNo->text(), "0200");
 }
 
 TEST_F(Pickers, ATypedGroupIsOfferedAndAddedOnlyOnYes) {

@@ -2,6 +2,7 @@
 
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
+#include "core/tables/name_order.h"
 #include "core/store/schemas.h"
 
 #include <cerrno>
@@ -139,8 +140,7 @@ std::string FirstRowIndex::key(std::string_view value) const {
     std::string k(value.substr(0, size_));
     if (caseInsensitive_)
         for (char& c : k)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - ('a' - 'A'));
+            c = static_cast<char>(upperLetter(static_cast<unsigned char>(c)));
     return k;
 }
 

@@ -5,6 +5,7 @@
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
+#include "core/tables/name_order.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,27 +14,18 @@
 
 namespace {
 
-unsigned char foldCase(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
-
 int compareText(std::string_view a, std::string_view b, bool caseInsensitive) {
+    if (caseInsensitive)
+        return compareCaseless(a, b);
     const size_t n = std::min(a.size(), b.size());
-    if (!caseInsensitive) {
-        const int r = n ? std::memcmp(a.data(), b.data(), n) : 0;
-        if (r != 0)
-            return r < 0 ? -1 : 1;
-    } else {
-        for (size_t i = 0; i < n; ++i) {
-            const unsigned char x = foldCase(static_cast<unsigned char>(a[i]));
-            const unsigned char y = foldCase(static_cast<unsigned char>(b[i]));
-            if (x != y)
-                return x < y ? -1 : 1;
-        }
-    }
+    const int r = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    if (r != 0)
+        return r < 0 ? -1 : 1;
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && compareText(a, b, true) == 0;
+    return a.size() == b.size() && compareCaseless(a, b) == 0;
 }
 
 template <typename T> T load(const std::string& blob, size_t at) {
@@ -308,9 +300,9 @@ int TdxMemData::compareRows(const Row& a, const Row& b, bool tieBreak) const {
 }
 
 TdxMemData::SortKey TdxMemData::sortKey(const Row& row) const {
-    // An order-preserving key of the sort value (of a text, its first 16 characters): most
-    // comparisons end here, without touching the rows again. Equal keys fall back to the full
-    // comparison.
+    // An order-preserving key of the sort value (of a text, its first 16 characters; of a
+    // case-blind text, their base letters, which it compares first): most comparisons end here,
+    // without touching the rows again. Equal keys fall back to the full comparison.
     if (sortIndex_ <= 0)
         return {};
     const auto f = static_cast<size_t>(sortIndex_);
@@ -325,7 +317,7 @@ TdxMemData::SortKey TdxMemData::sortKey(const Row& row) const {
         uint64_t words[2] = {0, 0};
         for (size_t i = 0; i < 16; ++i) {
             const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-            words[i / 8] = words[i / 8] << 8 | (fold ? foldCase(c) : c);
+            words[i / 8] = words[i / 8] << 8 | (fold ? baseLetter(c) : c);
         }
         return {words[0], words[1]};
     }

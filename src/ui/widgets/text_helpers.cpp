@@ -2,6 +2,7 @@
 
 #include "core/contacts/contact_rules.h"
 #include "core/tables/errors.h"
+#include "core/tables/name_order.h"
 #include "ui/qt_charset.h"
 
 QString getFirstPart(const QString& text, const QString& separator) {
@@ -27,6 +28,16 @@ QString contactKey(const QString& number, const QString& group) {
 }
 
 QString normalGroup(const QString& group) { return fromTableText(normalGroupText(tableBytes(group))); }
+
+int compareNames(const QString& a, const QString& b) {
+    // The pickers only hold texts of the tables, which the charset carries; anything else sorts
+    // by its code points.
+    const auto x = toTableText(a);
+    const auto y = toTableText(b);
+    if (!x || !y)
+        return QString::compare(a, b, Qt::CaseInsensitive);
+    return compareCaseless(*x, *y);
+}
 
 QString normalGroupOf(std::string_view groupBytes) {
     return fromTableText(normalGroupText(groupBytes));

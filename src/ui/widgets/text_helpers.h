@@ -12,6 +12,8 @@
 //                                  the group lower-cased and trimmed.
 //   contactKey(number, group)      the number followed by the group lower-cased and trimmed
 //                                  (the contact book's contactKey before its field cuts it to 20).
+//   compareNames(a, b)             the core's case-blind order of names (base letters first,
+//                                  so "Íde" sorts among the I's): negative, zero or positive.
 //   normalGroup(group)             the group lower-cased and trimmed by the one rule of
 //                                  data/contact_rules.h (throws EConvertError when the charset
 //                                  cannot carry the text); normalGroupOf(bytes) the same for a
@@ -24,6 +26,7 @@ QString groupPart(const QString& text, const QString& fallback);
 QString pickerItemText(const QString& name, const QString& group);
 QString contactKey(const QString& number, const QString& group);
 QString normalGroup(const QString& group);
+int compareNames(const QString& a, const QString& b);
 
 #include <string>
 #include <string_view>

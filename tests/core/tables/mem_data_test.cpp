@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/tables/charset.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
 #include "core/store/schemas.h"
@@ -29,6 +30,11 @@ std::unique_ptr<TdxMemData> makeTable(const char* sortField = "", TSortOptions o
 
 void add(TdxMemData& t, const char* name, int n = 0) {
     t.AddRow({FieldValue{}, std::string(name), int32_t(n)});
+}
+
+// The Windows-1252 bytes of a UTF-8 text, as the table files hold them.
+std::string cp(const char* utf8) {
+    return cp1252FromUtf8(utf8).value();
 }
 
 std::vector<std::string> names(TdxMemData& t) {
@@ -82,10 +88,10 @@ TEST(MemData, EditOnAnEmptyTableInsertsAndRequiredFieldsAreNotEnforced) {
     EXPECT_EQ(t->FieldNamed("RecId").AsInteger(), 1);
 }
 
-TEST(MemData, CaseInsensitiveSortFoldsOnlyAsciiLetters) {
+TEST(MemData, CaseInsensitiveSortPutsAccentedLettersWithTheirBaseLetter) {
     struct Case {
         TSortOptions options;
-        std::vector<const char*> in;
+        std::vector<std::string> in;
         std::vector<std::string> sorted;
     };
     const Case cases[] = {
@@ -93,8 +99,15 @@ TEST(MemData, CaseInsensitiveSortFoldsOnlyAsciiLetters) {
         // "_" sorts above the folded capitals but below the small letters.
         {soCaseInsensitive, {"zed", "_x", "Zed"}, {"zed", "Zed", "_x"}},
         {0, {"zed", "_x", "Zed"}, {"Zed", "_x", "zed"}},
-        // Accented letters compare by their codes, unfolded.
-        {soCaseInsensitive, {"\xe9", "\xc9", "z"}, {"z", "\xc9", "\xe9"}},
+        // Accented letters sort with their base letter, whatever their case; the plain letter
+        // before the accented one; a case-sensitive sort keeps the codes' order.
+        {soCaseInsensitive, {"\xe9", "\xc9", "z"}, {"\xe9", "\xc9", "z"}},
+        {soCaseInsensitive,
+         {"Zoe", cp("Úna Power"), cp("Íde Nolan"), "Ursula", "Ide", "ian", cp("éamon"), "Eve",
+          "Stan", cp("Šarünas")},
+         {cp("éamon"), "Eve", "ian", "Ide", cp("Íde Nolan"), cp("Šarünas"), "Stan", cp("Úna Power"),
+          "Ursula", "Zoe"}},
+        {0, {cp("Íde"), "Zoe", "Ide"}, {"Ide", "Zoe", cp("Íde")}},
         // Equal values keep the order of addition; descending reverses the whole order.
         {soCaseInsensitive, {"x", "X", "a"}, {"a", "x", "X"}},
         {soCaseInsensitive | soDesc, {"x", "X", "a"}, {"X", "x", "a"}},
@@ -104,16 +117,37 @@ TEST(MemData, CaseInsensitiveSortFoldsOnlyAsciiLetters) {
           "041234567812345678", "0412345678aB", "0412345678Ab"},
          {"04123456", "0412345678", "041234567812345678", "041234567812345678x",
           "041234567812345679", "0412345678aB", "0412345678Ab", "0412345679"}},
-        {soDesc, {"abcdefghij", "abcdefghIJ", "abcdefgh"}, {"abcdefghij", "abcdefghIJ", "abcdefgh"}},
+        {soDesc,
+         {"abcdefghij", "abcdefghIJ", "abcdefgh"},
+         {"abcdefghij", "abcdefghIJ", "abcdefgh"}},
     };
     for (const Case& c : cases) {
         auto t = makeTable("name", c.options);
-        for (const char* s : c.in)
-            add(*t, s);
+        for (const std::string& s : c.in)
+            add(*t, s.c_str());
         t->SetSortedField("");
         t->SetSortedField("name");
         EXPECT_EQ(names(*t), c.sorted);
     }
+}
+
+// A case-blind look-up finds a name whatever the case of its accented capital, and never a name
+// that differs by an accent.
+TEST(MemData, CaseInsensitiveFindFoldsAccentedCapitals) {
+    struct Case {
+        std::string wanted;
+        int row;
+    };
+    const Case cases[] = {
+        {cp("Íde Nolan"), 2}, {cp("íde nolan"), 2}, {cp("ÍDE NOLAN"), 2}, {"ide nolan", -1},
+        {cp("úna power"), 3}, {"una power", -1},    {cp("éamon"), 1},     {"EAMON", -1},
+        {cp("š"), 4},         {cp("ÿ"), 5},
+    };
+    auto t = makeTable("", soCaseInsensitive);
+    for (const char* s : {"Éamon", "Íde Nolan", "Úna Power", "Š", "Ÿ"})
+        add(*t, cp(s).c_str());
+    for (const Case& c : cases)
+        EXPECT_EQ(t->FindRowNumber(c.wanted, "name"), c.row) << c.wanted;
 }
 
 TEST(MemData, AddRowStaysLastUntilTheNextFullSort) {
