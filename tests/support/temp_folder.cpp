@@ -6,9 +6,19 @@
 #include <sstream>
 #include <stdexcept>
 
-TempFolder::TempFolder() {
+namespace {
+
+std::string systemTemporaryFolder() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tallyminder-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+
+} // namespace
+
+TempFolder::TempFolder() : TempFolder(systemTemporaryFolder()) {}
+
+TempFolder::TempFolder(const std::string& under) {
+    std::string pattern = under + "/tallyminder-test-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;

@@ -6,6 +6,9 @@
 class TempFolder {
 public:
     TempFolder();
+    // Under the given folder instead (a memory-backed one for a test of thousands of writes,
+    // each of which waits for the disk).
+    explicit TempFolder(const std::string& under);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

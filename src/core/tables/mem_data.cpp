@@ -528,6 +528,7 @@ void TdxMemData::Edit() {
         raise("Cannot perform this operation on a closed dataset");
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     if (rows_.empty()) {
         Insert();
         return;
@@ -546,6 +547,7 @@ void TdxMemData::beginInsert(int insertAt, bool append) {
         raise("Cannot perform this operation on a closed dataset");
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     fire(BeforeInsert, true);
     for (auto& v : buffer_)
         v = FieldValue{};
@@ -629,6 +631,7 @@ void TdxMemData::Delete() {
         raise("Cannot perform this operation on an empty dataset");
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     fire(BeforeDelete);
     if (state_ == DataSetState::Edit) {
         state_ = DataSetState::Browse;
@@ -661,6 +664,7 @@ void TdxMemData::DeleteRows(const std::vector<int>& rows) {
         return;
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     if (state_ == DataSetState::Edit) {
         state_ = DataSetState::Browse;
         bufferChanged_ = false;
@@ -765,6 +769,7 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
         raise("Cannot perform this operation on a closed dataset");
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     for (const auto& [from, to] : copied)
         if (from <= 0 || to <= 0 || source.Field(from).Kind() != Field(to).Kind())
             raise("Cannot copy field '" + source.Field(from).FieldName() + "' into '" +
@@ -826,6 +831,7 @@ void TdxMemData::FillColumns(const std::vector<std::pair<int, FieldValue>>& valu
     }
     if (ReadOnly)
         raise("Cannot modify a read-only dataset");
+    guardChange();
     std::vector<std::pair<size_t, FieldValue>> stored;
     for (const auto& [f, v] : values) {
         if (f <= 0 || Field(f).Kind() == FieldKind::String)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/tables/field.h"
+#include "core/tables/table_file_guard.h"
 
 // Something that shows a table (a grid, a bound edit box). The table tells it what changed;
 // nothing is told while views are suspended, and the last ResumeViews asks for a full refresh.
@@ -116,6 +117,8 @@ public:
     void SetSortOptions(TSortOptions options);
 
     char FieldDelimiter = '\t';
+    // Watches the table's file and its changes (see table_file_guard.h); none by default.
+    TableFileGuard* FileGuard = nullptr;
     // Writes the file (see data/atomic_file.h); nothing when the table is closed.
     void WriteDelimitedFile(const std::string& path);
     void ReadDelimitedFile(const std::string& path);
@@ -157,6 +160,11 @@ private:
     };
 
     void fire(const Event& e, bool suppressedWhileLoading = false);
+    // Asks the file guard before a row changes; reading a file changes no row of the user's.
+    void guardChange() {
+        if (FileGuard && !loading_)
+            FileGuard->beforeTableChange(*this);
+    }
     void checkBrowseMode(); // ends a pending edit: Post when changed, Cancel otherwise
     void beginInsert(int insertAt, bool append);
     void moveCursor(int index, bool scrollEvents = true);

@@ -114,6 +114,8 @@ std::string TdxMemData::DelimitedText() {
 void TdxMemData::WriteDelimitedFile(const std::string& path) {
     if (!Active())
         return;
+    if (FileGuard && !FileGuard->beforeTableFileWrite(*this, path))
+        return;
     // Formatted and written a piece at a time: a table of a million rows needs no file-sized
     // text in memory. The piece's buffer stays for the next write, so its pages are not
     // mapped and faulted in anew each time.
@@ -135,6 +137,8 @@ void TdxMemData::WriteDelimitedFile(const std::string& path) {
     });
     file.write(piece);
     file.commit();
+    if (FileGuard)
+        FileGuard->tableFileWritten(*this, path);
 }
 
 void TdxMemData::formatText(std::string& out, const std::function<void(std::string&)>& spill) {
@@ -238,6 +242,8 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
 void TdxMemData::ReadDelimitedFile(const std::string& path) {
     // Read into memory that is not cleared first: the bytes are only parsed, then let go.
     const FileBytes bytes = readFileBytes(path);
+    if (FileGuard)
+        FileGuard->tableFileRead(*this, path, bytes.view());
     ReadDelimitedText(bytes.view());
 }
 

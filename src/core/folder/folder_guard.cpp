@@ -1,0 +1,246 @@
+#include "core/folder/folder_guard.h"
+
+#include "core/folder/table_merge.h"
+#include "core/store/data_module.h"
+#include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/errors.h"
+#include "core/tables/mem_data.h"
+#include "core/tables/suspended_views.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Rule {
+    MergeRule merge;
+    std::vector<std::string> keyFields;
+    const char* description; // how a box names the file's content
+};
+
+std::string baseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// How each table file of the folder merges. A reminder is known by its number and appointment,
+// a contact by its key (number and group); the plain lists by the whole row.
+std::optional<Rule> ruleFor(const std::string& path) {
+    const std::string name = baseName(path);
+    if (name == kRemindersFile)
+        return Rule{MergeRule::Rows,
+                    {fields::contact_no, fields::appointment_date, fields::appointment_time},
+                    "pending reminders"};
+    if (name == kContactsFile)
+        return Rule{MergeRule::Rows, {fields::contactKey}, "contact book"};
+    if (name == kGroupsFile || name == kMessagesFile || name == kDoNotTextFile)
+        return Rule{MergeRule::Rows, {}, "list"};
+    if (name == kSentItemsFile)
+        return Rule{MergeRule::Union, {}, "sent items"};
+    if (name == kMailFile)
+        return Rule{MergeRule::Ours, {}, "sender settings"};
+    return std::nullopt;
+}
+
+uint64_t fnv1a(std::string_view bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+std::string_view firstLine(std::string_view text) {
+    const size_t end = text.find_first_of("\r\n");
+    return end == std::string_view::npos ? text : text.substr(0, end);
+}
+
+bool hasRows(std::string_view text) {
+    const size_t end = text.find_first_of("\r\n");
+    return end != std::string_view::npos &&
+           text.find_first_not_of("\r\n", end) != std::string_view::npos;
+}
+
+} // namespace
+
+bool FolderGuard::Snapshot::sameFile(const Snapshot& other) const {
+    if (exists != other.exists)
+        return false;
+    return !exists || (size == other.size && modified.tv_sec == other.modified.tv_sec &&
+                       modified.tv_nsec == other.modified.tv_nsec && hash == other.hash);
+}
+
+FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
+    Snapshot snap;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            throw EFileError("Cannot open file " + path);
+        return snap;
+    }
+    struct stat st{};
+    fstat(fd, &st);
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    for (;;) {
+        if (done == bytes.size())
+            bytes.resize(bytes.size() + 4096);
+        const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            throw EFileError("Cannot open file " + path);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    bytes.resize(done);
+    snap = of(bytes, path);
+    snap.size = static_cast<int64_t>(st.st_size);
+    snap.modified = st.st_mtim;
+    snap.bytes = std::move(bytes);
+    return snap;
+}
+
+FolderGuard::Snapshot FolderGuard::of(std::string_view bytes, const std::string& path) {
+    Snapshot snap;
+    snap.exists = true;
+    snap.hash = fnv1a(bytes);
+    snap.bytes = std::string(bytes);
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0) {
+        snap.size = static_cast<int64_t>(st.st_size);
+        snap.modified = st.st_mtim;
+    }
+    return snap;
+}
+
+void FolderGuard::watch(DataModule& tables) {
+    for (TdxMemData* table : {tables.dxmReminders.get(), tables.dxGroup.get(),
+                              tables.dxContact.get(), tables.dxmMessage.get(),
+                              tables.dxmSentItems.get(), tables.dmMail.get(),
+                              tables.dxDoNotText.get()})
+        table->FileGuard = this;
+}
+
+void FolderGuard::setReadOnly(std::string holderText) { readOnlyText_ = std::move(holderText); }
+
+std::string FolderGuard::refusalText() const {
+    return readOnlyText_ + " This copy of the program is open read-only: nothing can be changed.";
+}
+
+void FolderGuard::beforeTableChange(TdxMemData&) {
+    if (readOnly())
+        throw EDatabaseError(refusalText());
+}
+
+void FolderGuard::tableFileRead(TdxMemData&, const std::string& path, std::string_view bytes) {
+    if (ruleFor(path))
+        seen_[path] = of(bytes, path);
+}
+
+void FolderGuard::tableFileWritten(TdxMemData&, const std::string& path) {
+    if (ruleFor(path))
+        seen_[path] = onDisk(path);
+}
+
+void FolderGuard::tableFileRemoved(TdxMemData&, const std::string& path) {
+    if (ruleFor(path))
+        seen_[path] = Snapshot{};
+}
+
+bool FolderGuard::beforeTableFileWrite(TdxMemData& table, const std::string& path) {
+    if (readOnly())
+        return false;
+    mergeChangedFile(table, path);
+    return true;
+}
+
+bool FolderGuard::beforeTableFileRemove(TdxMemData& table, const std::string& path) {
+    if (readOnly())
+        return false;
+    if (!mergeChangedFile(table, path) || table.RowCount() == 0)
+        return true;
+    // Rows another copy added meanwhile stay: the file is written with them instead.
+    table.WriteDelimitedFile(path);
+    return false;
+}
+
+bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
+    const std::optional<Rule> rule = ruleFor(path);
+    if (!rule)
+        return false;
+    Snapshot disk = onDisk(path);
+    const auto known = seen_.find(path);
+    // A file this copy never read nor wrote counts as having been absent: its rows are the other
+    // side's, and are kept.
+    const Snapshot base = known == seen_.end() ? Snapshot{} : known->second;
+    if (disk.sameFile(base))
+        return false;
+
+    const std::string ours = table.DelimitedText();
+    const TableMerge merged =
+        mergeTableFiles(base.bytes, ours, disk.bytes, table.FieldDelimiter, rule->merge,
+                        rule->keyFields);
+    if (merged.changed) {
+        // The table takes the merged rows; the current row stays current where it still is.
+        SuspendedViews suspended(table);
+        std::vector<std::string> current;
+        if (table.CurrentIndex() >= 0)
+            for (int f = 1; f < table.FieldCount(); ++f)
+                current.push_back(table.CellText(table.CurrentIndex(), f));
+        table.ReadDelimitedText(merged.text);
+        for (int r = 0; !current.empty() && r < table.RowCount(); ++r) {
+            bool same = true;
+            for (int f = 1; same && f < table.FieldCount(); ++f)
+                same = table.CellText(r, f) == current[static_cast<size_t>(f - 1)];
+            if (same) {
+                table.SetRowNumber(r + 1);
+                break;
+            }
+        }
+    }
+    // The table now holds what is on disk as well: the coming write replaces that file.
+    seen_[path] = std::move(disk);
+
+    const std::string name = baseName(path);
+    if (!merged.setAside.empty()) {
+        keepConflicts(path, firstLine(ours), merged.setAside);
+        if (onNotice)
+            onNotice("Another copy of the program changed " + name +
+                     " at the same time as this one. This copy's changes were kept; the other "
+                     "copy's version of " + std::to_string(merged.setAside.size()) +
+                     (merged.setAside.size() == 1 ? " row" : " rows") + " is in " + name +
+                     ".conflict beside it.");
+    }
+    if (merged.theirsReplaced && onNotice)
+        onNotice(std::string("Another copy of the program changed the ") + rule->description + " (" + name +
+                 ") at the same time as this one; this copy's " + rule->description +
+                 " replaced them.");
+    return true;
+}
+
+void FolderGuard::keepConflicts(const std::string& path, std::string_view header,
+                                const std::vector<std::string>& rows) {
+    const std::string conflictPath = path + ".conflict";
+    std::string text;
+    if (fileExists(conflictPath))
+        text = readWholeFile(conflictPath);
+    if (!hasRows(text) && text.find_first_of("\r\n") == std::string::npos)
+        text = std::string(header) + "\r\n";
+    else if (text.back() != '\n' && text.back() != '\r')
+        text += "\r\n";
+    for (const std::string& row : rows)
+        text += row + "\r\n";
+    writeFileAtomically(conflictPath, text);
+}

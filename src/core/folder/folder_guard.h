@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "core/tables/table_file_guard.h"
+
+class DataModule;
+
+// Keeps this copy of the program from overwriting what another copy wrote to the same data
+// folder. It remembers each table file as this copy last read or wrote it (its size, time and
+// a hash of its bytes, and the bytes themselves); before a table replaces or removes its file
+// it looks at the file again, and when the file changed behind the program it merges the other
+// version in (table_merge.h) instead of writing over it: the table then holds the merged rows,
+// and the file is written from them.
+//
+// A read-only copy (the folder is in use by another) refuses every change of a table with one
+// error naming the holder, and writes and removes nothing.
+class FolderGuard : public TableFileGuard {
+public:
+    FolderGuard() = default;
+    // Watches the table files of the data module's tables.
+    void watch(DataModule& tables);
+
+    // A text naming the holder makes this copy read-only; empty makes it writable again.
+    void setReadOnly(std::string holderText);
+    bool readOnly() const { return !readOnlyText_.empty(); }
+    // The error a change is refused with in a read-only copy.
+    std::string refusalText() const;
+
+    // Told what the user must hear of a merge: a conflict file written, settings replaced.
+    std::function<void(const std::string&)> onNotice;
+
+    // Forgets what this copy knew of a file, after it read it again or found it gone.
+    void forget(const std::string& path) { seen_.erase(path); }
+
+    void tableFileRead(TdxMemData& table, const std::string& path,
+                       std::string_view bytes) override;
+    bool beforeTableFileWrite(TdxMemData& table, const std::string& path) override;
+    void tableFileWritten(TdxMemData& table, const std::string& path) override;
+    bool beforeTableFileRemove(TdxMemData& table, const std::string& path) override;
+    void tableFileRemoved(TdxMemData& table, const std::string& path) override;
+    void beforeTableChange(TdxMemData& table) override;
+
+private:
+    struct Snapshot {
+        bool exists = false;
+        int64_t size = 0;
+        timespec modified{};
+        uint64_t hash = 0;
+        std::string bytes;
+        bool sameFile(const Snapshot& other) const;
+    };
+    static Snapshot onDisk(const std::string& path);
+    static Snapshot of(std::string_view bytes, const std::string& path);
+    // Brings the table up to date with a file that changed behind the program, as the table's
+    // rule says; false when the file needs no merge (unwatched, or unchanged).
+    bool mergeChangedFile(TdxMemData& table, const std::string& path);
+    void keepConflicts(const std::string& path, std::string_view header,
+                       const std::vector<std::string>& rows);
+
+    std::map<std::string, Snapshot> seen_; // by path
+    std::string readOnlyText_;
+};

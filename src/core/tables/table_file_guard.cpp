@@ -1,0 +1,12 @@
+#include "core/tables/table_file_guard.h"
+
+#include "core/tables/atomic_file.h"
+#include "core/tables/mem_data.h"
+
+void RemoveTableFile(TdxMemData& table, const std::string& path) {
+    if (table.FileGuard && !table.FileGuard->beforeTableFileRemove(table, path))
+        return;
+    removeFile(path);
+    if (table.FileGuard)
+        table.FileGuard->tableFileRemoved(table, path);
+}
