@@ -69,7 +69,7 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     dtpDate->setLocale(QLocale::c()); // month names as the grids show them
     dtpDate->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     dtpDate->setCalendarPopup(true);
-    dtpTime = new QTimeEdit(GroupBox1);
+    dtpTime = new TTimeBox(GroupBox1);
     dtpTime->setObjectName(QStringLiteral("dtpTime"));
     dtpTime->setDisplayFormat(QStringLiteral("HH:mm"));
     dtpTime->setTime(QTime(8, 0));

@@ -268,6 +268,7 @@ private:
     void buildGrid(QWidget* parent);
     void buildBottomPanel(QWidget* parent);
     void buildMenus();
+    void setTabChain();
     void connectHandlers();
     void numberLookup(QComboBox* picker);
     void refreshNumberList();

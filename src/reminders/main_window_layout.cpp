@@ -59,11 +59,11 @@ QLabel* label(const QString& text, const char* name, QWidget* parent) {
     return l;
 }
 
-// A button of the action box or the top panel: the Tab key passes it by.
+// A button of the action box or the top panel. It is a Tab stop, so that the whole day can be
+// done from the keyboard; Enter elsewhere in the window still means OK.
 QPushButton* actionButton(const QString& caption, const char* name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setFocusPolicy(Qt::ClickFocus);
     b->setAutoDefault(false);
     return b;
 }
@@ -76,6 +76,12 @@ QGridLayout* panelBox(QGroupBox*& box, const QString& title, const char* name, Q
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setHorizontalSpacing(4);
     return grid;
+}
+
+// A tooltip that tells the key of its action, as menus do.
+QString withShortcut(const QString& tip, const QKeySequence& key) {
+    return tip + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+           QLatin1Char(')');
 }
 
 QComboBox* pickerBox(const char* name, QWidget* parent) {
@@ -127,6 +133,7 @@ TfrmMain::TfrmMain(Context& context, QWidget* parent)
     layout->addWidget(pnlBottom);
     setCentralWidget(central);
     buildMenus();
+    setTabChain();
     connectHandlers();
     resize(1024, 700); // the size when it is no longer maximised
     // Maximised; without a window manager (a bare X server) the state alone does nothing, so
@@ -166,8 +173,8 @@ void TfrmMain::buildTopPanel(QWidget* parent) {
     f.setBold(true);
     f.setPixelSize(16);
     ClientName->setFont(f);
-    bmbSentItems = actionButton(QStringLiteral("Sent Items"), "bmbSentItems", pnlTop);
-    btnHelp = actionButton(QStringLiteral("Help"), "btnHelp", pnlTop);
+    bmbSentItems = actionButton(QStringLiteral("&Sent Items"), "bmbSentItems", pnlTop);
+    btnHelp = actionButton(QStringLiteral("&Help"), "btnHelp", pnlTop);
     l->addWidget(ImageTop);
     l->addSpacing(24);
     l->addWidget(Label3);
@@ -188,11 +195,10 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     // Customer Detail: group, name and number pickers, "Send All".
     auto* g2 = panelBox(GroupBox2, QStringLiteral("Customer Detail"), "GroupBox2", pnlBottom);
     cboGroup = pickerBox("cboGroup", GroupBox2);
-    cboGroup->setFocusPolicy(Qt::ClickFocus);
     cboGroup->setMinimumContentsLength(8);
     cboGroup->lineEdit()->setMaxLength(20);
     cboGroup->setEditText(QStringLiteral("all"));
-    chkAll = new QCheckBox(QStringLiteral("Send All"), GroupBox2);
+    chkAll = new QCheckBox(QStringLiteral("Send A&ll"), GroupBox2);
     chkAll->setObjectName(QStringLiteral("chkAll"));
     cboContactName = pickerBox("cboContactName", GroupBox2);
     cboAll = pickerBox("cboAll", GroupBox2);
@@ -208,9 +214,9 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     cboNumber->lineEdit()->setMaxLength(20);
     cboNumber->hide();
     cboContactName->hide();
-    auto* groupLabel = label(QStringLiteral("Group"), "lblGroup", GroupBox2);
-    auto* nameLabel = label(QStringLiteral("Contact Name:"), "lblContactName", GroupBox2);
-    auto* numberLabel = label(QStringLiteral("Contact Number:"), "lblContactNo", GroupBox2);
+    auto* groupLabel = label(QStringLiteral("&Group"), "lblGroup", GroupBox2);
+    auto* nameLabel = label(QStringLiteral("&Contact Name:"), "lblContactName", GroupBox2);
+    auto* numberLabel = label(QStringLiteral("Contact N&umber:"), "lblContactNo", GroupBox2);
     groupLabel->setBuddy(cboGroup);
     nameLabel->setBuddy(cboContactName);
     numberLabel->setBuddy(mskContactNo);
@@ -230,7 +236,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     auto* g3 = panelBox(GroupBox3, QStringLiteral("Detail"), "GroupBox3", pnlBottom);
     dtpDate = new TDateBox([this] { return context_.clock().today(); }, GroupBox3);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
-    dtpTime = new QTimeEdit(GroupBox3);
+    dtpTime = new TTimeBox(GroupBox3);
     dtpTime->setObjectName(QStringLiteral("dtpTime"));
     dtpTime->setDisplayFormat(QStringLiteral("HH:mm"));
     sedDaysBefore = new QSpinBox(GroupBox3);
@@ -254,23 +260,21 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     btnMessage->setText(QStringLiteral("..."));
     btnMessage->setToolTip(QStringLiteral("Maintain standard Messages"));
     btnMessage->setFocusPolicy(Qt::ClickFocus);
-    chkStatus = new QCheckBox(QStringLiteral("Status Report"), GroupBox3);
+    chkStatus = new QCheckBox(QStringLiteral("St&atus Report"), GroupBox3);
     chkStatus->setObjectName(QStringLiteral("chkStatus"));
-    chkStatus->setFocusPolicy(Qt::ClickFocus);
     chkStatus->setToolTip(QStringLiteral(
         "Check this box if you would like to receive an email confirming delivery of SMS to the "
         "recipient's phone(involves an extra charge of one SMS per message"));
-    chkDelivery = new QCheckBox(QStringLiteral("Delivery Report"), GroupBox3);
+    chkDelivery = new QCheckBox(QStringLiteral("Deli&very Report"), GroupBox3);
     chkDelivery->setObjectName(QStringLiteral("chkDelivery"));
-    chkDelivery->setFocusPolicy(Qt::ClickFocus);
     chkDelivery->setToolTip(QStringLiteral("Check this box if you would like to receive an email "
                                            "confirming delivery of SMS to the network"));
-    auto* dateLabel = label(QStringLiteral("Date:"), "lblDate", GroupBox3);
-    auto* timeLabel = label(QStringLiteral("Time:"), "lblTime", GroupBox3);
-    auto* daysLabel = label(QStringLiteral("Days\nBefore"), "lblDaysBefore", GroupBox3);
-    auto* secondLabel = label(QStringLiteral("2nd Date"), "lblRecurringDays", GroupBox3);
-    auto* recurringLabel = label(QStringLiteral("Recurring"), "lblRecurring", GroupBox3);
-    auto* messageLabel = label(QStringLiteral("Message:"), "lblMessage", GroupBox3);
+    auto* dateLabel = label(QStringLiteral("Da&te:"), "lblDate", GroupBox3);
+    auto* timeLabel = label(QStringLiteral("T&ime:"), "lblTime", GroupBox3);
+    auto* daysLabel = label(QStringLiteral("Days\n&Before"), "lblDaysBefore", GroupBox3);
+    auto* secondLabel = label(QStringLiteral("&2nd Date"), "lblRecurringDays", GroupBox3);
+    auto* recurringLabel = label(QStringLiteral("&Recurring"), "lblRecurring", GroupBox3);
+    auto* messageLabel = label(QStringLiteral("&Message:"), "lblMessage", GroupBox3);
     dateLabel->setBuddy(dtpDate);
     timeLabel->setBuddy(dtpTime);
     daysLabel->setBuddy(sedDaysBefore);
@@ -314,13 +318,13 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
 
     // Actions.
     auto* ga = panelBox(gpbActions, QStringLiteral(" Actions"), "gpbActions", pnlBottom);
-    bmbOK = actionButton(QStringLiteral("OK"), "bmbOK", gpbActions);
+    bmbOK = actionButton(QStringLiteral("&OK"), "bmbOK", gpbActions);
     bmbOK->setDefault(true);
     bmbDelete = actionButton(QStringLiteral("&Delete"), "bmbDelete", gpbActions);
-    BitBtn1 = actionButton(QStringLiteral("Print "), "BitBtn1", gpbActions);
-    bmbClearAll = actionButton(QStringLiteral("Clear All"), "bmbClearAll", gpbActions);
-    bmbSaveAndExit = actionButton(QStringLiteral("Save && Exit"), "bmbSaveAndExit", gpbActions);
-    bmbSendMail = actionButton(QStringLiteral("Send SMS"), "bmbSendMail", gpbActions);
+    BitBtn1 = actionButton(QStringLiteral("&Print "), "BitBtn1", gpbActions);
+    bmbClearAll = actionButton(QStringLiteral("Cl&ear All"), "bmbClearAll", gpbActions);
+    bmbSaveAndExit = actionButton(QStringLiteral("Save && E&xit"), "bmbSaveAndExit", gpbActions);
+    bmbSendMail = actionButton(QStringLiteral("Se&nd SMS"), "bmbSendMail", gpbActions);
     ga->addWidget(bmbOK, 0, 0);
     ga->addWidget(bmbDelete, 0, 1);
     ga->addWidget(BitBtn1, 1, 0);
@@ -331,18 +335,23 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     bl->addWidget(GroupBox2, 3);
     bl->addWidget(GroupBox3, 5);
     bl->addWidget(gpbActions, 0);
+}
 
-    // One place each for the name pair and the number pair.
-    setTabOrder(chkAll, cboContactName);
-    setTabOrder(cboContactName, cboAll);
-    setTabOrder(cboAll, mskContactNo);
-    setTabOrder(mskContactNo, cboNumber);
-    setTabOrder(cboNumber, dtpDate);
-    setTabOrder(dtpDate, dtpTime);
-    setTabOrder(dtpTime, sedDaysBefore);
-    setTabOrder(sedDaysBefore, sedRecurringDays);
-    setTabOrder(sedRecurringDays, cboRecurring);
-    setTabOrder(cboRecurring, cboMessage);
+void TfrmMain::setTabChain() {
+    // Reading order: the panel left to right and top to bottom, the actions, the grid, then the
+    // top panel's buttons. Each name pair and number pair takes one place (only one of a pair is
+    // shown at a time). The small "..." buttons are reached by their shortcuts instead.
+    dbgReminders->setFocusPolicy(Qt::StrongFocus);
+    const QWidget* chain[] = {cboGroup,      chkAll,        cboContactName, cboAll,
+                              mskContactNo,  cboNumber,     dtpDate,        dtpTime,
+                              sedDaysBefore, sedRecurringDays, cboRecurring, cboMessage,
+                              chkStatus,     chkDelivery,   bmbOK,          bmbDelete,
+                              BitBtn1,       bmbClearAll,   bmbSaveAndExit, bmbSendMail,
+                              dbgReminders,  bmbSentItems,  btnHelp};
+    for (size_t i = 0; i + 1 < std::size(chain); ++i)
+        setTabOrder(const_cast<QWidget*>(chain[i]), const_cast<QWidget*>(chain[i + 1]));
+    btnContact->setFocusPolicy(Qt::NoFocus);
+    btnMessage->setFocusPolicy(Qt::NoFocus);
 }
 
 void TfrmMain::buildMenus() {
@@ -371,6 +380,44 @@ void TfrmMain::buildMenus() {
     cboGroup->addAction(Deletecurrentrecord1);
     popUpOnRightClick(pumMain, dbgReminders);
     popUpOnRightClick(pumMain, cboGroup);
+    // Printing the whole list is one key away anywhere in the window, not only in the grid.
+    All1->setShortcutContext(Qt::WindowShortcut);
+    addAction(All1);
+    // The main actions' keys, each told in its button's tooltip.
+    const struct {
+        QAbstractButton* button;
+        QKeySequence key;
+        QString tip;
+    } keys[] = {
+        {bmbSendMail, QKeySequence(Qt::CTRL | Qt::Key_Return), QStringLiteral("Send SMS")},
+        {btnContact, QKeySequence(Qt::CTRL | Qt::Key_B), btnContact->toolTip()},
+        {btnMessage, QKeySequence(Qt::CTRL | Qt::Key_M), btnMessage->toolTip()},
+        {bmbSentItems, QKeySequence(Qt::CTRL | Qt::Key_H), QStringLiteral("Sent Items")},
+        {bmbSaveAndExit, QKeySequence(Qt::CTRL | Qt::Key_Q), QStringLiteral("Save and exit")},
+    };
+    for (const auto& k : keys) {
+        auto* a = new QAction(this);
+        a->setObjectName(k.button->objectName() + QStringLiteral("Key"));
+        a->setShortcut(k.key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        QAbstractButton* button = k.button;
+        connect(a, &QAction::triggered, button, [button] {
+            if (button->isEnabled())
+                button->click();
+        });
+        k.button->setToolTip(withShortcut(k.tip, k.key));
+    }
+    BitBtn1->setToolTip(withShortcut(QStringLiteral("Print the list"), All1->shortcut()));
+    bmbDelete->setToolTip(QStringLiteral("Delete the selected reminders (Del in the list)"));
+    // Del in the grid deletes the selected reminders, after the same question as the button.
+    auto* deleteKey = new QAction(dbgReminders);
+    deleteKey->setObjectName(QStringLiteral("DeleteKey"));
+    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
+    deleteKey->setShortcutContext(Qt::WidgetShortcut);
+    dbgReminders->addAction(deleteKey);
+    connect(deleteKey, &QAction::triggered, this, &TfrmMain::bmbDeleteClick);
+
     // The hidden menu with F2: a new entry.
     New1 = new QAction(QStringLiteral("New"), this);
     New1->setObjectName(QStringLiteral("New1"));

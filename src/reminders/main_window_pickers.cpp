@@ -15,6 +15,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStringListModel>
 
@@ -65,11 +66,16 @@ void TfrmMain::showNumberList(bool list) {
         cboNumber->hidePopup();
     cboNumber->setVisible(list);
     mskContactNo->setVisible(!list);
+    // The label's Alt key goes to whichever of the pair is shown.
+    if (auto* l = findChild<QLabel*>(QStringLiteral("lblContactNo")))
+        l->setBuddy(list ? static_cast<QWidget*>(cboNumber) : mskContactNo);
 }
 
 void TfrmMain::showNamePicker(bool all) {
     cboAll->setVisible(all);
     cboContactName->setVisible(!all);
+    if (auto* l = findChild<QLabel*>(QStringLiteral("lblContactName")))
+        l->setBuddy(all ? cboAll : cboContactName);
 }
 
 // ---- groups --------------------------------------------------------------------------------

@@ -3,7 +3,43 @@
 #include "core/tables/date_time.h"
 
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+class SectionOnClick : public QObject {
+public:
+    explicit SectionOnClick(QDateTimeEdit* box) : QObject(box), box_(box) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            // After the box has placed its cursor where the click fell.
+            QPointer<QDateTimeEdit> box = box_;
+            QTimer::singleShot(0, box_, [box] {
+                auto* edit = box ? box->findChild<QLineEdit*>() : nullptr;
+                if (edit && !edit->hasSelectedText() && box->hasFocus())
+                    box->setSelectedSection(box->currentSection());
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDateTimeEdit* box_;
+};
+
+} // namespace
+
+void selectSectionOnClick(QDateTimeEdit* box) {
+    if (auto* edit = box->findChild<QLineEdit*>())
+        edit->installEventFilter(new SectionOnClick(box));
+}
+
+TTimeBox::TTimeBox(QWidget* parent) : QTimeEdit(parent) { selectSectionOnClick(this); }
 
 QDate dateOfDay(int32_t day) {
     const CivilDate c = civilFromDayNumber(day);
@@ -18,6 +54,7 @@ TDateBox::TDateBox(std::function<int32_t()> today, QWidget* parent)
     setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     setCalendarPopup(true);
     setDate(dateOfDay(today_()));
+    selectSectionOnClick(this);
 }
 
 void TDateBox::setDay(int32_t day) {

@@ -7,6 +7,7 @@
 // and the box keeps its date.
 
 #include <QDateEdit>
+#include <QTimeEdit>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,8 +34,25 @@ public:
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Tab goes to the next control; Left and Right move between the day, month and year.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
 private:
     std::function<int32_t()> today_;
     std::optional<int32_t> minimumDay_;
 };
+
+// A time box that behaves like the date box at the keyboard: Tab leaves it, and a click
+// selects the hours or minutes under the mouse so that digits typed next replace them.
+class TTimeBox : public QTimeEdit {
+    Q_OBJECT
+public:
+    explicit TTimeBox(QWidget* parent = nullptr);
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+// After a single click into a date or time box, the section under the mouse is selected, so that
+// digits typed next go in there (not beside the digits already shown, where they do not fit).
+void selectSectionOnClick(QDateTimeEdit* box);

@@ -1,0 +1,204 @@
+// The keyboard: Tab walks each window's controls in reading order (and Shift+Tab back), every
+// button and label has its own Alt key within its window, and the main actions have keys that
+// their tooltips tell.
+
+#include "harness/window_test.h"
+
+#include "reminders/main_window.h"
+#include "ui/widgets/date_box.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+QT_BEGIN_NAMESPACE
+// Lists of control names print as names in a failure.
+inline void PrintTo(const QStringList& names, std::ostream* os) {
+    *os << names.join(QStringLiteral(", ")).toStdString();
+}
+QT_END_NAMESPACE
+
+namespace {
+
+// The name a test knows a focused control by: the nearest named widget (a combo box's line edit
+// and a spin box's editor are parts of their box).
+QString focusName() {
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            return w->objectName();
+    return {};
+}
+
+// The names that Tab (or Shift+Tab) reaches from the focused control, steps times.
+QStringList walk(int steps, bool back = false) {
+    QStringList names;
+    for (int i = 0; i < steps; ++i) {
+        QWidget* from = QApplication::focusWidget();
+        if (!from)
+            break;
+        QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        names << focusName();
+    }
+    return names;
+}
+
+// The letter after a single "&" of a caption, lower-cased; empty without one.
+QChar mnemonicOf(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return {};
+}
+
+// Every Alt key of a window's shown controls: buttons with a caption and labels that lead to a
+// control. A control without one, or a letter used twice, is reported.
+QStringList mnemonicProblems(QWidget* window) {
+    QStringList problems;
+    QMap<QChar, QString> owner;
+    const auto take = [&](QWidget* w, const QString& text) {
+        const QChar c = mnemonicOf(text);
+        if (c.isNull()) {
+            problems << QStringLiteral("%1 \"%2\" has no Alt key").arg(w->objectName(), text);
+            return;
+        }
+        if (owner.contains(c))
+            problems << QStringLiteral("Alt+%1 for both %2 and %3")
+                            .arg(c, owner[c], w->objectName());
+        owner[c] = w->objectName();
+    };
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        // The small "..." buttons and the navigators' arrows are not captioned.
+        if (!b->isVisibleTo(window) || qobject_cast<QToolButton*>(b) || b->text().isEmpty())
+            continue;
+        take(b, b->text());
+    }
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->buddy() && l->isVisibleTo(window))
+            take(l, l->text());
+    for (QGroupBox* g : window->findChildren<QGroupBox*>())
+        if (g->isCheckable() && g->isVisibleTo(window))
+            take(g, g->title());
+    return problems;
+}
+
+class Keyboard : public WindowTest {
+protected:
+    TfrmMain* showMain() {
+        startForms();
+        TfrmMain* main = forms->frmMain;
+        main->show();
+        main->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(main));
+        main->FormActivate();
+        QCoreApplication::processEvents();
+        return main;
+    }
+};
+
+TEST_F(Keyboard, TabWalksTheMainWindowInReadingOrderAndShiftTabGoesBack) {
+    TfrmMain* main = showMain();
+    const QStringList chain = {
+        "cboGroup",      "chkAll",     "cboAll", "mskContactNo",   "dtpDate",
+        "dtpTime",       "sedDaysBefore", "sedRecurringDays", "cboRecurring", "cboMessage",
+        "chkStatus",     "chkDelivery", "bmbOK",         "bmbDelete",      "BitBtn1",
+        "bmbClearAll",   "bmbSaveAndExit", "bmbSendMail", "dbgReminders",  "bmbSentItems",
+        "btnHelp"};
+    main->cboGroup->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(focusName(), chain.first());
+    EXPECT_EQ(walk(chain.size() - 1), chain.mid(1));
+    QStringList back = chain.mid(0, chain.size() - 1);
+    std::reverse(back.begin(), back.end());
+    EXPECT_EQ(walk(chain.size() - 1, true), back);
+}
+
+TEST_F(Keyboard, EveryButtonAndLabelOfTheMainWindowHasItsOwnAltKey) {
+    TfrmMain* main = showMain();
+    EXPECT_EQ(mnemonicProblems(main), QStringList());
+    // An Alt key takes the focus to its control.
+    main->cboMessage->setFocus();
+    QTest::keyClick(main->cboMessage, Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(focusName(), "cboRecurring");
+}
+
+TEST_F(Keyboard, TheMainActionsHaveKeysThatTheirTooltipsTell) {
+    TfrmMain* main = showMain();
+    const struct {
+        const char* button;
+        const char* key;
+    } cases[] = {
+        {"bmbSendMail", "Ctrl+Return"}, {"btnContact", "Ctrl+B"},     {"btnMessage", "Ctrl+M"},
+        {"bmbSentItems", "Ctrl+H"},     {"BitBtn1", "Ctrl+P"},        {"bmbSaveAndExit", "Ctrl+Q"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        auto* b = find<QAbstractButton>(main, c.button);
+        ASSERT_TRUE(b);
+        const QKeySequence key(QString::fromLatin1(c.key));
+        EXPECT_TRUE(b->toolTip().endsWith(QStringLiteral("(%1)").arg(
+            key.toString(QKeySequence::NativeText))))
+            << b->toolTip().toStdString();
+        bool bound = false;
+        for (QAction* a : main->findChildren<QAction*>())
+            bound |= a->shortcut() == key && a->isEnabled();
+        EXPECT_TRUE(bound);
+    }
+    EXPECT_TRUE(find<QAbstractButton>(main, "bmbDelete")->toolTip().contains(QLatin1String("Del")));
+}
+
+// One click into a section of the date or time box, then digits: they replace that section.
+TEST_F(Keyboard, DigitsTypedAfterOneClickGoInAtTheClickedSection) {
+    TfrmMain* main = showMain();
+    // Wide enough for the panel's boxes to show their whole text.
+    main->setWindowState(Qt::WindowNoState);
+    main->setGeometry(0, 0, 1280, 800);
+    QCoreApplication::processEvents();
+    main->dtpDate->setDay(dayOfDate(QDate(2026, 12, 15)));
+    main->dtpTime->setTime(QTime(10, 30));
+    const struct {
+        QDateTimeEdit* box;
+        int charIndex; // a character inside the section clicked
+        const char* digits;
+        const char* shown;
+    } cases[] = {
+        {main->dtpTime, 4, "45", "10:45"},
+        {main->dtpTime, 0, "09", "09:45"},
+        {main->dtpDate, 9, "2027", "15-Dec-2027"},
+        {main->dtpDate, 1, "03", "03-Dec-2027"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        auto* edit = c.box->findChild<QLineEdit*>();
+        ASSERT_TRUE(edit);
+        // The first point of the text where the cursor would land at charIndex.
+        QPoint at;
+        for (int x = 0; x < edit->width(); ++x)
+            if (edit->cursorPositionAt(QPoint(x, edit->height() / 2)) == c.charIndex) {
+                at = QPoint(x + 1, edit->height() / 2);
+                break;
+            }
+        ASSERT_FALSE(at.isNull());
+        main->cboMessage->setFocus(); // the click brings the focus, as a user's would
+        QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, at);
+        QCoreApplication::processEvents();
+        QTest::keyClicks(edit, QString::fromLatin1(c.digits));
+        EXPECT_EQ(edit->text(), QString::fromLatin1(c.shown));
+    }
+}
+
+} // namespace
