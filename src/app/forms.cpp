@@ -1,6 +1,7 @@
 #include "app/forms.h"
 
 #include "app/start_checks.h"
+#include "calendar/calendar_import_window.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
@@ -71,6 +72,9 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(frmSelectSending, &TfrmSelectSending::remindersAdded, main,
                      &TfrmMain::remindersAdded);
     frmAuth = new TfrmAuth(context_, *frmSendMail);
+    frmCalendarImport = new TfrmCalendarImport(context_, main);
+    QObject::connect(frmCalendarImport, &TfrmCalendarImport::remindersChanged, main,
+                     &TfrmMain::remindersAdded);
 
     // The windows of one folder work with each other directly.
     main->frmLongMessage = frmLongMessage;
@@ -87,6 +91,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(main, &TfrmMain::contactsRequested, frmContact, &QDialog::exec);
     QObject::connect(main, &TfrmMain::messagesRequested, frmMessage, &QDialog::exec);
     QObject::connect(main, &TfrmMain::sendMailRequested, frmSendMail, &QDialog::exec);
+    QObject::connect(main, &TfrmMain::calendarImportRequested, frmCalendarImport, &QDialog::exec);
     QObject::connect(main, &TfrmMain::closing, frmSentItems, &QWidget::hide);
 
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
@@ -96,7 +101,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     for (QWidget* w : std::initializer_list<QWidget*>{
              frmContact, frmMessage, frmSendMail, frmProgress, ConfigureAutoForm, TimeAutoForm,
              TimePasswordAutoForm, AboutForm, frmLongMessage, frmSentItems, frmSelectSending,
-             frmAuth})
+             frmAuth, frmCalendarImport})
         connectHelpKey(w);
 }
 
@@ -126,6 +131,7 @@ void Forms::connectPrinting() {
 Forms::~Forms() {
     // Reverse order of creation; the main window goes last and writes the pending list. The
     // tables go after every window.
+    delete frmCalendarImport;
     delete frmAuth;
     delete frmSelectSending;
     delete frmSentItems;

@@ -20,6 +20,7 @@ class TfrmLongMessage;
 class TfrmSentItems;
 class TfrmSelectSending;
 class TfrmAuth;
+class TfrmCalendarImport;
 class TAutoForm;
 class TAboutForm;
 class TUplinkerForm;
@@ -75,6 +76,7 @@ public:
     TfrmSentItems* frmSentItems = nullptr;
     TfrmSelectSending* frmSelectSending = nullptr;
     TfrmAuth* frmAuth = nullptr;
+    TfrmCalendarImport* frmCalendarImport = nullptr;
 
 private:
     // Shows the dialer, creating it owned by the send window when there is none.

@@ -262,6 +262,11 @@ void TfrmMain::btnMessageClick() {
     FormActivate();
 }
 
+void TfrmMain::ImportAppointments1Click() {
+    emit calendarImportRequested();
+    FormActivate();
+}
+
 QString TfrmMain::helpPagePath() const {
     const QString working = QDir(QString::fromStdString(context_.paths().workingFolder))
                                 .filePath(QStringLiteral("help/index.html"));

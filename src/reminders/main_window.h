@@ -85,6 +85,8 @@ public:
     void bmbSentItemsClick();
     void btnContactClick();
     void btnMessageClick();
+    // Opens "Import Appointments" and waits for it.
+    void ImportAppointments1Click();
     void btnHelpClick();
     void bmbSaveAndExitClick();
     // The help page the Help button opens: the working folder's help/index.html, or the copy
@@ -225,6 +227,7 @@ public:
     QAction* Paste1 = nullptr;
     QAction* Deletecurrentrecord1 = nullptr;
     QAction* Undo1 = nullptr; // undoes the last deletion of pending reminders
+    QAction* ImportAppointments1 = nullptr; // "Import Appointments..." (Ctrl+I)
     QAction* New1 = nullptr; // F2, hidden
     TableModel* remindersModel = nullptr;
     MessageEntry* messageEntry = nullptr;
@@ -252,6 +255,7 @@ signals:
     void contactsRequested();
     void messagesRequested();
     void sendMailRequested();
+    void calendarImportRequested();
     // The window closes: the windows it opened without waiting go too.
     void closing();
     // Asks for a printed list; the print has ended when the signal returns.

@@ -378,6 +378,11 @@ void TfrmMain::buildMenus() {
         dbgReminders->addAction(a);
     }
     cboGroup->addAction(Deletecurrentrecord1);
+    ImportAppointments1 = menuAction(pumMain, QStringLiteral("Import Appointments..."),
+                                     "ImportAppointments1", QKeySequence(Qt::CTRL | Qt::Key_I));
+    ImportAppointments1->setShortcutContext(Qt::WindowShortcut);
+    addAction(ImportAppointments1);
+    connect(ImportAppointments1, &QAction::triggered, this, &TfrmMain::ImportAppointments1Click);
     popUpOnRightClick(pumMain, dbgReminders);
     popUpOnRightClick(pumMain, cboGroup);
     // Printing the whole list is one key away anywhere in the window, not only in the grid.

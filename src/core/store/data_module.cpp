@@ -11,7 +11,7 @@ DataModule::DataModule(AppPaths paths)
     : dxmReminders(schemas::makeReminders()), dxGroup(schemas::makeGroups()),
       dxContact(schemas::makeContacts()), dxmMessage(schemas::makeMessages()),
       dxmSentItems(schemas::makeSentItems()), dmMail(schemas::makeMail()),
-      dxDoNotText(schemas::makeDoNotText()),
+      dxDoNotText(schemas::makeDoNotText()), dxCalendarLinks(schemas::makeCalendarLinks()),
       paths_(std::move(paths)) {
 }
 
@@ -24,7 +24,7 @@ bool DataModule::isTableFile(const std::string& path) const {
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
     for (const char* name : {kRemindersFile, kGroupsFile, kContactsFile, kMessagesFile,
-                             kSentItemsFile, kMailFile, kDoNotTextFile}) {
+                             kSentItemsFile, kMailFile, kDoNotTextFile, kCalendarLinksFile}) {
         const std::string own = file(name);
         std::error_code ownError;
         if (fs::equivalent(path, own, ownError))

@@ -144,6 +144,22 @@ std::unique_ptr<TdxMemData> makeDoNotText() {
                  });
 }
 
+std::unique_ptr<TdxMemData> makeCalendarLinks() {
+    return table("dxCalendarLinks",
+                 {
+                     str(fields::event_uid, 255),
+                     str(fields::recurrence_instance, 40),
+                     str(fields::contact_no, 20),
+                     typed(fields::appointment_date, FieldKind::Date),
+                     typed(fields::appointment_time, FieldKind::Time),
+                     str(fields::source, 500),
+                 });
+}
+
+std::unique_ptr<TdxMemData> makeCalendarSources() {
+    return table("dxCalendarSources", {str(fields::address, 500)});
+}
+
 std::unique_ptr<TdxMemData> makePrintReminders() {
     return table("dxTemp",
                  {

@@ -14,6 +14,9 @@ inline constexpr const char* kMessagesFile = "message.txt";
 inline constexpr const char* kSentItemsFile = "sentitems.txt";
 inline constexpr const char* kMailFile = "mail.txt";
 inline constexpr const char* kDoNotTextFile = "donottext.txt";
+inline constexpr const char* kCalendarLinksFile = "calendar_links.txt";
+// In the settings folder: the calendar subscriptions' addresses, kept for the next import.
+inline constexpr const char* kCalendarSourcesFile = "calendar_sources.txt";
 
 // The pending reminders' file separates values with "^"; every other table file uses TAB.
 inline constexpr char kRemindersDelimiter = '^';
@@ -54,6 +57,12 @@ inline constexpr char UserName[] = "UserName";
 // dxDoNotText (and number, above)
 inline constexpr char date_added[] = "date_added";
 inline constexpr char note[] = "note";
+// dxCalendarLinks (and contact_no, appointment_date, appointment_time, above)
+inline constexpr char event_uid[] = "event_uid";
+inline constexpr char recurrence_instance[] = "recurrence_instance";
+inline constexpr char source[] = "source";
+// dxCalendarSources
+inline constexpr char address[] = "address";
 } // namespace fields
 
 namespace schemas {
@@ -66,6 +75,8 @@ std::unique_ptr<TdxMemData> makeMessages();       // dxmMessage
 std::unique_ptr<TdxMemData> makeSentItems();      // dxmSentItems
 std::unique_ptr<TdxMemData> makeMail();           // dmMail
 std::unique_ptr<TdxMemData> makeDoNotText();      // dxDoNotText: customers who asked not to be texted
+std::unique_ptr<TdxMemData> makeCalendarLinks();  // dxCalendarLinks: which event made which reminder
+std::unique_ptr<TdxMemData> makeCalendarSources(); // dxCalendarSources: subscriptions kept
 
 // Scratch tables of the printed lists, never read from or written to a file.
 std::unique_ptr<TdxMemData> makePrintReminders(); // dxTemp of the selected reminders list
