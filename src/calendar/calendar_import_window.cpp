@@ -26,6 +26,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringListModel>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -307,6 +308,9 @@ void TfrmCalendarImport::bmbReadCalendarClick() {
         tables.read(*tables.dxCalendarLinks, kCalendarLinksFile);
     links_ = std::make_unique<CalendarLinks>(*tables.dxCalendarLinks);
     matcher_ = std::make_unique<ContactMatcher>(*tables.dxContact);
+    dbgCalendarRows->setRowCount(0); // the pickers go before the list they show
+    delete bookModel_;
+    bookModel_ = nullptr;
     source_ = source;
     matched_ = matchedEntries(read, source_, *matcher_);
     review();
@@ -373,11 +377,22 @@ void TfrmCalendarImport::fillRow(int row) {
     // "no match": the contacts it could be, else the whole book, to pick from.
     auto* picker = new QComboBox;
     picker->setObjectName(QStringLiteral("cboRowContact%1").arg(row));
-    picker->addItem(kNoMatch);
     const auto& candidates = matched_.candidates[static_cast<std::size_t>(entry)];
     const auto& offered = candidates.empty() ? matcher_->contacts() : candidates;
-    for (const ContactChoice& c : offered)
-        picker->addItem(contactText(c));
+    if (candidates.empty()) {
+        // One list of the whole book for every row that needs it, however many rows do.
+        if (!bookModel_) {
+            QStringList items{kNoMatch};
+            for (const ContactChoice& c : offered)
+                items << contactText(c);
+            bookModel_ = new QStringListModel(items, this);
+        }
+        picker->setModel(bookModel_);
+    } else {
+        picker->addItem(kNoMatch);
+        for (const ContactChoice& c : offered)
+            picker->addItem(contactText(c));
+    }
     int current = 0;
     for (std::size_t i = 0; i < offered.size() && !r.entry.number.empty(); ++i)
         if (offered[i].number == r.entry.number && offered[i].name == r.entry.name)

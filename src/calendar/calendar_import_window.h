@@ -19,6 +19,7 @@ class QDateEdit;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class QStringListModel;
 class QTableWidget;
 class QToolButton;
 class TdxMemData;
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<TdxMemData> dxCalendarSources_;
     std::unique_ptr<CalendarLinks> links_;
     std::unique_ptr<ContactMatcher> matcher_;
+    QStringListModel* bookModel_ = nullptr; // "no match" and the whole book, for the pickers
     std::string source_; // the calendar last read, as its links name it
     MatchedEntries matched_;
     std::vector<AppointmentReview> reviews_;

@@ -42,6 +42,10 @@ std::optional<Rule> ruleFor(const std::string& path) {
         return Rule{MergeRule::Rows, {}, "list"};
     if (name == kSentItemsFile)
         return Rule{MergeRule::Union, {}, "sent items"};
+    if (name == kCalendarLinksFile)
+        return Rule{MergeRule::Rows,
+                    {fields::source, fields::event_uid, fields::recurrence_instance},
+                    "calendar links"};
     if (name == kMailFile)
         return Rule{MergeRule::Ours, {}, "sender settings"};
     return std::nullopt;
@@ -129,7 +133,7 @@ void FolderGuard::watch(DataModule& tables) {
     for (TdxMemData* table : {tables.dxmReminders.get(), tables.dxGroup.get(),
                               tables.dxContact.get(), tables.dxmMessage.get(),
                               tables.dxmSentItems.get(), tables.dmMail.get(),
-                              tables.dxDoNotText.get()})
+                              tables.dxDoNotText.get(), tables.dxCalendarLinks.get()})
         table->FileGuard = this;
 }
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <fcntl.h>
@@ -127,13 +126,12 @@ TEST_F(Download, UntrustedMissingHugeSlowAndDowngradedAnswersFailWithASentence) 
               "The calendar server answered 404 instead of the calendar");
     EXPECT_EQ(failure(server.url("/huge.ics")),
               "The calendar is larger than 10 MB, more than the program reads");
+    // The server answers after five seconds: a success would mean the time-out did not hold.
     DownloadOptions quick;
     quick.timeoutMs = 500;
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(failure(server.url("/slow.ics"), quick)
                   .rfind("The calendar server did not answer in time", 0),
               0u);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     EXPECT_EQ(
         failure(server.url("/to-http.ics")).rfind("The calendar could not be downloaded: ", 0), 0u);
 }

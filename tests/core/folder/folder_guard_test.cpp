@@ -231,4 +231,29 @@ TEST(FolderGuard, TwoWritersInterleavingLoseNoRowAndDuplicateNone) {
     EXPECT_GT(file.size(), 10u);
 }
 
+TEST(FolderGuard, CalendarLinksWrittenAtTwoDesksKeepBoth) {
+    TempFolder folder;
+    setProcessFormats(FormatSettings{});
+    const std::string path = folder.file(kCalendarLinksFile);
+    FolderGuard guardA, guardB;
+    auto a = schemas::makeCalendarLinks();
+    auto b = schemas::makeCalendarLinks();
+    a->FileGuard = &guardA;
+    b->FileGuard = &guardB;
+    auto link = [](TdxMemData& t, const char* uid) {
+        t.AddRow({FieldValue{}, std::string(uid), std::string(), std::string("07700 900123"),
+                  int32_t(46'000), int32_t(36'000'000), std::string("/salon.ics")});
+    };
+    link(*a, "u1");
+    a->WriteDelimitedFile(path);
+    link(*b, "u2"); // desk B never read A's file
+    b->WriteDelimitedFile(path);
+    auto onDisk = schemas::makeCalendarLinks();
+    onDisk->ReadDelimitedFile(path);
+    std::set<std::string> uids;
+    for (int r = 0; r < onDisk->RowCount(); ++r)
+        uids.insert(onDisk->CellText(r, onDisk->FieldIndex(fields::event_uid)));
+    EXPECT_EQ(uids, (std::set<std::string>{"u1", "u2"}));
+}
+
 } // namespace
