@@ -1,5 +1,7 @@
 #include "app/forms.h"
 
+#include "ui/window_placement.h"
+
 #include "app/start_checks.h"
 #include "calendar/calendar_import_window.h"
 #include "contacts/contacts_window.h"
@@ -49,11 +51,11 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail = new TfrmSendMail(context_, main);
     QObject::connect(frmSendMail, &TfrmSendMail::settingsLoaded, main,
                      &TfrmMain::applyMailSettings);
-    QObject::connect(frmSendMail, &TfrmSendMail::senderNameChanged, main->ClientName,
-                     &QLabel::setText);
+    QObject::connect(frmSendMail, &TfrmSendMail::senderNameChanged, main, &TfrmMain::showSender);
     QObject::connect(frmSendMail, &TfrmSendMail::reportsStamped, main,
                      &TfrmMain::clearReportWishes);
     QObject::connect(frmSendMail, &TfrmSendMail::batchSent, main, &TfrmMain::batchSent);
+    QObject::connect(frmSendMail, &TfrmSendMail::sendSummary, main, &TfrmMain::showStatus);
     frmSendMail->reportWishes = [main] { return main->reportWishes(); };
     frmSendMail->FormCreate();
 
@@ -71,6 +73,8 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSelectSending = new TfrmSelectSending(context_, main);
     QObject::connect(frmSelectSending, &TfrmSelectSending::remindersAdded, main,
                      &TfrmMain::remindersAdded);
+    QObject::connect(frmSelectSending, &TfrmSelectSending::remindersAdded, main,
+                     &TfrmMain::reportAdded);
     frmAuth = new TfrmAuth(context_, *frmSendMail);
     frmCalendarImport = new TfrmCalendarImport(context_, main);
     QObject::connect(frmCalendarImport, &TfrmCalendarImport::remindersChanged, main,
@@ -97,6 +101,10 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
                      [this] { openDialer(); });
     connectPrinting();
+    // The windows the user sizes keep their size and place across restarts.
+    for (QWidget* w : std::initializer_list<QWidget*>{frmContact, frmMessage, frmSentItems,
+                                                      frmSelectSending, frmLongMessage})
+        keepPlacement(w, context_.paths().settingsFile("width.ini"));
     connectHelpKey(main);
     for (QWidget* w : std::initializer_list<QWidget*>{
              frmContact, frmMessage, frmSendMail, frmProgress, ConfigureAutoForm, TimeAutoForm,
@@ -110,7 +118,11 @@ void Forms::connectHelpKey(QWidget* window) {
     // would be blocked while a modal window is open).
     auto* key = new QShortcut(QKeySequence::HelpContents, window);
     key->setContext(Qt::WindowShortcut);
-    QObject::connect(key, &QShortcut::activated, frmMain, &TfrmMain::btnHelpClick);
+    // The help opens at the section of the window the key was pressed in: the sections are
+    // named after the windows.
+    TfrmMain* main = frmMain;
+    QObject::connect(key, &QShortcut::activated, main,
+                     [main, window] { main->openHelp(window->objectName()); });
 }
 
 void Forms::connectPrinting() {
@@ -155,9 +167,13 @@ void Forms::openDialer() {
                                           context_.paths().dialupSettingsFile(), *remoteAccess_,
                                           *dialupConfiguration, *dialRestrictions};
         UplinkerForm = new TUplinkerForm(services, AboutForm, frmSendMail);
+        connectHelpKey(UplinkerForm);
         TfrmSendMail* send = frmSendMail;
         UplinkerForm->sendAgain = [send] {
+            // The dialer made this connection, so the user is reminded to end it.
+            send->dialledForThisSend = true;
             send->bmbSend->click();
+            send->dialledForThisSend = false;
             return send->lastSendSucceeded();
         };
         UplinkerForm->closeSender = [send] {
@@ -167,7 +183,9 @@ void Forms::openDialer() {
     }
     // Not modal: the send window stays usable beside it.
     UplinkerForm->show();
+    // Above the send window that opened it, with the keys going to it.
     UplinkerForm->raise();
+    UplinkerForm->activateWindow();
 }
 
 void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {

@@ -348,9 +348,20 @@ void TfrmContact::checkGroupAfterPost() {
 // ---- grid ----------------------------------------------------------------------------------
 
 void TfrmContact::Delete1Click() {
-    if (context_.prompter().confirm(QStringLiteral("Delete all selected records?"), BoxButton::No)) {
+    const std::vector<int> selected = dbgContact->selectedTableRows();
+    if (selected.empty()) { // nothing to ask about
+        justDeleted = true;
+        return;
+    }
+    const QString which =
+        selected.size() == 1
+            ? TableModel::cellText(*dxContact, selected.front(), fields::contact)
+            : QString();
+    if (context_.prompter().confirmDeletion(static_cast<int>(selected.size()),
+                                            QStringLiteral("contact"),
+                                            QStringLiteral("contacts"), which)) {
         std::vector<int> bookmarks;
-        for (int row : dbgContact->selectedTableRows())
+        for (int row : selected)
             bookmarks.push_back(dxContact->BookmarkAt(row));
         dbgContact->discardEditor();
         if (!bookmarks.empty()) {

@@ -59,6 +59,8 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     setModal(true);
 
     auto* outer = new QVBoxLayout(this);
+    lblSelected = label(QString(), "lblSelected", this);
+    outer->addWidget(lblSelected);
     GroupBox1 = new QGroupBox(QStringLiteral("Detail"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* grid = new QGridLayout(GroupBox1);
@@ -95,20 +97,29 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
                             QStringLiteral("Six Monthly"), QStringLiteral("Annually")});
 
     // Date and time; days before and second date; the message; the recurrence.
-    grid->addWidget(label(QStringLiteral("Date:"), "lblDate", GroupBox1), 0, 0);
+    // Each label's Alt key leads to its box.
+    const auto buddy = [](QLabel* l, QWidget* box) {
+        l->setBuddy(box);
+        return l;
+    };
+    grid->addWidget(buddy(label(QStringLiteral("Da&te:"), "lblDate", GroupBox1), dtpDate), 0, 0);
     grid->addWidget(dtpDate, 0, 1);
-    grid->addWidget(label(QStringLiteral("Time:"), "lblTime", GroupBox1), 0, 2, Qt::AlignRight);
+    grid->addWidget(buddy(label(QStringLiteral("T&ime:"), "lblTime", GroupBox1), dtpTime), 0, 2,
+                    Qt::AlignRight);
     grid->addWidget(dtpTime, 0, 3);
-    grid->addWidget(label(QStringLiteral("Before"), "lblBefore", GroupBox1), 1, 0);
+    grid->addWidget(
+        buddy(label(QStringLiteral("&Days before:"), "lblBefore", GroupBox1), sedDaysBefore), 1,
+        0);
     auto* before = new QHBoxLayout;
     before->addWidget(sedDaysBefore);
-    before->addWidget(label(QStringLiteral("Days"), "lblDays", GroupBox1));
     before->addStretch();
     grid->addLayout(before, 1, 1);
-    grid->addWidget(label(QStringLiteral("2nd Date"), "lbl2ndDate", GroupBox1), 1, 2,
-                    Qt::AlignRight);
+    grid->addWidget(
+        buddy(label(QStringLiteral("&2nd Date"), "lbl2ndDate", GroupBox1), sedRecurringDays), 1,
+        2, Qt::AlignRight);
     grid->addWidget(sedRecurringDays, 1, 3);
-    grid->addWidget(label(QStringLiteral("Message:"), "lblMessage", GroupBox1), 2, 0);
+    grid->addWidget(buddy(label(QStringLiteral("&Message:"), "lblMessage", GroupBox1), cboMessage),
+                    2, 0);
     auto* message = new QHBoxLayout;
     message->addWidget(cboMessage, 1);
     message->addWidget(btnMessage);
@@ -116,19 +127,24 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     lblSegments = makeSmsMeterLabel(GroupBox1);
     message->addWidget(lblSegments);
     grid->addLayout(message, 2, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("Recurring"), "lblRecurring", GroupBox1), 3, 0);
+    grid->addWidget(
+        buddy(label(QStringLiteral("&Recurring"), "lblRecurring", GroupBox1), cboRecurring), 3, 0);
     grid->addWidget(cboRecurring, 3, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     outer->addWidget(GroupBox1);
 
-    bmbOK = new QPushButton(QStringLiteral("OK"), this);
+    bmbOK = new QPushButton(QStringLiteral("&OK"), this);
     bmbOK->setObjectName(QStringLiteral("bmbOK"));
     bmbOK->setDefault(true);
-    bmbOK->setFocusPolicy(Qt::ClickFocus);
+    // A way out that adds nothing (Esc does the same).
+    bmbCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
+    bmbCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(bmbOK);
+    buttons->addWidget(bmbCancel);
     outer->addLayout(buttons);
 
     messageEntry = new MessageEntry(
@@ -138,6 +154,14 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
 
     connect(btnMessage, &QToolButton::clicked, this, [this] { btnMessageClick(); });
     connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
+    connect(bmbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    setTabOrder(dtpDate, dtpTime);
+    setTabOrder(dtpTime, sedDaysBefore);
+    setTabOrder(sedDaysBefore, sedRecurringDays);
+    setTabOrder(sedRecurringDays, cboMessage);
+    setTabOrder(cboMessage, cboRecurring);
+    setTabOrder(cboRecurring, bmbOK);
+    setTabOrder(bmbOK, bmbCancel);
 
     FormCreate();
 }
@@ -158,6 +182,18 @@ void TfrmSelectSending::FormCreate() {
     loadMessageCombo();
     setDateDay(context_.clock().today());
     lblCount->setText(QStringLiteral("0"));
+}
+
+void TfrmSelectSending::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    const size_t count = frmContact ? frmContact->SelectedContactKeys.size() : 0;
+    lblSelected->setText(count == 1 ? QStringLiteral("Reminders for 1 selected contact")
+                                    : QStringLiteral("Reminders for %1 selected contacts").arg(count));
+    // The message is chosen or typed for this selection, not taken over from the list.
+    cboMessage->setCurrentIndex(-1);
+    cboMessage->setEditText(QString());
+    lblCount->setText(QStringLiteral("0/160"));
+    dtpDate->setFocus();
 }
 
 void TfrmSelectSending::loadMessageCombo() {
@@ -198,6 +234,7 @@ void TfrmSelectSending::bmbOKClick() {
         reminder.recurringDays = sedRecurringDays->value();
         reminder.recurring = tableBytes(cboRecurring->currentText());
 
+        const int countBefore = reminders.RowCount();
         contactsWindow->dbgContact->endPendingEdit();
         contacts.First();
         // The contact of each key, as FindRowNumber finds it on contactKey.
@@ -231,7 +268,7 @@ void TfrmSelectSending::bmbOKClick() {
         if (caretSkipped)
             context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         cboMessage->setEditText(QString());
-        emit remindersAdded();
+        emit remindersAdded(reminders.RowCount() - countBefore);
         cboRecurring->setCurrentIndex(0);
         created = true;
     }

@@ -41,6 +41,8 @@ public:
     QToolButton* btnMessage = nullptr;
     QComboBox* cboRecurring = nullptr;
     QPushButton* bmbOK = nullptr;
+    QPushButton* bmbCancel = nullptr;
+    QLabel* lblSelected = nullptr; // how many contacts the reminders are for
     MessageEntry* messageEntry = nullptr;
 
     void FormCreate();
@@ -60,8 +62,11 @@ public:
     TfrmMessage* frmMessage = nullptr;
 
 signals:
-    // Reminders were added to the pending list.
-    void remindersAdded();
+    // Reminders were added to the pending list: how many.
+    void remindersAdded(int count);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     Context& context_;

@@ -3,13 +3,13 @@
 #include "core/dialup/dialup_settings.h"
 #include "core/tables/ini_file.h"
 #include "ui/application.h"
+#include "ui/window_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -19,35 +19,7 @@ std::optional<int> wholeNumber(const QString& piece) {
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-long long distanceSquared(const QPoint& a, const QPoint& b) {
-    const long long dx = a.x() - b.x();
-    const long long dy = a.y() - b.y();
-    return dx * dx + dy * dy;
-}
-
 } // namespace
-
-QRect ontoNearestScreen(const QRect& rect, const QList<QRect>& screens) {
-    if (screens.isEmpty())
-        return rect;
-    const QRect* nearest = nullptr;
-    long long best = LLONG_MAX;
-    for (const QRect& screen : screens) {
-        if (screen.intersects(rect))
-            return rect;
-        const long long d = distanceSquared(screen.center(), rect.center());
-        if (d < best) {
-            best = d;
-            nearest = &screen;
-        }
-    }
-    QRect moved = rect;
-    moved.setWidth(std::min(rect.width(), nearest->width()));
-    moved.setHeight(std::min(rect.height(), nearest->height()));
-    moved.moveLeft(std::clamp(rect.left(), nearest->left(), nearest->right() - moved.width() + 1));
-    moved.moveTop(std::clamp(rect.top(), nearest->top(), nearest->bottom() - moved.height() + 1));
-    return moved;
-}
 
 TAutoForm::TAutoForm(const QString& name, std::string iniFileName, QWidget* parent)
     : QDialog(parent), iniFileName_(std::move(iniFileName)), placementKey_(name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/window_placement.h" // ontoNearestScreen
+
 #include <QDialog>
 #include <QList>
 #include <QRect>
@@ -56,7 +58,3 @@ private:
     bool shownOnce_ = false;
     bool placementWritten_ = false;
 };
-
-// The rectangle moved (and shrunk if needed) onto the nearest of the screens' available areas,
-// when it lies off every one of them; otherwise unchanged.
-QRect ontoNearestScreen(const QRect& rect, const QList<QRect>& screens);

@@ -130,12 +130,18 @@ std::array<QLineEdit*, 6> TConfigureAutoForm::edits() const {
     return {BrowserExeEdit, MailExeEdit, NewsExeEdit, BrowserDirEdit, MailDirEdit, NewsDirEdit};
 }
 
-void TConfigureAutoForm::Execute() {
+TConfigureAutoForm::Noted TConfigureAutoForm::current() const {
     Noted noted;
     for (size_t i = 0; i < noted.checks.size(); ++i)
         noted.checks[i] = checkBoxes()[i]->isChecked();
     for (size_t i = 0; i < noted.texts.size(); ++i)
         noted.texts[i] = edits()[i]->text();
+    return noted;
+}
+
+void TConfigureAutoForm::Execute() {
+    const Noted noted = current();
+    shown_ = noted;
     if (exec() == QDialog::Accepted)
         return;
     for (size_t i = 0; i < noted.checks.size(); ++i)
@@ -150,11 +156,12 @@ bool TConfigureAutoForm::FormCloseQuery() {
                                    QStringLiteral("Quit without saving ?"),
                                    {BoxButton::Yes, BoxButton::No},
                                    BoxButton::No,
+                                   {},
                                    {}}) == BoxButton::Yes;
 }
 
 void TConfigureAutoForm::done(int result) {
-    if (result != QDialog::Accepted && isVisible() && !FormCloseQuery())
+    if (result != QDialog::Accepted && isVisible() && !(current() == shown_) && !FormCloseQuery())
         return;
     TAutoForm::done(result);
 }

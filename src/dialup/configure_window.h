@@ -78,7 +78,11 @@ private:
     struct Noted {
         std::array<bool, 7> checks{};
         std::array<QString, 6> texts;
+        bool operator==(const Noted&) const = default;
     };
+    Noted current() const;
+    // The values when the window opened: closing without a change asks nothing.
+    Noted shown_;
     // In the order of Flag and of Text.
     std::array<QCheckBox*, 7> checkBoxes() const;
     std::array<QLineEdit*, 6> edits() const;

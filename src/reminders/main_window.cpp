@@ -25,12 +25,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -299,13 +301,18 @@ void TfrmMain::bmbSendMailClick() {
     FormActivate();
 }
 
-void TfrmMain::btnHelpClick() {
+void TfrmMain::btnHelpClick() { openHelp(QString()); }
+
+void TfrmMain::openHelp(const QString& section) {
     const QString page = helpPagePath();
     if (!QFileInfo::exists(page)) {
         context_.prompter().error(QStringLiteral("The help page %1 cannot be found").arg(page));
         return;
     }
-    if (openDocument && !openDocument(QUrl::fromLocalFile(page)))
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!section.isEmpty())
+        url.setFragment(section);
+    if (openDocument && !openDocument(url))
         context_.prompter().error(
             QStringLiteral("No program to show the help page is set up on this computer. The help "
                            "is the file %1: open it with a web browser.")
@@ -320,6 +327,11 @@ void TfrmMain::messagesChanged() {
         cboMessage->setFocus();
 }
 
+void TfrmMain::reportAdded(int count) {
+    showStatus(count == 1 ? QStringLiteral("1 reminder added")
+                          : QStringLiteral("%1 reminders added").arg(count));
+}
+
 void TfrmMain::remindersAdded() {
     if (entryMode != QStringLiteral("Add"))
         entryMode = QStringLiteral("Add");
@@ -327,7 +339,7 @@ void TfrmMain::remindersAdded() {
 
 void TfrmMain::applyMailSettings() {
     TdxMemData& mail = *context_.tables().dmMail;
-    ClientName->setText(fromTableText(mail.FieldNamed(fields::FromName).AsString()));
+    showSender(fromTableText(mail.FieldNamed(fields::FromName).AsString()));
     incMins = mail.FieldNamed(fields::IncMins).AsInteger();
     dtpTime->setTime(QTime::fromMSecsSinceStartOfDay(mail.FieldNamed(fields::StartTime).AsInteger()));
 }
@@ -346,6 +358,28 @@ void TfrmMain::batchSent() {
     entryMode = QStringLiteral("Add");
     dtpTime->setTime(QTime::fromMSecsSinceStartOfDay(
         context_.tables().dmMail->FieldNamed(fields::StartTime).AsInteger()));
+}
+
+void TfrmMain::showSender(const QString& name) {
+    // The first start's example is no sender: it would be printed on every list.
+    const bool unset = name.trimmed().isEmpty() || name == QLatin1String(kExampleFromName);
+    ClientName->setText(unset ? QStringLiteral("not set up") : name);
+}
+
+void TfrmMain::showStatus(const QString& text) {
+    if (!lblSendSummary) {
+        lblSendSummary = new QLabel(this);
+        lblSendSummary->setObjectName(QStringLiteral("lblSendSummary"));
+        statusBar()->addWidget(lblSendSummary, 1);
+        // The first reminder of the next list (or any edit of one) ends the news.
+        const auto clearOnChange = [this] {
+            if (dxmReminders->RowCount() > 0)
+                lblSendSummary->clear();
+        };
+        connect(remindersModel, &QAbstractItemModel::modelReset, lblSendSummary, clearOnChange);
+        connect(remindersModel, &QAbstractItemModel::dataChanged, lblSendSummary, clearOnChange);
+    }
+    lblSendSummary->setText(text);
 }
 
 void TfrmMain::bmbSaveAndExitClick() {

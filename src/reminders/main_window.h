@@ -57,6 +57,7 @@ public:
 
     // Controls the send window writes into when it is created.
     QLabel* ClientName = nullptr; // the sender's name beside "Sender:"
+    QLabel* lblSendSummary = nullptr; // the status line: what the last send did
     QTimeEdit* dtpTime = nullptr; // the appointment time box
 
     // The long message editor of this folder (set where the windows are created).
@@ -88,6 +89,8 @@ public:
     // Opens "Import Appointments" and waits for it.
     void ImportAppointments1Click();
     void btnHelpClick();
+    // The help page, at the section of that name (a window's objectName) when given.
+    void openHelp(const QString& section);
     void bmbSaveAndExitClick();
     // The help page the Help button opens: the working folder's help/index.html, or the copy
     // shipped with the program (beside it, or in share/tallyminder when installed).
@@ -152,6 +155,8 @@ public:
     void bmbDeleteClick();
     void Deletecurrentrecord1Click();
     void deleteSelectedGridRows();
+    // Asks before the reminders in these table rows go; true for Yes.
+    bool confirmReminderDeletion(const std::vector<int>& rows);
     void bmbClearAllClick();
     void bmbSendMailClick();
     void doWidths();
@@ -249,6 +254,13 @@ public:
     void clearReportWishes();
     // The batch was sent: a fresh entry at the start time.
     void batchSent();
+    // Shows news in the status line ("3 reminders sent at 09:12") until the pending list
+    // changes again.
+    void showStatus(const QString& text);
+    // The sender's name beside "Sender:", or "not set up".
+    void showSender(const QString& name);
+    // Tells in the status line how many reminders one step added (Send All, the selection).
+    void reportAdded(int count);
 
 signals:
     void sentItemsRequested();

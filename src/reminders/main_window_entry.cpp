@@ -91,7 +91,9 @@ void TfrmMain::bmbOKClick() {
         }
     }
     if (chkAll->isChecked()) {
+        const int before = dxmReminders->RowCount();
         AddEditAll();
+        reportAdded(dxmReminders->RowCount() - before);
     } else {
         if (mskContactNo->text().startsWith(QLatin1Char(' '))) {
             context_.prompter().error(QStringLiteral("Number cannot be blank"));

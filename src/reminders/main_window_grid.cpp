@@ -310,10 +310,9 @@ void TfrmMain::fitMessageColumn() {
 void TfrmMain::bmbDeleteClick() {
     if (dxmReminders->RowCount() == 0)
         return;
-    // Destructive: Enter on the box keeps the rows.
-    if (!context_.prompter().confirm(QStringLiteral("OK to Delete?"), BoxButton::No))
-        return;
     const std::vector<int> rows = selectedRows();
+    if (!confirmReminderDeletion(rows))
+        return;
     deleteUndoably(
         [&] {
             deleteRows(rows);
@@ -336,16 +335,24 @@ void TfrmMain::deleteSelectedGridRows() {
     const std::vector<int> rows = selectedRows();
     if (rows.empty())
         return;
-    Box box;
-    box.kind = BoxKind::Confirmation;
-    box.caption = QStringLiteral("Confirm");
-    box.text = rows.size() == 1 ? QStringLiteral("Delete record?")
-                                : QStringLiteral("Delete all selected records?");
-    box.buttons = {BoxButton::Ok, BoxButton::Cancel};
-    box.defaultButton = BoxButton::Cancel; // Enter keeps the rows
-    if (context_.prompter().show(box) != BoxButton::Ok)
+    if (!confirmReminderDeletion(rows))
         return;
     deleteUndoably([&] { deleteRows(rows); }, false);
+}
+
+bool TfrmMain::confirmReminderDeletion(const std::vector<int>& rows) {
+    // One reminder is named by whom and when it is for; Enter on the box keeps the rows.
+    QString which;
+    if (rows.size() == 1) {
+        const TdxMemData& t = *dxmReminders;
+        which = QStringLiteral("for %1 on %2 at %3")
+                    .arg(TableModel::cellText(t, rows[0], fields::name),
+                         TableModel::cellText(t, rows[0], fields::appointment_date, "dd-MMM-yyyy"),
+                         TableModel::cellText(t, rows[0], fields::appointment_time, "HH:mm"));
+    }
+    return context_.prompter().confirmDeletion(static_cast<int>(rows.size()),
+                                               QStringLiteral("reminder"),
+                                               QStringLiteral("reminders"), which);
 }
 
 void TfrmMain::deleteUndoably(const std::function<void()>& remove, bool saved) {

@@ -18,6 +18,7 @@
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
+#include "ui/widgets/name_completer.h"
 #include "ui/widgets/sms_meter_text.h"
 
 #include <QAction>
@@ -202,6 +203,9 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     chkAll->setObjectName(QStringLiteral("chkAll"));
     cboContactName = pickerBox("cboContactName", GroupBox2);
     cboAll = pickerBox("cboAll", GroupBox2);
+    // The name pickers complete on any part of a name as it is typed.
+    completeOnAnyPart(cboContactName);
+    completeOnAnyPart(cboAll);
     btnContact = new QToolButton(GroupBox2);
     btnContact->setObjectName(QStringLiteral("btnContact"));
     btnContact->setText(QStringLiteral("..."));

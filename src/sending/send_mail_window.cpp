@@ -72,6 +72,10 @@ void TfrmSendMail::buildWindow() {
              dbeFromAddress, "dbeFromAddress", fields::FromAddress);
     addBound(from, Label3, "Label3", QStringLiteral("Your Mail Server"), dbeMailServer,
              "dbeMailServer", fields::MailServer);
+    // A first start's examples show in grey in empty boxes.
+    bindings_[0]->setExample(QString::fromLatin1(kDefaultFromName));
+    bindings_[1]->setExample(QString::fromLatin1(kDefaultFromAddress));
+    bindings_[2]->setExample(QString::fromLatin1(kDefaultMailServer));
     dbeMailServer->setToolTip(
         QStringLiteral("The mail server's name, with its port after a colon when it is not 25: "
                        "mail.example.com:587 (STARTTLS), mail.example.com:465 (TLS), "

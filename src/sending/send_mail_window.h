@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/store/schemas.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -21,9 +23,9 @@ class TfrmProgress;
 
 
 // Defaults of a first start (no mail.txt yet).
-inline constexpr const char* kDefaultFromName = "Pat Sample";
-inline constexpr const char* kDefaultFromAddress = "pat.sample@example.com";
-inline constexpr const char* kDefaultMailServer = "mail.example.net";
+inline constexpr const char* kDefaultFromName = kExampleFromName;
+inline constexpr const char* kDefaultFromAddress = kExampleFromAddress;
+inline constexpr const char* kDefaultMailServer = kExampleMailServer;
 
 // The send window ("Send SMS"): the sender's settings (one record, mail.txt), the
 // authentication tick box and the batch send of the pending reminders to the gateway.
@@ -99,6 +101,9 @@ public:
     TfrmAuth* frmAuth = nullptr;
     // The report wishes (status, delivery) of the next batch, asked when it is stamped.
     std::function<std::pair<bool, bool>()> reportWishes;
+    // Set while the dialer, which opened the connection itself, presses Send: only then is the
+    // user reminded to disconnect.
+    bool dialledForThisSend = false;
 
 signals:
     // The settings were read (at creation): the sender's name, start time and step.
@@ -109,6 +114,8 @@ signals:
     void reportsStamped();
     // The batch was accepted, logged and the pending list emptied.
     void batchSent();
+    // What the last send did, for the main window's status line ("3 reminders sent at 09:12").
+    void sendSummary(const QString& text);
     // A send found the machine offline: the user is offered the dial-up window.
     void dialerWanted();
     // After a successful send the user asked for the pending list (the batch just sent) to be

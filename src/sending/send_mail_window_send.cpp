@@ -12,6 +12,7 @@
 #include "core/reminders/batch.h"
 #include "core/reminders/batch_check.h"
 #include "core/tables/clock.h"
+#include "core/tables/date_time.h"
 #include "core/store/do_not_text.h"
 #include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
@@ -249,18 +250,33 @@ void TfrmSendMail::sendTheMail() {
     closeWhenDone_ = true;
     lastSendSucceeded_ = true;
 
-    context_.prompter().information(QStringLiteral("Message successfully sent"));
-    if (context_.prompter().confirm(QStringLiteral("Would you like to print all records?")))
+    // One box says what went where and when, and offers the print of the batch just sent.
+    const int count = pending.RowCount();
+    const QString at =
+        QString::fromStdString(formatShortTime(timePart(context_.clock().now())));
+    const QString sentText = count == 1 ? QStringLiteral("1 reminder sent")
+                                        : QStringLiteral("%1 reminders sent").arg(count);
+    Box done;
+    done.kind = BoxKind::Information;
+    done.caption = QStringLiteral("Sent");
+    done.text = QStringLiteral("%1 to %2 at %3.")
+                    .arg(sentText, QString::fromLatin1(kGatewayAddress), at);
+    done.buttons = {BoxButton::Yes, BoxButton::No};
+    done.captions = {QStringLiteral("Print Them"), QStringLiteral("Close")};
+    done.defaultButton = BoxButton::No;
+    if (context_.prompter().show(done) == BoxButton::Yes)
         emit printBatchRequested();
-    context_.prompter().message(
-        QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
-        QStringLiteral("Warning"));
+    if (dialledForThisSend)
+        context_.prompter().message(
+            QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
+            QStringLiteral("Warning"));
 
     removeFile(remindersPath);
     pending.Close();
     pending.Open();
 
     emit batchSent();
+    emit sendSummary(sentText + QStringLiteral(" at ") + at);
 }
 
 void TfrmSendMail::doReports() {

@@ -317,9 +317,19 @@ void TfrmSentItems::deleteSelectedRows() {
     rows.erase(-1);
     if (rows.empty())
         return;
-    const QString text = rows.size() == 1 ? QStringLiteral("Delete record?")
-                                          : QStringLiteral("Delete all selected records?");
-    if (!context_.prompter().confirm(text, BoxButton::No))
+    QString which;
+    if (rows.size() == 1) {
+        const int r = *rows.begin();
+        which = QStringLiteral("for %1 on %2 at %3")
+                    .arg(TableModel::cellText(*dxmSentItems, r, fields::name),
+                         TableModel::cellText(*dxmSentItems, r, fields::appointment_date,
+                                              "dd-MMM-yyyy"),
+                         TableModel::cellText(*dxmSentItems, r, fields::appointment_time,
+                                              "HH:mm"));
+    }
+    if (!context_.prompter().confirmDeletion(static_cast<int>(rows.size()),
+                                             QStringLiteral("sent reminder"),
+                                             QStringLiteral("sent reminders"), which))
         return;
     std::vector<int> bookmarks;
     for (int r : rows)

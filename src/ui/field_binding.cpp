@@ -28,6 +28,8 @@ void FieldBinding::refresh() {
     QString text;
     if (table_.Active() && (table_.RowCount() > 0 || table_.State() == DataSetState::Insert))
         text = fromTableText(field().AsString());
+    if (!example_.isEmpty() && text == example_)
+        text.clear();
     pending_ = false;
     shown_ = text;
     if (edit_->text() != text) {
@@ -35,6 +37,13 @@ void FieldBinding::refresh() {
         edit_->setText(text);
         edit_->setCursorPosition(std::min(pos, static_cast<int>(text.size())));
     }
+}
+
+void FieldBinding::setExample(const QString& example) {
+    example_ = example;
+    if (edit_)
+        edit_->setPlaceholderText(example);
+    refresh();
 }
 
 void FieldBinding::tableFieldChanged(int index) {

@@ -22,6 +22,9 @@ public:
     ~FieldBinding() override;
 
     QLineEdit* edit() const { return edit_; }
+    // A value the field may hold that is only an example: the box then stands empty with the
+    // example in grey as its placeholder, so that nobody takes it for a setting.
+    void setExample(const QString& example);
     TField& field() const { return table_.FieldNamed(fieldName_); }
 
     // Writes the box's text into the field now; throws the field's conversion error when the
@@ -41,6 +44,7 @@ private:
     void finished();
 
     QLineEdit* edit_;
+    QString example_;
     TdxMemData& table_;
     std::string fieldName_;
     Prompter& prompter_;

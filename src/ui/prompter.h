@@ -21,6 +21,9 @@ struct Box {
     BoxButton defaultButton = BoxButton::Ok;
     // More about the cause, behind the box's "Show Details..." button; none when empty.
     QString details;
+    // Texts shown on the buttons instead of the standard ones, in the order of buttons; a box
+    // names its actions ("Print Them", "Close") where Yes and No would not say enough.
+    QStringList captions;
 };
 
 // A list the user looks over before going on: a text, a table of rows and two buttons.
@@ -65,4 +68,13 @@ public:
     // A Yes/No confirmation; true for Yes.
     bool confirm(const QString& text, BoxButton defaultButton = BoxButton::Yes,
                  const QString& caption = QStringLiteral("Confirm"));
+    // The question before rows go, in the one wording of the whole program, with No as the
+    // default so that Enter keeps them: "Delete the reminder for Ann on 15-Dec-2026 at 10:30?"
+    // for one row (which describes it), "Delete 7 reminders?" for several.
+    bool confirmDeletion(int count, const QString& one, const QString& many,
+                         const QString& which = {});
 };
+
+// The text of that question.
+QString deletionQuestion(int count, const QString& one, const QString& many,
+                         const QString& which = {});

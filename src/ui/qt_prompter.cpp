@@ -1,5 +1,6 @@
 #include "ui/qt_prompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -83,6 +84,9 @@ BoxButton QtPrompter::show(const Box& box) {
         buttons |= toQt(b);
     QMessageBox mb(icon, box.caption, box.text, buttons, QApplication::activeWindow());
     mb.setDefaultButton(toQt(box.defaultButton));
+    for (int i = 0; i < box.captions.size() && i < box.buttons.size(); ++i)
+        if (QAbstractButton* b = mb.button(toQt(box.buttons[i])))
+            b->setText(box.captions[i]);
     if (!box.details.isEmpty())
         mb.setDetailedText(box.details);
     return fromQt(mb.exec());

@@ -124,6 +124,17 @@ FieldValue TableModel::valueAt(int row, int field) const {
     return table_.CellValue(t, field);
 }
 
+QString TableModel::cellText(const TdxMemData& table, int row, const char* field,
+                             const char* format) {
+    const int f = table.FieldIndex(field);
+    if (f < 0 || row < 0 || row >= table.RowCount())
+        return {};
+    FieldDef def = table.Field(f).Def();
+    if (format)
+        def.displayFormat = format;
+    return displayText(def, table.CellValue(row, f));
+}
+
 QString TableModel::displayText(const FieldDef& def, const FieldValue& value) {
     if (isNull(value))
         return {};

@@ -54,6 +54,10 @@ public:
     // A value as the grid shows it: dates by their display format ("31-Jan-2003"), times
     // "HH:mm" when so declared, everything else in its text form.
     static QString displayText(const FieldDef& def, const FieldValue& value);
+    // A cell of a table as the grid would show it, with a display format of its own when given
+    // ("dd-MMM-yyyy", "HH:mm"); empty when the table has no such field.
+    static QString cellText(const TdxMemData& table, int row, const char* field,
+                            const char* format = nullptr);
 
     void tableCursorMoved() override;
     void tableStateChanged() override;

@@ -5,12 +5,17 @@
 #include "harness/window_test.h"
 
 #include "reminders/main_window.h"
+#include "contacts/contacts_window.h"
+#include "core/tables/mem_data.h"
 #include "ui/widgets/date_box.h"
+#include "ui/widgets/name_completer.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -199,6 +204,56 @@ TEST_F(Keyboard, DigitsTypedAfterOneClickGoInAtTheClickedSection) {
         QTest::keyClicks(edit, QString::fromLatin1(c.digits));
         EXPECT_EQ(edit->text(), QString::fromLatin1(c.shown));
     }
+}
+
+TEST(FoldForSearch, IgnoresCaseAndAccents) {
+    EXPECT_EQ(foldForSearch(QStringLiteral("Se\u00e1n \u00d3 Briain")), "sean o briain");
+    EXPECT_EQ(foldForSearch(QStringLiteral("AOIFE B")), "aoife b");
+}
+
+// The name picker lists, as the user types, the contacts holding the typed text anywhere in
+// their name, capitals and accents ignored; Down and Enter pick one, number and all.
+TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
+    startForms();
+    TdxMemData& book = *forms->frmContact->dxContact;
+    const std::vector<std::array<std::string, 3>> contacts = {
+        {"Aoife Byrne", "0871111111", "dental"},
+        {"Se\xe1n \xd3 Briain", "0862222222", ""},
+        {"Niamh Byrne", "0853333333", "dental"}};
+    for (const auto& c : contacts)
+        book.AddRow({FieldValue{}, c[0], c[1], c[2], c[1] + c[2]});
+    TfrmMain* main = forms->frmMain;
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    main->FormActivate();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(main->cboAll->isVisible()); // group "all"
+
+    const auto completions = [&](const QString& typed) {
+        main->cboAll->setFocus();
+        main->cboAll->lineEdit()->clear();
+        QTest::keyClicks(main->cboAll->lineEdit(), typed);
+        QStringList found;
+        QCompleter* c = main->cboAll->completer();
+        for (int i = 0; c && c->setCurrentRow(i); ++i)
+            found << c->currentCompletion();
+        return found;
+    };
+    EXPECT_EQ(completions(QStringLiteral("aoife b")), QStringList{"Aoife Byrne (dental)"});
+    EXPECT_EQ(completions(QStringLiteral("BYRNE")),
+              QStringList({"Aoife Byrne (dental)", "Niamh Byrne (dental)"}));
+    EXPECT_EQ(completions(QStringLiteral("sean o")), QStringList{QStringLiteral("Se\u00e1n \u00d3 Briain")});
+
+    // Picked from the list, the contact's number comes with it.
+    completions(QStringLiteral("niamh"));
+    QAbstractItemView* popup = main->cboAll->completer()->popup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->cboAll->currentText(), "Niamh Byrne (dental)");
+    EXPECT_EQ(main->mskContactNo->text().trimmed(), "0853333333");
 }
 
 } // namespace

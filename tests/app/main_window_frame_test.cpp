@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <QTest>
 #include <QDir>
+#include <QFile>
 #include <QUrl>
 #include <cstdio>
 
@@ -165,7 +166,13 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
     const QUrl page = QUrl::fromLocalFile(QString::fromStdString(folder.file("help/index.html")));
     EXPECT_EQ(opened, page);
 
-    // F1 in another window, modal or not, opens the same page.
+    // F1 in another window, modal or not, opens the page at that window's section, which the
+    // page has.
+    const std::string help = QString::fromUtf8([] {
+        QFile f(QStringLiteral(TEST_SOURCE_DIR "/../help/index.html"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }()).toStdString();
+    ASSERT_FALSE(help.empty());
     for (QWidget* w : std::initializer_list<QWidget*>{forms->frmContact, forms->frmSendMail,
                                                       forms->AboutForm}) {
         opened.clear();
@@ -178,7 +185,11 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
             shown->close();
         });
         qobject_cast<QDialog*>(w)->exec();
-        EXPECT_EQ(opened, page) << w->objectName().toStdString();
+        QUrl section = page;
+        section.setFragment(w->objectName());
+        EXPECT_EQ(opened, section) << w->objectName().toStdString();
+        EXPECT_NE(help.find("id=\"" + w->objectName().toStdString() + "\""), std::string::npos)
+            << "the help has no section " << w->objectName().toStdString();
     }
 
     // No browser set up: a box names the file instead of nothing happening.

@@ -161,7 +161,8 @@ TEST_F(BookTools, TheSearchShowsMatchingRowsOf5000AndTheGridActsOnThem) {
     EXPECT_EQ(w.dxContact->CurrentIndex(), model().tableRow(1));
     const std::string doomed = w.dxContact->CellText(model().tableRow(1), 1);
     selectNames({QString::fromStdString(doomed)});
-    prompter.expect(BoxKind::Confirmation, QStringLiteral("Delete all selected records?"),
+    prompter.expect(BoxKind::Confirmation,
+                    QStringLiteral("Delete the contact %1?").arg(QString::fromStdString(doomed)),
                     BoxButton::Yes);
     w.Delete1->trigger();
     EXPECT_EQ(w.dxContact->RowCount(), 4999);

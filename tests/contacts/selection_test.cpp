@@ -54,6 +54,10 @@ TEST_F(SelectForSending, ThreeSelectedContactsGiveThreeRemindersAndCloseBothWind
     whenModalOpens([&](QWidget* modal) {
         ran = true;
         EXPECT_EQ(modal, &s);
+        // It says for how many contacts, and the message is the user's to choose.
+        EXPECT_EQ(s.lblSelected->text(), QStringLiteral("Reminders for 3 selected contacts"));
+        EXPECT_EQ(s.cboMessage->currentText(), QString());
+        EXPECT_EQ(s.findChild<QLabel*>(QStringLiteral("lblBefore"))->buddy(), s.sedDaysBefore);
         s.setDateDay(dayNumber(2026, 4, 15));
         s.dtpTime->setTime(QTime(9, 45, 30));
         s.sedDaysBefore->setValue(2);
@@ -66,6 +70,9 @@ TEST_F(SelectForSending, ThreeSelectedContactsGiveThreeRemindersAndCloseBothWind
     ASSERT_TRUE(ran);
 
     EXPECT_EQ(w.SelectedContactKeys, (std::vector<std::string>{"444all", "111work", "333work"}));
+    auto* status = forms->frmMain->findChild<QLabel*>(QStringLiteral("lblSendSummary"));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(), QStringLiteral("3 reminders added"));
     const auto rows = reminders();
     ASSERT_EQ(rows.size(), size_t(before + 3));
     const std::vector<Row> added(rows.end() - 3, rows.end());
@@ -178,6 +185,25 @@ TEST_F(SelectForSending, TheMessageBoxReplacesPlaceholdersAndRefusesTheCaret) {
         EXPECT_EQ(s.lblCount->text(), QStringLiteral("%1/160").arg(c.result.size()));
     }
     prompter.verifyAllUsed();
+}
+
+// Cancel (as Esc) closes the window and adds nothing, even with a message typed.
+TEST_F(SelectForSending, CancelAddsNothing) {
+    TfrmContact& w = show();
+    TfrmSelectSending& s = *forms->frmSelectSending;
+    const int before = forms->frmMain->dxmReminders->RowCount();
+    selectRows(w.dbgContact, {0});
+    bool ran = false;
+    whenModalOpens([&](QWidget*) {
+        ran = true;
+        EXPECT_EQ(s.lblSelected->text(), QStringLiteral("Reminders for 1 selected contact"));
+        s.cboMessage->setEditText(QStringLiteral("Typed"));
+        QTest::mouseClick(s.bmbCancel, Qt::LeftButton);
+    });
+    w.Selectforsending1Click();
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), before);
 }
 
 } // namespace

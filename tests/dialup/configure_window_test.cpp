@@ -162,6 +162,23 @@ TEST_F(ConfigureWindow, CloseWithoutOkAsksAndNoKeepsTheChangeYesPutsTheOldValues
     EXPECT_EQ(prompter.shown[0].defaultButton, BoxButton::No);
 }
 
+// Closed without a change (or with a change taken back), nothing is asked.
+TEST_F(ConfigureWindow, CloseWithoutAChangeAsksNothing) {
+    TConfigureAutoForm* w = startForms().ConfigureAutoForm;
+    w->setText(Text::MailExe, QStringLiteral("old mail"));
+    bool closed = false;
+    whenModalOpens([&](QWidget*) {
+        w->MailExeEdit->setText(QStringLiteral("new mail"));
+        w->MailExeEdit->setText(QStringLiteral("old mail"));
+        QTest::keyClick(w, Qt::Key_Escape);
+        closed = !w->isVisible();
+    });
+    w->Execute();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(w->text(Text::MailExe), QStringLiteral("old mail"));
+}
+
 TEST_F(ConfigureWindow, OkKeepsEveryValueWithoutAsking) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
     whenModalOpens([&](QWidget*) {

@@ -79,7 +79,7 @@ protected:
         return d;
     }
 
-    void expectSuccessBoxes() { expectSendSuccessBoxes(prompter); }
+    void expectSuccessBoxes() { expectSendSuccessBoxes(prompter, true); }
 
     TfrmSendMail* send = nullptr;
 };

@@ -42,26 +42,27 @@ TEST_F(Grid, DeletingThreeSelectedRowsRemovesExactlyThemAndRewritesTheFile) {
     clickRow(2, Qt::ControlModifier);
     clickRow(4, Qt::ControlModifier);
     ASSERT_EQ(main()->selectedRows(), (std::vector<int>{0, 2, 4}));
-    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation, "Delete 3 reminders?", BoxButton::No);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     EXPECT_EQ(reminders().RowCount(), 5);
 
-    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation, "Delete 3 reminders?", BoxButton::Yes);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), rows({2, 4}));
     EXPECT_EQ(main()->entryMode, "Add");
 }
 
-TEST_F(Grid, CtrlDelInTheGridAsksByTheNumberOfRowsAndSavesNothing) {
+// The question names the one reminder it deletes, or counts several.
+TEST_F(Grid, CtrlDelInTheGridNamesWhatItDeletesAndSavesNothing) {
     folder.write("reminders.txt", rows({1, 2, 3}));
     start();
     main()->dbgReminders->setFocus();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "Delete record?", BoxButton::Cancel);
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(reminders().RowCount(), 3);
     clickRow(2, Qt::ShiftModifier);
-    prompter.expect(BoxKind::Confirmation, "Delete all selected records?", BoxButton::Ok);
+    prompter.expect(BoxKind::Confirmation, "Delete 2 reminders?", BoxButton::Yes);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(reminders().RowCount(), 1);
     EXPECT_EQ(field(0, "contact_no"), "0001");
@@ -74,19 +75,21 @@ TEST_F(Grid, EveryDeletingBoxDefaultsToKeepingTheRows) {
     folder.write("reminders.txt", rows({1, 2}));
     start();
     clickRow(0);
-    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     main()->dbgReminders->setFocus();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "Delete record?", BoxButton::Cancel);
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    // Del alone in the list asks the same, and keeps the rows on No.
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
+    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete);
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::No);
     QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
-    ASSERT_EQ(prompter.shown.size(), 3);
-    EXPECT_EQ(prompter.shown[0].defaultButton, BoxButton::No);
-    EXPECT_EQ(prompter.shown[1].defaultButton, BoxButton::Cancel);
-    EXPECT_EQ(prompter.shown[2].defaultButton, BoxButton::No);
+    ASSERT_EQ(prompter.shown.size(), 4);
+    for (const Box& box : prompter.shown)
+        EXPECT_EQ(box.defaultButton, BoxButton::No) << box.text.toStdString();
     EXPECT_EQ(reminders().RowCount(), 2);
 }
 
@@ -96,7 +99,7 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
     folder.write("reminders.txt", rows({1, 2, 3}));
     start();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 3}));
     main()->dbgReminders->setFocus();
@@ -117,7 +120,7 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
 
     // A deletion followed by another change cannot be undone.
     clickRow(0);
-    prompter.expect(BoxKind::Confirmation, "OK to Delete?", BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     reminders().First();
     reminders().Edit();
@@ -267,6 +270,20 @@ TEST_F(Grid, APasteOfSeveralCellsIntoOneFieldIsRefusedAndLeavesTheRowAlone) {
     QApplication::clipboard()->setText("Pasted");
     QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(field(0, "message"), "Pasted");
+
+    // Lines from a mail run on as one: each break a blank, the last one dropped.
+    QApplication::clipboard()->setText("See you\r\non Monday\nat ten\r\n");
+    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field(0, "message"), "See you on Monday at ten");
+}
+
+TEST(LineBreaksToBlanks, MakesEachBreakInsideOneBlankAndDropsTheBreaksAtTheEnd) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},           {"one", "one"},       {"a\r\nb", "a b"}, {"a\nb\rc", "a b c"},
+        {"a\n\nb", "a  b"}, {"a\r\n\r\n", "a"}, {"\nb", " b"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(lineBreaksToBlanks(in), out) << in;
 }
 
 TEST_F(Grid, CopiedRowsGoToTheClipboardInSeveralFormsAndPasteBackWhole) {

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
@@ -460,31 +461,45 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
     }
 }
 
-// Yes to "print all records?" prints the batch just sent; the list is emptied only afterwards.
-TEST_F(BatchSend, YesToThePrintQuestionPrintsTheBatchJustSent) {
+// After a send one box says how many reminders went, to which gateway and when; "Print Them"
+// prints the batch just sent (the list is emptied only afterwards). The main window's status
+// line keeps the news until the next reminder. No reminder to disconnect: the program did not
+// dial this connection.
+TEST_F(BatchSend, TheSuccessBoxSaysWhatWentWhereAndWhenAndPrintsTheBatch) {
     twoReminders();
+    clock.set(2026, 12, 10, 9, 12);
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
     send->show();
     const QString pdf = QString::fromStdString(folder.file("batch.pdf"));
-    prompter.expect(BoxKind::Information, QStringLiteral("Message successfully sent"));
-    prompter.expect(BoxKind::Confirmation, QStringLiteral("Would you like to print all records?"),
-                    BoxButton::Yes);
+    prompter.expect(BoxKind::Information, sendSuccessText(2, QStringLiteral("09:12")),
+                    BoxButton::Yes, QStringLiteral("Sent"));
     prompter.expectPrintTo([pdf](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
     });
-    prompter.expect(BoxKind::Message,
-                    QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
-                    BoxButton::Ok, QStringLiteral("Warning"));
     QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
+    ASSERT_FALSE(prompter.shown.isEmpty());
+    const Box& box = prompter.shown.first();
+    EXPECT_EQ(box.text, "2 reminders sent to sms@gateway.example.com at 09:12.");
+    EXPECT_EQ(box.captions, QStringList({QStringLiteral("Print Them"), QStringLiteral("Close")}));
+    EXPECT_EQ(box.defaultButton, BoxButton::No);
+    EXPECT_EQ(prompter.shown.size(), 1); // nothing more to answer
     EXPECT_EQ(prompter.printJobs, QStringList{QStringLiteral("List")});
     const QString text = readPdfLayout(pdf);
     EXPECT_TRUE(text.contains(QLatin1String("Ann Lee")));
     EXPECT_TRUE(text.contains(QLatin1String("Bo Ray")));
     EXPECT_TRUE(text.contains(QLatin1String("Front Desk")));
     EXPECT_EQ(pending->RowCount(), 0);
+    auto* status = forms->frmMain->findChild<QLabel*>(QStringLiteral("lblSendSummary"));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(), "2 reminders sent at 09:12");
+    // It stays while the list is empty, and goes with the next reminder.
+    forms->frmMain->FormActivate();
+    EXPECT_EQ(status->text(), "2 reminders sent at 09:12");
+    pending->AddRow(std::vector<FieldValue>(static_cast<size_t>(pending->FieldCount())));
+    EXPECT_EQ(status->text(), "");
 }
 
 // The whole batch went out and the server hung up before confirming it: it may have been

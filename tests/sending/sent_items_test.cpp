@@ -217,7 +217,8 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
             grid->selectionModel()->select(w->model->index(row, 0), QItemSelectionModel::Select |
                                                                         QItemSelectionModel::Rows);
         EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 2);
-        prompter.expect(BoxKind::Confirmation, QString(), BoxButton::No);
+        prompter.expect(BoxKind::Confirmation, QStringLiteral("Delete 2 sent reminders?"),
+                        BoxButton::No);
         QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_EQ(t.RowCount(), 3);
         prompter.expect(BoxKind::Confirmation, QString(), BoxButton::Yes);

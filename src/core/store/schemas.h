@@ -65,6 +65,12 @@ inline constexpr char source[] = "source";
 inline constexpr char address[] = "address";
 } // namespace fields
 
+// The examples a first start writes into mail.txt, so that the send window shows what goes
+// where; a batch never leaves with them, and the windows show them as examples, not as values.
+inline constexpr const char* kExampleFromName = "Pat Sample";
+inline constexpr const char* kExampleFromAddress = "pat.sample@example.com";
+inline constexpr const char* kExampleMailServer = "mail.example.net";
+
 namespace schemas {
 
 std::unique_ptr<TdxMemData> makeReminders();      // dxmReminders

@@ -14,6 +14,22 @@ bool holdsPasteBreak(const std::string& text) {
     return false;
 }
 
+std::string lineBreaksToBlanks(std::string_view text) {
+    // Breaks at the end (a copied line ends with one) go; each break inside (CR LF, CR or LF)
+    // becomes one blank.
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue; // the LF that follows makes the blank
+        out += (c == '\r' || c == '\n') ? ' ' : c;
+    }
+    return out;
+}
+
 void checkPaste(TdxMemData& table, Prompter& prompter, QAbstractItemView* grid) {
     if (table.Loading())
         return;
@@ -21,8 +37,14 @@ void checkPaste(TdxMemData& table, Prompter& prompter, QAbstractItemView* grid) 
         TField& field = table.Field(f);
         if (field.Kind() != FieldKind::String)
             continue; // other kinds cannot hold a Tab
-        if (!holdsPasteBreak(field.AsString()))
+        const std::string value = field.AsString();
+        if (!holdsPasteBreak(value))
             continue;
+        // Text from a mail or a document: its lines run on, as one line of the message.
+        if (value.find('\t') == std::string::npos) {
+            field.SetAsString(lineBreaksToBlanks(value));
+            continue;
+        }
         prompter.warning(kPasteShapeMessage);
         table.Cancel();
         if (grid)

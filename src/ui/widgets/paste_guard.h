@@ -12,11 +12,18 @@
 //       operation that caused the change by throwing EAbort (silent). Values read from the
 //       table's own file are not pastes and are not checked.
 //
+//       A value with line breaks but no Tab is no misshaped paste but text from a mail or a
+//       document: its breaks become blanks (lineBreaksToBlanks) and it is kept.
+//
 //   bool holdsPasteBreak(const std::string& text)
 //       True when the text holds a Tab, CR or LF.
+//
+//   std::string lineBreaksToBlanks(std::string_view text)
+//       The text without the breaks at its end, each other CR LF, CR or LF one blank.
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 class QAbstractItemView;
 class Prompter;
@@ -28,3 +35,5 @@ inline const QString kPasteShapeMessage = QStringLiteral(
 
 bool holdsPasteBreak(const std::string& text);
 void checkPaste(TdxMemData& table, Prompter& prompter, QAbstractItemView* grid = nullptr);
+
+std::string lineBreaksToBlanks(std::string_view text);
