@@ -9,10 +9,20 @@
 //   BM_OpenContacts      shows the contacts window over the 50,000 contacts (FormShow,
 //                        FormActivate, first paint); closed again untimed
 //   BM_CloseContacts     closes it: the close steps, the book written, the pickers refilled
+//   BM_DropBlankContacts/N  the contacts window's load of a book of N rows of which every other
+//                        has neither name nor number: the file read, those rows dropped, the
+//                        pickers refilled
+//   BM_AllContactsWithoutNumber/N  "all contacts" entered in the main window over a book of N
+//                        contacts that have a name and no number: each is asked about (the box
+//                        answered Yes) and deleted
+// The last two run at 10,000 and 100,000 rows after a warm-up, five times each, and print the
+// growth per tenfold (10 = linear).
 //
 // Run: QT_QPA_PLATFORM=offscreen ./bench_contacts
 
 #include <benchmark/benchmark.h>
+
+#include "growth_reporter.h"
 
 #include "ui/application.h"
 #include "app/forms.h"
@@ -115,9 +125,9 @@ struct Program {
     QuietPrompter prompter;
     FakeClock clock;
     std::unique_ptr<Forms> forms;
-    Program() {
+    explicit Program(const AppPaths& paths = folder().paths()) {
         static_cast<TApplication*>(qApp)->setPrompter(&prompter);
-        forms = std::make_unique<Forms>(prompter, clock, folder().paths());
+        forms = std::make_unique<Forms>(prompter, clock, paths);
     }
     ~Program() {
         forms.reset();
@@ -201,10 +211,67 @@ void BM_CloseContacts(benchmark::State& state) {
     state.counters["boxes"] = program.prompter.boxes;
 }
 
+// A folder whose contact book has the given rows: (name, number) of row i.
+template <typename Row> std::unique_ptr<TempFolder> bookFolder(int rows, Row&& row) {
+    auto temp = std::make_unique<TempFolder>();
+    auto groups = schemas::makeGroups();
+    for (const char* g : {"all", ""})
+        groups->AddRow({FieldValue{}, std::string(g)});
+    groups->WriteDelimitedFile(temp->path() + "/" + kGroupsFile);
+    auto contacts = schemas::makeContacts();
+    contacts->SuspendViews();
+    for (int i = 0; i < rows; ++i) {
+        const auto [name, number] = row(i);
+        contacts->AddRow({FieldValue{}, name, number, std::string(), std::string()});
+    }
+    contacts->ResumeViews();
+    contacts->WriteDelimitedFile(temp->path() + "/" + kContactsFile);
+    return temp;
+}
+
+void BM_DropBlankContacts(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    const auto temp = bookFolder(rows, [](int i) {
+        return i % 2 ? std::pair{"Customer " + std::to_string(i), numberOf(i)}
+                     : std::pair{std::string(), std::string()};
+    });
+    Program program(AppPaths::inOneFolder(temp->path()));
+    TfrmContact& w = program.contacts();
+    PageFaults faults(state);
+    for (auto _ : state) {
+        w.frmContactCreate();
+        if (w.dxContact->RowCount() != rows / 2)
+            state.SkipWithError("the blank rows were not dropped");
+    }
+    state.counters["boxes"] = program.prompter.boxes;
+}
+
+void BM_AllContactsWithoutNumber(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    const auto temp = bookFolder(
+        rows, [](int i) { return std::pair{"Customer " + std::to_string(i), std::string()}; });
+    const std::string book = temp->path() + "/" + kContactsFile;
+    Program program(AppPaths::inOneFolder(temp->path()));
+    TdxMemData& contacts = *program.forms->frmContact->dxContact;
+    PageFaults faults(state);
+    for (auto _ : state) {
+        {
+            Untimed reload(state, faults);
+            contacts.ReadDelimitedFile(book);
+            program.prompter.boxes = 0;
+        }
+        program.forms->frmMain->AddEditAll();
+        if (contacts.RowCount() != 0 || program.prompter.boxes != rows)
+            state.SkipWithError("the contacts without a number were not all asked about and deleted");
+    }
+}
+
 BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_RowByRowLookups)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_OpenContacts)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_CloseContacts)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_DropBlankContacts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(measured);
+BENCHMARK(BM_AllContactsWithoutNumber)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(measured);
 
 } // namespace
 
@@ -215,7 +282,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     folder(); // the files are written before any timing
-    benchmark::RunSpecifiedBenchmarks();
+    GrowthReporter reporter({});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

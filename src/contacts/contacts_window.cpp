@@ -32,6 +32,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <vector>
+
 namespace {
 
 const QString kImportTitle = QStringLiteral("Import Data");
@@ -249,19 +251,18 @@ void TfrmContact::frmContactCreate() {
         } catch (...) {
             showCurrentException();
         }
-        // Rows without name and number are dropped.
+        // Rows without name and number are dropped, in one pass; the cursor ends on the last
+        // row, where a walk over the rows leaves it.
         SuspendedViews suspended(*dxContact);
-        TField& contact = dxContact->FieldNamed(fields::contact);
-        TField& number = dxContact->FieldNamed(fields::number);
-        dxContact->First();
-        while (!dxContact->AtEnd()) {
-            if (contact.AsString().empty() && number.AsString().empty())
-                dxContact->Delete(); // the next row becomes current
-            else
-                dxContact->Next();
-            if (dxContact->RowCount() == 0)
-                break;
-        }
+        const int contact = dxContact->FieldIndex(fields::contact);
+        const int number = dxContact->FieldIndex(fields::number);
+        std::vector<int> blank;
+        for (int row = 0; row < dxContact->RowCount(); ++row)
+            if (dxContact->CellString(row, contact).empty() &&
+                dxContact->CellString(row, number).empty())
+                blank.push_back(row);
+        dxContact->DeleteRows(blank);
+        dxContact->Last();
     }
     try {
         emit allContactsChanged();

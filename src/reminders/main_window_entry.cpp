@@ -28,6 +28,10 @@
 #include <QTableView>
 #include <QTimeEdit>
 
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
 namespace {
 
 const QString kPleaseSelectNumber = QStringLiteral("Please select number");
@@ -264,53 +268,75 @@ void TfrmMain::AddEditAll() {
     const DoNotTextSet doNotText(*context_.tables().dxDoNotText);
     int doNotTextSkipped = 0;
 
-    // Each contact once: after a deletion the next contact takes the same row number.
-    int row = 1;
+    // Each contact once. The contacts to delete go at the end, in one pass: a deletion per row
+    // would move every row after it.
+    std::vector<int> doomed;
     bool caretSkipped = false;
-    while (row <= contacts.RowCount()) {
-        contacts.SetRowNumber(row);
-        const std::string name = fName.AsString();
-        const std::string numberText = fNumber.AsString();
-        if (numberText.empty()) {
-            bool remove = true;
-            if (!name.empty()) {
-                Box box;
-                box.kind = BoxKind::Warning;
-                box.caption = QStringLiteral("Warning");
-                box.text = fromTableText(name) +
-                           QStringLiteral(" has no contact number. Would you like to ") +
-                           QStringLiteral("delete this record?");
-                box.buttons = {BoxButton::Yes, BoxButton::No};
-                box.defaultButton = BoxButton::Yes;
-                remove = context_.prompter().show(box) == BoxButton::Yes;
+    const auto deleteDoomed = [&] {
+        std::vector<int> bookmarks;
+        bookmarks.reserve(doomed.size());
+        for (int at : doomed)
+            bookmarks.push_back(contacts.BookmarkAt(at));
+        doomed.clear();
+        while (!bookmarks.empty()) {
+            try {
+                contacts.DeleteBookmarked(bookmarks);
+                return;
+            } catch (const EAbort&) {
+                // The contact book kept the row it stopped on; those before it are gone, and
+                // the ones after it are still to delete.
+                std::unordered_set<int> kept;
+                for (int at = 0; at < contacts.RowCount(); ++at)
+                    kept.insert(contacts.BookmarkAt(at));
+                const auto stop = std::find_if(bookmarks.begin(), bookmarks.end(),
+                                               [&](int b) { return kept.count(b) > 0; });
+                bookmarks.erase(bookmarks.begin(),
+                                stop == bookmarks.end() ? stop : std::next(stop));
             }
-            if (remove) {
-                try {
-                    contacts.Delete();
-                    continue;
-                } catch (const EAbort&) {
-                    // the contact book kept it
+        }
+    };
+    try {
+        for (int row = 1; row <= contacts.RowCount(); ++row) {
+            contacts.SetRowNumber(row);
+            const std::string name = fName.AsString();
+            const std::string numberText = fNumber.AsString();
+            if (numberText.empty()) {
+                bool remove = true;
+                if (!name.empty()) {
+                    Box box;
+                    box.kind = BoxKind::Warning;
+                    box.caption = QStringLiteral("Warning");
+                    box.text = fromTableText(name) +
+                               QStringLiteral(" has no contact number. Would you like to ") +
+                               QStringLiteral("delete this record?");
+                    box.buttons = {BoxButton::Yes, BoxButton::No};
+                    box.defaultButton = BoxButton::Yes;
+                    remove = context_.prompter().show(box) == BoxButton::Yes;
                 }
+                if (remove)
+                    doomed.push_back(row - 1);
+                continue;
             }
-            ++row;
-            continue;
+            if (group != "all" && normalGroupText(fGroup.AsString()) != group)
+                continue;
+            if (name.find('^') != std::string::npos || numberText.find('^') != std::string::npos) {
+                caretSkipped = true; // never written to reminders.txt
+                continue;
+            }
+            if (doNotText.contains(numberText)) {
+                ++doNotTextSkipped;
+                continue;
+            }
+            reminder.contactNo = trimBlanks(numberText);
+            reminder.name = name;
+            if (!hasReminder(r, reminder.contactNo, reminder.message))
+                appendReminder(r, reminder, keyMessage);
         }
-        ++row;
-        if (group != "all" && normalGroupText(fGroup.AsString()) != group)
-            continue;
-        if (name.find('^') != std::string::npos || numberText.find('^') != std::string::npos) {
-            caretSkipped = true; // never written to reminders.txt
-            continue;
-        }
-        if (doNotText.contains(numberText)) {
-            ++doNotTextSkipped;
-            continue;
-        }
-        reminder.contactNo = trimBlanks(numberText);
-        reminder.name = name;
-        if (!hasReminder(r, reminder.contactNo, reminder.message))
-            appendReminder(r, reminder, keyMessage);
+    } catch (...) {
+        deleteDoomed(); // as far as it went
+        throw;
     }
+    deleteDoomed();
     if (caretSkipped)
         context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
     if (doNotTextSkipped > 0)
