@@ -275,6 +275,34 @@ FileBytes readFileBytes(const std::string& path) {
     return out;
 }
 
+FileReader::FileReader(const std::string& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw EFileError("Cannot open file " + path);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_size > 0)
+        size_ = static_cast<size_t>(st.st_size);
+}
+
+FileReader::~FileReader() { ::close(fd_); }
+
+std::string_view FileReader::read(char* buffer, size_t capacity) {
+    // Fills the buffer as far as the file goes, so that a piece ends short only at the end.
+    size_t used = 0;
+    while (used < capacity) {
+        const ssize_t n = ::read(fd_, buffer + used, capacity - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFileError("Cannot open file " + path_);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    return {buffer, used};
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -51,6 +51,7 @@ private:
 };
 
 // Reads the whole file. Throws EFileError("Cannot open file <path>") when it cannot be read.
+// A std::string is cleared as it grows, so a large file is better read with readFileBytes.
 std::string readWholeFile(const std::string& path);
 
 // The same bytes in a buffer that is not cleared before the read, for a reader that only looks.
@@ -60,6 +61,26 @@ struct FileBytes {
     std::string_view view() const { return {data.get(), size}; }
 };
 FileBytes readFileBytes(const std::string& path);
+
+// Reads a file a piece at a time. Throws EFileError("Cannot open file <path>") when it cannot
+// be opened or read.
+class FileReader {
+public:
+    explicit FileReader(const std::string& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // The size the system gives, 0 when it does not know.
+    size_t size() const { return size_; }
+    // The next bytes, read into buffer (at most capacity); empty at the end of the file.
+    std::string_view read(char* buffer, size_t capacity);
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    size_t size_ = 0;
+};
 
 bool fileExists(const std::string& path);
 

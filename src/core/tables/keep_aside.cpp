@@ -18,11 +18,13 @@ std::set<std::string>& heldFiles() {
 } // namespace
 
 std::string keepUnreadableFileAside(const std::string& path) {
-    const std::string bytes = readWholeFile(path);
+    // A table file may be large: its bytes are read into memory that is not cleared first.
+    const FileBytes file = readFileBytes(path);
+    const std::string_view bytes = file.view();
     std::string copy = path + ".unreadable";
     for (int n = 2; fileExists(copy); ++n) {
         try {
-            if (readWholeFile(copy) == bytes)
+            if (readFileBytes(copy).view() == bytes)
                 return copy;
         } catch (const EFileError&) {
         }

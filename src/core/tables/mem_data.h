@@ -119,6 +119,8 @@ public:
     char FieldDelimiter = '\t';
     // Watches the table's file and its changes (see table_file_guard.h); none by default.
     TableFileGuard* FileGuard = nullptr;
+    // A file is read in pieces of this size, a line cut by a piece's end being joined whole.
+    static constexpr size_t kReadPiece = size_t{1} << 20;
     // Writes the file (see data/atomic_file.h); nothing when the table is closed.
     void WriteDelimitedFile(const std::string& path);
     void ReadDelimitedFile(const std::string& path);
@@ -207,9 +209,14 @@ private:
     // the rows. `lost` receives the first thing the read had to leave out.
     std::string_view readHeader(std::string_view text, std::vector<int>& columns,
                                 std::string& lost) const;
-    void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost);
+    // Reads the text given piece by piece by next() (an empty piece at its end); sizeHint is
+    // its length when known.
+    void readText(const std::function<std::string_view()>& next, size_t sizeHint);
+    // Whole lines of rows; lineNumber is the number of the line before them and goes on.
+    void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost,
+                   int& lineNumber);
     void parseRowsDirect(std::string_view text, const std::vector<int>& columns,
-                         std::string& lost);
+                         std::string& lost, int& lineNumber);
     // Appends the file's text to out; spill, when set, is offered the text after each row.
     void formatText(std::string& out, const std::function<void(std::string&)>& spill);
 

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -59,11 +61,11 @@ template <typename F> void splitLines(std::string_view text, F&& onLine) {
 // Walks the rows of a file's text: for each line begin(), then onValue(field, value,
 // lineNumber) for each non-empty value under a column that names a field, then end(). More
 // values than the header has columns is an error; a line longer than the reader takes is
-// noted in lost.
+// noted in lost. lineNumber is the number of the line before the text's first, and goes on.
 template <typename Begin, typename OnValue, typename End>
 void walkRows(std::string_view text, char delimiter, const std::vector<int>& columns,
-              std::string& lost, Begin&& begin, OnValue&& onValue, End&& end) {
-    int lineNumber = 1;
+              std::string& lost, int& lineNumber, Begin&& begin, OnValue&& onValue,
+              End&& end) {
     splitLines(text, [&](std::string_view line) {
         ++lineNumber;
         begin();
@@ -80,6 +82,30 @@ void walkRows(std::string_view text, char delimiter, const std::vector<int>& col
                    " is longer than the reader takes; its end was not read";
         end();
     });
+}
+
+// Where the end of the whole lines of a piece of text lies: after its last line end, a CR at
+// the very end not counting unless the text ends there (its LF may begin the next piece).
+// 0 when the piece holds no whole line.
+size_t wholeLinesEnd(std::string_view piece, bool last) {
+    if (last)
+        return piece.size();
+    for (size_t i = piece.size(); i > 0; --i) {
+        const char c = piece[i - 1];
+        if (c == '\n' || (c == '\r' && i != piece.size()))
+            return i;
+    }
+    return 0;
+}
+
+// The length of the first line of the text with its end (CR, LF or CR LF); the text holds one.
+size_t firstLineLength(std::string_view text) {
+    size_t i = 0;
+    while (text[i] != '\r' && text[i] != '\n')
+        ++i;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        ++i;
+    return i + 1;
 }
 
 // Notes in lost a text value cut to its field's size, when it is the first loss.
@@ -240,45 +266,98 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
 }
 
 void TdxMemData::ReadDelimitedFile(const std::string& path) {
-    // Read into memory that is not cleared first: the bytes are only parsed, then let go.
-    const FileBytes bytes = readFileBytes(path);
-    if (FileGuard)
+    if (FileGuard) {
+        // The guard keeps the bytes it was shown: the file is read whole, into memory that is
+        // not cleared first.
+        const FileBytes bytes = readFileBytes(path);
         FileGuard->tableFileRead(*this, path, bytes.view());
-    ReadDelimitedText(bytes.view());
+        ReadDelimitedText(bytes.view());
+        return;
+    }
+    // A piece at a time into one buffer that is not cleared first: a file of a million rows is
+    // never held whole beside the rows made of it, and its pages are touched once.
+    FileReader file(path);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kReadPiece);
+    readText([&] { return file.read(buffer.get(), kReadPiece); }, file.size());
+}
+
+void TdxMemData::ReadDelimitedText(std::string_view text) {
+    readText([text]() mutable { return std::exchange(text, std::string_view()); }, text.size());
 }
 
 // A read that would leave out some of the user's bytes is an error, so that the caller keeps
 // the file aside before anything can rewrite it: a NUL byte (which ends the text), a header
 // that names none of the table's fields, a line longer than the reader looks at, a value longer
 // than its field. The rows are still read as far as the text allows; the error comes at the end.
-void TdxMemData::ReadDelimitedText(std::string_view text) {
+void TdxMemData::readText(const std::function<std::string_view()>& next, size_t sizeHint) {
     std::string lost;
-    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-        const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - text.data());
-        lost = "The file holds a NUL byte at position " + std::to_string(at + 1) +
-               "; nothing after it was read";
-        text = text.substr(0, at);
-    }
-    if (text.empty()) {
-        if (!lost.empty())
-            raise(lost);
-        return;
-    }
-
     std::vector<int> columns;
-    const std::string_view rows = readHeader(text, columns, lost);
-
-    loading_ = true;
-    SuspendViews();
+    bool started = false; // the header is read and the old rows are gone
+    int lineNumber = 1;
+    size_t offset = 0;    // of the piece in the text
+    size_t rowBytes = 0;  // of the rows read so far, for the room of the rest
+    // Whole lines: the first of all is the header, which is read before anything changes.
+    auto take = [&](std::string_view lines) {
+        if (!started) {
+            const std::string_view rows = readHeader(lines, columns, lost);
+            loading_ = true;
+            SuspendViews();
+            started = true;
+            Close();
+            Open();
+            lines = rows;
+        }
+        const size_t before = rows_.size();
+        parseRows(lines, columns, lost, lineNumber);
+        rowBytes += lines.size();
+        if (before == 0 && !rows_.empty() && sizeHint > offset + lines.size()) {
+            // Room for the rows still to come at the length of the first ones: the row table is
+            // not copied as it grows.
+            const double perRow = static_cast<double>(rowBytes) / static_cast<double>(rows_.size());
+            rows_.reserve(rows_.size() +
+                          static_cast<size_t>(static_cast<double>(sizeHint - offset) / perRow * 1.05));
+        }
+    };
+    std::string carry; // the start of a line that a piece's end cut
     try {
-        Close();
-        Open();
-        parseRows(rows, columns, lost);
+        for (bool last = false; !last;) {
+            std::string_view piece = next();
+            last = piece.empty();
+            if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
+                const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - piece.data());
+                lost = "The file holds a NUL byte at position " + std::to_string(offset + at + 1) +
+                       "; nothing after it was read";
+                piece = piece.substr(0, at);
+                last = true;
+            }
+            if (last && !started && carry.empty() && piece.empty()) {
+                // An empty text changes nothing.
+                if (!lost.empty())
+                    raise(lost);
+                return;
+            }
+            const size_t whole = wholeLinesEnd(piece, last);
+            size_t from = 0;
+            if (!carry.empty() && whole > 0) {
+                from = last ? piece.size() : firstLineLength(piece);
+                carry.append(piece.substr(0, from));
+                take(carry);
+                carry.clear();
+            }
+            if (whole > from)
+                take(piece.substr(from, whole - from));
+            carry.append(piece.substr(std::max(whole, from)));
+            offset += piece.size();
+        }
+        if (!carry.empty())
+            take(carry);
     } catch (...) {
-        if (state_ == DataSetState::Insert)
-            Cancel();
-        loading_ = false;
-        ResumeViews();
+        if (started) {
+            if (state_ == DataSetState::Insert)
+                Cancel();
+            loading_ = false;
+            ResumeViews();
+        }
         throw;
     }
     loading_ = false;
@@ -313,16 +392,16 @@ std::string_view TdxMemData::readHeader(std::string_view text, std::vector<int>&
 }
 
 void TdxMemData::parseRows(std::string_view text, const std::vector<int>& columns,
-                           std::string& lost) {
+                           std::string& lost, int& lineNumber) {
     bool handlers = false;
     for (const auto& field : fields_)
         handlers = handlers || field->OnChange;
     if (!handlers) {
-        parseRowsDirect(text, columns, lost);
+        parseRowsDirect(text, columns, lost, lineNumber);
         return;
     }
     walkRows(
-        text, FieldDelimiter, columns, lost, [this] { Append(); },
+        text, FieldDelimiter, columns, lost, lineNumber, [this] { Append(); },
         [&](int f, std::string_view value, int lineNumber) {
             TField& field = Field(f);
             if (field.Kind() == FieldKind::String) {
@@ -344,11 +423,12 @@ void TdxMemData::parseRows(std::string_view text, const std::vector<int>& column
 // Append, assignments and Post per line: while loading, with no field's OnChange to run, that
 // cycle only builds the row.
 void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& columns,
-                                 std::string& lost) {
+                                 std::string& lost, int& lineNumber) {
     const size_t count = fields_.size();
     std::vector<std::string_view> strings(count);
     std::vector<uint64_t> slots(count);
-    // A column's last text and its stored form: stamps, flags and dates repeat down a file.
+    // A column's last text and its stored form: stamps, flags and dates repeat down a file. The
+    // text is this piece's: the memory of the next may hold other bytes.
     std::vector<std::string_view> lastText(count);
     std::vector<uint64_t> lastSlot(count);
     std::vector<char> parsed(count, 0);
@@ -373,5 +453,6 @@ void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& 
         cursor_ = RowCount() - 1;
         atEnd_ = false;
     };
-    walkRows(text, FieldDelimiter, columns, lost, [&] { present = 0; }, onValue, store);
+    walkRows(text, FieldDelimiter, columns, lost, lineNumber, [&] { present = 0; }, onValue,
+             store);
 }

@@ -184,6 +184,56 @@ INSTANTIATE_TEST_SUITE_P(
                  "List index out of bounds (3)"}),
     [](const ::testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.name); });
 
+// A file is read a piece at a time: wherever a piece ends, inside a line, between the CR and
+// the LF of a line end, on a blank line or before a NUL, the rows, the losses and the errors
+// are those of the same bytes read whole.
+TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
+    const std::string snippets[] = {
+        "1^2^3^\r\n4^5^6^\r\n",    "1^2^3^\n4^5^6^\n7^8^9^",     "1^2^3^\r4^5^6^\r\r7^",
+        "1^2^3^\r\n\r\n\r\n4^5^\r\n", std::string("1^2\0^3^\r\n4^\r\n", 14),
+        kLong + "\r\n1^2^3^\r\n",      "1^2^3^\r\na^b^c^d^\r\n",  "1^2^3^\r\nq^" + std::string(2100, 'z')};
+    const std::string header = "a^b^c^\r\n";
+    const std::string filler = std::string(500, 'p') + "^f^\r\n";
+    for (const std::string& snippet : snippets) {
+        for (size_t before = 0; before < 14; ++before) {
+            // The snippet begins `before` bytes ahead of the end of the first piece.
+            const size_t at = TdxMemData::kReadPiece - before;
+            std::string text = header;
+            while (text.size() + filler.size() + 600 < at)
+                text += filler;
+            text += std::string(at - text.size() - 5, 'p') + "^f^\r\n";
+            ASSERT_EQ(text.size(), at);
+            text += snippet;
+            write("t.txt", text);
+            for (const bool handler : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "snippet " << &snippet - snippets
+                                                  << ", piece ends " << before
+                                                  << " bytes before it" << (handler ? ", row by row" : ""));
+                auto fromFile = abc();
+                auto whole = abc();
+                if (handler)
+                    fromFile->Field(2).OnChange = whole->Field(2).OnChange = [](TField&) {};
+                std::string fileError, wholeError;
+                try {
+                    fromFile->ReadDelimitedFile(path("t.txt"));
+                } catch (const std::exception& e) {
+                    fileError = e.what();
+                }
+                try {
+                    whole->ReadDelimitedText(text);
+                } catch (const std::exception& e) {
+                    wholeError = e.what();
+                }
+                EXPECT_EQ(fileError, wholeError);
+                EXPECT_EQ(fromFile->RowCount(), whole->RowCount());
+                EXPECT_TRUE(fromFile->DelimitedText() == whole->DelimitedText());
+                EXPECT_FALSE(fromFile->Loading());
+                EXPECT_FALSE(fromFile->ViewsSuspended());
+            }
+        }
+    }
+}
+
 TEST_F(TableFile, ARefusedValueStopsTheReadKeepingTheRowsBefore) {
     write("r.txt",
           "contact_no^appointment_date^\r\n1^31/1/2003^\r\n2^2003-01-31^\r\n3^01/02/2003^\r\n");
