@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 class ContactsWindow : public WindowTest {
@@ -62,6 +65,27 @@ protected:
                             c.toLatin1());
     }
 };
+
+// Rows of the book's file with neither name nor number are dropped as the window loads, all of
+// them, wherever they stand.
+TEST_F(ContactsWindow, LoadingDropsEveryRowWithoutNameAndNumber) {
+    folder.write("dxContact.txt", "contact\tnumber\tgroup\tcontactKey\t\r\n"
+                                 "\t\tvip\t\t\r\n"
+                                 "Ann\t\t\t\t\r\n"
+                                 "\t\t\t\t\r\n"
+                                 "\t\t\t\t\r\n"
+                                 "\t0222\t\t0222\t\r\n"
+                                 "Cid\t0333\tvip\t0333vip\t\r\n"
+                                 "\t\tvip\t\t\r\n");
+    TfrmContact& w = start();
+    TdxMemData& book = *w.dxContact;
+    std::vector<std::string> kept;
+    for (int row = 0; row < book.RowCount(); ++row)
+        kept.push_back(book.CellText(row, book.FieldIndex("contact")) + "/" +
+                       book.CellText(row, book.FieldIndex("number")));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"/0222", "Ann/", "Cid/0333"}));
+}
 
 TEST_F(ContactsWindow, PostingCapitalisesTheNameLowersTheGroupAndMakesTheKey) {
     writeGroups({"", "all", "family", "neighbours", "abc", "x"});

@@ -3,6 +3,8 @@
 
 #include "reminders/main_window_fixture.h"
 
+#include <algorithm>
+
 namespace {
 
 using Entry = MainWindowTest;
@@ -187,6 +189,32 @@ TEST_F(Entry, SendAllMakesOneReminderPerContactOfTheGroupOnce) {
     main()->loadContactCombo();
     sendAll("Other");
     EXPECT_EQ(reminders().RowCount(), 7);
+}
+
+// Each contact without a number is asked about in the book's order, and exactly those answered
+// Yes (or without a name to ask about) are gone afterwards, the others staying in their order.
+TEST_F(Entry, SendAllDeletesExactlyTheContactsWithoutANumberAnsweredYes) {
+    start({{"Ann", "", ""}, {"Bob", "", ""}, {"Cid", "333", ""},
+           {"Eve", "", ""}, {"Fay", "", ""}, {"Gus", "777", ""}});
+    main()->cboGroup->setEditText("all");
+    main()->loadContactCombo();
+    const std::pair<const char*, BoxButton> asked[] = {
+        {"Ann", BoxButton::Yes}, {"Bob", BoxButton::No}, {"Eve", BoxButton::Yes},
+        {"Fay", BoxButton::No}};
+    for (const auto& [name, answer] : asked)
+        prompter.expect(BoxKind::Warning,
+                        QString(name) + " has no contact number. Would you like to delete this record?",
+                        answer);
+    QTest::mouseClick(main()->chkAll, Qt::LeftButton);
+    main()->cboMessage->setEditText("Hello");
+    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    settle();
+    std::vector<std::string> kept;
+    for (int row = 0; row < contacts().RowCount(); ++row)
+        kept.push_back(contacts().CellText(row, contacts().FieldIndex("contact")));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"Bob", "Cid", "Fay", "Gus"}));
+    EXPECT_EQ(reminders().RowCount(), 2);
 }
 
 // Names holding "^" (the separator of reminders.txt, from a contact book edited outside the
