@@ -12,6 +12,7 @@ DataModule::DataModule(AppPaths paths)
       dxContact(schemas::makeContacts()), dxmMessage(schemas::makeMessages()),
       dxmSentItems(schemas::makeSentItems()), dmMail(schemas::makeMail()),
       dxDoNotText(schemas::makeDoNotText()), dxCalendarLinks(schemas::makeCalendarLinks()),
+      dxmReplies(schemas::makeReplies()),
       paths_(std::move(paths)) {
 }
 
@@ -24,7 +25,8 @@ bool DataModule::isTableFile(const std::string& path) const {
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
     for (const char* name : {kRemindersFile, kGroupsFile, kContactsFile, kMessagesFile,
-                             kSentItemsFile, kMailFile, kDoNotTextFile, kCalendarLinksFile}) {
+                             kSentItemsFile, kMailFile, kDoNotTextFile, kCalendarLinksFile,
+                             kRepliesFile}) {
         const std::string own = file(name);
         std::error_code ownError;
         if (fs::equivalent(path, own, ownError))

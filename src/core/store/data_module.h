@@ -28,6 +28,7 @@ public:
     const std::unique_ptr<TdxMemData> dmMail;       // the sender's settings, mail.txt
     const std::unique_ptr<TdxMemData> dxDoNotText;  // numbers not to text, donottext.txt
     const std::unique_ptr<TdxMemData> dxCalendarLinks; // calendar events' reminders, calendar_links.txt
+    const std::unique_ptr<TdxMemData> dxmReplies;   // replies and delivery reports, replies.txt
 
     // The path of a table file of the working folder.
     std::string file(const std::string& name) const { return paths_.file(name); }

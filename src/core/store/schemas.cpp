@@ -158,6 +158,25 @@ std::unique_ptr<TdxMemData> makeCalendarLinks() {
 
 std::unique_ptr<TdxMemData> makeCalendarSources() {
     return table("dxCalendarSources", {str(fields::address, 500)});
+
+std::unique_ptr<TdxMemData> makeReplies() {
+    // Newest first; received is the date-time the gateway's e-mail was dated.
+    return table("dxmReplies",
+                 {
+                     formatted(typed(fields::received, FieldKind::Float, "Received", 16),
+                               "dd/mm/yyyy HH:mm"),
+                     str(fields::number, 40, "Number", 15),
+                     str(fields::name, 50, "Name", 15),
+                     formatted(typed(fields::appointment_date, FieldKind::Date, "Date", 12),
+                               "dd-MMM-yyyy"),
+                     formatted(typed(fields::appointment_time, FieldKind::Time, " Time   ", 8),
+                               "HH:mm", kTimeMask),
+                     str(fields::kind, 10, "Kind", 10),
+                     str(fields::text, 480, "Text", 60),
+                     hidden(str(fields::message_id, 250)),
+                     hidden(typed(fields::read_flag, FieldKind::Boolean)),
+                 },
+                 fields::received, soDesc);
 }
 
 std::unique_ptr<TdxMemData> makePrintReminders() {

@@ -17,6 +17,7 @@ inline constexpr const char* kDoNotTextFile = "donottext.txt";
 inline constexpr const char* kCalendarLinksFile = "calendar_links.txt";
 // In the settings folder: the calendar subscriptions' addresses, kept for the next import.
 inline constexpr const char* kCalendarSourcesFile = "calendar_sources.txt";
+inline constexpr const char* kRepliesFile = "replies.txt";
 
 // The pending reminders' file separates values with "^"; every other table file uses TAB.
 inline constexpr char kRemindersDelimiter = '^';
@@ -63,6 +64,12 @@ inline constexpr char recurrence_instance[] = "recurrence_instance";
 inline constexpr char source[] = "source";
 // dxCalendarSources
 inline constexpr char address[] = "address";
+// dxmReplies (and number, name, appointment_date, appointment_time, above)
+inline constexpr char received[] = "received";
+inline constexpr char kind[] = "kind";
+inline constexpr char text[] = "text";
+inline constexpr char message_id[] = "message_id";
+inline constexpr char read_flag[] = "read";
 } // namespace fields
 
 // The examples a first start writes into mail.txt, so that the send window shows what goes
@@ -83,6 +90,7 @@ std::unique_ptr<TdxMemData> makeMail();           // dmMail
 std::unique_ptr<TdxMemData> makeDoNotText();      // dxDoNotText: customers who asked not to be texted
 std::unique_ptr<TdxMemData> makeCalendarLinks();  // dxCalendarLinks: which event made which reminder
 std::unique_ptr<TdxMemData> makeCalendarSources(); // dxCalendarSources: subscriptions kept
+std::unique_ptr<TdxMemData> makeReplies();        // dxmReplies: replies and delivery reports read back
 
 // Scratch tables of the printed lists, never read from or written to a file.
 std::unique_ptr<TdxMemData> makePrintReminders(); // dxTemp of the selected reminders list

@@ -35,3 +35,25 @@ TEST(PhoneNumber, SendableNumbers) {
 }
 
 } // namespace
+
+TEST(PhoneNumber, NationalAndInternationalFormsAreOneNumber) {
+    struct Case {
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {"07700 900123", "+44 7700 900123", true},
+        {"447700900123", "07700900123", true},
+        {"0044 7700 900123", "+447700900123", true},
+        {"0044 7700 900123", "07700 900123", true},
+        {"07700 900123", "07700-900123", true},
+        {"07700 900123", "+44 7700 900124", false},
+        {"07700 900123", "08700 900123", false},
+        {"0123", "44123", false},          // too short to be a national number
+        {"07700900123", "12347700900123", false}, // a four-digit "country code"
+        {"", "", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(samePhoneNumber(c.a, c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(samePhoneNumber(c.b, c.a), c.same) << c.b << " / " << c.a;
+    }
+}
