@@ -15,6 +15,7 @@
 #include "dialup/time_restrictions_window.h"
 #include "dialup/uplinker_form.h"
 #include "printing/list_printer.h"
+#include "replies/replies_window.h"
 #include "reminders/long_message_window.h"
 #include "reminders/main_window.h"
 #include "sending/auth_window.h"
@@ -22,6 +23,7 @@
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
 #include "ui/application.h"
+#include "ui/password_keeper.h"
 #include "ui/qt_charset.h"
 
 #include <QLabel>
@@ -79,6 +81,9 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmCalendarImport = new TfrmCalendarImport(context_, main);
     QObject::connect(frmCalendarImport, &TfrmCalendarImport::remindersChanged, main,
                      &TfrmMain::remindersAdded);
+    frmReplies = new TfrmReplies(context_, main);
+    sessionPasswords_ = std::make_unique<MemoryPasswordKeeper>();
+    frmReplies->passwords = sessionPasswords_.get();
 
     // The windows of one folder work with each other directly.
     main->frmLongMessage = frmLongMessage;
@@ -97,6 +102,9 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(main, &TfrmMain::sendMailRequested, frmSendMail, &QDialog::exec);
     QObject::connect(main, &TfrmMain::calendarImportRequested, frmCalendarImport, &QDialog::exec);
     QObject::connect(main, &TfrmMain::closing, frmSentItems, &QWidget::hide);
+    QObject::connect(main, &TfrmMain::repliesRequested, frmReplies, &QDialog::exec);
+    QObject::connect(frmReplies, &TfrmReplies::unreadCountChanged, main, &TfrmMain::setUnreadReplies);
+    main->setUnreadReplies(frmReplies->unreadCount());
 
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
                      [this] { openDialer(); });
@@ -109,7 +117,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     for (QWidget* w : std::initializer_list<QWidget*>{
              frmContact, frmMessage, frmSendMail, frmProgress, ConfigureAutoForm, TimeAutoForm,
              TimePasswordAutoForm, AboutForm, frmLongMessage, frmSentItems, frmSelectSending,
-             frmAuth, frmCalendarImport})
+             frmAuth, frmCalendarImport, frmReplies})
         connectHelpKey(w);
 }
 
@@ -143,6 +151,7 @@ void Forms::connectPrinting() {
 Forms::~Forms() {
     // Reverse order of creation; the main window goes last and writes the pending list. The
     // tables go after every window.
+    delete frmReplies;
     delete frmCalendarImport;
     delete frmAuth;
     delete frmSelectSending;
@@ -186,6 +195,10 @@ void Forms::openDialer() {
     // Above the send window that opened it, with the keys going to it.
     UplinkerForm->raise();
     UplinkerForm->activateWindow();
+}
+
+void Forms::setPasswordKeeper(PasswordKeeper* keeper) {
+    frmReplies->passwords = keeper ? keeper : sessionPasswords_.get();
 }
 
 void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {

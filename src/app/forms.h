@@ -21,6 +21,8 @@ class TfrmSentItems;
 class TfrmSelectSending;
 class TfrmAuth;
 class TfrmCalendarImport;
+class TfrmReplies;
+class PasswordKeeper;
 class TAutoForm;
 class TAboutForm;
 class TUplinkerForm;
@@ -53,6 +55,8 @@ public:
     // The dial-up service; a service-less one until the entry routine or a test sets another.
     dialup::RemoteAccess& remoteAccess() const { return *remoteAccess_; }
     void setRemoteAccess(dialup::RemoteAccess* remote);
+    // Where passwords are kept; one for this run only until the entry routine sets the keyring.
+    void setPasswordKeeper(PasswordKeeper* keeper);
     // Why the data folder could not be written at start (already said in a box), or empty.
     const std::string& dataFolderProblem() const { return context_.dataFolderProblem(); }
 
@@ -77,6 +81,7 @@ public:
     TfrmSelectSending* frmSelectSending = nullptr;
     TfrmAuth* frmAuth = nullptr;
     TfrmCalendarImport* frmCalendarImport = nullptr;
+    TfrmReplies* frmReplies = nullptr;
 
 private:
     // Shows the dialer, creating it owned by the send window when there is none.
@@ -89,4 +94,5 @@ private:
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<printing::ListPrinter> listPrinter_;
+    std::unique_ptr<PasswordKeeper> sessionPasswords_;
 };

@@ -4,6 +4,7 @@
 #include "ui/application.h"
 #include "app/close_on_signal.h"
 #include "app/forms.h"
+#include "ui/keychain_password_keeper.h"
 #include "reminders/main_window.h"
 #include "ui/program_icon.h"
 #include "ui/qt_prompter.h"
@@ -48,9 +49,12 @@ int main(int argc, char** argv) {
     int result = 0;
     // The dial-up service of a Linux desktop; it outlives the windows that use it.
     dialup::NetworkManagerAccess networkManager;
+    // Remembered passwords live in the desktop's keyring.
+    KeychainPasswordKeeper keyring;
     {
         Forms forms(prompter, clock, paths);
         forms.setRemoteAccess(&networkManager);
+        forms.setPasswordKeeper(&keyring);
         closeOnTerminationSignal(forms.frmMain);
         forms.frmMain->show();
         result = app.exec();

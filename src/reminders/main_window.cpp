@@ -239,6 +239,11 @@ void TfrmMain::sortFirstColumn(QDialog* window, TdxMemData& table, const std::st
         window->exec();
 }
 
+void TfrmMain::setUnreadReplies(int count) {
+    bmbReplies->setText(count > 0 ? QStringLiteral("Replies (%1)").arg(count)
+                                  : QStringLiteral("Replies"));
+}
+
 void TfrmMain::bmbSentItemsClick() {
     context_.tables().sortIfStored(*context_.tables().dxmSentItems, kSentItemsFile,
                                    fields::contact_no);

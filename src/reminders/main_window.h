@@ -84,6 +84,8 @@ public:
     void sortFirstColumn(QDialog* window, TdxMemData& table, const std::string& fileName,
                          const std::string& fieldName);
     void bmbSentItemsClick();
+    // Shows how many cancellations and unknown replies are unread: "Replies (2)".
+    void setUnreadReplies(int count);
     void btnContactClick();
     void btnMessageClick();
     // Opens "Import Appointments" and waits for it.
@@ -194,6 +196,7 @@ public:
     QLabel* ImageTop = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* bmbSentItems = nullptr;
+    QToolButton* bmbReplies = nullptr;
     QPushButton* btnHelp = nullptr;
     QTableView* dbgReminders = nullptr;
     QWidget* DBNavigator1 = nullptr;
@@ -264,6 +267,7 @@ public:
 
 signals:
     void sentItemsRequested();
+    void repliesRequested();
     void contactsRequested();
     void messagesRequested();
     void sendMailRequested();

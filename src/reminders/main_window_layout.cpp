@@ -176,12 +176,21 @@ void TfrmMain::buildTopPanel(QWidget* parent) {
     ClientName->setFont(f);
     bmbSentItems = actionButton(QStringLiteral("&Sent Items"), "bmbSentItems", pnlTop);
     btnHelp = actionButton(QStringLiteral("&Help"), "btnHelp", pnlTop);
+    // Every letter of "Replies" is another control's Alt key here, so the button takes Alt+Y
+    // as a shortcut of its own (a tool button, which carries no caption mnemonic).
+    bmbReplies = new QToolButton(pnlTop);
+    bmbReplies->setObjectName(QStringLiteral("bmbReplies"));
+    bmbReplies->setText(QStringLiteral("Replies"));
+    bmbReplies->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bmbReplies->setShortcut(QKeySequence(QStringLiteral("Alt+Y")));
+    bmbReplies->setToolTip(QStringLiteral("Replies and delivery reports (Alt+Y)"));
     l->addWidget(ImageTop);
     l->addSpacing(24);
     l->addWidget(Label3);
     l->addWidget(ClientName);
     l->addStretch(1);
     l->addWidget(bmbSentItems);
+    l->addWidget(bmbReplies);
     l->addWidget(btnHelp);
 }
 
@@ -437,6 +446,7 @@ void TfrmMain::buildMenus() {
 
 void TfrmMain::connectHandlers() {
     connect(bmbSentItems, &QPushButton::clicked, this, &TfrmMain::bmbSentItemsClick);
+    connect(bmbReplies, &QToolButton::clicked, this, &TfrmMain::repliesRequested);
     connect(btnHelp, &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
     connect(btnContact, &QToolButton::clicked, this, &TfrmMain::btnContactClick);
     connect(btnMessage, &QToolButton::clicked, this, &TfrmMain::btnMessageClick);

@@ -147,6 +147,11 @@ QString TableModel::displayText(const FieldDef& def, const FieldValue& value) {
     }
     if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm")
         return QString::fromLatin1(formatShortTime(std::get<int32_t>(value)));
+    // A date-time kept as days and the fraction of the day (when a reply arrived).
+    if (def.kind == FieldKind::Float && def.displayFormat == "dd/mm/yyyy HH:mm") {
+        const double at = std::get<double>(value);
+        return QString::fromLatin1(formatDate(datePart(at)) + " " + formatShortTime(timePart(at)));
+    }
     // Shown as a yes/no; the files keep "True" and "False".
     if (def.kind == FieldKind::Boolean)
         return std::get<bool>(value) ? QStringLiteral("Yes") : QStringLiteral("No");

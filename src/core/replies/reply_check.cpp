@@ -31,11 +31,9 @@ std::string lower(std::string s) {
 }
 
 void requireSettings(const InboxSettings& settings) {
-    if (settings.server.empty())
-        throw EInboxError("Name the incoming mail server in the inbox settings first.");
-    if (splitList(settings.gatewaySenders).empty())
-        throw EInboxError("Say which senders are the gateway in the inbox settings first: "
-                          "mail from anyone else is never read.");
+    const std::string problem = inboxSettingsProblem(settings);
+    if (!problem.empty())
+        throw EInboxError(problem);
 }
 
 // An id for an e-mail without a Message-ID, the same on every check.
@@ -93,6 +91,15 @@ std::vector<uint32_t> gatewayUids(ImapInbox& inbox, uint32_t after,
 }
 
 } // namespace
+
+std::string inboxSettingsProblem(const InboxSettings& settings) {
+    if (settings.server.empty())
+        return "Name the incoming mail server in the inbox settings first.";
+    if (splitList(settings.gatewaySenders).empty())
+        return "Say which senders are the gateway in the inbox settings first: mail from anyone "
+               "else is never read.";
+    return {};
+}
 
 bool isGatewaySender(const std::string& address, const std::vector<std::string>& senders) {
     const size_t at = address.rfind('@');

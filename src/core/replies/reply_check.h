@@ -42,6 +42,9 @@ struct FetchedReplies {
 // count), or a domain in the list is its domain or a parent of it.
 bool isGatewaySender(const std::string& address, const std::vector<std::string>& senders);
 
+// What keeps the settings from a check (no server, no gateway sender), or empty.
+std::string inboxSettingsProblem(const InboxSettings& settings);
+
 // Throws EInboxError (server, login, TLS, time-out, a settings problem). `now` dates a reply
 // whose e-mail has no usable Date.
 FetchedReplies fetchReplies(const InboxSettings& settings, const InboxLogin& login,

@@ -2,7 +2,7 @@
 // certificates from a throwaway authority): what is read, what is left alone, what is kept, and
 // how each failure is told.
 
-#include "core/replies/dovecot_server.h"
+#include "support/dovecot_server.h"
 #include "core/replies/scripted_imap.h"
 #include "core/smtp/test_pki.h"
 

@@ -1,4 +1,4 @@
-#include "core/replies/dovecot_server.h"
+#include "support/dovecot_server.h"
 
 #include <algorithm>
 #include <chrono>
