@@ -158,6 +158,7 @@ std::unique_ptr<TdxMemData> makeCalendarLinks() {
 
 std::unique_ptr<TdxMemData> makeCalendarSources() {
     return table("dxCalendarSources", {str(fields::address, 500)});
+}
 
 std::unique_ptr<TdxMemData> makeReplies() {
     // Newest first; received is the date-time the gateway's e-mail was dated.
