@@ -1,11 +1,11 @@
 #include "core/tables/atomic_file.h"
 
 #include "core/tables/errors.h"
-#include "core/tables/keep_aside.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <set>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -98,6 +98,29 @@ bool isTemporaryOf(std::string_view entry, const std::vector<std::string>& names
             return true;
     }
     return false;
+}
+
+
+// The files whose bytes the program must not change before a copy exists.
+std::set<std::string>& heldFiles() {
+    static std::set<std::string> held;
+    return held;
+}
+
+// Called before a file is replaced or removed: when the file is held, copies it aside and lets
+// it go; throws EFileError(failure) when the copy still cannot be made.
+void keepAsideIfHeld(const std::string& path, const std::string& failure) {
+    auto& held = heldFiles();
+    const auto it = held.find(path);
+    if (it == held.end())
+        return;
+    try {
+        keepUnreadableFileAside(path);
+    } catch (const EFileError&) {
+        throw EFileError(failure + ": its earlier contents, which could not be read, could not "
+                                   "be copied aside, so the file is left as it is");
+    }
+    held.erase(it);
 }
 
 } // namespace
@@ -353,4 +376,25 @@ std::string folderWriteProblem(const std::string& folder) {
     ::close(fd);
     ::unlink(probe.c_str());
     return error ? std::strerror(error) : std::string();
+}
+
+std::string keepUnreadableFileAside(const std::string& path) {
+    // A table file may be large: its bytes are read into memory that is not cleared first.
+    const FileBytes file = readFileBytes(path);
+    const std::string_view bytes = file.view();
+    std::string copy = path + ".unreadable";
+    for (int n = 2; fileExists(copy); ++n) {
+        try {
+            if (readFileBytes(copy).view() == bytes)
+                return copy;
+        } catch (const EFileError&) {
+        }
+        copy = path + ".unreadable-" + std::to_string(n);
+    }
+    writeFileAtomically(copy, bytes);
+    return copy;
+}
+
+void holdFile(const std::string& path) {
+    heldFiles().insert(path);
 }

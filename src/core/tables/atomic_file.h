@@ -21,7 +21,7 @@
 // or an exit that changes nothing works in a folder that cannot be written.
 
 // Throws EFileError("Cannot create file <path>") when any step fails; the old file is untouched.
-// A file held by keep-aside (data/keep_aside.h) is copied aside first, or not replaced at all.
+// A held file (see holdFile) is copied aside first, or not replaced at all.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // The same write from bytes given piece by piece, so that a large file is never held whole in
@@ -84,7 +84,7 @@ private:
 
 bool fileExists(const std::string& path);
 
-// Removes the file if present; a missing file is not an error. A file held by keep-aside is
+// Removes the file if present; a missing file is not an error. A held file is
 // copied aside first; when that fails, EFileError("Cannot delete file <path>") and it stays.
 void removeFile(const std::string& path);
 
@@ -98,3 +98,15 @@ int removeStaleTemporaries(const std::string& folder, const std::vector<std::str
 // "Read-only file system" or "No space left on device"), or empty when a test file of a few
 // bytes can be written, flushed and removed there.
 std::string folderWriteProblem(const std::string& folder);
+
+// Copies the file to a new file beside it, "<name>.unreadable" (or "<name>.unreadable-2", "-3",
+// ... when that name is taken; an earlier copy is never overwritten, and a copy that already
+// holds the same bytes is used again), and returns the copy's path. Throws EFileError when the
+// copy cannot be made.
+std::string keepUnreadableFileAside(const std::string& path);
+
+// Holds a file whose bytes must be copied aside before anything changes them (a table file that
+// could not be read, nor copied at the time). writeFileAtomically and removeFile then copy it
+// aside first and let it go, and refuse to touch it while the copy still fails. Process-wide,
+// like the file itself: whichever window writes it, the hold applies.
+void holdFile(const std::string& path);

@@ -6,11 +6,8 @@
 // stops its read part-way, or that the read did not fully understand, would then be overwritten
 // with the rows read so far. Before anything can do that, the file's bytes are copied beside it.
 //
-//   std::string keepUnreadableFileAside(const std::string& path)
-//       Copies the file to a new file beside it, "<name>.unreadable" (or "<name>.unreadable-2",
-//       "-3", ... when that name is taken; an earlier copy is never overwritten, and a copy that
-//       already holds the same bytes is used again), and returns the copy's path. Throws
-//       EFileError when the copy cannot be made.
+//   The copy itself (keepUnreadableFileAside) and the hold on a file that could not be copied
+//   belong to the writer, core/tables/atomic_file.h, which is what must honour the hold.
 //
 //   void readTableKeepingBadFileAside(TdxMemData& table, const std::string& path)
 //       table.ReadDelimitedFile(path); when the read fails, the file is kept aside and
@@ -19,6 +16,8 @@
 //       When the copy cannot be made (a full disk, a folder that cannot be written), the text
 //       says so and the file is held: writeFileAtomically and removeFile copy a held file aside
 //       first, and refuse to touch it while that still fails.
+
+#include "core/tables/atomic_file.h"
 
 #include <stdexcept>
 #include <string>
@@ -36,9 +35,5 @@ private:
     std::string copyPath_;
 };
 
-std::string keepUnreadableFileAside(const std::string& path);
 void readTableKeepingBadFileAside(TdxMemData& table, const std::string& path);
 
-// Called before a file is replaced or removed: when the file is held, copies it aside and lets
-// it go; throws EFileError(failure) when the copy still cannot be made.
-void keepAsideIfHeld(const std::string& path, const std::string& failure);
