@@ -2,8 +2,11 @@
 
 #include "ui/window_placement.h"
 
+#include "app/folder_start.h"
 #include "app/start_checks.h"
 #include "calendar/calendar_import_window.h"
+#include "core/folder/folder_lock.h"
+#include "core/store/schemas.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
@@ -24,16 +27,34 @@
 #include "sending/sent_items_window.h"
 #include "ui/application.h"
 #include "ui/password_keeper.h"
+#include "ui/prompter.h"
 #include "ui/qt_charset.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : tables_(std::move(paths)), context_(prompter, clock, tables_),
       noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()) {
     context_.setDataFolderProblem(prepareDataFolders(context_.prompter(), context_.paths()));
+    guard_.watch(tables_);
+    guard_.onNotice = [this](const std::string& text) {
+        context_.prompter().warning(QString::fromStdString(text));
+    };
+    FolderAccess access = openDataFolder(context_.prompter(), context_.paths());
+    if (access.mode == FolderAccess::Mode::Quit) {
+        quitChosen_ = true;
+        return;
+    }
+    folderLock_ = std::move(access.lock);
+    if (access.mode == FolderAccess::Mode::ReadOnly) {
+        guard_.setReadOnly(access.holderText.toStdString());
+        // The windows' create steps fill their tables (defaults, system groups) in memory;
+        // only what the user does is refused, once the windows stand.
+        guard_.refuseChanges(false);
+    }
     // The order matters: a window's create step tells the ones before it what it has read.
     frmMain = new TfrmMain(context_);
     TfrmMain* main = frmMain;
@@ -119,6 +140,65 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
              TimePasswordAutoForm, AboutForm, frmLongMessage, frmSentItems, frmSelectSending,
              frmAuth, frmCalendarImport, frmReplies})
         connectHelpKey(w);
+
+    if (folderLock_) {
+        auto* refresh = new QTimer(main);
+        refresh->setInterval(60'000);
+        QObject::connect(refresh, &QTimer::timeout, main, [this] { refreshFolderLock(); });
+        refresh->start();
+    }
+    if (guard_.readOnly())
+        showReadOnly();
+}
+
+void Forms::showReadOnly() {
+    guard_.refuseChanges(true);
+    frmMain->setWindowTitle(frmMain->windowTitle() + QStringLiteral(" (read-only)"));
+    frmMain->bmbSendMail->setEnabled(false);
+    auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), frmMain);
+    reload->setObjectName(QStringLiteral("Reload"));
+    reload->setContext(Qt::WindowShortcut);
+    QObject::connect(reload, &QShortcut::activated, frmMain, [this] { reloadData(); });
+}
+
+void Forms::reloadData() {
+    const std::pair<TdxMemData*, const char*> files[] = {
+        {tables_.dxmReminders.get(), kRemindersFile}, {tables_.dxGroup.get(), kGroupsFile},
+        {tables_.dxContact.get(), kContactsFile},     {tables_.dxmMessage.get(), kMessagesFile},
+        {tables_.dxmSentItems.get(), kSentItemsFile}, {tables_.dmMail.get(), kMailFile},
+        {tables_.dxDoNotText.get(), kDoNotTextFile}};
+    tables_.dxmReminders->FieldDelimiter = kRemindersDelimiter;
+    // Filling the tables and lists again is the program's own doing, not a change of the user's.
+    guard_.refuseChanges(false);
+    struct RefuseAgain {
+        FolderGuard& guard;
+        ~RefuseAgain() { guard.refuseChanges(true); }
+    } refuseAgain{guard_};
+    for (const auto& [table, name] : files) {
+        if (table->State() != DataSetState::Browse)
+            table->Cancel();
+        if (tables_.stored(name)) {
+            tables_.read(*table, name);
+        } else {
+            // Gone from the folder: the other copy emptied the list.
+            table->Close();
+            table->Open();
+            guard_.forget(tables_.file(name));
+        }
+    }
+    frmMain->loadGroupCombo();
+    frmMain->loadContactCombo();
+    frmMain->loadAllCombo();
+    frmMain->loadMessageCombo();
+}
+
+void Forms::refreshFolderLock() {
+    if (!folderLock_ || folderLock_->refresh() || lockLostSaid_)
+        return;
+    lockLostSaid_ = true;
+    context_.prompter().warning(QStringLiteral(
+        "Another copy of the program has taken over the data folder, finding this copy's lock "
+        "too old. Both now write to it; what each writes is merged with what the other wrote."));
 }
 
 void Forms::connectHelpKey(QWidget* window) {

@@ -4,11 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "core/folder/folder_guard.h"
 #include "core/tables/app_paths.h"
 #include "core/store/data_module.h"
 #include "ui/context.h"
 
 class Clock;
+class FolderLock;
 class QWidget;
 class Prompter;
 class TfrmMain;
@@ -59,6 +61,14 @@ public:
     void setPasswordKeeper(PasswordKeeper* keeper);
     // Why the data folder could not be written at start (already said in a box), or empty.
     const std::string& dataFolderProblem() const { return context_.dataFolderProblem(); }
+    // The user chose "Quit" when another copy held the data folder: no window was made.
+    bool quitChosen() const { return quitChosen_; }
+    // Another copy holds the data folder and this one only looks at it.
+    bool readOnly() const { return guard_.readOnly(); }
+    // Reads every table file again ("Reload", F5): what another copy wrote meanwhile.
+    void reloadData();
+    // Says to the folder's lock that this copy is still there; run every minute.
+    void refreshFolderLock();
 
     TfrmMain* frmMain = nullptr;
     TfrmContact* frmContact = nullptr;
@@ -88,9 +98,16 @@ private:
     void openDialer();
     void connectPrinting();
     void connectHelpKey(QWidget* window);
+    // The window frame of a read-only copy: its title, no send, the Reload key.
+    void showReadOnly();
 
     DataModule tables_;
     Context context_;
+    // Watches the table files for what another copy on the same folder writes.
+    FolderGuard guard_;
+    std::unique_ptr<FolderLock> folderLock_;
+    bool quitChosen_ = false;
+    bool lockLostSaid_ = false;
     std::unique_ptr<dialup::RemoteAccess> noService_;
     dialup::RemoteAccess* remoteAccess_ = nullptr;
     std::unique_ptr<printing::ListPrinter> listPrinter_;

@@ -53,6 +53,10 @@ int main(int argc, char** argv) {
     KeychainPasswordKeeper keyring;
     {
         Forms forms(prompter, clock, paths);
+        if (forms.quitChosen()) {
+            app.setPrompter(nullptr);
+            return 0;
+        }
         forms.setRemoteAccess(&networkManager);
         forms.setPasswordKeeper(&keyring);
         closeOnTerminationSignal(forms.frmMain);

@@ -202,7 +202,7 @@ void TfrmMain::FormClose() {
 void TfrmMain::saveReminders(bool deleteWhenEmpty) {
     const std::string path = context_.paths().file(kRemindersFile);
     if (deleteWhenEmpty && dxmReminders->RowCount() == 0) {
-        removeFile(path);
+        RemoveTableFile(*dxmReminders, path);
         return;
     }
     dxmReminders->FieldDelimiter = kRemindersDelimiter;
@@ -222,7 +222,7 @@ void TfrmMain::FormDestroy() {
     try {
         const std::string groups = context_.paths().file(kGroupsFile);
         if (dxGroup->RowCount() == 0)
-            removeFile(groups);
+            RemoveTableFile(*dxGroup, groups);
         else
             dxGroup->WriteDelimitedFile(groups);
     } catch (...) {

@@ -17,6 +17,8 @@
 #include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 #include "sending/progress_window.h"
+#include "sending/sending_lock.h"
+#include "core/folder/folder_lock.h"
 #include "core/smtp/gateway_message.h"
 
 #include <QCheckBox>
@@ -48,6 +50,9 @@ void TfrmSendMail::bmbSendClick() {
     TdxMemData& pending = *context_.tables().dxmReminders;
     closeWhenDone_ = false;
     lastSendSucceeded_ = false;
+    const std::unique_ptr<FolderLock> sending = takeSendingLock(context_);
+    if (!sending)
+        return;
     try {
         SuspendedViews suspended(pending);
         sendTheMail();
@@ -271,7 +276,8 @@ void TfrmSendMail::sendTheMail() {
             QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
             QStringLiteral("Warning"));
 
-    removeFile(remindersPath);
+    // Through the table: reminders another copy added during the send stay in the file.
+    RemoveTableFile(pending, remindersPath);
     pending.Close();
     pending.Open();
 
@@ -286,10 +292,14 @@ void TfrmSendMail::doReports() {
         reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
 
     TdxMemData& pending = *context_.tables().dxmReminders;
-    stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
     pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    // The file and the e-mail body are the same bytes, formatted once.
+    const std::string path = context_.paths().file(kRemindersFile);
+    // First the list as the folder now holds it: reminders another copy has sent meanwhile are
+    // no longer pending and are not stamped nor mailed again.
+    pending.WriteDelimitedFile(path);
+    stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
+    pending.WriteDelimitedFile(path);
+    // The e-mail body is the file's bytes.
     batchFile_ = pending.DelimitedText();
-    writeFileAtomically(context_.paths().file(kRemindersFile), batchFile_);
     emit reportsStamped();
 }

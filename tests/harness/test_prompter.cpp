@@ -76,6 +76,12 @@ void TestPrompter::verifyAllUsed() {
 }
 
 BoxButton TestPrompter::show(const Box& box) {
+    if (onShow) {
+        // Once: the hook may open boxes itself.
+        const auto hook = std::move(onShow);
+        onShow = nullptr;
+        hook(box);
+    }
     shown.push_back(box);
     if (expected_.empty()) {
         ADD_FAILURE() << "unexpected " << kindName(box.kind) << " box: \""

@@ -48,6 +48,10 @@ public:
     bool printDialog(QPrinter& printer) override;
     bool review(const ListReview& list) override;
 
+    // Runs once, as the next box opens and before it is answered: what another copy of the
+    // program does while this one waits for the user.
+    std::function<void(const Box&)> onShow;
+
     QList<Box> shown;      // every box, in order
     QStringList fileDialogs; // title and filter of every file dialog (open and save)
     QStringList printJobs;   // the document name of every print dialog's printer

@@ -137,14 +137,17 @@ void FolderGuard::watch(DataModule& tables) {
         table->FileGuard = this;
 }
 
-void FolderGuard::setReadOnly(std::string holderText) { readOnlyText_ = std::move(holderText); }
+void FolderGuard::setReadOnly(std::string holderText) {
+    readOnlyText_ = std::move(holderText);
+    refuseChanges_ = true;
+}
 
 std::string FolderGuard::refusalText() const {
     return readOnlyText_ + " This copy of the program is open read-only: nothing can be changed.";
 }
 
 void FolderGuard::beforeTableChange(TdxMemData&) {
-    if (readOnly())
+    if (readOnly() && refuseChanges_)
         throw EDatabaseError(refusalText());
 }
 
@@ -173,10 +176,25 @@ bool FolderGuard::beforeTableFileWrite(TdxMemData& table, const std::string& pat
 bool FolderGuard::beforeTableFileRemove(TdxMemData& table, const std::string& path) {
     if (readOnly())
         return false;
-    if (!mergeChangedFile(table, path) || table.RowCount() == 0)
+    const std::optional<Rule> rule = ruleFor(path);
+    if (!rule)
         return true;
-    // Rows another copy added meanwhile stay: the file is written with them instead.
-    table.WriteDelimitedFile(path);
+    const Snapshot disk = onDisk(path);
+    const auto known = seen_.find(path);
+    const Snapshot base = known == seen_.end() ? Snapshot{} : known->second;
+    if (disk.sameFile(base))
+        return true;
+    // Removing the file takes away this copy's rows, whatever rows the table still holds (a
+    // send empties it only afterwards): the merge is with an empty list.
+    const std::string empty = std::string(firstLine(table.DelimitedText())) + "\r\n";
+    const TableMerge merged = mergeTableFiles(base.bytes, empty, disk.bytes, table.FieldDelimiter,
+                                              rule->merge, rule->keyFields);
+    report(path, empty, merged, rule->description);
+    if (!hasRows(merged.text))
+        return true;
+    // Rows another copy added meanwhile stay in the file; none of them is this copy's.
+    writeFileAtomically(path, merged.text);
+    seen_[path] = Snapshot{};
     return false;
 }
 
@@ -217,6 +235,12 @@ bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
     // The table now holds what is on disk as well: the coming write replaces that file.
     seen_[path] = std::move(disk);
 
+    report(path, ours, merged, rule->description);
+    return true;
+}
+
+void FolderGuard::report(const std::string& path, std::string_view ours, const TableMerge& merged,
+                         const std::string& description) {
     const std::string name = baseName(path);
     if (!merged.setAside.empty()) {
         keepConflicts(path, firstLine(ours), merged.setAside);
@@ -228,10 +252,9 @@ bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
                      ".conflict beside it.");
     }
     if (merged.theirsReplaced && onNotice)
-        onNotice(std::string("Another copy of the program changed the ") + rule->description + " (" + name +
-                 ") at the same time as this one; this copy's " + rule->description +
+        onNotice("Another copy of the program changed the " + description + " (" + name +
+                 ") at the same time as this one; this copy's " + description +
                  " replaced them.");
-    return true;
 }
 
 void FolderGuard::keepConflicts(const std::string& path, std::string_view header,

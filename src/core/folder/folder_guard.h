@@ -10,6 +10,7 @@
 #include "core/tables/table_file_guard.h"
 
 class DataModule;
+struct TableMerge;
 
 // Keeps this copy of the program from overwriting what another copy wrote to the same data
 // folder. It remembers each table file as this copy last read or wrote it (its size, time and
@@ -29,6 +30,9 @@ public:
     // A text naming the holder makes this copy read-only; empty makes it writable again.
     void setReadOnly(std::string holderText);
     bool readOnly() const { return !readOnlyText_.empty(); }
+    // Whether a read-only copy refuses changes of its tables (it does from setReadOnly on);
+    // off while the program fills its tables at start. Files are never written either way.
+    void refuseChanges(bool refuse) { refuseChanges_ = refuse; }
     // The error a change is refused with in a read-only copy.
     std::string refusalText() const;
 
@@ -60,9 +64,13 @@ private:
     // Brings the table up to date with a file that changed behind the program, as the table's
     // rule says; false when the file needs no merge (unwatched, or unchanged).
     bool mergeChangedFile(TdxMemData& table, const std::string& path);
+    // Keeps the other side's rows that lost, and tells the user what the merge could not keep.
+    void report(const std::string& path, std::string_view ours, const TableMerge& merged,
+                const std::string& description);
     void keepConflicts(const std::string& path, std::string_view header,
                        const std::vector<std::string>& rows);
 
     std::map<std::string, Snapshot> seen_; // by path
     std::string readOnlyText_;
+    bool refuseChanges_ = true;
 };

@@ -8,6 +8,10 @@
 
 #include "core/folder/lock_owner.h"
 
+// The lock files of the data folder.
+inline constexpr const char* kFolderLockFile = "tallyminder.lock";
+inline constexpr const char* kSendingLockFile = "sending.lock";
+
 // A lock file in the data folder: "tallyminder.lock" while a copy of the program works on the
 // folder, "sending.lock" while one sends.
 //

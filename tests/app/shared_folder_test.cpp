@@ -1,0 +1,249 @@
+// Two copies of the program on one data folder: the second is told who holds the folder and
+// chooses; a read-only copy changes and writes nothing and reloads on F5; a lock left by a
+// killed copy is replaced; two copies writing at once lose nothing and send nothing twice.
+
+#include "harness/window_test.h"
+
+#include "core/folder/folder_lock.h"
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/tables/errors.h"
+#include "reminders/main_window.h"
+#include "sending/send_mail_window.h"
+#include "sending/sent_items_window.h"
+#include "../sending/send_boxes.h"
+#include "../sending/test_servers.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QTest>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+class SharedFolder : public WindowTest {
+protected:
+    // The folder's holder as the start box names it.
+    std::string holderText() {
+        const auto owner = parseLockText(folder.read(kFolderLockFile));
+        return owner ? folderInUseText(*owner) : std::string("no lock");
+    }
+
+    // A second copy of the program on the same folder, answering the start box.
+    std::unique_ptr<Forms> secondCopy(BoxButton answer) {
+        prompter.expect(BoxKind::Warning, QString::fromStdString(holderText()), answer);
+        auto second =
+            std::make_unique<Forms>(prompter, clock, AppPaths::inOneFolder(folder.path()));
+        prompter.verifyAllUsed();
+        const Box& box = prompter.shown.back();
+        EXPECT_EQ(box.captions, (QStringList{"Open Read-Only", "Open Anyway", "Quit"}));
+        EXPECT_EQ(box.defaultButton, BoxButton::Yes);
+        return second;
+    }
+
+    static void addReminder(Forms& copy, const std::string& number, int day) {
+        TdxMemData& pending = *copy.tables().dxmReminders;
+        std::vector<FieldValue> row(static_cast<size_t>(pending.FieldCount()));
+        auto set = [&](const char* f, FieldValue v) {
+            row[static_cast<size_t>(pending.FieldIndex(f))] = std::move(v);
+        };
+        set(fields::contact_no, number);
+        set(fields::name, "Client " + number);
+        set(fields::appointment_date, dayNumber(2026, 12, day));
+        set(fields::appointment_time, timeMs(10, 30));
+        set(fields::message, std::string("See you soon"));
+        set(fields::days_before_appointment, int32_t{1});
+        set(fields::recurring_days, int32_t{0});
+        pending.AddRow(row);
+        // What OK does after adding a reminder.
+        pending.FieldDelimiter = kRemindersDelimiter;
+        pending.WriteDelimitedFile(copy.paths().file(kRemindersFile));
+    }
+
+    // Every file of the data folder with its bytes. The tests keep the program's own settings
+    // (window places, column widths) in the same folder; on a desk they are each machine's own,
+    // and are left out here.
+    std::map<std::string, std::string> folderFiles() {
+        std::map<std::string, std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(folder.path())) {
+            const std::string name = e.path().filename().string();
+            if (name != "width.ini" && name != "tallyminder.ini")
+                files[name] = folder.read(name);
+        }
+        return files;
+    }
+};
+
+TEST_F(SharedFolder, TheFirstCopyHoldsTheFolderUntilItEnds) {
+    startForms();
+    ASSERT_TRUE(folder.exists(kFolderLockFile));
+    const auto owner = parseLockText(folder.read(kFolderLockFile));
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(owner->pid, getpid());
+    EXPECT_FALSE(forms->readOnly());
+    stopForms();
+    EXPECT_FALSE(folder.exists(kFolderLockFile));
+}
+
+TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF5) {
+    startForms();
+    addReminder(*forms, "0411000001", 14);
+    auto second = secondCopy(BoxButton::Yes);
+    ASSERT_TRUE(second->readOnly());
+    EXPECT_TRUE(second->frmMain->windowTitle().endsWith(" (read-only)"));
+    EXPECT_FALSE(second->frmMain->bmbSendMail->isEnabled());
+    EXPECT_EQ(second->tables().dxmReminders->RowCount(), 1);
+
+    const std::string refusal = holderText() + " This copy of the program is open read-only: "
+                                               "nothing can be changed.";
+    for (TdxMemData* table : {second->tables().dxmReminders.get(), second->tables().dxContact.get(),
+                              second->tables().dxmMessage.get(), second->tables().dmMail.get()}) {
+        SCOPED_TRACE(table->Name());
+        try {
+            table->Append();
+            ADD_FAILURE() << "not refused";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.what(), refusal);
+        }
+    }
+    // Through the window: one box naming the holder.
+    prompter.expect(BoxKind::Confirmation, QStringLiteral("OK to Delete?"), BoxButton::Yes);
+    prompter.expectError(QString::fromStdString(refusal));
+    second->frmMain->dbgReminders->selectRow(0);
+    QTest::mouseClick(second->frmMain->bmbDelete, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    EXPECT_EQ(second->tables().dxmReminders->RowCount(), 1);
+
+    // The first copy adds a reminder; F5 in the second shows it.
+    addReminder(*forms, "0411000002", 15);
+    auto* reload = second->frmMain->findChild<QShortcut*>("Reload");
+    ASSERT_TRUE(reload);
+    EXPECT_EQ(reload->key(), QKeySequence(Qt::Key_F5));
+    emit reload->activated();
+    EXPECT_EQ(second->tables().dxmReminders->RowCount(), 2);
+
+    // The first copy empties its list meanwhile; the second's end writes and removes nothing.
+    const auto before = folderFiles();
+    second.reset();
+    EXPECT_EQ(folderFiles(), before);
+}
+
+TEST_F(SharedFolder, QuitBuildsNoWindowAndLeavesTheFolderAlone) {
+    startForms();
+    const auto before = folderFiles();
+    auto second = secondCopy(BoxButton::Cancel);
+    EXPECT_TRUE(second->quitChosen());
+    EXPECT_EQ(second->frmMain, nullptr);
+    second.reset();
+    EXPECT_EQ(folderFiles(), before);
+}
+
+TEST_F(SharedFolder, ALockLeftByAKilledCopyIsReplacedAndSaidOnce) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        FolderLock lock(folder.file(kFolderLockFile), thisProcessOwner(std::time(nullptr)));
+        lock.take();
+        (void)!write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    const auto holder = parseLockText(folder.read(kFolderLockFile));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(holder);
+
+    prompter.expect(BoxKind::Information,
+                    QStringLiteral("The data folder was still locked by %1, whose program is no "
+                                   "longer running. This copy has taken the folder over.")
+                        .arg(QString::fromStdString(ownerDescription(*holder))));
+    startForms();
+    prompter.verifyAllUsed();
+    EXPECT_FALSE(forms->readOnly());
+    EXPECT_EQ(parseLockText(folder.read(kFolderLockFile))->pid, getpid());
+}
+
+TEST_F(SharedFolder, TwoCopiesOpenAnywayKeepEachOthersReminders) {
+    startForms();
+    addReminder(*forms, "0411000001", 14);
+    auto second = secondCopy(BoxButton::No);
+    EXPECT_FALSE(second->readOnly());
+    addReminder(*forms, "0411000002", 15);  // the second copy never read this one
+    addReminder(*second, "0411000003", 16); // and writes its whole list
+    second.reset();
+    stopForms();
+    const std::string file = folder.read(kRemindersFile);
+    for (const char* number : {"0411000001", "0411000002", "0411000003"})
+        EXPECT_NE(file.find(number), std::string::npos) << number;
+}
+
+// The first copy sends; while its batch is out, the second adds a reminder and tries to send.
+// It is told who sends; its later send mails only the reminder it added.
+TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
+    testservers::LoopbackServer server(testservers::LoopbackServer::Mode::Accept);
+    startForms();
+    addReminder(*forms, "0411000001", 14);
+    addReminder(*forms, "0411000002", 15);
+    auto second = secondCopy(BoxButton::No);
+    for (Forms* copy : {forms.get(), second.get()}) {
+        TfrmSendMail& send = *copy->frmSendMail;
+        send.smtp.Port = server.port();
+        send.smtp.Timeouts.command = std::chrono::milliseconds(2000);
+        send.show();
+        for (auto [edit, text] : {std::pair{send.dbeFromAddress, "desk@shop.example"},
+                                  std::pair{send.dbeFromName, "Front Desk"},
+                                  std::pair{send.dbeMailServer, "127.0.0.1"}}) {
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(text));
+        }
+    }
+    const auto owner = parseLockText(folder.read(kFolderLockFile));
+    ASSERT_TRUE(owner);
+    prompter.onShow = [&](const Box&) {
+        // The first copy's batch is at the server; its "Message successfully sent" is up.
+        addReminder(*second, "0411000003", 16);
+        second->frmSendMail->bmbSend->click();
+    };
+    prompter.expectError(QStringLiteral("The reminders are being sent by %1. Try again when that "
+                                        "send has finished.")
+                             .arg(QString::fromStdString(ownerDescription(*owner))));
+    expectSendSuccessBoxes(prompter);
+    forms->frmSendMail->bmbSend->click();
+    prompter.verifyAllUsed();
+    EXPECT_EQ(server.messages(), 1) << prompter.shown.back().details.toStdString();
+
+    clock.set(2026, 12, 9, 9, 31); // the second batch a minute later
+    expectSendSuccessBoxes(prompter);
+    second->frmSendMail->bmbSend->click();
+    prompter.verifyAllUsed();
+    EXPECT_EQ(server.messages(), 2);
+
+    // The log has each reminder once: the first two in one batch, the third in the next.
+    auto log = schemas::makeSentItems();
+    log->ReadDelimitedFile(folder.file(kSentItemsFile));
+    std::map<std::string, std::string> batchOf;
+    for (int r = 0; r < log->RowCount(); ++r)
+        EXPECT_TRUE(batchOf
+                        .emplace(log->CellText(r, log->FieldIndex(fields::contact_no)),
+                                 log->CellText(r, log->FieldIndex(fields::batch)))
+                        .second);
+    ASSERT_EQ(batchOf.size(), 3u);
+    EXPECT_EQ(batchOf["0411000001"], batchOf["0411000002"]);
+    EXPECT_NE(batchOf["0411000001"], batchOf["0411000003"]);
+    EXPECT_FALSE(folder.exists(kRemindersFile));
+    EXPECT_FALSE(folder.exists(kSendingLockFile));
+    second.reset();
+}
+
+} // namespace
