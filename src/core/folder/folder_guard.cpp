@@ -21,6 +21,9 @@ struct Rule {
     MergeRule merge;
     std::vector<std::string> keyFields;
     const char* description; // how a box names the file's content
+    // Whether a file that disappeared was emptied by the other copy (a send removes the pending
+    // list's file), rather than lost by hand; a lost file is written again whole.
+    bool removedMeansEmptied = false;
 };
 
 std::string baseName(const std::string& path) {
@@ -35,7 +38,7 @@ std::optional<Rule> ruleFor(const std::string& path) {
     if (name == kRemindersFile)
         return Rule{MergeRule::Rows,
                     {fields::contact_no, fields::appointment_date, fields::appointment_time},
-                    "pending reminders"};
+                    "pending reminders", true};
     if (name == kContactsFile)
         return Rule{MergeRule::Rows, {fields::contactKey}, "contact book"};
     if (name == kGroupsFile || name == kMessagesFile || name == kDoNotTextFile)
@@ -208,6 +211,8 @@ bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
     // side's, and are kept.
     const Snapshot base = known == seen_.end() ? Snapshot{} : known->second;
     if (disk.sameFile(base))
+        return false;
+    if (!disk.exists && !rule->removedMeansEmptied)
         return false;
 
     const std::string ours = table.DelimitedText();

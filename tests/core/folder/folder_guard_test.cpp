@@ -126,6 +126,19 @@ TEST(FolderGuard, RemovingAnEmptiedListKeepsRowsTheOtherDeskAddedMeanwhile) {
     EXPECT_FALSE(folder.exists("reminders.txt"));
 }
 
+TEST(FolderGuard, AListFileLostByHandIsWrittenAgainWhole) {
+    TempFolder folder;
+    FolderGuard guard;
+    auto groups = schemas::makeGroups();
+    groups->FileGuard = &guard;
+    const std::string path = folder.file(kGroupsFile);
+    folder.write(kGroupsFile, "groupName\t\r\nall\t\r\nwork\t\r\n");
+    groups->ReadDelimitedFile(path);
+    std::remove(path.c_str());
+    groups->WriteDelimitedFile(path);
+    EXPECT_EQ(folder.read(kGroupsFile), "groupName\t\r\nall\t\r\nwork\t\r\n");
+}
+
 TEST(FolderGuard, SenderSettingsKeepThisCopysAndSaySoOnce) {
     TempFolder folder;
     FolderGuard guard;
