@@ -77,7 +77,8 @@ Reply Bus::call(const QString& path, const QString& iface, const QString& method
     message.setArguments(args);
     // Blocks without running the event loop: nothing else of the program runs meanwhile, and the
     // time-out bounds the wait.
-    const QDBusMessage answer = connection_.call(message, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage answer =
+        connection_.call(message, QDBus::Block, static_cast<int>(timeout_.count()));
     if (answer.type() == QDBusMessage::ReplyMessage) {
         reply.values = answer.arguments();
         return reply;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <chrono>
 #include <cstdint>
 
 // NetworkManager's part of the system message bus, reached through a private connection of our
@@ -28,7 +29,7 @@ inline const QString kDeviceIface = QStringLiteral("org.freedesktop.NetworkManag
 inline const QString kIp4Iface = QStringLiteral("org.freedesktop.NetworkManager.IP4Config");
 
 // Long enough for a busy service, short enough that a hung one is noticed while the user waits.
-inline constexpr int kCallTimeoutMs = 5000;
+inline constexpr std::chrono::milliseconds kCallTimeout{5000};
 
 // Why a call failed.
 enum class Failure {
@@ -36,7 +37,7 @@ enum class Failure {
     NoBus,        // no system message bus
     NotRunning,   // nobody owns NetworkManager's name
     AccessDenied, // the bus policy or NetworkManager's own permissions refused
-    TimedOut,     // no answer within kCallTimeoutMs
+    TimedOut,     // no answer within the call time-out
     NoSuchObject, // the object (an active connection, a profile) is gone
     Refused,      // NetworkManager answered with another error
 };
@@ -62,6 +63,10 @@ public:
     bool connected() const { return connection_.isConnected(); }
     QDBusConnection& connection() { return connection_; }
 
+    // How long a call waits for its answer; kCallTimeout unless a caller (a test) sets another.
+    std::chrono::milliseconds timeout() const { return timeout_; }
+    void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+
     Reply call(const QString& path, const QString& iface, const QString& method,
                const QVariantList& args = {});
     // A property through org.freedesktop.DBus.Properties.Get; the value unwrapped.
@@ -70,6 +75,7 @@ public:
 private:
     QString name_;
     QDBusConnection connection_;
+    std::chrono::milliseconds timeout_ = kCallTimeout;
 };
 
 // Failure of a D-Bus error reply.

@@ -38,6 +38,7 @@ public:
 
     bool connected() const { return bus_.connected(); }
     QDBusConnection& connection() { return bus_.connection(); }
+    void setCallTimeout(std::chrono::milliseconds timeout) { bus_.setTimeout(timeout); }
 
     // The profiles this user can start, in NetworkManager's order: not the loopback, not one
     // restricted to other users, not the temporary copies of a dial with typed credentials.

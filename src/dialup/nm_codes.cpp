@@ -39,6 +39,8 @@ constexpr CodeText kOwnTexts[] = {
     {kEditorMissing,
      "The connection editor (nm-connection-editor) is not installed"},
     {kEditorFailed, "The connection editor could not be started"},
+    {kStoppedWhileDialling,
+     "NetworkManager stopped while the connection was being made"},
 };
 
 // NetworkManager's reasons for the end of an active connection, by number.

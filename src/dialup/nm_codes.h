@@ -24,6 +24,7 @@ inline constexpr uint32_t kUnknownHandle = 20007;
 inline constexpr uint32_t kNoAddress = 20008;
 inline constexpr uint32_t kEditorMissing = 20009;
 inline constexpr uint32_t kEditorFailed = 20010;
+inline constexpr uint32_t kStoppedWhileDialling = 20011;
 
 // A connection that ended: 21000 plus NetworkManager's reason for the active connection's end,
 // or 22000 plus the reason its device gave when it failed (the more precise one, when known).

@@ -1,9 +1,10 @@
 #include "dialup/nm_dial_watch.h"
 
-#include <utility>
-
 #include "dialup/nm_bus.h"
 #include "dialup/nm_codes.h"
+
+#include <QDBusServiceWatcher>
+#include <utility>
 
 namespace dialup::nm {
 
@@ -13,6 +14,12 @@ DialWatch::DialWatch(QDBusConnection bus, ConnectionHandle handle, QString activ
       notifier_(notifier) {
     listening_ = bus_.connect(kService, activePath_, kActiveIface, QStringLiteral("StateChanged"),
                               this, SLOT(activeStateChanged(uint, uint)));
+    // An owner change, not only an unregistration: a service restarted at once takes the name
+    // over without a moment of nobody owning it, and the new one knows nothing of this dial.
+    serviceWatch_ = new QDBusServiceWatcher(kService, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(serviceWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &DialWatch::ownerChanged);
 }
 
 DialWatch::~DialWatch() {
@@ -32,12 +39,24 @@ void DialWatch::followDevices(const QStringList& devices) {
 }
 
 void DialWatch::begin(uint32_t state, bool gone) {
+    if (finished_)
+        return;
     if (gone)
         end(kStateDisconnected, kActiveReasonBase);
     else if (state == kActiveActivated)
         end(kStateConnected, 0);
     else if (state == kActiveDeactivated)
         end(kStateDisconnected, kActiveReasonBase);
+}
+
+void DialWatch::serviceStopped() {
+    if (!finished_)
+        end(kStateDisconnected, kStoppedWhileDialling);
+}
+
+void DialWatch::ownerChanged(const QString&, const QString& oldOwner, const QString&) {
+    if (!oldOwner.isEmpty())
+        serviceStopped();
 }
 
 void DialWatch::activeStateChanged(uint state, uint reason) {
@@ -84,6 +103,8 @@ void DialWatch::stopListening() {
                         SLOT(deviceStateChanged(uint, uint, uint)));
     listening_ = false;
     devices_.clear();
+    if (serviceWatch_)
+        serviceWatch_->setWatchedServices({});
 }
 
 } // namespace dialup::nm

@@ -9,7 +9,7 @@
 
 namespace dialup {
 
-NetworkManagerAccess::NetworkManagerAccess() = default;
+NetworkManagerAccess::NetworkManagerAccess() : callTimeout_(nm::kCallTimeout) {}
 
 NetworkManagerAccess::~NetworkManagerAccess() {
     // The watch listens on the client's connection: it goes first.
@@ -20,8 +20,15 @@ nm::Client& NetworkManagerAccess::client() {
     if (!client_ || !client_->connected()) {
         watch_.reset();
         client_ = std::make_unique<nm::Client>();
+        client_->setCallTimeout(callTimeout_);
     }
     return *client_;
+}
+
+void NetworkManagerAccess::setCallTimeout(std::chrono::milliseconds timeout) {
+    callTimeout_ = timeout;
+    if (client_)
+        client_->setCallTimeout(timeout);
 }
 
 ConnectionHandle NetworkManagerAccess::handleOf(const QString& activePath) {
@@ -97,7 +104,10 @@ RasCode NetworkManagerAccess::DialChecked(const QString& entry, const QString& u
     watch_->followDevices(devices);
     uint32_t state = 0;
     r = nm.activeState(activePath, state);
-    watch_->begin(state, r.failure == nm::Failure::NoSuchObject);
+    if (r.failure == nm::Failure::NotRunning)
+        watch_->serviceStopped(); // gone before the watch could see it go
+    else
+        watch_->begin(state, r.failure == nm::Failure::NoSuchObject);
     return kSuccess;
 }
 

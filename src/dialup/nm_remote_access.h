@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -32,6 +33,10 @@ public:
     RasCode CreateEntry(QWidget* parent) override;
     IpProjection GetIpProjection(ConnectionHandle handle) override;
 
+    // How long each question to NetworkManager waits for its answer (a test lowers it).
+    void setCallTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds callTimeout() const { return callTimeout_; }
+
 protected:
     RasCode DialChecked(const QString& entry, const QString& userName, const QString& password,
                         DialNotifier notifier, ConnectionHandle& handle) override;
@@ -52,6 +57,7 @@ private:
     std::map<ConnectionHandle, QString> paths_;
     ConnectionHandle nextHandle_ = 1;
     QString refusal_; // NetworkManager's message for the last kRefused
+    std::chrono::milliseconds callTimeout_;
 };
 
 } // namespace dialup

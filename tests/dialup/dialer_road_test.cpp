@@ -8,12 +8,16 @@
 
 #include "core/tables/date_time.h"
 #include "core/store/schemas.h"
+#include "dialup/nm_codes.h"
 #include "dialup/nm_remote_access.h"
 #include "reminders/main_window.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
 #include "sending/send_boxes.h"
 #include "sending/test_servers.h"
+
+#include <QElapsedTimer>
+#include <chrono>
 
 namespace {
 
@@ -208,6 +212,72 @@ TEST_F(DialerRoadOverNetworkManager, OfflineSendDialsThroughNetworkManagerAndSen
     EXPECT_EQ(server.messages(), 1);
     EXPECT_FALSE(folder.exists("reminders.txt"));
     EXPECT_FALSE(send->isVisible());
+}
+
+class DialerOverAFaultyNetworkManager : public DialerRoadOverNetworkManager {
+protected:
+    void SetUp() override {
+        DialerRoadOverNetworkManager::SetUp();
+        ASSERT_TRUE(bus.ok()) << bus.error().toStdString();
+        device = bus.addDevice(QStringLiteral("ppp0"));
+        bus.addProfile(QStringLiteral("Office"), QStringLiteral("pppoe"));
+        forms->setRemoteAccess(&networkManager);
+    }
+
+    // The batch stays pending and nothing reached the server.
+    void expectNothingSent() {
+        EXPECT_EQ(server.messages(), 0);
+        EXPECT_TRUE(send->isVisible());
+        EXPECT_TRUE(folder.exists("reminders.txt"));
+        EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), 2);
+        EXPECT_FALSE(folder.exists("sentitems.txt"));
+    }
+
+    QString device;
+    LoopbackServer server{LoopbackServer::Mode::Accept};
+};
+
+// NetworkManager stops while the connection is being made: it will never report the end of the
+// dial, so the dialer notices the service leaving the bus and says so within seconds.
+TEST_F(DialerOverAFaultyNetworkManager, NetworkManagerStoppingMidDialIsToldAndNothingIsSent) {
+    bus.activationStaysActivating(device);
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    send->smtp.Port = server.port();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).contains("Dialing 'Office'"); }));
+    EXPECT_EQ(look(d), dialing());
+
+    bus.stopService();
+    const QString stopped =
+        QStringLiteral("NetworkManager stopped while the connection was being made");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lines(d).contains(stopped); }, 3000))
+        << lines(d).join(" | ").toStdString();
+    EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'", "Disconnected", stopped}));
+    EXPECT_EQ(look(d), idle());
+    QTest::qWait(100); // nothing more follows
+    EXPECT_FALSE(forms->UplinkerForm.isNull());
+    expectNothingSent();
+}
+
+// A NetworkManager that takes the activation and never answers: the dial is given up after the
+// call time-out, which a test can lower so that it does not wait the five seconds.
+TEST_F(DialerOverAFaultyNetworkManager, ANetworkManagerThatDoesNotAnswerIsGivenUpAfterTheTimeOut) {
+    bus.activationStaysActivating(device, 30);
+    networkManager.setCallTimeout(std::chrono::milliseconds(300));
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    send->smtp.Port = server.port();
+    QElapsedTimer waited;
+    waited.start();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    const QString noAnswer = QStringLiteral("NetworkManager did not answer in time");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).join('|').contains(noAnswer); }, 3000));
+
+    EXPECT_LT(waited.elapsed(), 2000);
+    EXPECT_EQ(lines(d), (QStringList{QStringLiteral("%1 %2").arg(dialup::nm::kTimedOut).arg(noAnswer)}));
+    EXPECT_EQ(look(d), idle());
+    expectNothingSent();
 }
 
 } // namespace

@@ -221,20 +221,27 @@ QString NmMockBus::addActive(const QString& profilePath, const QString& device,
                    .arg(state));
 }
 
-void NmMockBus::activationStaysActivating(const QString& device) {
+void NmMockBus::activationStaysActivating(const QString& device, double delaySeconds) {
     // The replacement methods keep what the template does (a new active connection, its device
     // active) but leave the connection "activating" for the test to walk.
     const QString manager = QStringLiteral("objects['/org/freedesktop/NetworkManager']");
     run(QStringLiteral(
             "m = %1\n"
             "m.AddMethod('org.freedesktop.NetworkManager', 'ActivateConnection', 'ooo', 'o',\n"
-            "    \"ret = dbus.ObjectPath(objects['/org/freedesktop'].AddActiveConnection([%2], args[0], '/', 'Dial', dbus.UInt32(1)))\")\n"
+            "    \"%3ret = dbus.ObjectPath(objects['/org/freedesktop'].AddActiveConnection([%2], args[0], '/', 'Dial', dbus.UInt32(1)))\")\n"
             "m.AddMethod('org.freedesktop.NetworkManager', 'AddAndActivateConnection2', 'a{sa{sv}}ooa{sv}', 'ooa{sv}',\n"
-            "    \"p = objects['/org/freedesktop'].SettingsAddConnection(args[0])\\n"
+            "    \"%3p = objects['/org/freedesktop'].SettingsAddConnection(args[0])\\n"
             "get_object(p).AddProperty('org.freedesktop.NetworkManager.Settings.Connection', 'Flags', dbus.UInt32(4))\\n"
             "a = objects['/org/freedesktop'].AddActiveConnection([%2], p, '/', 'Dial', dbus.UInt32(1))\\n"
             "ret = (dbus.ObjectPath(p), dbus.ObjectPath(a), dbus.Dictionary({}, signature='sv'))\")\n")
-            .arg(manager, quoted(device)));
+            .arg(manager, quoted(device),
+                 delaySeconds > 0
+                     ? QStringLiteral("import time\\ntime.sleep(%1)\\n").arg(delaySeconds)
+                     : QString()));
+}
+
+void NmMockBus::stopService() {
+    stop(mock_);
 }
 
 void NmMockBus::setActiveState(const QString& activePath, uint state, uint reason) {

@@ -35,7 +35,11 @@ public:
                       uint state);
     // Makes ActivateConnection and AddAndActivateConnection2 leave the new active connection in
     // the "activating" state at .../ActiveConnection/Dial, on device, so that a test can walk it.
-    void activationStaysActivating(const QString& device);
+    // With a delay, the mock answers only after that many seconds, and answers nothing else
+    // meanwhile: a NetworkManager that is slow to answer.
+    void activationStaysActivating(const QString& device, double delaySeconds = 0);
+    // Stops NetworkManager's mock, as a service manager stops the service; the bus stays.
+    void stopService();
     // Sets a property of an active connection or device and emits its StateChanged signal.
     void setActiveState(const QString& activePath, uint state, uint reason);
     void setDeviceState(const QString& device, uint state, uint oldState, uint reason);

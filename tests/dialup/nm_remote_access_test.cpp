@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
+#include <chrono>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
@@ -229,11 +231,17 @@ TEST_F(NmBackendTest, ConnectionEditorStartsWithoutWaitingOrSaysItIsMissing) {
               QStringLiteral("The connection editor (nm-connection-editor) is not installed"));
 }
 
+// The time-out is lowered so that the test does not wait the five seconds a real service gets.
 TEST_F(NmBackendTest, AServiceThatDoesNotAnswerTimesOut) {
+    EXPECT_EQ(remote.callTimeout(), std::chrono::milliseconds(5000));
     bus.run(QStringLiteral("get_object('/org/freedesktop/NetworkManager/Settings').AddMethod("
                            "'org.freedesktop.NetworkManager.Settings', 'ListConnections', '', 'ao',"
-                           " 'import time\\ntime.sleep(6)\\nret = []')"));
+                           " 'import time\\ntime.sleep(30)\\nret = []')"));
+    remote.setCallTimeout(std::chrono::milliseconds(200));
+    QElapsedTimer waited;
+    waited.start();
     const dialup::EntryList list = remote.EnumEntries();
+    EXPECT_LT(waited.elapsed(), 1500);
     EXPECT_EQ(remote.GetErrorText(list.code, dialup::kShortErrorText),
               QStringLiteral("NetworkManager did not answer in time"));
 }
