@@ -2,7 +2,9 @@
 
 #include <QAtomicInteger>
 #include <QDBusError>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QEventLoop>
 
 namespace dialup::nm {
 
@@ -75,10 +77,21 @@ Reply Bus::call(const QString& path, const QString& iface, const QString& method
     }
     QDBusMessage message = QDBusMessage::createMethodCall(kService, path, iface, method);
     message.setArguments(args);
-    // Blocks without running the event loop: nothing else of the program runs meanwhile, and the
-    // time-out bounds the wait.
-    const QDBusMessage answer =
-        connection_.call(message, QDBus::Block, static_cast<int>(timeout_.count()));
+    // The event loop runs while the answer is awaited, so the windows repaint and their buttons
+    // work meanwhile; the time-out bounds the wait.
+    QDBusPendingCallWatcher watcher(
+        connection_.asyncCall(message, static_cast<int>(timeout_.count())));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!watcher.isFinished()) {
+        // The program is quitting, which ends every event loop: no answer will be read.
+        reply.failure = Failure::TimedOut;
+        return reply;
+    }
+    const QDBusMessage answer = watcher.reply();
     if (answer.type() == QDBusMessage::ReplyMessage) {
         reply.values = answer.arguments();
         return reply;

@@ -10,8 +10,9 @@
 
 // NetworkManager's part of the system message bus, reached through a private connection of our
 // own: the process-wide system-bus connection of Qt, once lost, never comes back, and a backend
-// built after the bus has restarted must still find it. Every call has a time-out, so a service
-// that hangs never freezes the windows for longer than that; every failure is classified into one
+// built after the bus has restarted must still find it. A call runs the event loop until its
+// answer comes, so a slow service never freezes the windows; its callers must bear that other
+// events are handled meanwhile. Every call has a time-out; every failure is classified into one
 // of a few plain reasons the dial-up window can show.
 
 namespace dialup::nm {

@@ -12,7 +12,9 @@ class QWidget;
 // start-up and tests put a scripted one in its place.
 //
 // Every operation is called on the user-interface thread, never throws, and reports failure by a
-// non-zero code whose text GetErrorText gives. Only the dial's progress comes from another
+// non-zero code whose text GetErrorText gives. An operation may run the event loop while it
+// waits for the service, so that the windows stay alive meanwhile; the dialer starts no second
+// operation until the first has returned. Only the dial's progress comes from another
 // thread: the backend calls the notifier passed to Dial, which must do nothing but hand the
 // progress on (see dial_progress.h).
 

@@ -180,8 +180,16 @@ void TUplinkerForm::MnuAboutClick() {
 void TUplinkerForm::FormShow() {
     // The start-up runs once. Showing the window again after a send that failed must neither
     // read the settings over what the user typed nor dial again by itself.
-    if (started_)
+    if (started_) {
+        if (deleteWhenAnswered_) {
+            // Shown again before the service answered the question its closing waited on.
+            deleteWhenAnswered_ = false;
+            closed_ = false;
+            setAttribute(Qt::WA_DeleteOnClose);
+            logic_.windowReopened();
+        }
         return;
+    }
     started_ = true;
     logic_.FormShow();
 }
@@ -198,6 +206,13 @@ void TUplinkerForm::closeEvent(QCloseEvent* event) {
     closed_ = true;
     if (DialerWindowHandle() == this)
         SetDialerWindowHandle(nullptr);
+    logic_.windowClosed();
+    if (logic_.busy()) {
+        // The logic is still waiting for the service, further down this very call stack: the
+        // window hides now and goes once the answer has come.
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        deleteWhenAnswered_ = true;
+    }
     event->accept();
 }
 
@@ -205,9 +220,37 @@ bool TUplinkerForm::event(QEvent* e) {
     if (e->type() != DialEvent::type())
         return TAutoForm::event(e);
     const auto* d = static_cast<DialEvent*>(e);
-    if (!closed_ && logic_.DialEvent(d->handle, d->state, d->error))
-        connectedSend();
+    // Progress that comes while the service is still answering a question (the dial itself,
+    // whose handle is not known yet) waits for the answer; later progress queues behind it.
+    if (logic_.busy() || !heldBack_.empty()) {
+        heldBack_.push_back({d->handle, d->state, d->error});
+        if (!logic_.busy())
+            serviceAnswered(); // the held-back progress is due (a send may have cut it short)
+    } else {
+        handleDialEvent(d->handle, d->state, d->error);
+    }
     return true;
+}
+
+void TUplinkerForm::handleDialEvent(ConnectionHandle handle, uint32_t state, RasCode error) {
+    if (!closed_ && logic_.DialEvent(handle, state, error))
+        connectedSend();
+}
+
+void TUplinkerForm::serviceAnswered() {
+    // After the call that asked has returned all the way up.
+    QMetaObject::invokeMethod(this, &TUplinkerForm::afterServiceAnswered, Qt::QueuedConnection);
+}
+
+void TUplinkerForm::afterServiceAnswered() {
+    logic_.runWaiting();
+    while (!heldBack_.empty() && !logic_.busy()) {
+        const Progress p = heldBack_.front();
+        heldBack_.pop_front();
+        handleDialEvent(p.handle, p.state, p.error);
+    }
+    if (deleteWhenAnswered_ && !logic_.busy())
+        deleteLater();
 }
 
 void TUplinkerForm::connectedSend() {

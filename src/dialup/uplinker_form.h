@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 
 #include "dialup/auto_form.h"
@@ -82,6 +83,11 @@ private:
     void connectedSend();
     // The send after connecting did not go out: back in view, idle, nothing lost.
     void afterFailedSend();
+    // One dial progress event for the logic, and the send when it says connected.
+    void handleDialEvent(dialup::ConnectionHandle handle, uint32_t state, dialup::RasCode error);
+    // Once the service has answered: the Cancel that waited, the progress held back meanwhile,
+    // and the closing that waited.
+    void afterServiceAnswered();
 
     // UplinkerView
     QString entryText() const override;
@@ -105,10 +111,20 @@ private:
     void postAutoConnect() override;
     QWidget* dialerWidget() override { return this; }
     void setAboutProgramName(const QString& text) override;
+    void serviceAnswered() override;
 
     dialup::UplinkerServices services_;
     TAboutForm* about_;
     dialup::UplinkerLogic logic_;
     bool started_ = false;
     bool closed_ = false;
+    // Closed while the service was still to answer: the window goes once it has.
+    bool deleteWhenAnswered_ = false;
+    // Dial progress that came while the service was still to answer, in order.
+    struct Progress {
+        dialup::ConnectionHandle handle;
+        uint32_t state;
+        dialup::RasCode error;
+    };
+    std::deque<Progress> heldBack_;
 };

@@ -67,6 +67,11 @@ int32_t startTick(uint64_t tick) {
 UplinkerLogic::UplinkerLogic(UplinkerView& view, UplinkerServices services)
     : view_(view), s_(std::move(services)) {}
 
+UplinkerLogic::Busy::~Busy() {
+    if (--logic_.busy_ == 0)
+        logic_.view_.serviceAnswered();
+}
+
 UplinkerLogic::State UplinkerLogic::state() const {
     if (connectStartTick_ == -1)
         return State::Adopted;
@@ -80,6 +85,7 @@ std::string UplinkerLogic::entrySection(const QString& entry) const {
 }
 
 void UplinkerLogic::FormShow() {
+    Busy busy(*this);
     view_.setCaption(QStringLiteral("Uplinker"));
     view_.setAboutProgramName(QStringLiteral("Uplinker V1.11"));
     RefreshEntryList();
@@ -153,10 +159,15 @@ void UplinkerLogic::SaveSettings() {
 }
 
 void UplinkerLogic::StartConnect() {
+    // The service has not answered the last question yet (Connect itself is disabled while a
+    // dial is being started); the menu item does nothing meanwhile.
+    if (busy())
+        return;
     if (state() == State::Dialing) {
         AddInfoLine(QStringLiteral("A dial is already in progress"));
         return;
     }
+    Busy busy(*this);
     try {
         SaveSettings();
     } catch (...) {
@@ -178,14 +189,42 @@ void UplinkerLogic::StartConnect() {
 }
 
 void UplinkerLogic::refreshConnectionList() {
+    Busy busy(*this);
     const ConnectionList list = s_.remote.EnumConnections();
     if (list.code != kSuccess)
         AddInfoLine(errorText(list.code, kLongErrorText));
     connections_ = list.connections;
 }
 
+bool UplinkerLogic::startAbandoned() {
+    if (dialCancelled_) {
+        dialCancelled_ = false;
+        dialStarting_ = false;
+        view_.setConnectEnabled(true);
+        return true;
+    }
+    if (!closed_)
+        return false;
+    // Nobody is there to follow a dial the window did not start before it closed.
+    if (dialStarting_) {
+        dialStarting_ = false;
+        ResetConnection();
+    }
+    return true;
+}
+
 void UplinkerLogic::DialEntry() {
+    Busy busy(*this);
+    dialCancelled_ = false;
+    // From idle, Cancel works while the service is being asked, before the dial has a handle.
+    dialStarting_ = state() == State::Idle;
+    if (dialStarting_) {
+        view_.setCancelEnabled(true);
+        view_.setConnectEnabled(false);
+    }
     refreshConnectionList();
+    if (startAbandoned())
+        return;
     connectionHandle_ = 0;
     for (const ActiveConnection& c : connections_) {
         if (c.entryName.compare(dialedEntry_, Qt::CaseInsensitive) == 0) {
@@ -194,14 +233,31 @@ void UplinkerLogic::DialEntry() {
         }
     }
     if (connectionHandle_ != 0) {
+        if (dialStarting_) { // an adopted connection keeps the buttons of idle
+            dialStarting_ = false;
+            view_.setCancelEnabled(false);
+            view_.setConnectEnabled(true);
+        }
         AddInfoLine(QStringLiteral("Connection already active"));
         EnterConnected();
         connectStartTick_ = -1;
         return;
     }
     SetDialerWindowHandle(view_.dialerWidget());
-    const RasCode code = s_.remote.Dial(dialedEntry_, dialedUser_, dialedPassword_,
-                                        DialProgressNotifier, connectionHandle_);
+    ConnectionHandle handle = 0;
+    const RasCode code =
+        s_.remote.Dial(dialedEntry_, dialedUser_, dialedPassword_, DialProgressNotifier, handle);
+    if (dialCancelled_) {
+        // "Canceled" is shown already; the dial the service started meanwhile is ended.
+        if (handle != 0) {
+            Busy hangingUp(*this);
+            s_.remote.HangUp(handle);
+        }
+        startAbandoned();
+        return;
+    }
+    dialStarting_ = false;
+    connectionHandle_ = handle;
     if (code != kSuccess) {
         AddInfoLine(number(code) + QLatin1Char(' ') + errorText(code, kLongErrorText));
         ResetConnection();
@@ -229,8 +285,10 @@ bool UplinkerLogic::DialEvent(ConnectionHandle handle, uint32_t state, RasCode e
 }
 
 void UplinkerLogic::CheckConnection() {
-    if (connectionHandle_ == 0)
+    // While the service is busy with another question the check waits for the next tick.
+    if (busy() || connectionHandle_ == 0)
         return;
+    Busy busy(*this);
     const RasCode code = s_.remote.GetConnectStatus(connectionHandle_);
     if (code == kInvalidHandle) {
         AddInfoLine(QStringLiteral("Connection closed"));
@@ -251,8 +309,10 @@ void UplinkerLogic::EnterConnected() {
 
 void UplinkerLogic::ResetConnection() {
     if (connectionHandle_ != 0) {
-        s_.remote.HangUp(connectionHandle_);
+        const ConnectionHandle handle = connectionHandle_;
         connectionHandle_ = 0;
+        Busy busy(*this);
+        s_.remote.HangUp(handle);
     }
     view_.setCancelEnabled(false);
     view_.setConnectEnabled(true);
@@ -263,6 +323,18 @@ void UplinkerLogic::ResetConnection() {
 }
 
 void UplinkerLogic::CancelOrDisconnect() {
+    if (busy()) {
+        if (dialStarting_ && !dialCancelled_) {
+            // At once: the user sees the dial cancelled; it is hung up once the service answers.
+            dialCancelled_ = true;
+            AddInfoLine(QStringLiteral("Canceled"));
+            ResetConnection(); // no handle yet: nothing is asked of the service
+            view_.setConnectEnabled(false);
+        } else if (!dialCancelled_) {
+            cancelWaiting_ = true;
+        }
+        return;
+    }
     if (connectStartTick_ == 0) {
         AddInfoLine(QStringLiteral("Canceled"));
     } else {
@@ -270,6 +342,13 @@ void UplinkerLogic::CancelOrDisconnect() {
         AccountDuration();
     }
     ResetConnection();
+}
+
+void UplinkerLogic::runWaiting() {
+    if (busy() || !cancelWaiting_)
+        return;
+    cancelWaiting_ = false;
+    CancelOrDisconnect();
 }
 
 void UplinkerLogic::EntryChanged() {
@@ -310,12 +389,18 @@ void UplinkerLogic::LoadAutoPassword() {
 }
 
 void UplinkerLogic::EditEntryProperties() {
+    if (busy())
+        return;
+    Busy busy(*this);
     const RasCode code = s_.remote.EditEntry(view_.dialerWidget(), view_.entryText());
     if (code != kSuccess)
         AddInfoLine(errorText(code, kShortErrorText));
 }
 
 void UplinkerLogic::CreateNewEntry() {
+    if (busy())
+        return;
+    Busy busy(*this);
     const RasCode code = s_.remote.CreateEntry(view_.dialerWidget());
     if (code != kSuccess) {
         AddInfoLine(errorText(code, kShortErrorText));
@@ -327,11 +412,15 @@ void UplinkerLogic::CreateNewEntry() {
 }
 
 void UplinkerLogic::QueryIp() {
+    if (busy())
+        return;
+    Busy busy(*this);
     const QString ip = CurrentIpAddress(s_.remote);
     AddInfoLine(ip.isEmpty() ? QStringLiteral("IP unknown") : QStringLiteral("IP=") + ip);
 }
 
 void UplinkerLogic::RefreshEntryList() {
+    Busy busy(*this);
     const EntryList list = s_.remote.EnumEntries();
     if (list.code != kSuccess)
         AddInfoLine(errorText(list.code, kShortErrorText));

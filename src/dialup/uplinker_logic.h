@@ -50,6 +50,8 @@ public:
     virtual QWidget* dialerWidget() = 0;
     // The program's name in the about box.
     virtual void setAboutProgramName(const QString& text) = 0;
+    // The last question to the dial-up service has been answered (see UplinkerLogic::busy).
+    virtual void serviceAnswered() = 0;
 };
 
 // What the dialer needs from the rest of the program.
@@ -74,6 +76,19 @@ public:
     UplinkerLogic(UplinkerView& view, UplinkerServices services);
 
     State state() const;
+
+    // True while a question to the dial-up service is out. The service may run the event loop
+    // while it waits for the answer, so that the window repaints and its buttons work: meanwhile
+    // a second connect, the connection check and the other questions are not started, a Cancel
+    // of the dial being started ends it at once (the dial is hung up once the service answers),
+    // another Cancel runs when the answer has come (runWaiting), and the window holds dial
+    // progress back and stays in existence until serviceAnswered.
+    bool busy() const { return busy_ > 0; }
+    // What was asked for while busy: a Cancel.
+    void runWaiting();
+    // The window was closed (or shown again): a dial that has not started is not started.
+    void windowClosed() { closed_ = true; }
+    void windowReopened() { closed_ = false; }
 
     // Start-up when the window first shows: entries, last choices, options, existing
     // connections, the counter, the restrictions of the entry, the auto-connect.
@@ -114,6 +129,19 @@ public:
     const QString& dialedEntry() const { return dialedEntry_; }
 
 private:
+    // Marks the logic busy for its lifetime.
+    class Busy {
+    public:
+        explicit Busy(UplinkerLogic& logic) : logic_(logic) { ++logic_.busy_; }
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        UplinkerLogic& logic_;
+    };
+    // A dial being started was cancelled or its window closed: it stops here. True when so.
+    bool startAbandoned();
     void refreshConnectionList();
     void AddInfoLine(const QString& text) { view_.addInfoLine(text); }
     QString errorText(RasCode code, int size) { return s_.remote.GetErrorText(code, size); }
@@ -127,6 +155,11 @@ private:
     QString dialedEntry_, dialedUser_, dialedPassword_;
     std::vector<ActiveConnection> connections_;
     QStringList entries_;
+    int busy_ = 0;
+    bool dialStarting_ = false;  // Connect pressed; the service's answers to it still coming
+    bool dialCancelled_ = false; // Cancel pressed while the dial was being started
+    bool cancelWaiting_ = false; // Cancel pressed during another question
+    bool closed_ = false;
 };
 
 // The dial-up settings file holds UTF-8: its names come from the system's connection profiles,

@@ -27,6 +27,13 @@
 #include <functional>
 #include <map>
 
+// Readable failures: QString as its text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
 using Op = ScriptedRemoteAccess::Op;
 using Flag = dialup::DialupConfiguration::Flag;
 

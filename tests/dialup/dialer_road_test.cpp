@@ -280,4 +280,59 @@ TEST_F(DialerOverAFaultyNetworkManager, ANetworkManagerThatDoesNotAnswerIsGivenU
     expectNothingSent();
 }
 
+// A NetworkManager that takes a second and a half to answer the activation: meanwhile the
+// window's event loop runs (a timer fires while the click on Connect is still being handled) and
+// its Cancel works at once; the connection the service starts after all is hung up.
+TEST_F(DialerOverAFaultyNetworkManager, ASlowNetworkManagerLeavesTheWindowWorkingAndCancelWorks) {
+    bus.activationStaysActivating(device, 1.5);
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    send->smtp.Port = server.port();
+    bool connectReturned = false;
+    bool firedDuringCall = false;
+    QTimer::singleShot(300, d, [&] {
+        firedDuringCall = !connectReturned;
+        EXPECT_EQ(look(d), dialing());
+        QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+        EXPECT_EQ(lines(d), QStringList{"Canceled"});
+        EXPECT_FALSE(d->CancelButton->isEnabled());
+        EXPECT_FALSE(d->ConnectButton->isEnabled()) << "until the service has answered";
+    });
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    connectReturned = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->ConnectButton->isEnabled(); }, 5000));
+
+    EXPECT_TRUE(firedDuringCall);
+    EXPECT_EQ(lines(d), QStringList{"Canceled"});
+    EXPECT_EQ(look(d), idle());
+    EXPECT_EQ(bus.managerCalls(QStringLiteral("DeactivateConnection")),
+              QStringList{"[dbus.ObjectPath('/org/freedesktop/NetworkManager/ActiveConnection/Dial')]"})
+        << "the connection started after the cancel is ended";
+    QTest::qWait(100);
+    expectNothingSent();
+}
+
+// The window closed while NetworkManager is still to answer goes away once it has answered,
+// and the program goes on.
+TEST_F(DialerOverAFaultyNetworkManager, TheDialerClosesWhileNetworkManagerIsStillToAnswer) {
+    bus.activationStaysActivating(device, 1.5);
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    send->smtp.Port = server.port();
+    bool closedDuringCall = false;
+    bool connectReturned = false;
+    QTimer::singleShot(300, d, [&] {
+        closedDuringCall = !connectReturned;
+        d->close();
+        EXPECT_FALSE(d->isVisible());
+    });
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    connectReturned = true;
+    EXPECT_TRUE(closedDuringCall);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }, 5000));
+    EXPECT_EQ(dialup::DialerWindowHandle(), nullptr);
+    EXPECT_EQ(read("Last", "EntryName"), "Office") << "closing saved the settings";
+    expectNothingSent();
+}
+
 } // namespace

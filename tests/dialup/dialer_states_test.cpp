@@ -45,6 +45,24 @@ TEST_F(DialerStates, IdleToDialingAndItsProgress) {
     EXPECT_EQ(look(d), dialing());
 }
 
+// A service that runs the event loop while it answers the dial: progress that comes meanwhile
+// waits until the dial has its handle and its "Dialing" line, then follows in order.
+TEST_F(DialerStates, ProgressDuringTheDialsAnswerFollowsItsLine) {
+    TUplinkerForm* d = openOffice();
+    ras.playMode = ScriptedRemoteAccess::Play::AtDial;
+    ras.dialScript = {{0}, {3}};
+    QStringList linesWhileAnswering;
+    ras.whileAnswering = [&] {
+        QTest::qWait(50);
+        linesWhileAnswering = lines(d);
+    };
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    EXPECT_TRUE(linesWhileAnswering.isEmpty()) << linesWhileAnswering.join('|').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).size() == 3; }));
+    EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'", "Opening Port", "Device Connected"}));
+    EXPECT_EQ(look(d), dialing());
+}
+
 TEST_F(DialerStates, DialingEndsDisconnected) {
     TUplinkerForm* d = openOffice();
     ras.dialScript = {{5}, {8193, 678}};

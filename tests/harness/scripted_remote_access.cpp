@@ -65,6 +65,8 @@ RasCode ScriptedRemoteAccess::DialChecked(const QString& entry, const QString& u
                 notifier(handle, s.state, s.error);
         }).join();
     }
+    if (whileAnswering)
+        whileAnswering();
     return kSuccess;
 }
 

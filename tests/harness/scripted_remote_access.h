@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <map>
 #include <thread>
 #include <vector>
@@ -61,6 +62,9 @@ public:
     QString ipAddress = QStringLiteral("10.64.3.7");
     // The entry that CreateEntry adds to the phone book when it returns 0 (none when empty).
     QString createdEntry;
+    // Run at the end of every Dial, before it returns: a service that runs the event loop while
+    // it waits for its answer (the NetworkManager backend does) is played by one that waits here.
+    std::function<void()> whileAnswering;
     // Texts of codes; a code without one reads "Error <code>".
     std::map<dialup::RasCode, QString> texts;
 
