@@ -16,8 +16,8 @@ DialWatch::DialWatch(QDBusConnection bus, ConnectionHandle handle, QString activ
                               this, SLOT(activeStateChanged(uint, uint)));
     // An owner change, not only an unregistration: a service restarted at once takes the name
     // over without a moment of nobody owning it, and the new one knows nothing of this dial.
-    serviceWatch_ = new QDBusServiceWatcher(kService, bus_,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    serviceWatch_ =
+        new QDBusServiceWatcher(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(serviceWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             &DialWatch::ownerChanged);
 }

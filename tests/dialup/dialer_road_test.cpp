@@ -275,7 +275,8 @@ TEST_F(DialerOverAFaultyNetworkManager, ANetworkManagerThatDoesNotAnswerIsGivenU
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).join('|').contains(noAnswer); }, 3000));
 
     EXPECT_LT(waited.elapsed(), 2000);
-    EXPECT_EQ(lines(d), (QStringList{QStringLiteral("%1 %2").arg(dialup::nm::kTimedOut).arg(noAnswer)}));
+    EXPECT_EQ(lines(d),
+              (QStringList{QStringLiteral("%1 %2").arg(dialup::nm::kTimedOut).arg(noAnswer)}));
     EXPECT_EQ(look(d), idle());
     expectNothingSent();
 }
@@ -305,8 +306,9 @@ TEST_F(DialerOverAFaultyNetworkManager, ASlowNetworkManagerLeavesTheWindowWorkin
     EXPECT_TRUE(firedDuringCall);
     EXPECT_EQ(lines(d), QStringList{"Canceled"});
     EXPECT_EQ(look(d), idle());
-    EXPECT_EQ(bus.managerCalls(QStringLiteral("DeactivateConnection")),
-              QStringList{"[dbus.ObjectPath('/org/freedesktop/NetworkManager/ActiveConnection/Dial')]"})
+    EXPECT_EQ(
+        bus.managerCalls(QStringLiteral("DeactivateConnection")),
+        QStringList{"[dbus.ObjectPath('/org/freedesktop/NetworkManager/ActiveConnection/Dial')]"})
         << "the connection started after the cancel is ended";
     QTest::qWait(100);
     expectNothingSent();
