@@ -14,10 +14,9 @@ constexpr std::chrono::seconds kStaleAfter{10};
 } // namespace
 
 std::string prepareDataFolders(Prompter& prompter, const AppPaths& paths) {
-    removeStaleTemporaries(paths.workingFolder,
-                           {kRemindersFile, kGroupsFile, kContactsFile, kMessagesFile,
-                            kSentItemsFile, kMailFile, ".tallyminder-probe"},
-                           kStaleAfter);
+    std::vector<std::string> ownFiles(kTableFiles.begin(), kTableFiles.end());
+    ownFiles.push_back(".tallyminder-probe");
+    removeStaleTemporaries(paths.workingFolder, ownFiles, kStaleAfter);
     const std::string dialup = paths.dialupSettingsFile();
     removeStaleTemporaries(paths.settingsFolder,
                            {"width.ini", dialup.substr(dialup.find_last_of('/') + 1)},

@@ -32,6 +32,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -450,7 +451,14 @@ bool TfrmContact::importFile(const std::string& path) {
     SuspendedViews suspended(*dxContact);
     std::unique_ptr<ByteSource> source = openImportFile ? openImportFile(path) : nullptr;
     if (!source) {
-        context_.prompter().error(kImportInUse);
+        // A name typed into the dialog that names no file is not a file in use.
+        std::error_code error;
+        if (!std::filesystem::exists(path, error) && !error)
+            context_.prompter().error(
+                QStringLiteral("Could not import file because %1 was not found.")
+                    .arg(QString::fromLocal8Bit(path.c_str())));
+        else
+            context_.prompter().error(kImportInUse);
         return false;
     }
 

@@ -221,7 +221,8 @@ void TfrmMain::checkContact() {
     TdxMemData& contacts = *context_.tables().dxContact;
     QComboBox* picker = visibleNamePicker();
     const QString text = picker->currentText();
-    QString group = normalGroup(groupPart(text, cboGroup->currentText()));
+    QString group =
+        fromTableText(contactGroupText(tableBytes(groupPart(text, cboGroup->currentText()))));
     if (group == QStringLiteral("all"))
         group.clear();
     const QString name = getFirstPart(text, QStringLiteral(" ("));

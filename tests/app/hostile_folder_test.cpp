@@ -56,11 +56,13 @@ private:
     rlimit old_{};
 };
 
-QString copyNamed(const std::string& reason, const std::string& path) {
-    return QString::fromStdString(reason + "\n\nThe file " + path +
-                                  " could not be read to its end. Its contents are kept "
-                                  "unchanged in " +
-                                  path + ".unreadable.");
+// The box of a file kept aside: the read's reason, whether the read reached the file's end (only
+// a value or a line's end was cut) and the copy.
+QString copyNamed(const std::string& reason, const std::string& path, bool readToEnd = false) {
+    return QString::fromStdString(
+        reason + "\n\nThe file " + path +
+        (readToEnd ? " was read to its end." : " could not be read to its end.") +
+        " Its contents are kept unchanged in " + path + ".unreadable.");
 }
 
 class HostileFolder : public WindowTest {
@@ -77,6 +79,7 @@ struct BadFile {
     std::string file;
     std::string bytes;
     std::string reason;
+    bool readToEnd = false;
 };
 
 // Each file is read as far as it goes, kept aside byte for byte with a box that says why and
@@ -86,28 +89,34 @@ TEST_F(HostileFolder, AFileTheReaderDoesNotFullyUnderstandIsKeptAsideBeforeAnyRe
                                 std::string("\x7f\x01\x02\0\xff\x10garbage", 14);
     const BadFile cases[] = {
         {"nulInRowFive", "reminders.txt", tenRows(5),
-         "dxmReminders: The file holds a NUL byte at position " +
+         "reminders.txt: The file holds a NUL byte at position " +
              std::to_string(kHeader.size() + 4 * row(1).size() + 4) +
              "; nothing after it was read"},
-        {"tabSeparatedReminders", "reminders.txt",
-         "contact_no\tname\t\r\n0123\tAnn\t\r\n",
-         "dxmReminders: The first line names none of the table's fields: "
+        {"tabSeparatedReminders", "reminders.txt", "contact_no\tname\t\r\n0123\tAnn\t\r\n",
+         "reminders.txt: The first line names none of the table's fields: "
          "'contact_no\tname\t'"},
         {"tenMegabytesWithoutLineEnd", "reminders.txt", std::string(10'000'000, 'q'),
-         "dxmReminders: The first line names none of the table's fields: '" +
+         "reminders.txt: The first line names none of the table's fields: '" +
              std::string(80, 'q') + "\u2026'"},
         {"contactsWithBinaryGarbage", "dxContact.txt", garbage,
-         "dxContact: The file holds a NUL byte at position " +
+         "dxContact.txt: The file holds a NUL byte at position " +
              std::to_string(garbage.find('\0') + 1) + "; nothing after it was read"},
         {"hugeDateValue", "reminders.txt",
          kHeader + "0123^Ann^" + std::string(10'000'000, '9') + "^10:00:00^^^^^^^^^\r\n",
          "'" + std::string(80, '9') + "\u2026' is not a valid date"},
+        // Read to its end: only the value is cut, and the box says so, naming the file.
+        {"messageLongerThanItsField", "reminders.txt",
+         kHeader + row(1) + "0123^Ann^24/12/2026^10:00:00^" + std::string(200, 'm') +
+             "^0^0^^False^False^0^x^\r\n" + row(2),
+         "reminders.txt: Line 3: a value of 200 characters does not fit field 'message' (160); "
+         "only that value was cut",
+         true},
     };
     for (const BadFile& c : cases) {
         SCOPED_TRACE(c.name);
         folder.write(c.file, c.bytes);
         const std::string path = folder.file(c.file);
-        prompter.expectError(copyNamed(c.reason, path));
+        prompter.expectError(copyNamed(c.reason, path, c.readToEnd));
         startForms();
         prompter.verifyAllUsed();
         ASSERT_EQ(prompter.shown.size(), 1u);
@@ -173,7 +182,7 @@ TEST_F(HostileFolder, AnUnreadableFileWhoseCopyFailsIsHeldUntilItCanBeCopied) {
         FileSizeLimit full;
         prompter.expectError({}); // the folder
         prompter.expectError(QString::fromStdString(
-            "dxmReminders: The first line names none of the table's fields: "
+            "reminders.txt: The first line names none of the table's fields: "
             "'contact_no\tname\t'\n\nThe file " +
             path +
             " could not be read to its end, and its contents could not be copied aside (Cannot "
@@ -216,6 +225,33 @@ TEST_F(HostileFolder, ATableFileThatIsALinkIsWrittenThroughToItsTarget) {
             EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
+// reminders.txt planted as a link to somebody else's file outside the data folder: the start says
+// so, copies none of its bytes into the folder, and the exit leaves that file as it was.
+TEST_F(HostileFolder, AReminderFileLinkedOutOfTheFolderIsNeverCopiedNorWritten) {
+    TempFolder elsewhere;
+    const std::string secret = "somebody's private notes\r\n";
+    elsewhere.write("notes.txt", secret);
+    ::chmod(elsewhere.file("notes.txt").c_str(), 0600);
+    std::filesystem::create_symlink(elsewhere.file("notes.txt"), folder.file("reminders.txt"));
+    const std::string path = folder.file("reminders.txt");
+    prompter.expectError(QString::fromStdString(
+        "reminders.txt: The first line names none of the table's fields: 'somebody's private "
+        "notes'\n\nThe file " +
+        path +
+        " could not be read to its end, and its contents could not be copied aside (Cannot copy "
+        "file " +
+        path + ": it is a link to " + elsewhere.file("notes.txt") +
+        ", outside its folder). The program will not change the file until they can be."));
+    startForms();
+    prompter.verifyAllUsed();
+    forms->frmMain->dxmReminders->AddRow({FieldValue{}, std::string("0999")});
+    prompter.expectError({}); // the pending list cannot be saved over it
+    stopForms();
+    EXPECT_EQ(elsewhere.read("notes.txt"), secret);
+    for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(e.path().string().find(".unreadable"), std::string::npos) << e.path();
+}
+
 TEST_F(HostileFolder, StartUpRemovesOnlyItsOwnStaleTemporaries) {
     struct Temp {
         const char* name;
@@ -225,6 +261,11 @@ TEST_F(HostileFolder, StartUpRemovesOnlyItsOwnStaleTemporaries) {
     const Temp temps[] = {
         {"reminders.txt.tmpAb12Cd", true, true},
         {"dxContact.txt.tmp0a0B0c", true, true},
+        {"donottext.txt.tmpAb12Cd", true, true},
+        {"donottext.txt.unreadable.tmpAb12Cd", true, true},
+        {"groups.txt.tmpAb12Cd", true, true},
+        {"message.txt.tmpAb12Cd", true, true},
+        {"mail.txt.tmpAb12Cd", true, true},
         {"sentitems.txt.unreadable-2.tmpXyZ789", true, true},
         {"tallyminder.ini.tmpAb12Cd", true, true}, // the dial-up settings file's
         {"tallyminder.tmpAb12Cd", true, false},    // not a file the program writes here

@@ -238,4 +238,34 @@ TEST_F(BookTools, AnExportImportedIntoAClearedBookGivesTheSameBook) {
     EXPECT_EQ(contactRows(*w.dxContact), before);
 }
 
+// A group longer than a contact holds, with a blank where the cut falls: the book keeps it cut
+// and trimmed, so that its export read back by the import gives the same contact, not a second
+// one in a group one character shorter.
+TEST_F(BookTools, AGroupCutAtABlankKeepsItsNameThroughExportAndImport) {
+    TfrmContact& w = show({});
+    const std::string longGroup = std::string(39, 'g') + " tail";
+    folder.write("in.txt", "Ann\t0123\t" + longGroup + "\r\n");
+    const QString question = QStringLiteral("Group %1 does not exist. Would you like to add?");
+    prompter.expect(BoxKind::Confirmation, question.arg(QString::fromStdString(longGroup)),
+                    BoxButton::No);
+    prompter.expect(BoxKind::Information, {});
+    ASSERT_TRUE(w.importFile(folder.file("in.txt")));
+    const std::string cut(39, 'g');
+    ASSERT_EQ(contactRows(*w.dxContact),
+              (std::vector<Row>{{"Ann", "0123", cut, "0123" + cut.substr(0, 16)}}));
+
+    selectNames({"Ann"});
+    prompter.expectSaveFile(QString::fromStdString(folder.file("out.txt")));
+    w.Export1->trigger();
+    EXPECT_EQ(folder.read("out.txt"), "Ann\t0123\t" + cut + "\r\n");
+    prompter.expect(BoxKind::Confirmation, question.arg(QString::fromStdString(cut)),
+                    BoxButton::No);
+    prompter.expect(BoxKind::Information,
+                    QStringLiteral("0 contacts added.\n1 line was already in the contact "
+                                   "book.\n0 lines skipped."));
+    ASSERT_TRUE(w.importFile(folder.file("out.txt")));
+    prompter.verifyAllUsed();
+    EXPECT_EQ(w.dxContact->RowCount(), 1);
+}
+
 } // namespace

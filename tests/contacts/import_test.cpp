@@ -119,7 +119,14 @@ TEST_F(ContactImport, ACancelledDialogOrAFileThatCannotBeOpenedChangesNothing) {
     prompter.expectOpenFile(QString());
     w.Importfromtextfile1Click();
 
+    // A name that names no file says so, with the name; a file that cannot be opened (here a
+    // folder) keeps the answer of a file in use.
     prompter.expectOpenFile(QString::fromStdString(folder.file("missing.txt")));
+    prompter.expectError(QStringLiteral("Could not import file because %1 was not found.")
+                             .arg(QString::fromStdString(folder.file("missing.txt"))));
+    w.Importfromtextfile1Click();
+    std::filesystem::create_directory(folder.file("folder.txt"));
+    prompter.expectOpenFile(QString::fromStdString(folder.file("folder.txt")));
     prompter.expectError(QStringLiteral("Could not import file because it is in use by another application"));
     w.Importfromtextfile1Click();
 

@@ -214,7 +214,7 @@ void ContactImporter::noteAppendedRow() {
 
 void ContactImporter::importLine(std::string_view line) {
     ++counts_.lines;
-    const ImportedContact c = splitImportLine(line);
+    ImportedContact c = splitImportLine(line);
     if (c.name.find('^') != std::string::npos || c.number.find('^') != std::string::npos ||
         c.group.find('^') != std::string::npos) {
         ++counts_.refused;
@@ -224,6 +224,8 @@ void ContactImporter::importLine(std::string_view line) {
         groupColumnSeen_ = true;
         checkGroup(c.group);
     }
+    // From here on the group as the book stores it, for the duplicate check too.
+    c.group = contactGroupText(c.group);
     if (c.name.empty() && trimBlanks(c.number).empty()) {
         ++counts_.empty;
         return;

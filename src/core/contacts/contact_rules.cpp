@@ -33,6 +33,11 @@ std::string trimBlanks(std::string_view text) {
 
 std::string normalGroupText(std::string_view group) { return trimBlanks(lowerLetters(group)); }
 
+std::string contactGroupText(std::string_view group) {
+    const std::string normal = normalGroupText(group);
+    return trimBlanks(std::string_view(normal).substr(0, kContactGroupSize));
+}
+
 std::string concatContact(std::string_view number, std::string_view group) {
     return std::string(number) + normalGroupText(group);
 }

@@ -9,6 +9,10 @@
 //   trimBlanks(text)              without blanks at both ends: bytes up to 32 (space and the
 //                                 control characters) and the no-break space 0xA0.
 //   normalGroupText(group)        the group lower-cased and trimmed, as groups are compared.
+//   contactGroupText(group)       the group as a contact stores it: lower-cased and trimmed, cut
+//                                 to the contact's group field, and trimmed again, so that no
+//                                 stored group ends in a blank that the next trim (an export
+//                                 read back by the import) would drop.
 //   concatContact(number, group)  number + normal group: a contact's key before the contactKey
 //                                 field cuts it to 20 characters.
 //   capitaliseFirst(text)         the first byte upper-cased when it is a letter a-z.
@@ -23,6 +27,7 @@
 std::string lowerLetters(std::string_view text);
 std::string trimBlanks(std::string_view text);
 std::string normalGroupText(std::string_view group);
+std::string contactGroupText(std::string_view group);
 std::string concatContact(std::string_view number, std::string_view group);
 std::string capitaliseFirst(std::string_view text);
 

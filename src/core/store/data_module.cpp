@@ -24,9 +24,7 @@ bool DataModule::isTableFile(const std::string& path) const {
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
-    for (const char* name : {kRemindersFile, kGroupsFile, kContactsFile, kMessagesFile,
-                             kSentItemsFile, kMailFile, kDoNotTextFile, kCalendarLinksFile,
-                             kRepliesFile}) {
+    for (const char* name : kTableFiles) {
         const std::string own = file(name);
         std::error_code ownError;
         if (fs::equivalent(path, own, ownError))

@@ -90,7 +90,7 @@ std::unique_ptr<TdxMemData> makeContacts() {
                  {
                      str(fields::contact, 40, "Contact name", 40),
                      str(fields::number, 40, "Contact number", 40),
-                     str(fields::group, 40, "", 40),
+                     str(fields::group, kContactGroupSize, "", 40),
                      hidden(str(fields::contactKey, 20)),
                  },
                  fields::group, soCaseInsensitive);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "core/tables/mem_data.h"
@@ -18,6 +19,15 @@ inline constexpr const char* kCalendarLinksFile = "calendar_links.txt";
 // In the settings folder: the calendar subscriptions' addresses, kept for the next import.
 inline constexpr const char* kCalendarSourcesFile = "calendar_sources.txt";
 inline constexpr const char* kRepliesFile = "replies.txt";
+
+// Every table file of the working folder, for whatever concerns them all (the stale temporaries
+// removed at start, the files a saved file must never replace): a new table file goes here.
+inline constexpr std::array<const char*, 8> kTableFiles = {
+    kRemindersFile, kGroupsFile, kContactsFile,  kMessagesFile,
+    kSentItemsFile, kMailFile,   kDoNotTextFile, kCalendarLinksFile};
+
+// The characters a contact's group holds (its field in dxContact).
+inline constexpr int kContactGroupSize = 40;
 
 // The pending reminders' file separates values with "^"; every other table file uses TAB.
 inline constexpr char kRemindersDelimiter = '^';

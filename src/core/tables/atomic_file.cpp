@@ -2,9 +2,11 @@
 
 #include "core/tables/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <dirent.h>
 #include <fcntl.h>
@@ -100,6 +102,26 @@ bool isTemporaryOf(std::string_view entry, const std::vector<std::string>& names
     return false;
 }
 
+// Where a symbolic link at path leads when that lies outside path's folder (its subfolders are
+// inside); empty for a plain file or a link that stays inside.
+std::string linkOutOfFolder(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_symlink(path, error))
+        return {};
+    const fs::path target = fs::weakly_canonical(path, error);
+    if (error)
+        return path; // a link that cannot be followed is not copied either
+    fs::path parent = fs::path(path).parent_path();
+    if (parent.empty())
+        parent = ".";
+    const fs::path folder = fs::weakly_canonical(parent, error);
+    if (error)
+        return target.string();
+    const auto [end, at] =
+        std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
+    return end == folder.end() ? std::string() : target.string();
+}
 
 // The files whose bytes the program must not change before a copy exists.
 std::set<std::string>& heldFiles() {
@@ -125,20 +147,23 @@ void keepAsideIfHeld(const std::string& path, const std::string& failure) {
 
 } // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    AtomicFileWriter writer(path);
+void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
+    AtomicFileWriter writer(path, mode);
     writer.write(bytes);
     writer.commit();
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path)
-    : path_(path), target_(writeTarget(path)) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path, unsigned mode)
+    : path_(path), target_(writeTarget(path)), mode_(mode & 0666) {
     old_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (old_ >= 0 && (::fstat(old_, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(old_);
         old_ = -1;
     }
+    // A file the user made private stays private when it is rewritten.
+    if (old_ >= 0)
+        mode_ = st.st_mode & 0666;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -191,10 +216,11 @@ void AtomicFileWriter::diverge() {
         fail();
     // Held until the rename, so that the start-up clean-up never takes a live temporary.
     ::flock(fd_, LOCK_EX);
-    // mkstemp creates 0600; table files are ordinary user files.
+    // mkstemp creates 0600; table files are ordinary user files, unless the file replaced or
+    // copied was more private.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    ::fchmod(fd_, mode_ & ~mask);
     // The part that matched is the old file's beginning.
     char piece[1 << 16];
     for (size_t at = 0; at < matched_;) {
@@ -379,6 +405,15 @@ std::string folderWriteProblem(const std::string& folder) {
 }
 
 std::string keepUnreadableFileAside(const std::string& path) {
+    // A link planted in the folder may lead to somebody else's file: its bytes are never copied
+    // into the folder, where whoever planted the link could read them.
+    const std::string outside = linkOutOfFolder(path);
+    if (!outside.empty())
+        throw EFileError("Cannot copy file " + path + ": it is a link to " + outside +
+                         ", outside its folder");
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw EFileError("Cannot open file " + path);
     // A table file may be large: its bytes are read into memory that is not cleared first.
     const FileBytes file = readFileBytes(path);
     const std::string_view bytes = file.view();
@@ -391,7 +426,8 @@ std::string keepUnreadableFileAside(const std::string& path) {
         }
         copy = path + ".unreadable-" + std::to_string(n);
     }
-    writeFileAtomically(copy, bytes);
+    // The copy is no more readable than the file it copies.
+    writeFileAtomically(copy, bytes, st.st_mode & 0666);
     return copy;
 }
 

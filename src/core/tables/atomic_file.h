@@ -20,9 +20,12 @@
 // A file whose bytes already are the ones to write is left alone: nothing is written, so a start
 // or an exit that changes nothing works in a folder that cannot be written.
 
+// The new file gets the permissions of the file it replaces; a file that did not exist gets
+// mode (read and write for all when not given), less the umask.
+//
 // Throws EFileError("Cannot create file <path>") when any step fails; the old file is untouched.
 // A held file (see holdFile) is copied aside first, or not replaced at all.
-void writeFileAtomically(const std::string& path, std::string_view bytes);
+void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0666);
 
 // The same write from bytes given piece by piece, so that a large file is never held whole in
 // memory: the pieces are compared with the file as it is while they match it, and go to the
@@ -30,7 +33,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes);
 // throws as writeFileAtomically does; a writer destroyed without it leaves no trace.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(const std::string& path);
+    explicit AtomicFileWriter(const std::string& path, unsigned mode = 0666);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -44,6 +47,7 @@ private:
     [[noreturn]] void fail();
 
     std::string path_, target_, temporary_;
+    unsigned mode_;     // the permissions of the new file, before the umask
     int old_ = -1;      // the file as it is, while every byte so far matched it
     size_t matched_ = 0;
     int fd_ = -1;       // the temporary, from the first difference on
@@ -101,8 +105,10 @@ std::string folderWriteProblem(const std::string& folder);
 
 // Copies the file to a new file beside it, "<name>.unreadable" (or "<name>.unreadable-2", "-3",
 // ... when that name is taken; an earlier copy is never overwritten, and a copy that already
-// holds the same bytes is used again), and returns the copy's path. Throws EFileError when the
-// copy cannot be made.
+// holds the same bytes is used again), and returns the copy's path. The copy gets the
+// permissions of the file, never wider. Throws EFileError when the copy cannot be made, and when
+// the path is a symbolic link that leads out of its folder: the bytes of somebody else's file are
+// never copied into the folder.
 std::string keepUnreadableFileAside(const std::string& path);
 
 // Holds a file whose bytes must be copied aside before anything changes them (a table file that

@@ -12,6 +12,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A table text read to its end, of which a part was left out (a value longer than its field, a
+// line longer than the reader takes): every other value was read.
+class ETableTextCut : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 // A value that a field refuses ("'x' is not a valid date"); carries no table name.
 class EConvertError : public std::runtime_error {
 public:

@@ -11,9 +11,10 @@
 //
 //   void readTableKeepingBadFileAside(TdxMemData& table, const std::string& path)
 //       table.ReadDelimitedFile(path); when the read fails, the file is kept aside and
-//       EUnreadableFile is thrown, whose text is the read's error followed by a line naming the
-//       copy (shown as is by the general error display). The rows read before the failure stay.
-//       When the copy cannot be made (a full disk, a folder that cannot be written), the text
+//       EUnreadableFile is thrown, whose text is the read's error followed by a line that says
+//       whether the file was read to its end (only a value or a line's end was cut) or not, and
+//       names the copy (shown as is by the general error display). The rows read before the failure
+//       stay. When the copy cannot be made (a full disk, a folder that cannot be written), the text
 //       says so and the file is held: writeFileAtomically and removeFile copy a held file aside
 //       first, and refuse to touch it while that still fails.
 

@@ -211,6 +211,7 @@ private:
                                 std::string& lost) const;
     // Reads the text given piece by piece by next() (an empty piece at its end); sizeHint is
     // its length when known.
+    void readDelimitedFile(const std::string& path);
     void readText(const std::function<std::string_view()>& next, size_t sizeHint);
     // Whole lines of rows; lineNumber is the number of the line before them and goes on.
     void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost,

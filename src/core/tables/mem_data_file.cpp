@@ -79,7 +79,7 @@ void walkRows(std::string_view text, char delimiter, const std::vector<int>& col
         });
         if (!whole && lost.empty())
             lost = "Line " + std::to_string(lineNumber) +
-                   " is longer than the reader takes; its end was not read";
+                   " is longer than the reader takes; the end of that line was not read";
         end();
     });
 }
@@ -114,7 +114,7 @@ void noteCut(std::string& lost, int lineNumber, std::string_view value, const Fi
     if (value.size() > size && lost.empty())
         lost = "Line " + std::to_string(lineNumber) + ": a value of " +
                std::to_string(value.size()) + " characters does not fit field '" + def.name +
-               "' (" + std::to_string(size) + "); its end was not read";
+               "' (" + std::to_string(size) + "); only that value was cut";
 }
 
 } // namespace
@@ -266,6 +266,25 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
 }
 
 void TdxMemData::ReadDelimitedFile(const std::string& path) {
+    // The errors of the read name the file, which the user knows, instead of the table.
+    auto named = [&](const char* message) {
+        const std::string text = message;
+        const std::string prefix = name_ + ": ";
+        const std::string file = path.substr(path.find_last_of('/') + 1);
+        return text.compare(0, prefix.size(), prefix) == 0
+                   ? file + ": " + text.substr(prefix.size())
+                   : text;
+    };
+    try {
+        readDelimitedFile(path);
+    } catch (const ETableTextCut& e) {
+        throw ETableTextCut(named(e.what()));
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(named(e.what()));
+    }
+}
+
+void TdxMemData::readDelimitedFile(const std::string& path) {
     if (FileGuard) {
         // The guard keeps the bytes it was shown: the file is read whole, into memory that is
         // not cleared first.
@@ -291,6 +310,7 @@ void TdxMemData::ReadDelimitedText(std::string_view text) {
 // than its field. The rows are still read as far as the text allows; the error comes at the end.
 void TdxMemData::readText(const std::function<std::string_view()>& next, size_t sizeHint) {
     std::string lost;
+    bool stopped = false; // the read ended before the end of the text
     std::vector<int> columns;
     bool started = false; // the header is read and the old rows are gone
     int lineNumber = 1;
@@ -327,6 +347,7 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
                 const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - piece.data());
                 lost = "The file holds a NUL byte at position " + std::to_string(offset + at + 1) +
                        "; nothing after it was read";
+                stopped = true;
                 piece = piece.substr(0, at);
                 last = true;
             }
@@ -364,8 +385,12 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
     First();
     fullSort();
     ResumeViews();
-    if (!lost.empty())
+    if (lost.empty())
+        return;
+    if (stopped)
         raise(lost);
+    // Read to its end: only the part named was left out.
+    throw ETableTextCut(Name() + ": " + lost);
 }
 
 std::string_view TdxMemData::readHeader(std::string_view text, std::vector<int>& columns,
@@ -385,7 +410,7 @@ std::string_view TdxMemData::readHeader(std::string_view text, std::vector<int>&
     if (!header.empty() && !any)
         raise("The first line names none of the table's fields: " + quoteForMessage(header));
     if (!whole && lost.empty())
-        lost = "The first line is longer than the reader takes; its end was not read";
+        lost = "The first line is longer than the reader takes; the end of that line was not read";
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
         ++end;
     return end < text.size() ? text.substr(end + 1) : std::string_view();

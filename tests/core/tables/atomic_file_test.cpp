@@ -15,6 +15,7 @@
 #include <fstream>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -144,7 +145,7 @@ TEST_F(AtomicFile, AnUnreadFileWhoseCopyFailedIsNeitherReplacedNorRemovedUntilCo
             ADD_FAILURE() << "no error";
         } catch (const EUnreadableFile& e) {
             EXPECT_EQ(e.copyPath(), "");
-            EXPECT_NE(std::string(e.what()).find("dxGroup: The file holds a NUL byte"),
+            EXPECT_NE(std::string(e.what()).find("groups.txt: The file holds a NUL byte"),
                       std::string::npos);
             EXPECT_NE(std::string(e.what()).find("could not be copied aside"), std::string::npos);
         }
@@ -168,6 +169,75 @@ TEST_F(AtomicFile, TheSameBadBytesAreKeptAsideOnce) {
     write("sentitems.txt", "other\t\r\n");
     EXPECT_EQ(keepUnreadableFileAside(path("sentitems.txt")), path("sentitems.txt.unreadable-2"));
     EXPECT_EQ(readWholeFile(first), "nothing\t\r\n");
+}
+
+} // namespace
+
+namespace {
+
+mode_t modeOf(const std::string& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+    return st.st_mode & 0777;
+}
+
+// A keep-aside copy is no more readable than the file it copies; a rewritten file keeps the
+// permissions the user gave it.
+TEST_F(AtomicFile, CopiesAndRewrittenFilesKeepTheFilesPermissions) {
+    const mode_t mask = ::umask(022);
+    for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0644}}) {
+        SCOPED_TRACE(mode);
+        write("reminders.txt", "bytes");
+        ::chmod(path("reminders.txt").c_str(), mode);
+        const std::string copy = keepUnreadableFileAside(path("reminders.txt"));
+        EXPECT_EQ(modeOf(copy), mode);
+        writeFileAtomically(path("reminders.txt"), "other bytes");
+        EXPECT_EQ(modeOf(path("reminders.txt")), mode);
+        fs::remove(copy);
+    }
+    writeFileAtomically(path("new.txt"), "new"); // a new file: as ordinary user files are
+    EXPECT_EQ(modeOf(path("new.txt")), mode_t{0644});
+    ::umask(mask);
+}
+
+// A table file that is a link leading out of its folder is never copied into the folder: the
+// file is held (never rewritten or removed) instead. A link to a subfolder is copied as before.
+TEST_F(AtomicFile, ALinkOutOfTheFolderIsNeverCopiedAside) {
+    TempFolder elsewhere;
+    elsewhere.write("private.txt", "somebody else's secret\r\n");
+    ::chmod(elsewhere.file("private.txt").c_str(), 0600);
+    fs::create_directory(path("data"));
+    fs::create_directory(path("data/sub"));
+    write("data/sub/pending.txt", "not a table\r\n");
+    fs::create_symlink(elsewhere.file("private.txt"), path("data/reminders.txt"));
+    fs::create_symlink("../data/../../" + fs::path(elsewhere.path()).filename().string() +
+                           "/private.txt",
+                       path("data/relative.txt"));
+    fs::create_symlink("sub/pending.txt", path("data/inside.txt"));
+
+    for (const char* name : {"reminders.txt", "relative.txt"}) {
+        SCOPED_TRACE(name);
+        auto t = schemas::makeReminders();
+        t->FieldDelimiter = '^';
+        try {
+            readTableKeepingBadFileAside(*t, path("data/") + name);
+            ADD_FAILURE() << "no error";
+        } catch (const EUnreadableFile& e) {
+            EXPECT_EQ(e.copyPath(), "");
+            EXPECT_NE(std::string(e.what()).find("outside its folder"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_THROW(writeFileAtomically(path("data/") + name, "rows read so far"), EFileError);
+        EXPECT_THROW(removeFile(path("data/") + name), EFileError);
+    }
+    EXPECT_EQ(elsewhere.read("private.txt"), "somebody else's secret\r\n");
+    for (const auto& e : fs::directory_iterator(path("data")))
+        EXPECT_EQ(e.path().string().find(".unreadable"), std::string::npos) << e.path();
+
+    auto t = schemas::makeReminders();
+    t->FieldDelimiter = '^';
+    EXPECT_THROW(readTableKeepingBadFileAside(*t, path("data/inside.txt")), EUnreadableFile);
+    EXPECT_EQ(readWholeFile(path("data/inside.txt.unreadable")), "not a table\r\n");
 }
 
 } // namespace

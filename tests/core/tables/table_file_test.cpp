@@ -162,25 +162,35 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"lfOnly", "a^b^c^\n1^2^3^\n4^5^6^", {{"1", "2", "3"}, {"4", "5", "6"}}, nullptr},
         ReadCase{"crOnly", "a^b^c^\r1^2^3^\r4^5^6^\r", {{"1", "2", "3"}, {"4", "5", "6"}}, nullptr},
         ReadCase{"headerInAnotherCase", "A^B^C^\r\n1^2^3^\r\n", {{"1", "2", "3"}}, nullptr},
-        ReadCase{"unknownAndRecIdColumnsIgnored", "RecId^zz^c^\r\n9^8^3^\r\n", {{"", "", "3"}},
-                 nullptr},
+        ReadCase{
+            "unknownAndRecIdColumnsIgnored", "RecId^zz^c^\r\n9^8^3^\r\n", {{"", "", "3"}}, nullptr},
         ReadCase{"someFieldsOnly", "b^\r\n2^\r\n", {{"", "2", ""}}, nullptr},
         ReadCase{"fewerValues", "a^b^c^\r\na^b^\r\n", {{"a", "b", ""}}, nullptr},
         ReadCase{"emptyValueBetween", "a^b^c^\r\na^^c^\r\n", {{"a", "", "c"}}, nullptr},
-        ReadCase{"blankLineIsAnEmptyRow", "a^b^c^\r\n\r\n1^2^3^\r\n", {{"", "", ""}, {"1", "2", "3"}},
+        ReadCase{"blankLineIsAnEmptyRow",
+                 "a^b^c^\r\n\r\n1^2^3^\r\n",
+                 {{"", "", ""}, {"1", "2", "3"}},
                  nullptr},
-        ReadCase{"nulEndsTheText", std::string("a^b^c^\r\n1^2^3^\r\n4^5", 19) + '\0' + "^6^\r\n",
+        ReadCase{"nulEndsTheText",
+                 std::string("a^b^c^\r\n1^2^3^\r\n4^5", 19) + '\0' + "^6^\r\n",
                  {{"1", "2", "3"}, {"4", "5", ""}},
-                 "dxTest: The file holds a NUL byte at position 20; nothing after it was read"},
-        ReadCase{"longLineLosesItsEnd", "a^b^c^\r\n" + kLong + "\r\n1^2^3^\r\n",
-                 {{std::string(10, 'x'), std::string(1000, 'y'), ""}, {"1", "2", "3"}},
-                 "dxTest: Line 2 is longer than the reader takes; its end was not read"},
-        ReadCase{"longHeaderLosesItsEnd", "a^" + std::string(1001, 'b') + "^c^\r\n1^\r\n",
-                 {{"1", "", ""}},
-                 "dxTest: The first line is longer than the reader takes; its end was not read"},
+                 "t.txt: The file holds a NUL byte at position 20; nothing after it was read"},
+        ReadCase{
+            "longLineLosesItsEnd",
+            "a^b^c^\r\n" + kLong + "\r\n1^2^3^\r\n",
+            {{std::string(10, 'x'), std::string(1000, 'y'), ""}, {"1", "2", "3"}},
+            "t.txt: Line 2 is longer than the reader takes; the end of that line was not read"},
+        ReadCase{
+            "longHeaderLosesItsEnd",
+            "a^" + std::string(1001, 'b') + "^c^\r\n1^\r\n",
+            {{"1", "", ""}},
+            "t.txt: The first line is longer than the reader takes; the end of that line was not "
+            "read"},
         ReadCase{"noLineEndAtAllIsOneHeader", std::string("a^b^c^"), {}, nullptr},
         ReadCase{"headerOnlyEmptiesTheTable", "a^b^c^\r\n", {}, nullptr},
-        ReadCase{"tooManyValues", "a^b^c^\r\n1^2^3^\r\na^b^c^d^\r\n", {{"1", "2", "3"}},
+        ReadCase{"tooManyValues",
+                 "a^b^c^\r\n1^2^3^\r\na^b^c^d^\r\n",
+                 {{"1", "2", "3"}},
                  "List index out of bounds (3)"}),
     [](const ::testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.name); });
 
@@ -311,7 +321,7 @@ TEST_F(TableFile, AHeaderThatNamesNoFieldChangesNothing) {
             ADD_FAILURE() << "no error";
         } catch (const EDatabaseError& e) {
             EXPECT_EQ(std::string(e.what()),
-                      "dxmReminders: The first line names none of the table's fields: " +
+                      "reminders.txt: The first line names none of the table's fields: " +
                           c.quoted);
         }
         EXPECT_EQ(t->RowCount(), 1);
@@ -325,9 +335,9 @@ TEST_F(TableFile, AValueLongerThanItsFieldIsReadCutAndReported) {
     try {
         t->ReadDelimitedFile(path("g.txt"));
         ADD_FAILURE() << "no error";
-    } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "dxGroup: Line 2: a value of 21 characters does not fit field "
-                               "'groupName' (20); its end was not read");
+    } catch (const ETableTextCut& e) { // read to its end: only the value was cut
+        EXPECT_STREQ(e.what(), "g.txt: Line 2: a value of 21 characters does not fit field "
+                               "'groupName' (20); only that value was cut");
     }
     ASSERT_EQ(t->RowCount(), 2); // every row is read
     EXPECT_EQ(t->CellText(0, 1), std::string(20, 'g'));
