@@ -230,7 +230,10 @@ void Forms::connectPrinting() {
 
 Forms::~Forms() {
     // Reverse order of creation; the main window goes last and writes the pending list. The
-    // tables go after every window.
+    // tables go after every window. The saves that fail are told together, in one box.
+    TApplication* app = TApplication::instance();
+    if (app)
+        app->gatherErrors();
     delete frmReplies;
     delete frmCalendarImport;
     delete frmAuth;
@@ -248,6 +251,8 @@ Forms::~Forms() {
     delete frmMessage;
     delete frmContact;
     delete frmMain;
+    if (app)
+        app->showGatheredErrors();
 }
 
 void Forms::openDialer() {

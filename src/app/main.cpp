@@ -60,8 +60,13 @@ int main(int argc, char** argv) {
         forms.setRemoteAccess(&networkManager);
         forms.setPasswordKeeper(&keyring);
         closeOnTerminationSignal(forms.frmMain);
-        forms.frmMain->show();
-        result = app.exec();
+        if (terminationRequested()) {
+            // Asked to end while the windows were being made: end as a close would.
+            forms.frmMain->close();
+        } else {
+            forms.frmMain->show();
+            result = app.exec();
+        }
     }
     app.setPrompter(nullptr);
     return result;

@@ -46,6 +46,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <functional>
+
 namespace {
 
 const char* const kMakerAddress = "www.tallyminder.example";
@@ -188,15 +190,29 @@ bool TfrmMain::event(QEvent* e) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // The program ends here: what cannot be saved from now on is told in one box at the end.
+    if (TApplication* app = TApplication::instance())
+        app->gatherErrors();
     FormClose();
     QMainWindow::closeEvent(event);
 }
 
 void TfrmMain::FormClose() {
     emit closing();
-    context_.tables().dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
-    saveWidths();
-    savePlacement();
+    // Each save on its own: the contact book that cannot be written keeps no other file from
+    // being saved.
+    for (const auto& save : std::initializer_list<std::function<void()>>{
+             [this] {
+                 context_.tables().dxContact->WriteDelimitedFile(
+                     context_.paths().file(kContactsFile));
+             },
+             [this] { saveWidths(); }, [this] { savePlacement(); }}) {
+        try {
+            save();
+        } catch (...) {
+            showCurrentException();
+        }
+    }
 }
 
 void TfrmMain::saveReminders(bool deleteWhenEmpty) {

@@ -1,5 +1,6 @@
 #include "sending/send_mail_window.h"
 
+#include "ui/application.h"
 #include "ui/field_binding.h"
 #include "ui/context.h"
 #include "core/tables/keep_aside.h"
@@ -34,9 +35,10 @@ TfrmSendMail::TfrmSendMail(Context& context, QWidget* parent)
 TfrmSendMail::~TfrmSendMail() {
     try {
         FormDestroy();
-    } catch (const std::exception& e) {
-        // The program is ending; say why the settings could not be kept.
-        context_.prompter().error(QString::fromStdString(e.what()));
+    } catch (...) {
+        // The program is ending; say why the settings could not be kept, with the other saves
+        // that failed.
+        showCurrentException();
     }
     bindings_.clear();
 }

@@ -6,6 +6,8 @@
 
 #include <QDebug>
 
+#include <utility>
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     installEventFilter(new ObjectNameDescriber(this));
 }
@@ -25,6 +27,30 @@ void TApplication::showException(std::exception_ptr error) {
     } catch (...) {
         text = QStringLiteral("Unknown error");
     }
+    if (gathering_) {
+        if (!gathered_.contains(text))
+            gathered_ << text;
+        return;
+    }
+    if (prompter_)
+        prompter_->error(text);
+    else
+        qWarning().noquote() << text;
+}
+
+void TApplication::gatherErrors() {
+    gathering_ = true;
+}
+
+void TApplication::showGatheredErrors() {
+    gathering_ = false;
+    const QStringList errors = std::exchange(gathered_, {});
+    if (errors.isEmpty())
+        return;
+    const QString text = errors.size() == 1
+                             ? errors.front()
+                             : QStringLiteral("Some of your changes could not be saved:\n\n") +
+                                   errors.join(QStringLiteral("\n\n"));
     if (prompter_)
         prompter_->error(text);
     else

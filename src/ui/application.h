@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 
 class Prompter;
 
@@ -22,10 +23,24 @@ public:
     // Shows an exception's text as the general error display does. Returns after the box.
     void showException(std::exception_ptr error);
 
+    // From the main window's close to the end of the windows, the errors of the saves are
+    // gathered and shown together in one box: a folder that cannot be written would otherwise
+    // give a box per file. Gathering again while gathering changes nothing.
+    void gatherErrors();
+    void showGatheredErrors();
+
+    // The process was asked to end (SIGTERM at log-out or from a service manager): no box or
+    // dialog waits for an answer from now on; each gives its quiet answer at once.
+    void requestEnd() { endRequested_ = true; }
+    bool endRequested() const { return endRequested_; }
+
     static TApplication* instance();
 
 private:
     Prompter* prompter_ = nullptr;
+    bool gathering_ = false;
+    bool endRequested_ = false;
+    QStringList gathered_;
 };
 
 // Shows the current exception (inside a catch block) through the general error display.

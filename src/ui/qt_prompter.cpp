@@ -1,5 +1,7 @@
 #include "ui/qt_prompter.h"
 
+#include "ui/application.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -59,9 +61,25 @@ BoxButton fromQt(int b) {
     }
 }
 
+// Whether the process is ending: then no box waits for an answer.
+bool ending() {
+    const TApplication* app = TApplication::instance();
+    return app && app->endRequested();
+}
+
+// The answer of a box that nobody answers: Cancel or No when offered, else its default.
+BoxButton quietAnswer(const Box& box) {
+    for (BoxButton b : {BoxButton::Cancel, BoxButton::No})
+        if (box.buttons.contains(b))
+            return b;
+    return box.defaultButton;
+}
+
 } // namespace
 
 BoxButton QtPrompter::show(const Box& box) {
+    if (ending())
+        return quietAnswer(box);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (box.kind) {
     case BoxKind::Error:
@@ -89,7 +107,9 @@ BoxButton QtPrompter::show(const Box& box) {
             b->setText(box.captions[i]);
     if (!box.details.isEmpty())
         mb.setDetailedText(box.details);
-    return fromQt(mb.exec());
+    const int answer = mb.exec();
+    // Closed because the process is ending, not answered.
+    return ending() ? quietAnswer(box) : fromQt(answer);
 }
 
 void QtPrompter::beep() { QApplication::beep(); }
@@ -108,6 +128,8 @@ QString qtFilters(const QString& filter) {
 } // namespace
 
 QString QtPrompter::openFile(const QString& title, const QString& filter, const QString& folder) {
+    if (ending())
+        return {};
     // A typed name of a file that is not there is taken too: the caller reads the file and says
     // itself why it cannot.
     QFileDialog dialog(QApplication::activeWindow(), title, folder, qtFilters(filter));
@@ -119,6 +141,8 @@ QString QtPrompter::openFile(const QString& title, const QString& filter, const 
 }
 
 QString QtPrompter::saveFile(const QString& title, const QString& filter, const QString& folder) {
+    if (ending())
+        return {};
     QFileDialog dialog(QApplication::activeWindow(), title, folder, qtFilters(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -132,11 +156,15 @@ QString QtPrompter::saveFile(const QString& title, const QString& filter, const 
 }
 
 bool QtPrompter::printDialog(QPrinter& printer) {
+    if (ending())
+        return false;
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtPrompter::review(const ListReview& list) {
+    if (ending())
+        return false;
     QDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(list.caption);
     dialog.resize(640, 360);

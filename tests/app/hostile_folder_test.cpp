@@ -5,6 +5,7 @@
 #include "harness/window_test.h"
 
 #include "contacts/contacts_window.h"
+#include "contacts/messages_window.h"
 #include "core/tables/errors.h"
 #include "core/store/schemas.h"
 #include "reminders/main_window.h"
@@ -169,6 +170,34 @@ TEST_F(HostileFolder, AFolderThatCannotBeWrittenStartsWithOneBoxAndKeepsEveryOld
     }
     EXPECT_EQ(folder.read("reminders.txt"), kHeader + row(1));
     EXPECT_EQ(folder.read("groups.txt"), "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n");
+}
+
+// The end of the program in a folder that became full: one box names every file that could not
+// be saved, instead of a box per file.
+TEST_F(HostileFolder, AnExitThatCannotSaveSaysSoInOneBoxNamingEveryFile) {
+    settle();
+    startForms();
+    forms->frmMain->show();
+    forms->frmMain->dxmReminders->AddRow({FieldValue{}, std::string("0999")});
+    forms->frmMain->dxGroup->AddRow({FieldValue{}, std::string("golf")});
+    forms->frmContact->dxContact->AddRow({FieldValue{}, std::string("Ann"), std::string("0123")});
+    forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("See you soon")});
+    {
+        FileSizeLimit full;
+        prompter.expectError({});
+        forms->frmMain->close();
+        stopForms();
+    }
+    prompter.verifyAllUsed();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    const QString text = prompter.shown.back().text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Some of your changes could not be saved:\n\n")))
+        << text.toStdString();
+    for (const char* file : {"reminders.txt", "groups.txt", "dxContact.txt", "message.txt"})
+        EXPECT_TRUE(
+            text.contains(QString::fromStdString("Cannot create file " + folder.file(file))))
+            << file << "\n"
+            << text.toStdString();
 }
 
 // When the copy cannot be made, the box gives the read's own error, and the file is held: it is
