@@ -22,9 +22,9 @@ inline constexpr const char* kRepliesFile = "replies.txt";
 
 // Every table file of the working folder, for whatever concerns them all (the stale temporaries
 // removed at start, the files a saved file must never replace): a new table file goes here.
-inline constexpr std::array<const char*, 8> kTableFiles = {
-    kRemindersFile, kGroupsFile, kContactsFile,  kMessagesFile,
-    kSentItemsFile, kMailFile,   kDoNotTextFile, kCalendarLinksFile};
+inline constexpr std::array<const char*, 9> kTableFiles = {
+    kRemindersFile, kGroupsFile,    kContactsFile,      kMessagesFile, kSentItemsFile,
+    kMailFile,      kDoNotTextFile, kCalendarLinksFile, kRepliesFile};
 
 // The characters a contact's group holds (its field in dxContact).
 inline constexpr int kContactGroupSize = 40;
