@@ -25,6 +25,7 @@
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "sending/unfinished_send.h"
 #include "ui/application.h"
 #include "ui/password_keeper.h"
 #include "ui/prompter.h"
@@ -54,6 +55,10 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
         // The windows' create steps fill their tables (defaults, system groups) in memory;
         // only what the user does is refused, once the windows stand.
         guard_.refuseChanges(false);
+    } else {
+        // Before the windows read the pending list and the sent items; a read-only copy leaves
+        // a send of the other copy to it.
+        settleUnfinishedSend(context_);
     }
     // The order matters: a window's create step tells the ones before it what it has read.
     frmMain = new TfrmMain(context_);
@@ -223,9 +228,8 @@ void Forms::connectPrinting() {
     QObject::connect(frmContact, &TfrmContact::printRequested, frmContact, print);
     QObject::connect(frmMessage, &TfrmMessage::printRequested, frmMessage, print);
     QObject::connect(frmSentItems, &TfrmSentItems::printRequested, frmSentItems, print);
-    // After a send, "Print " prints the pending list, which still holds the batch just sent.
-    QObject::connect(frmSendMail, &TfrmSendMail::printBatchRequested, frmMain,
-                     &TfrmMain::BitBtn1Click);
+    // After a send, the batch just sent is printed as the pending list was.
+    QObject::connect(frmSendMail, &TfrmSendMail::printBatchRequested, frmSendMail, print);
 }
 
 Forms::~Forms() {

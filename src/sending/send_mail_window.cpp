@@ -10,6 +10,7 @@
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
 #include "core/store/schemas.h"
+#include "core/reminders/send_transaction.h"
 #include "sending/auth_window.h"
 
 

@@ -10,6 +10,7 @@
 #include "core/tables/mem_data.h"
 #include "core/smtp/gateway_message.h"
 #include "core/smtp/smtp_client.h"
+#include "ui/print_request.h"
 
 class Context;
 class FieldBinding;
@@ -20,6 +21,7 @@ class QLineEdit;
 class QPushButton;
 class TfrmAuth;
 class TfrmProgress;
+class BatchTransaction;
 
 
 // Defaults of a first start (no mail.txt yet).
@@ -69,7 +71,8 @@ public:
     bool lastSendSucceeded() const { return lastSendSucceeded_; }
     // The last attempt sent the whole batch but the server never confirmed it: it may have
     // been delivered. The next send asks before sending it again.
-    bool batchUnconfirmed() const { return batchUnconfirmed_; }
+    // The journal of that batch is on disk until the user decides (send_transaction.h).
+    bool batchUnconfirmed() const;
 
     // Handlers.
     void FormCreate();
@@ -118,9 +121,9 @@ signals:
     void sendSummary(const QString& text);
     // A send found the machine offline: the user is offered the dial-up window.
     void dialerWanted();
-    // After a successful send the user asked for the pending list (the batch just sent) to be
-    // printed; the print has ended when the signal returns.
-    void printBatchRequested();
+    // After a successful send the user asked for the batch just sent to be printed; the print
+    // has ended when the signal returns.
+    void printBatchRequested(const PrintRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -137,9 +140,9 @@ private:
     Context& context_;
     std::vector<std::unique_ptr<FieldBinding>> bindings_;
     double lastBatch_ = 0.0;
-    // The bytes doReports wrote to reminders.txt: the batch e-mail's body, not read back.
-    std::string batchFile_;
-    bool batchUnconfirmed_ = false;
+    // The batch of the last attempt, from its stamp to its outcome on disk; its body is the
+    // bytes doReports wrote to reminders.txt, not read back.
+    std::unique_ptr<BatchTransaction> transaction_;
     bool closeWhenDone_ = false;
     bool lastSendSucceeded_ = false;
 };

@@ -11,14 +11,16 @@
 #include "core/tables/atomic_file.h"
 #include "core/reminders/batch.h"
 #include "core/reminders/batch_check.h"
+#include "core/reminders/send_transaction.h"
+#include "core/store/schemas.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
 #include "core/store/do_not_text.h"
-#include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 #include "sending/progress_window.h"
 #include "sending/sending_lock.h"
 #include "core/folder/folder_lock.h"
+#include "ui/print_request.h"
 #include "core/smtp/gateway_message.h"
 
 #include <QCheckBox>
@@ -61,7 +63,6 @@ void TfrmSendMail::bmbSendClick() {
         // pending list stays, and the next Send asks first.
         frmProgress->hide();
         restoreCursor();
-        batchUnconfirmed_ = true;
         context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
                                 QString::fromStdString(e.what()));
         return;
@@ -180,7 +181,7 @@ void TfrmSendMail::sendTheMail() {
         closeWhenDone_ = true;
         return;
     }
-    if (batchUnconfirmed_ && !context_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
+    if (batchUnconfirmed() && !context_.prompter().confirm(kSendAgainQuestion, BoxButton::No))
         return;
     if (!reviewBatch())
         return;
@@ -201,8 +202,8 @@ void TfrmSendMail::sendTheMail() {
     sender.fromAddress = setting(fields::FromAddress);
     sender.blindCopies = setting(fields::ToBlindCarbonCopy);
     sender.replyTo = setting(fields::ReplyTo);
-    TIdMessage message = gatewayMessage(sender, versionText(), std::move(batchFile_),
-                                        context_.clock().today());
+    TIdMessage message =
+        gatewayMessage(sender, versionText(), transaction_->body(), context_.clock().today());
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
 
@@ -218,6 +219,14 @@ void TfrmSendMail::sendTheMail() {
             smtp.Cancel();
         })};
         smtp.ResetCancel();
+        // The journal is on disk before the server can have the batch (written from the
+        // dialogue's thread, which touches nothing else of the transaction meanwhile).
+        BatchTransaction& transaction = *transaction_;
+        smtp.BeforeDataEnd = [&transaction] { transaction.beforeDataEnd(); };
+        struct ForgetHook {
+            TIdSMTP& smtp;
+            ~ForgetHook() { smtp.BeforeDataEnd = nullptr; }
+        } forgetHook{smtp};
         try {
             runInBackground(
                 [this, &message] {
@@ -226,8 +235,10 @@ void TfrmSendMail::sendTheMail() {
                 },
                 [this] { smtp.Cancel(); });
         } catch (const EIdDeliveryUnconfirmed&) {
-            throw; // the whole batch went out: it may be at the gateway, cancelled or not
+            throw; // the whole batch went out: it may be at the gateway; its journal stays
         } catch (...) {
+            // The server refused the batch or never had its end: it is only pending.
+            transaction.refused();
             if (cancelled)
                 throw SendCancelled{};
             throw;
@@ -235,20 +246,18 @@ void TfrmSendMail::sendTheMail() {
     }
 
     // The server has accepted the batch.
-    batchUnconfirmed_ = false;
     progress.StepIt();
     restoreCursor();
     progress.StepIt();
     progress.hide();
 
     TdxMemData& pending = *context_.tables().dxmReminders;
-    TdxMemData& sent = *context_.tables().dxmSentItems;
-    // One bulk copy: the log's paste check and sort buttons, which react to typed rows, do
-    // not run for it.
-    moveBatchToSentItems(pending, sent, context_.clock().today());
-    // The log is on disk before the pending file goes: a crash in between can at worst send
-    // a batch twice, never lose one.
-    sent.WriteDelimitedFile(context_.paths().file(kSentItemsFile));
+    // The batch as it was sent, for the print the user may ask for below: the pending list is
+    // emptied before any box, so that nothing saved meanwhile can bring the batch back.
+    const std::unique_ptr<TdxMemData> printed = copyOfReminders(pending);
+    // The outcome reaches the disk before anything is shown: the log, then the pending file,
+    // then the journal.
+    transaction_->accepted(context_.clock().today());
 
     smtp.Disconnect();
     chkAuth->setChecked(false);
@@ -256,7 +265,7 @@ void TfrmSendMail::sendTheMail() {
     lastSendSucceeded_ = true;
 
     // One box says what went where and when, and offers the print of the batch just sent.
-    const int count = pending.RowCount();
+    const int count = printed->RowCount();
     const QString at =
         QString::fromStdString(formatShortTime(timePart(context_.clock().now())));
     const QString sentText = count == 1 ? QStringLiteral("1 reminder sent")
@@ -270,16 +279,11 @@ void TfrmSendMail::sendTheMail() {
     done.captions = {QStringLiteral("Print Them"), QStringLiteral("Close")};
     done.defaultButton = BoxButton::No;
     if (context_.prompter().show(done) == BoxButton::Yes)
-        emit printBatchRequested();
+        emit printBatchRequested({PrintedList::Reminders, printed.get(), false, {}});
     if (dialledForThisSend)
         context_.prompter().message(
             QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
             QStringLiteral("Warning"));
-
-    // Through the table: reminders another copy added during the send stay in the file.
-    RemoveTableFile(pending, remindersPath);
-    pending.Close();
-    pending.Open();
 
     emit batchSent();
     emit sendSummary(sentText + QStringLiteral(" at ") + at);
@@ -291,15 +295,9 @@ void TfrmSendMail::doReports() {
     const auto [wantStatus, wantDelivery] =
         reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
 
-    TdxMemData& pending = *context_.tables().dxmReminders;
-    pending.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    const std::string path = context_.paths().file(kRemindersFile);
-    // First the list as the folder now holds it: reminders another copy has sent meanwhile are
-    // no longer pending and are not stamped nor mailed again.
-    pending.WriteDelimitedFile(path);
-    stampBatch(pending, wantStatus, wantDelivery, lastBatch_);
-    pending.WriteDelimitedFile(path);
-    // The e-mail body is the file's bytes.
-    batchFile_ = pending.DelimitedText();
     emit reportsStamped();
+}
+
+bool TfrmSendMail::batchUnconfirmed() const {
+    return fileExists(SendFiles::in(context_.paths()).journal);
 }

@@ -4,6 +4,7 @@
 #include "core/store/schemas.h"
 
 #include <algorithm>
+#include <utility>
 
 double nextBatchId(double now, double last) {
     constexpr double kOneMillisecond = 1.0 / 86'400'000.0;
@@ -32,4 +33,26 @@ void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today) 
     // Appended in the pending list's order after the log, as added rows stay until the next full
     // sort: the file written after the send ends with the batch, first reminder first.
     sent.AppendRowsFrom(pending, copied, {{sent.FieldIndex(fields::create_date), today}});
+}
+
+std::unique_ptr<TdxMemData> copyOfReminders(const TdxMemData& pending,
+                                            const std::optional<std::vector<int>>& rows) {
+    auto copy = schemas::makeReminders();
+    copy->Open();
+    std::vector<std::pair<int, int>> fields;
+    for (int f = 1; f < pending.FieldCount(); ++f) // RecId (field 0) is the copy's own
+        fields.emplace_back(f, f);
+    copy->AppendRowsFrom(pending, fields, {});
+    if (rows) {
+        std::vector<int> others;
+        size_t next = 0;
+        for (int r = 0; r < pending.RowCount(); ++r) {
+            if (next < rows->size() && (*rows)[next] == r)
+                ++next;
+            else
+                others.push_back(r);
+        }
+        copy->DeleteRows(others);
+    }
+    return copy;
 }

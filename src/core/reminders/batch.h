@@ -13,11 +13,18 @@
 //                                 there (added rows stay last until the next full sort), in one
 //                                 pass with one redraw.
 //                                 The pending list is left as it is.
+//   copyOfReminders(pending, rows) a table of the reminders' schema holding a copy of the given
+//                                 rows (0-based, ascending; all when none are given).
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 class TdxMemData;
 
 double nextBatchId(double now, double last);
 void stampBatch(TdxMemData& pending, bool status, bool delivery, double batch);
 void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today);
+std::unique_ptr<TdxMemData> copyOfReminders(const TdxMemData& pending,
+                                            const std::optional<std::vector<int>>& rows = {});

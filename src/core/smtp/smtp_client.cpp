@@ -256,6 +256,17 @@ void TIdSMTP::Send(TIdMessage& message) {
 
     message.ExtraHeaders.SetValue("X-Mailer", MailAgent);
     writeData(message, [this](std::string_view bytes) { connection_.write(bytes); });
+    if (BeforeDataEnd) {
+        // The server cannot take the message before its final "."; what must be on disk
+        // before the server may have it is written now, or nothing is sent at all.
+        try {
+            BeforeDataEnd();
+        } catch (...) {
+            connection_.close(); // the server drops a message whose end never came
+            throw;
+        }
+    }
+    connection_.write(".\r\n");
     // Until the socket has taken the final ".", the server cannot have taken the message: a
     // failure up to here is an ordinary one.
     connection_.flush();
@@ -341,11 +352,11 @@ template <class Sink> void TIdSMTP::writeData(const TIdMessage& m, Sink&& sink) 
             writeBodyText(line, sink);
         writeBodyRuns(m.BodyText, sink);
     }
-    sink(".\r\n");
 }
 
 std::string TIdSMTP::DataContent(const TIdMessage& message) const {
     std::string out;
     writeData(message, [&out](std::string_view bytes) { out.append(bytes); });
+    out += ".\r\n";
     return out;
 }

@@ -112,6 +112,10 @@ public:
     std::string MailAgent;
     SmtpTimeouts Timeouts;
     SmtpEnvironment Environment;
+    // Called in Send when the whole message but its final "." has been written: what must be
+    // on disk before the server may hold the message. When it throws, the connection is closed
+    // without the final ".", so the server never takes the message, and Send throws that.
+    std::function<void()> BeforeDataEnd;
 
     TIdSMTP() = default;
     ~TIdSMTP();
@@ -167,6 +171,7 @@ private:
     void startTls(const std::string& host);
     void refuseUnsafeValues(const TIdMessage& message) const;
     std::string headerBlock(const TIdMessage& message) const;
+    // The header lines, the empty line and the body; not the final ".".
     template <class Sink> void writeData(const TIdMessage& message, Sink&& sink) const;
 
     TcpConnection connection_;
