@@ -270,7 +270,7 @@ void Forms::openDialer() {
         UplinkerForm->sendAgain = [send] {
             // The dialer made this connection, so the user is reminded to end it.
             send->dialledForThisSend = true;
-            send->bmbSend->click();
+            send->sendAgainAfterConnect();
             send->dialledForThisSend = false;
             return send->lastSendSucceeded();
         };

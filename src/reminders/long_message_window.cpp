@@ -8,6 +8,7 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 #include "ui/widgets/text_helpers.h"
+#include "core/reminders/placeholders.h"
 #include "core/store/schemas.h"
 
 #include <QKeyEvent>
@@ -112,7 +113,17 @@ void TfrmLongMessage::btnCloseClick() {
     if (bookmark != 0 && r.BookmarkValid(bookmark)) {
         r.ReturnToBookmark(bookmark);
         r.Edit();
-        r.FieldNamed(fields::message).SetAsString(text);
+        // As OK does: the customer gets the reminder's own date and time, not "|" and "~".
+        auto value = [&r](const char* name) -> std::optional<int32_t> {
+            const FieldValue v = r.FieldNamed(name).Value();
+            if (const auto* i = std::get_if<int32_t>(&v))
+                return *i;
+            return std::nullopt;
+        };
+        r.FieldNamed(fields::message)
+            .SetAsString(fillPlaceholders(text, value(fields::appointment_date),
+                                          value(fields::appointment_time))
+                             .text);
     }
     // The main window is active again: a fresh entry.
     main->FormActivate();

@@ -6,6 +6,8 @@
 #include "sending/send_mail_window.h"
 #include "core/store/schemas.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -38,13 +40,18 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
     bmbOK = new QPushButton(QStringLiteral("OK"), this);
     bmbOK->setObjectName(QStringLiteral("bmbOK"));
     bmbOK->setDefault(true);
+    bmbCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
+    bmbCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(bmbOK);
+    buttons->addWidget(bmbCancel);
     buttons->addStretch();
     outer->addLayout(buttons);
     setMinimumWidth(280);
     connect(bmbOK, &QPushButton::clicked, this, [this] { bmbOKClick(); });
+    connect(bmbCancel, &QPushButton::clicked, this, &TfrmAuth::reject);
 
     userName_ = std::make_unique<FieldBinding>(edtUserName, *send_.dmMail, fields::UserName,
                                                context_.prompter());
@@ -74,4 +81,15 @@ void TfrmAuth::bmbOKClick() {
     send.smtp.Password = edtPassword->text().toStdString();
     edtPassword->clear();
     close();
+}
+
+void TfrmAuth::reject() {
+    edtPassword->clear();
+    hide();
+    send_.chkAuth->setChecked(false); // through its click handler: no authentication
+}
+
+void TfrmAuth::closeEvent(QCloseEvent* event) {
+    hide();
+    event->accept();
 }

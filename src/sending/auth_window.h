@@ -22,12 +22,20 @@ public:
     // Shows the window without blocking the send window.
     void showAuth();
     void bmbOKClick();
+    // Cancel and Esc: no authentication after all, so "Server requires authentication" is
+    // unticked (a login with what the box held would only be refused by the server).
+    void reject() override;
 
     QLabel* lblUserName = nullptr;
     QLineEdit* edtUserName = nullptr;
     QLabel* lblPassword = nullptr;
     QLineEdit* edtPassword = nullptr;
     QPushButton* bmbOK = nullptr;
+    QPushButton* bmbCancel = nullptr;
+
+protected:
+    // The window frame's close leaves the authentication as it was.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     Context& context_;

@@ -95,6 +95,9 @@ public:
     bool refuseSampleSender();
     // False when the pending list has problems and the user cancels after seeing them.
     bool reviewBatch();
+    // The send the dial-up window makes once it has connected: as "&Send", without asking
+    // again what the user answered about this batch before the first attempt.
+    void sendAgainAfterConnect();
 
     void reject() override;
     void done(int result) override;
@@ -144,5 +147,7 @@ private:
     // bytes doReports wrote to reminders.txt, not read back.
     std::unique_ptr<BatchTransaction> transaction_;
     bool closeWhenDone_ = false;
+    bool resending_ = false;      // the send after the dial-up window connected
+    bool batchReviewed_ = false;  // the user went on past the batch check of this batch
     bool lastSendSucceeded_ = false;
 };

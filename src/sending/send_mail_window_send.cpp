@@ -43,6 +43,10 @@ const QString kSendAgainQuestion =
     QStringLiteral("The server did not confirm the last batch, so it may have been delivered "
                    "already. Send the pending reminders again?");
 
+const QString kUntrustedAuthority =
+    QStringLiteral("The server's certificate is not from an authority this computer trusts. "
+                   "Nothing was sent.");
+
 // The user cancelled the dialogue with the server before it had taken the whole batch.
 struct SendCancelled {};
 
@@ -73,16 +77,35 @@ void TfrmSendMail::bmbSendClick() {
         restoreCursor();
         context_.prompter().information(kCancelledMessage);
         return;
+    } catch (const EIdTLSError& e) {
+        frmProgress->hide();
+        restoreCursor();
+        if (e.cause() == EIdTLSError::Cause::UntrustedAuthority)
+            context_.prompter().errorWithDetails(kUntrustedAuthority,
+                                                 QString::fromStdString(e.what()));
+        else
+            context_.prompter().error(QString::fromStdString(e.what()));
+        return;
     } catch (const EIdSocketError& e) {
         frmProgress->hide();
         restoreCursor();
         // The box's text stays the same whatever the cause; its details say what failed, since
-        // a mistyped server name is not being offline.
-        context_.prompter().errorWithDetails(
-            kOfflineMessage, QStringLiteral("Server %1, port %2: %3")
-                                 .arg(QString::fromStdString(smtp.Host))
-                                 .arg(smtp.Port)
-                                 .arg(QString::fromStdString(e.what())));
+        // a mistyped server name is not being offline. The port is the one tried: the
+        // server's own when the setting names one ("host:2600").
+        QString server = QString::fromStdString(smtp.Host);
+        uint16_t port = smtp.Port;
+        try {
+            const ServerAddress where = parseServerAddress(smtp.Host, smtp.Port);
+            server = QString::fromStdString(where.host);
+            port = where.port;
+        } catch (const EIdBadServerAddress&) {
+            // Not tried at all; the setting is named as it stands.
+        }
+        context_.prompter().errorWithDetails(kOfflineMessage,
+                                             QStringLiteral("Server %1, port %2: %3")
+                                                 .arg(server)
+                                                 .arg(port)
+                                                 .arg(QString::fromStdString(e.what())));
         // The send window stays open; the dial-up window offers to connect and send again.
         emit dialerWanted();
         return;
@@ -97,7 +120,21 @@ void TfrmSendMail::bmbSendClick() {
         accept();
 }
 
+void TfrmSendMail::sendAgainAfterConnect() {
+    resending_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{resending_};
+    bmbSend->click();
+}
+
 bool TfrmSendMail::reviewBatch() {
+    // The send that follows a connection goes out by itself: the user's answer before the
+    // first attempt holds for the batch (the list cannot change while this window is open).
+    if (resending_ && batchReviewed_)
+        return true;
+    batchReviewed_ = false;
     // Before anything is stamped or mailed: the problems of the whole list, shown only when
     // there are some. A clean batch goes out without a word.
     TdxMemData& pending = *context_.tables().dxmReminders;
@@ -106,7 +143,7 @@ bool TfrmSendMail::reviewBatch() {
     const std::vector<BatchProblem> problems = checkBatch(
         pending, context_.clock().now(), DoNotTextSet(*context_.tables().dxDoNotText));
     if (problems.empty())
-        return true;
+        return batchReviewed_ = true;
     ListReview list;
     list.caption = QStringLiteral("Check before sending");
     list.text = problems.size() == 1
@@ -121,7 +158,7 @@ bool TfrmSendMail::reviewBatch() {
                              fromTableText(p.name), QString::fromStdString(p.problem)});
     list.acceptText = QStringLiteral("Send anyway");
     list.rejectText = QStringLiteral("Cancel");
-    return context_.prompter().review(list);
+    return batchReviewed_ = context_.prompter().review(list);
 }
 
 bool TfrmSendMail::refuseSampleSender() {
@@ -175,6 +212,14 @@ void TfrmSendMail::sendTheMail() {
     }
     if (!refuseSampleSender())
         return;
+    // A login without a name can only be refused by the server, in its own words.
+    if (chkAuth->isChecked() && smtp.UserId.empty()) {
+        context_.prompter().error(QStringLiteral(
+            "Please fill in the user name the server asks for (untick \"Server requires "
+            "authentication\" when it asks for none)."));
+        chkAuth->setFocus();
+        return;
+    }
     const std::string remindersPath = context_.paths().file(kRemindersFile);
     if (!fileExists(remindersPath)) {
         context_.prompter().error(QStringLiteral("There are no messages to send"));
@@ -185,6 +230,9 @@ void TfrmSendMail::sendTheMail() {
         return;
     if (!reviewBatch())
         return;
+    // Replies and the gateway's reports go to the sender, whatever order the boxes were filled
+    // in and whatever an older version stored (the first start's example).
+    dbeFromNameKeyDown();
     commitEdits();
     if (dmMail->State() != DataSetState::Browse)
         dmMail->Post();
@@ -203,7 +251,7 @@ void TfrmSendMail::sendTheMail() {
     sender.blindCopies = setting(fields::ToBlindCarbonCopy);
     sender.replyTo = setting(fields::ReplyTo);
     TIdMessage message =
-        gatewayMessage(sender, versionText(), transaction_->body(), context_.clock().today());
+        gatewayMessage(sender, versionText(), transaction_->body(), context_.clock().now());
     for (int step = 0; step < 5; ++step)
         progress.StepIt();
 

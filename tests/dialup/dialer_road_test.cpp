@@ -116,6 +116,30 @@ TEST_F(DialerRoad, OfflineSendDialsAndTheBatchGoesOutByItself) {
     EXPECT_EQ(configuration.autoRuns, 1) << "the programs start before the send";
 }
 
+// The user looked over the batch's problems and chose to send before the first attempt: the
+// send after connecting goes out by itself, without the check again.
+TEST_F(DialerRoad, TheAnswerToTheBatchCheckHoldsForTheSendAfterConnecting) {
+    TdxMemData& pending = *forms->frmMain->dxmReminders;
+    pending.SetRowNumber(1);
+    pending.Edit();
+    pending.FieldNamed("appointment_date").SetValue(dayNumber(2026, 12, 1)); // already past
+    pending.Post();
+    pending.WriteDelimitedFile(folder.file("reminders.txt"));
+    prompter.expectReview(true);
+    TUplinkerForm* d = sendOffline();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(prompter.reviews.size(), 1);
+
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    ras.dialScript = {{8192}};
+    expectSuccessBoxes();
+    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_EQ(prompter.reviews.size(), 1) << "asked again after connecting";
+}
+
 TEST_F(DialerRoad, ASecondOfflineSendShowsTheSameDialer) {
     TUplinkerForm* d = sendOffline();
     ASSERT_NE(d, nullptr);

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     smtp.Environment.LocalName = "driver.example";
     smtp.BeforeDataEnd = [&transaction] { transaction.beforeDataEnd(); };
     TIdMessage message = gatewayMessage({"desk@shop.example", "", ""}, "v.1.0.0.0",
-                                        transaction.body(), clock.today());
+                                        transaction.body(), clock.now());
     try {
         smtp.Connect();
         smtp.Send(message);

@@ -172,4 +172,23 @@ TEST_F(Message, PastedLineBreaksInTheEditorBecomeBlanks) {
     EXPECT_EQ(field(0, "message"), "two lines");
 }
 
+// Update in the long message editor fills "|" and "~" from the row's own date and time, as OK
+// does; a row without a time keeps its "~" (which the batch check then lists).
+TEST_F(Message, TheLongMessageEditorFillsThePlaceholdersFromTheRow) {
+    folder.write("reminders.txt",
+                 kRemindersHeader +
+                     "0123^Ann^24/12/2026^09:15:00^Short^0^0^^False^False^0^K^\r\n" +
+                     "0456^Bo^28/12/2026^^Short^0^0^^False^False^0^K^\r\n");
+    start();
+    for (int row : {0, 1}) {
+        reminders().SetRowNumber(row + 1);
+        main()->dbgRemindersDblClick();
+        forms->frmLongMessage->setMessage(QStringLiteral("Hygienist visit | at ~. Please arrive"));
+        QTest::mouseClick(forms->frmLongMessage->btnClose, Qt::LeftButton);
+        settle();
+    }
+    EXPECT_EQ(field(0, "message"), "Hygienist visit 24/12/2026 at 09:15. Please arrive");
+    EXPECT_EQ(field(1, "message"), "Hygienist visit 28/12/2026 at ~. Please arrive");
+}
+
 } // namespace

@@ -195,7 +195,7 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
                                 "Subject: Tallyminder v.1.0.0.5\r\n"
                                 "To: sms@gateway.example.com\r\n"
                                 "Reply-To: desk@shop.example\r\n"
-                                "Date: Wed, 9 Dec 2026 00:00:00 +1000\r\n"
+                                "Date: Wed, 9 Dec 2026 09:30:00 +1000\r\n"
                                 "X-Priority: 3\r\n"
                                 "X-Library: Indy 8.0.25\r\n"
                                 "\r\n" +
@@ -569,6 +569,90 @@ TEST_F(BatchSend, ALogThatCannotBeWrittenKeepsThePendingList) {
     EXPECT_TRUE(folder.exists("reminders.txt"));
     EXPECT_EQ(pending->RowCount(), 2);
     std::filesystem::remove(folder.file("sentitems.txt"));
+}
+
+// Reply-To is the sender's own address at every send: after the address changed without a key
+// in the name box, and over a stored example.
+TEST_F(BatchSend, ReplyToIsTheSendersAddressWhateverOrderTheBoxesWereFilledIn) {
+    struct Case {
+        const char* name;
+        std::function<void()> fill;
+    };
+    const Case cases[] = {
+        {"addressAfterName", [&] { setText(send->dbeFromAddress, "front@shop.example"); }},
+        {"storedExample",
+         [&] {
+             setText(send->dbeReply, "pat.sample@example.com");
+             send->commitEdits();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        twoReminders();
+        c.fill();
+        LoopbackServer server(LoopbackServer::Mode::Accept);
+        send->smtp.Port = server.port();
+        send->show();
+        expectSuccessBoxes();
+        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        ASSERT_EQ(server.messages(), 1);
+        const std::string address = send->dbeFromAddress->text().toStdString();
+        EXPECT_NE(server.headers().find("\r\nReply-To: " + address + "\r\n"), std::string::npos)
+            << server.headers();
+        EXPECT_EQ(send->dmMail->FieldNamed("ReplyTo").AsString(), address);
+    }
+}
+
+// "Server requires authentication" ticked with no user name: refused before any connection,
+// with a box that says what to do (the server would only answer "535").
+TEST_F(BatchSend, AnEmptyUserNameWithTheTickIsRefusedBeforeConnecting) {
+    twoReminders();
+    LoopbackServer server(LoopbackServer::Mode::Accept);
+    send->smtp.Port = server.port();
+    send->show();
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    forms->frmAuth->close(); // the frame: the tick stays, no user name
+    ASSERT_TRUE(send->chkAuth->isChecked());
+    prompter.expectError(QStringLiteral(
+        "Please fill in the user name the server asks for (untick \"Server requires "
+        "authentication\" when it asks for none)."));
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(pending->RowCount(), 2);
+}
+
+// The offline box's details name the port the program tried: the server's own after a colon.
+TEST_F(BatchSend, TheOfflineDetailsNameThePortTried) {
+    twoReminders();
+    send->show();
+    const uint16_t closed = testservers::closedPort();
+    setText(send->dbeMailServer, QStringLiteral("127.0.0.1:%1").arg(closed));
+    prompter.expectError(kOffline);
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_EQ(prompter.shown.back().details,
+              QStringLiteral("Server 127.0.0.1, port %1: Connection refused").arg(closed));
+}
+
+// A certificate from an authority this computer does not trust: said in the program's words,
+// OpenSSL's kept in the details; not "offline", and the batch stays pending.
+TEST_F(BatchSend, AnUntrustedAuthorityIsSaidInTheProgramsWords) {
+    const auto& cert = tlsfixture::localhostCert();
+    AiosmtpdServer server("deskuser", "pa ss", cert.certFile, cert.keyFile);
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+    send->smtp.Port = port;
+    setText(send->dbeMailServer, QStringLiteral("localhost"));
+    twoReminders();
+    send->show();
+    prompter.expectError(QStringLiteral("The server's certificate is not from an authority this "
+                                        "computer trusts. Nothing was sent."));
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    EXPECT_TRUE(prompter.shown.back().details.contains(
+        QStringLiteral("unable to get local issuer certificate")))
+        << prompter.shown.back().details.toStdString();
+    expectFailedAttempt(2);
 }
 
 } // namespace

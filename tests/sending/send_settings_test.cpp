@@ -174,4 +174,24 @@ TEST_F(SendSettings, AuthenticationKeepsThePasswordInMemoryOnly) {
     EXPECT_EQ(mail.find("s3cret"), std::string::npos);
 }
 
+// Esc (and Cancel) in the Authentication box: no authentication after all, the tick goes.
+TEST_F(SendSettings, EscInTheAuthenticationBoxUnticksTheBox) {
+    startForms();
+    TfrmSendMail* send = forms->frmSendMail;
+    TfrmAuth* auth = forms->frmAuth;
+    send->show();
+    for (const char* how : {"Esc", "Cancel"}) {
+        SCOPED_TRACE(how);
+        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        ASSERT_TRUE(auth->isVisible());
+        if (std::string(how) == "Esc")
+            QTest::keyClick(auth->edtUserName, Qt::Key_Escape);
+        else
+            QTest::mouseClick(auth->bmbCancel, Qt::LeftButton);
+        EXPECT_FALSE(auth->isVisible());
+        EXPECT_FALSE(send->chkAuth->isChecked());
+        EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
+    }
+}
+
 } // namespace

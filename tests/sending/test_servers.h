@@ -68,6 +68,11 @@ public:
     uint16_t port() const { return port_; }
     int messages() const { return messages_; }
     int connections() const { return connections_; }
+    // The header lines of the last message, each ending in CR LF.
+    std::string headers() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return headers_;
+    }
     // Every command line received, in order (DATA content excluded).
     std::vector<std::string> commands() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -140,7 +145,8 @@ private:
                 reply(fd, "550 5.7.1 Relaying denied");
             } else if (verb == "DATA") {
                 reply(fd, "354 go ahead");
-                // The content ends with a line holding a single ".".
+                // The content ends with a line holding a single "."; its header lines are kept.
+                std::string head = buffer;
                 size_t end;
                 while ((end = buffer.find("\r\n.\r\n")) == std::string::npos) {
                     pollfd p{fd, POLLIN, 0};
@@ -153,12 +159,18 @@ private:
                     const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
                     if (n <= 0)
                         return;
+                    if (head.size() < 8192)
+                        head.append(chunk, static_cast<size_t>(n));
                     // Keep only what the end marker needs beyond the last few bytes.
                     const size_t keep = std::min<size_t>(buffer.size(), 4);
                     buffer.erase(0, buffer.size() - keep);
                     buffer.append(chunk, static_cast<size_t>(n));
                 }
                 buffer.erase(0, end + 5);
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    headers_ = head.substr(0, head.find("\r\n\r\n") + 2);
+                }
                 ++messages_;
                 if (mode_ == Mode::DropAfterData)
                     return;
@@ -173,6 +185,7 @@ private:
     }
 
     Mode mode_;
+    std::string headers_;
     int listen_ = -1;
     uint16_t port_ = 0;
     std::thread thread_;

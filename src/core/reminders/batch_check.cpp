@@ -5,6 +5,7 @@
 #include "core/tables/mem_data.h"
 #include "core/store/phone_number.h"
 #include "core/store/schemas.h"
+#include "core/reminders/placeholders.h"
 #include "core/reminders/sms_meter.h"
 
 #include <cstdint>
@@ -119,6 +120,8 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
         const int parts = lastParts;
         if (parts > 1)
             report("Longer than one SMS (" + std::to_string(parts) + " SMS)");
+        if (holdsPlaceholder(message))
+            report("Date or time mark (| or ~) not filled in");
 
         if (listed)
             report("On the do-not-text list");

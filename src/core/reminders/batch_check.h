@@ -14,6 +14,7 @@
 //                                        and its appointment date and time
 //     "Not a valid number"               see isSendableNumber
 //     "Longer than one SMS (N SMS)"      the message as stored, measured by measureSms
+//     "Date or time mark (| or ~) not filled in"   the message still holds a placeholder
 //     "On the do-not-text list"
 //
 // The rows are read as stored: a pending edit is posted first by the caller. One pass, with hash

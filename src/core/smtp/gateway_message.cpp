@@ -3,14 +3,14 @@
 #include <utility>
 
 TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
-                          std::string pendingFile, int32_t today) {
+                          std::string pendingFile, double now) {
     TIdMessage message;
     message.From.Address = sender.fromAddress;
     message.Recipients.SetEMailAddresses(kGatewayAddress);
     message.BccList.SetEMailAddresses(sender.blindCopies);
     message.Subject = "Tallyminder " + versionText;
     message.BodyText = std::move(pendingFile);
-    message.Date = static_cast<double>(today);
+    message.Date = now;
     message.ReplyTo.SetEMailAddresses(sender.replyTo);
     return message;
 }

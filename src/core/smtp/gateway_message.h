@@ -20,6 +20,8 @@ struct GatewaySender {
 };
 
 // From the sender, to the gateway alone (and the blind copies), subject "Tallyminder <version>",
-// dated today (a day number), the body the bytes of the pending list's file as they stand.
+// the body the bytes of the pending list's file as they stand. Dated now (local date-time, days
+// since 30/12/1899 plus the fraction of the day): mail filters score a date hours in the past
+// as spam.
 TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
-                          std::string pendingFile, int32_t today);
+                          std::string pendingFile, double now);

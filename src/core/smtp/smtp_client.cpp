@@ -161,8 +161,16 @@ void TIdSMTP::introduce(const std::string& localName) {
 
 void TIdSMTP::startTls(const std::string& host) {
     // "LOCALHOST" is connected to as 127.0.0.1 but checked by its name, like any other name.
-    connection_.startTls(TlsOptions{host, Environment.TrustFile},
-                         TcpConnection::Clock::now() + Timeouts.handshake);
+    try {
+        connection_.startTls(TlsOptions{host, Environment.TrustFile},
+                             TcpConnection::Clock::now() + Timeouts.handshake);
+    } catch (const EIdSocketError& e) {
+        // The server took the connection and then let the handshake lapse or broke it: not
+        // being offline.
+        throw EIdTLSError("The server did not complete the encrypted connection (" +
+                              std::string(e.what()) + "). Nothing was sent.",
+                          EIdTLSError::Cause::HandshakeIncomplete);
+    }
 }
 
 void TIdSMTP::Connect() {
@@ -240,8 +248,13 @@ void TIdSMTP::Send(TIdMessage& message) {
     if (!Connected())
         throw EIdNotConnected();
     refuseUnsafeValues(message);
-    if (willAuthenticate() && !connection_.isEncrypted())
-        throw EIdTLSError("The server does not offer encryption; the password was not sent.");
+    // A relay on this machine (a local mail relay, a provider's bridge program) takes the
+    // password over a connection that never leaves the machine.
+    if (willAuthenticate() && !connection_.isEncrypted() &&
+        !(Environment.PeerIsThisMachine && Environment.PeerIsThisMachine(connection_)))
+        throw EIdTLSError("The server does not offer encryption, so the password was not sent. "
+                          "Use port 587 or 465, or ask your provider for the encrypted setting.",
+                          EIdTLSError::Cause::ClearTextPassword);
 
     command("Rset", kAnyCode, Timeouts.command, answerTo("RSET"));
     if (willAuthenticate())

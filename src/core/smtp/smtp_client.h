@@ -36,7 +36,7 @@
 //     msg.BccList.SetEMailAddresses("copy1@example.com, copy2@example.com");
 //     msg.Subject = "Tallyminder v.1.0.0.1";
 //     msg.Body = {"line 1", "line 2"};
-//     msg.Date = todayAtMidnight;          // days since 30/12/1899; 0 means "now"
+//     msg.Date = now;                      // days since 30/12/1899; 0 means "now"
 //     smtp.Host = "mail.example.com";
 //     smtp.Connect();                      // greeting and EHLO (or HELO)
 //     smtp.Send(msg);                      // the whole transaction; returns once accepted
@@ -92,6 +92,11 @@ struct SmtpEnvironment {
     std::string LocaleName = systemLocaleName();
     // The name given in EHLO and HELO; empty means this machine's host name.
     std::string LocalName;
+    // Whether the connection's other end is this machine, where a password may go unencrypted
+    // (tests stand a loopback server in for a distant one).
+    std::function<bool(const TcpConnection&)> PeerIsThisMachine = [](const TcpConnection& c) {
+        return c.peerIsLoopback();
+    };
     // A PEM file of the authorities trusted for the server's certificate; empty means the
     // system's trust store (OpenSSL's default verify paths: SSL_CERT_FILE, SSL_CERT_DIR).
     std::string TrustFile;

@@ -82,7 +82,14 @@ public:
 // (a password, or a submission port). Nothing of the message or the password was sent.
 class EIdTLSError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    // What the user is told differs by cause; the text keeps the library's words.
+    enum class Cause { Other, UntrustedAuthority, HandshakeIncomplete, ClearTextPassword };
+    explicit EIdTLSError(const std::string& text, Cause cause = Cause::Other)
+        : std::runtime_error(text), cause_(cause) {}
+    Cause cause() const { return cause_; }
+
+private:
+    Cause cause_;
 };
 
 // The mail server setting is not a host with an optional port ("host:port", "[IPv6]:port").

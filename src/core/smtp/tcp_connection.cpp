@@ -344,6 +344,20 @@ void TcpConnection::receive(Clock::time_point deadline) {
     }
 }
 
+bool TcpConnection::peerIsLoopback() const {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return false;
+    if (addr.ss_family == AF_INET)
+        return (ntohl(reinterpret_cast<sockaddr_in*>(&addr)->sin_addr.s_addr) >> 24) == 127;
+    if (addr.ss_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<sockaddr_in6*>(&addr)->sin6_addr;
+        return IN6_IS_ADDR_LOOPBACK(&a) || (IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127);
+    }
+    return false;
+}
+
 std::string TcpConnection::localName() const {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) == 0 && name[0] != '\0')

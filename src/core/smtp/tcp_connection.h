@@ -64,6 +64,10 @@ public:
     // Forgets an earlier cancel(); called before a new dialogue begins.
     void resetCancel() noexcept;
 
+    // True when the other end of the connection is this machine (127.0.0.0/8, ::1, or an IPv4
+    // loopback address mapped into IPv6): what goes over it never leaves the machine.
+    bool peerIsLoopback() const;
+
     // The host name of this machine as the system reports it, or the address literal of the
     // local end of the connection ("[192.0.2.1]") when the system has none.
     std::string localName() const;

@@ -84,6 +84,22 @@ std::string verifyReason(long result, const std::string& peerName) {
 
 const char kNothingSent[] = ". Nothing was sent.";
 
+// The chain does not lead to an authority of the trust store (as against a certificate that
+// names another host, or has expired).
+bool untrustedAuthority(long result) {
+    switch (result) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 TlsSession::TlsSession(int socket, const TlsOptions& options) : fd(socket) {
@@ -153,7 +169,9 @@ TlsSession::Wait TlsSession::failure(int result) {
     const long verified = SSL_get_verify_result(ssl_);
     if (verified != X509_V_OK)
         throw EIdTLSError("The server's certificate was refused: " +
-                          verifyReason(verified, peerName_) + kNothingSent);
+                              verifyReason(verified, peerName_) + kNothingSent,
+                          untrustedAuthority(verified) ? EIdTLSError::Cause::UntrustedAuthority
+                                                       : EIdTLSError::Cause::Other);
     if (ended)
         throw EIdTLSError("The secure connection could not be made: the server closed the "
                           "connection during the TLS handshake" +

@@ -7,6 +7,7 @@
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
 #include "core/tables/message_text.h"
+#include "core/tables/value_breaks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -213,11 +214,20 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
     // A row is written into room made for it at once: its stored bytes hold all its text,
     // and each number takes at most its cached length or the scratch's.
     const size_t numberRoom = columns.size() * (sizeof(Text::bytes) + 1) + 2;
+    struct ResumeOnThrow {
+        TdxMemData& table;
+        bool done = false;
+        ~ResumeOnThrow() {
+            if (!done)
+                table.ResumeViews();
+        }
+    } resume{*this};
     for (const Row& row : rows_) {
         const char* blob = row.blob.data();
         uint32_t present;
         std::memcpy(&present, blob, 4);
-        size_t at = out.size();
+        const size_t rowStart = out.size();
+        size_t at = rowStart;
         out.resize(at + row.blob.size() + numberRoom);
         char* p = out.data() + at;
         for (Column& c : columns) {
@@ -257,12 +267,37 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
         *p++ = '\r';
         *p++ = '\n';
         out.resize(static_cast<size_t>(p - out.data()));
+        refuseBreaksInRow(std::string_view(out).substr(rowStart), row, written);
         if (spill)
             spill(out);
     }
     if (bookmark != 0 && rowOfBookmark(bookmark) >= 0)
         cursor_ = rowOfBookmark(bookmark);
+    resume.done = true;
     ResumeViews();
+}
+
+void TdxMemData::refuseBreaksInRow(std::string_view text, const Row& row,
+                                   const std::vector<int>& written) {
+    // One look over the row's bytes: as many separators as values, and the line end last.
+    size_t separators = 0;
+    bool breaks = false;
+    for (size_t i = 0; i + 2 < text.size(); ++i) {
+        separators += text[i] == FieldDelimiter;
+        breaks = breaks || text[i] == '\r' || text[i] == '\n';
+    }
+    if (!breaks && separators == written.size())
+        return;
+    // A value would come back split: nothing is written, the old file stays as it was.
+    for (int f : written) {
+        if (Field(f).Kind() != FieldKind::String || !holds(row, static_cast<size_t>(f)))
+            continue;
+        const std::string what = breakInValue(textIn(row, static_cast<size_t>(f)), FieldDelimiter);
+        if (!what.empty())
+            raise("The " + Field(f).DisplayName() + " of row " +
+                  std::to_string(rowOfBookmark(row.bookmark) + 1) + " holds " + what +
+                  ", which cannot stand inside a value of this table's file; nothing was written");
+    }
 }
 
 void TdxMemData::ReadDelimitedFile(const std::string& path) {
@@ -305,12 +340,16 @@ void TdxMemData::ReadDelimitedText(std::string_view text) {
 }
 
 // A read that would leave out some of the user's bytes is an error, so that the caller keeps
-// the file aside before anything can rewrite it: a NUL byte (which ends the text), a header
+// the file aside before anything can rewrite it: a NUL byte (which ends the text), a TAB or a
+// stray line break in a file not separated by TAB, a header
 // that names none of the table's fields, a line longer than the reader looks at, a value longer
 // than its field. The rows are still read as far as the text allows; the error comes at the end.
 void TdxMemData::readText(const std::function<std::string_view()>& next, size_t sizeHint) {
     std::string lost;
     bool stopped = false; // the read ended before the end of the text
+    // A TAB or a stray line break inside a value of a file not separated by TAB: the rows are
+    // read, but the file is not read whole, so that it is kept aside before it is rewritten.
+    StrayBreakFinder strayBreaks(FieldDelimiter);
     std::vector<int> columns;
     bool started = false; // the header is read and the old rows are gone
     int lineNumber = 1;
@@ -318,6 +357,8 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
     size_t rowBytes = 0;  // of the rows read so far, for the room of the rest
     // Whole lines: the first of all is the header, which is read before anything changes.
     auto take = [&](std::string_view lines) {
+        if (lost.empty())
+            lost = strayBreaks.look(lines);
         if (!started) {
             const std::string_view rows = readHeader(lines, columns, lost);
             loading_ = true;

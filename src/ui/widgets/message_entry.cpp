@@ -2,6 +2,7 @@
 
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
+#include "core/reminders/placeholders.h"
 #include "core/tables/date_time.h"
 #include "core/tables/mem_data.h"
 #include "ui/widgets/key_filters.h"
@@ -33,17 +34,6 @@ MessageEntry::MessageEntry(QComboBox* box, QLabel* count, Prompter& prompter,
     });
 }
 
-bool MessageEntry::replaceFirst(QChar placeholder, const QString& with) {
-    QString text = box_->currentText();
-    const qsizetype at = text.indexOf(placeholder);
-    if (at < 0)
-        return false;
-    text = text.left(at) + with + text.mid(at + 1);
-    box_->setEditText(text);
-    box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
-    return true;
-}
-
 QString MessageEntry::dateText() const { return QString::fromLatin1(formatDate(dateDay_())); }
 
 QString MessageEntry::timeText() const {
@@ -51,13 +41,20 @@ QString MessageEntry::timeText() const {
 }
 
 bool MessageEntry::fillPlaceholders() {
-    const bool date = replaceFirst(QLatin1Char('|'), dateText());
-    if (date)
+    // Text the single-byte charset cannot carry is refused where it is typed, never filled.
+    const std::optional<std::string> bytes = toTableText(box_->currentText());
+    if (!bytes)
+        return false;
+    const FilledMessage filled = ::fillPlaceholders(*bytes, dateDay_(), timeMs_(), 1);
+    if (!filled.date && !filled.time)
+        return false;
+    box_->setEditText(fromTableText(filled.text));
+    box_->lineEdit()->setCursorPosition(static_cast<int>(box_->currentText().size()));
+    if (filled.date)
         shownDate_ = dateText();
-    const bool time = replaceFirst(QLatin1Char('~'), timeText());
-    if (time)
+    if (filled.time)
         shownTime_ = timeText();
-    return date || time;
+    return true;
 }
 
 void MessageEntry::follow(QString& shown, const QString& now) {

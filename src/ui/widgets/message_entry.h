@@ -73,7 +73,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool replaceFirst(QChar placeholder, const QString& with);
     QString dateText() const;
     QString timeText() const;
     void follow(QString& shown, const QString& now);

@@ -1,18 +1,20 @@
 #include "ui/widgets/sms_meter_text.h"
 
+#include "core/reminders/placeholders.h"
 #include "core/reminders/sms_meter.h"
+#include "ui/qt_charset.h"
 
 #include <QLabel>
 
 QString smsMeterText(const QString& message) {
     if (message.isEmpty())
         return {};
-    // Only the lengths and the alphabet of the filled-in texts matter, and dates and times are
-    // digits and separators of the GSM alphabet.
-    QString filled = message;
-    filled.replace(QLatin1Char('|'), QStringLiteral("00/00/0000"));
-    filled.replace(QLatin1Char('~'), QStringLiteral("00:00"));
-    return QString::fromStdString(smsMeterLabel(measureSms(filled.toStdU32String())));
+    // Counted as it will go out, placeholders filled: any date and time have the same length
+    // and alphabet. Text the charset cannot carry is refused where typed; it is measured as is.
+    if (const std::optional<std::string> bytes = toTableText(message))
+        return QString::fromStdString(
+            smsMeterLabel(measureSms(fillPlaceholders(*bytes, 0, 0).text)));
+    return QString::fromStdString(smsMeterLabel(measureSms(message.toStdU32String())));
 }
 
 QLabel* makeSmsMeterLabel(QWidget* parent) {

@@ -24,7 +24,7 @@ Reminder clean(const char* number = "0412 345 678") {
     r.name = "Ann";
     r.appointmentDate = kToday + 3;
     r.appointmentTime = timeMs(10, 0);
-    r.message = "See you on | at ~";
+    r.message = "See you on 13/12/2026 at 10:00";
     r.daysBefore = 1;
     return r;
 }
@@ -126,6 +126,17 @@ TEST(BatchCheck, MessagesLongerThanOneSms) {
                withMessage(clean("0400 000 006"), std::string(159, 'a') + "\xE2")}),
         (Lines{"3: Longer than one SMS (2 SMS)", "5: Longer than one SMS (2 SMS)",
                "6: Longer than one SMS (3 SMS)"}));
+}
+
+// A "|" or "~" left in a message would reach the customer as it stands.
+TEST(BatchCheck, MessagesThatStillHoldADateOrTimeMark) {
+    EXPECT_EQ(check({withMessage(clean("0400 000 001"), "Hygienist visit | at ~."),
+                     clean("0400 000 002"),
+                     withMessage(clean("0400 000 003"), "Back at ~"),
+                     withMessage(clean("0400 000 004"), "On |")}),
+              (Lines{"1: Date or time mark (| or ~) not filled in",
+                     "3: Date or time mark (| or ~) not filled in",
+                     "4: Date or time mark (| or ~) not filled in"}));
 }
 
 TEST(BatchCheck, NumbersOnTheDoNotTextList) {

@@ -9,7 +9,7 @@ TEST(GatewayMessage, CarriesThePendingFileAsItStandsToTheGatewayAlone) {
     sender.fromAddress = "pat@example.com";
     sender.blindCopies = "a@example.com, b@example.com";
     sender.replyTo = "Pat <reply@example.com>";
-    const TIdMessage m = gatewayMessage(sender, "v.1.0.0.1", "head^\r\n0111^Ann^\r\n0222^Bob^", 46380);
+    const TIdMessage m = gatewayMessage(sender, "v.1.0.0.1", "head^\r\n0111^Ann^\r\n0222^Bob^", 46380.3875);
     EXPECT_EQ(m.From.Address, "pat@example.com");
     ASSERT_EQ(m.Recipients.Count(), 1u);
     EXPECT_EQ(m.Recipients[0].Address, kGatewayAddress);
@@ -21,7 +21,7 @@ TEST(GatewayMessage, CarriesThePendingFileAsItStandsToTheGatewayAlone) {
     EXPECT_TRUE(m.Body.empty());
     EXPECT_EQ(m.BodyText, "head^\r\n0111^Ann^\r\n0222^Bob^");
     EXPECT_EQ(fileLines(m.BodyText), (std::vector<std::string>{"head^", "0111^Ann^", "0222^Bob^"}));
-    EXPECT_EQ(m.Date, 46380.0);
+    EXPECT_EQ(m.Date, 46380.3875); // the time of the send, not midnight
 }
 
 TEST(GatewayMessage, FileLinesEndAtCrLfOnly) {

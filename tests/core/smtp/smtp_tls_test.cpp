@@ -114,6 +114,7 @@ TEST(SmtpTls, PasswordIsNotSentOverAClearConnection) {
     ScriptedServer server({reply({"220 hi"}), reply({"250-mail.example", "250 AUTH LOGIN"})});
     TIdSMTP smtp;
     configure(smtp, server.port());
+    smtp.Environment.PeerIsThisMachine = [](const TcpConnection&) { return false; }; // distant
     TIdMessage m = message();
     smtp.Connect();
     EXPECT_FALSE(smtp.Encrypted());
@@ -121,7 +122,10 @@ TEST(SmtpTls, PasswordIsNotSentOverAClearConnection) {
         smtp.Send(m);
         ADD_FAILURE() << "Send went on without encryption";
     } catch (const EIdTLSError& e) {
-        EXPECT_STREQ(e.what(), "The server does not offer encryption; the password was not sent.");
+        EXPECT_STREQ(e.what(), "The server does not offer encryption, so the password was not "
+                               "sent. Use port 587 or 465, or ask your provider for the "
+                               "encrypted setting.");
+        EXPECT_EQ(e.cause(), EIdTLSError::Cause::ClearTextPassword);
     }
     EXPECT_FALSE(smtp.DidAuthenticate());
     EXPECT_TRUE(smtp.Connected());
@@ -176,6 +180,8 @@ struct HandshakeCase {
     // The whole text, or its beginning when it ends in "...".
     std::string text;
     int code = 0;
+    // What the send window makes of a TLS failure.
+    EIdTLSError::Cause cause = EIdTLSError::Cause::Other;
 };
 
 void PrintTo(const HandshakeCase& c, std::ostream* os) {
@@ -204,7 +210,8 @@ std::vector<HandshakeCase> handshakeCases() {
                      },
                      Failure::Tls,
                      "The server's certificate was refused: unable to get local issuer "
-                     "certificate. Nothing was sent."});
+                     "certificate. Nothing was sent.",
+                     0, EIdTLSError::Cause::UntrustedAuthority});
     cases.push_back({"StartTlsRefused",
                      [] { return std::vector<ServerStep>{reply({"454 4.7.0 TLS not available"})}; },
                      [] { return localhostCert(); }, nullptr, Failure::Reply,
@@ -229,7 +236,8 @@ std::vector<HandshakeCase> handshakeCases() {
     cases.push_back(
         {"ServerStallsInTheHandshake", [] { return std::vector<ServerStep>{reply({"220 Ready"})}; },
          [] { return localhostCert(); }, [](TIdSMTP& s) { s.Timeouts.handshake = 300ms; },
-         Failure::Socket, "", ETIMEDOUT});
+         Failure::Tls, "The server did not complete the encrypted connection (...", 0,
+         EIdTLSError::Cause::HandshakeIncomplete});
     return cases;
 }
 
@@ -255,6 +263,7 @@ TEST_P(SmtpTlsHandshake, FailsClearlyAndSendsNothing) {
     } catch (const EIdTLSError& e) {
         failure = Failure::Tls;
         text = e.what();
+        EXPECT_EQ(e.cause(), c.cause);
     } catch (const EIdProtocolReplyError& e) {
         failure = Failure::Reply;
         text = e.what();
@@ -338,6 +347,27 @@ TEST(ServerAddress, PortDecidesTheEncryption) {
     EXPECT_EQ(tlsForPort(587), SmtpTls::Required);
     EXPECT_EQ(tlsForPort(25), SmtpTls::WhenOffered);
     EXPECT_EQ(tlsForPort(2525), SmtpTls::WhenOffered);
+}
+
+// A relay on this machine (127.0.0.0/8, ::1) gets the password over a clear connection: the
+// traffic never leaves the machine.
+TEST(SmtpTls, PasswordGoesInClearToARelayOnThisMachine) {
+    ScriptedServer server({reply({"220 hi"}), reply({"250-mail.example", "250 AUTH LOGIN"}),
+                           reply({"250 ok"}), reply({"334 VXNlcm5hbWU6"}),
+                           reply({"334 UGFzc3dvcmQ6"}), reply({"235 ok"}), reply({"250 ok"}),
+                           reply({"250 ok"}), reply({"354 go"}), reply({"250 ok"})});
+    TIdSMTP smtp;
+    configure(smtp, server.port());
+    smtp.Host = "127.0.0.1";
+    TIdMessage m = message();
+    smtp.Connect();
+    EXPECT_FALSE(smtp.Encrypted());
+    smtp.Send(m);
+    EXPECT_TRUE(smtp.DidAuthenticate());
+    smtp.Disconnect();
+    EXPECT_TRUE(server.received().starts_with(
+        "ehlo testhost\r\nRset\r\nauth LOGIN\r\ndXNlcg==\r\nc2VjcmV0\r\n"))
+        << server.received();
 }
 
 } // namespace
