@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QTime>
 #include <QTimeEdit>

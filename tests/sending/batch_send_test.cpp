@@ -195,7 +195,7 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
                                 "Subject: Tallyminder v.1.0.0.5\r\n"
                                 "To: sms@gateway.example.com\r\n"
                                 "Reply-To: desk@shop.example\r\n"
-                                "Date: Wed, 9 Dec 2026 09:30:00 +1000\r\n"
+                                "Date: Wed, 9 Dec 2026 09:30:15 +1000\r\n"
                                 "X-Priority: 3\r\n"
                                 "X-Library: Indy 8.0.25\r\n"
                                 "\r\n" +
@@ -441,7 +441,8 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
          QStringLiteral("The server's certificate was refused: IP address does not match "
                         "(127.0.0.1). Nothing was sent.")},
         {"", "",
-         QStringLiteral("The server does not offer encryption; the password was not sent.")},
+         QStringLiteral("The server does not offer encryption, so the password was not sent. "
+                        "Use port 587 or 465, or ask your provider for the encrypted setting.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
@@ -453,6 +454,8 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
         send->smtp.AuthenticationType = TIdSMTPAuthenticationType::atLogin;
         send->smtp.UserId = "deskuser";
         send->smtp.Password = "pa ss";
+        // The loopback server stands in for a distant one.
+        send->smtp.Environment.PeerIsThisMachine = [](const TcpConnection&) { return false; };
         prompter.expectError(c.message);
         QTest::mouseClick(send->bmbSend, Qt::LeftButton);
         prompter.verifyAllUsed();

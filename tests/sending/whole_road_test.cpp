@@ -96,7 +96,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
                                 "Subject: Tallyminder v.1.0.0.5\r\n"
                                 "To: sms@gateway.example.com\r\n"
                                 "Reply-To: desk@shop.example\r\n"
-                                "Date: Wed, 9 Dec 2026 09:30:00 +1000\r\n"
+                                "Date: Wed, 9 Dec 2026 09:30:15 +1000\r\n"
                                 "X-Priority: 3\r\n"
                                 "X-Library: Indy 8.0.25\r\n"
                                 "\r\n" +

@@ -220,7 +220,7 @@ private:
                          std::string& lost, int& lineNumber);
     // Appends the file's text to out; spill, when set, is offered the text after each row.
     void formatText(std::string& out, const std::function<void(std::string&)>& spill);
-    // Throws when a text value of the row just formatted holds the separator, CR or LF.
+    // Throws when a text value of the row just formatted holds the separator, a TAB, CR or LF.
     void refuseBreaksInRow(std::string_view text, const Row& row, const std::vector<int>& written);
 
     std::string name_;

@@ -284,7 +284,8 @@ void TdxMemData::refuseBreaksInRow(std::string_view text, const Row& row,
     bool breaks = false;
     for (size_t i = 0; i + 2 < text.size(); ++i) {
         separators += text[i] == FieldDelimiter;
-        breaks = breaks || text[i] == '\r' || text[i] == '\n';
+        breaks = breaks || (text[i] == '\t' && FieldDelimiter != '\t') || text[i] == '\r' ||
+                 text[i] == '\n';
     }
     if (!breaks && separators == written.size())
         return;

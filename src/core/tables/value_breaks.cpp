@@ -16,7 +16,7 @@ std::string nameOf(char c) {
 
 std::string breakInValue(std::string_view value, char delimiter) {
     for (char c : value)
-        if (c == delimiter || c == '\r' || c == '\n')
+        if (c == delimiter || c == '\t' || c == '\r' || c == '\n')
             return nameOf(c);
     return {};
 }

@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-// The first character of value that a file separated by delimiter cannot hold as text, named
-// for a message ("a TAB", "a line break", "a ^"); empty when there is none.
+// The first character of value that a file separated by delimiter cannot hold as text (its
+// separator, a TAB, which the pending file's reader refuses and every other file splits at, CR
+// or LF), named for a message ("a TAB", "a line break", "a ^"); empty when there is none.
 std::string breakInValue(std::string_view value, char delimiter);
 
 // For a file whose separator is not TAB: where its text holds a TAB, or a line end other than
