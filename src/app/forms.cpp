@@ -36,6 +36,9 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     : tables_(std::move(paths)), context_(prompter, clock, tables_),
       noService_(std::make_unique<dialup::NoDialupService>()), remoteAccess_(noService_.get()) {
@@ -63,6 +66,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     // The order matters: a window's create step tells the ones before it what it has read.
     frmMain = new TfrmMain(context_);
     TfrmMain* main = frmMain;
+    main->isProgramWindow = [this](const QWidget* w) { return isProgramWindow(w); };
 
     frmContact = new TfrmContact(context_, main);
     QObject::connect(frmContact, &TfrmContact::contactNamesChanged, main,
@@ -292,4 +296,15 @@ void Forms::setPasswordKeeper(PasswordKeeper* keeper) {
 
 void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {
     remoteAccess_ = remote ? remote : noService_.get();
+}
+
+bool Forms::isProgramWindow(const QWidget* window) const {
+    if (!window)
+        return false;
+    const QWidget* windows[] = {frmMain,          frmContact,        frmMessage,    frmSendMail,
+                                frmProgress,      AutoForm,          ConfigureAutoForm,
+                                TimeAutoForm,     TimePasswordAutoForm, AboutForm,
+                                UplinkerForm.data(), frmLongMessage, frmSentItems,
+                                frmSelectSending, frmAuth};
+    return std::find(std::begin(windows), std::end(windows), window) != std::end(windows);
 }

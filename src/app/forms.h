@@ -100,6 +100,8 @@ private:
     void connectHelpKey(QWidget* window);
     // The window frame of a read-only copy: its title, no send, the Reload key.
     void showReadOnly();
+    // Whether the window is one of those this registry made.
+    bool isProgramWindow(const QWidget* window) const;
 
     DataModule tables_;
     Context context_;

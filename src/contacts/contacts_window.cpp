@@ -300,23 +300,8 @@ void TfrmContact::dxContactBeforePost() {
     dbgContact->setTitleButtons(false);
     dxContact->SetSortedField("");
 
-    TField& contact = dxContact->FieldNamed(fields::contact);
-    TField& number = dxContact->FieldNamed(fields::number);
-    TField& group = dxContact->FieldNamed(fields::group);
-    const std::string name = contact.AsString();
-    if (!name.empty()) {
-        const std::string capitalised = capitaliseFirst(name);
-        if (capitalised != name)
-            contact.SetAsString(capitalised);
-    }
-    const std::string g = group.AsString();
-    if (!g.empty()) {
-        const std::string lower = lowerLetters(g);
-        if (lower != g)
-            group.SetAsString(lower);
-    }
     justDeleted = false;
-    if (contact.AsString().empty() && number.AsString().empty()) {
+    if (!shapePostedContact(*dxContact)) {
         // Nothing to keep: a new row is dropped, an existing one deleted, without a word.
         if (dxContact->State() == DataSetState::Insert)
             dxContact->Cancel();
@@ -324,7 +309,6 @@ void TfrmContact::dxContactBeforePost() {
             dxContact->Delete();
         throw EAbort();
     }
-    dxContact->FieldNamed(fields::contactKey).SetAsString(concatContact(number.AsString(), group.AsString()));
 }
 
 void TfrmContact::dxContactAfterPost() {

@@ -7,6 +7,7 @@
 #include "core/contacts/contact_import.h"
 #include "core/store/do_not_text.h"
 #include "core/reminders/reminder.h"
+#include "core/reminders/reminders_for_contacts.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "ui/widgets/record_grid.h"
@@ -241,31 +242,23 @@ void TfrmSelectSending::bmbOKClick() {
         const FirstRowIndex byKey(contacts, fields::contactKey);
         TField& number = contacts.FieldNamed(fields::number);
         TField& name = contacts.FieldNamed(fields::contact);
-        bool caretSkipped = false;
-        const DoNotTextSet doNotText(*context_.tables().dxDoNotText);
+        std::vector<ContactToRemind> selected;
         for (const std::string& key : contactsWindow->SelectedContactKeys) {
             const int row = byKey.find(trimBlanks(key));
             if (row < 0) {
-                // No reminder goes to another contact in its place.
-                ++notFound;
+                // No reminder goes to another contact in place of one that is gone.
+                selected.push_back({{}, key, false});
                 continue;
             }
             contacts.SetRowNumber(row);
-            reminder.contactNo = number.AsString();
-            reminder.name = name.AsString();
-            // "^" separates the fields of reminders.txt: such a contact is never written there.
-            if (reminder.contactNo.find('^') != std::string::npos ||
-                reminder.name.find('^') != std::string::npos) {
-                caretSkipped = true;
-                continue;
-            }
-            if (doNotText.contains(reminder.contactNo)) {
-                ++doNotTextSkipped;
-                continue;
-            }
-            appendReminder(reminders, reminder);
+            selected.push_back({name.AsString(), number.AsString()});
         }
-        if (caretSkipped)
+        const RemindedContacts done =
+            remindContacts(reminders, reminder, selected,
+                           DoNotTextSet(*context_.tables().dxDoNotText), RemindOptions{});
+        notFound = done.skippedFor(SkipReason::NotInContactBook);
+        doNotTextSkipped = done.skippedFor(SkipReason::OnDoNotTextList);
+        if (done.skippedFor(SkipReason::CaretInText) > 0)
             context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
         cboMessage->setEditText(QString());
         emit remindersAdded(reminders.RowCount() - countBefore);

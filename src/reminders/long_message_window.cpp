@@ -8,6 +8,7 @@
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 #include "ui/widgets/text_helpers.h"
+#include "core/reminders/reminder.h"
 #include "core/reminders/placeholders.h"
 #include "core/store/schemas.h"
 
@@ -112,7 +113,6 @@ void TfrmLongMessage::btnCloseClick() {
     main->dbgReminders->clearSelection();
     if (bookmark != 0 && r.BookmarkValid(bookmark)) {
         r.ReturnToBookmark(bookmark);
-        r.Edit();
         // As OK does: the customer gets the reminder's own date and time, not "|" and "~".
         auto value = [&r](const char* name) -> std::optional<int32_t> {
             const FieldValue v = r.FieldNamed(name).Value();
@@ -120,10 +120,11 @@ void TfrmLongMessage::btnCloseClick() {
                 return *i;
             return std::nullopt;
         };
-        r.FieldNamed(fields::message)
-            .SetAsString(fillPlaceholders(text, value(fields::appointment_date),
-                                          value(fields::appointment_time))
-                             .text);
+        Reminder reminder = reminderAt(r, r.RowNumber());
+        reminder.message = fillPlaceholders(text, value(fields::appointment_date),
+                                            value(fields::appointment_time))
+                               .text;
+        updateReminder(r, reminder);
     }
     // The main window is active again: a fresh entry.
     main->FormActivate();

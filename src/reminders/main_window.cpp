@@ -9,6 +9,7 @@
 #include "core/tables/version_info.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/clock.h"
+#include "core/reminders/reminder.h"
 #include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 #include "ui/widgets/date_box.h"
@@ -106,8 +107,9 @@ void TfrmMain::FormCreate() {
         dxmReminders->Last();
         if (dxmReminders->RowCount() > 0) {
             try {
-                setDate(dxmReminders->FieldNamed(fields::appointment_date).AsInteger());
-                setTime(dxmReminders->FieldNamed(fields::appointment_time).AsInteger());
+                const Reminder last = reminderAt(*dxmReminders, dxmReminders->RowNumber());
+                setDate(last.appointmentDate);
+                setTime(last.appointmentTime);
             } catch (...) {
                 showCurrentException();
             }
@@ -174,9 +176,7 @@ bool TfrmMain::event(QEvent* e) {
         if (previousFocusWindow_) {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (w != this && w->windowHandle() == previousFocusWindow_) {
-                    const QString name = w->objectName();
-                    fromOwnWindow =
-                        name.startsWith(QStringLiteral("frm")) || name.endsWith("AutoForm");
+                    fromOwnWindow = isProgramWindow && isProgramWindow(w);
                     break;
                 }
             }

@@ -99,6 +99,9 @@ public:
     QString helpPagePath() const;
     // Opens a document with the system's default handler (a test replaces it).
     std::function<bool(const QUrl&)> openDocument;
+    // Whether a top-level window is one of the program's own (the registry answers): coming
+    // back from one prepares a fresh entry, coming back from another program does not.
+    std::function<bool(const QWidget*)> isProgramWindow;
     // Writes the pending list to reminders.txt ("^"), views suspended; deletes the file instead
     // when deleteWhenEmpty and the list is empty.
     void saveReminders(bool deleteWhenEmpty = false);

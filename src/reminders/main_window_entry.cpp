@@ -13,6 +13,7 @@
 #include "core/contacts/contact_rules.h"
 #include "core/store/do_not_text.h"
 #include "core/reminders/reminder.h"
+#include "core/reminders/reminders_for_contacts.h"
 #include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 #include "ui/widgets/date_box.h"
@@ -184,15 +185,16 @@ void TfrmMain::AddEditNew() {
             if (entryMode != QStringLiteral("Add") && r.BookmarkValid(panelBookmark_)) {
                 // Editing the reminder the panel shows: AllKey, status, delivery and batch stay.
                 r.ReturnToBookmark(panelBookmark_);
-                r.Edit();
-                r.FieldNamed(fields::contact_no).SetAsString(number);
-                r.FieldNamed(fields::name).SetAsString(name);
-                r.FieldNamed(fields::appointment_date).SetValue(dateDay());
-                r.FieldNamed(fields::appointment_time).SetValue(timeMs());
-                r.FieldNamed(fields::message).SetAsString(message);
-                r.FieldNamed(fields::days_before_appointment).SetValue(sedDaysBefore->value());
-                r.FieldNamed(fields::recurring_days).SetValue(sedRecurringDays->value());
-                r.FieldNamed(fields::Recurring).SetAsString(recurring);
+                Reminder reminder = reminderAt(r, r.RowNumber());
+                reminder.contactNo = number;
+                reminder.name = name;
+                reminder.appointmentDate = dateDay();
+                reminder.appointmentTime = timeMs();
+                reminder.message = message;
+                reminder.daysBefore = sedDaysBefore->value();
+                reminder.recurringDays = sedRecurringDays->value();
+                reminder.recurring = recurring;
+                updateReminder(r, reminder);
                 dbgReminders->clearSelection();
             } else {
                 Reminder reminder;
@@ -257,7 +259,6 @@ void TfrmMain::AddEditAll() {
     const std::string group = normalGroupText(tableBytes(cboGroup->currentText()));
     Reminder reminder;
     reminder.message = tableBytes(cboMessage->currentText());
-    const std::string keyMessage = tableBytes(cboMessage->currentText().trimmed());
     reminder.recurring = tableBytes(cboRecurring->currentText());
     reminder.appointmentDate = dateDay();
     reminder.appointmentTime = wholeMinutes(timeMs());
@@ -266,13 +267,12 @@ void TfrmMain::AddEditAll() {
     TField& fName = contacts.FieldNamed(fields::contact);
     TField& fNumber = contacts.FieldNamed(fields::number);
     TField& fGroup = contacts.FieldNamed(fields::group);
-    const DoNotTextSet doNotText(*context_.tables().dxDoNotText);
-    int doNotTextSkipped = 0;
 
     // Each contact once. The contacts to delete go at the end, in one pass: a deletion per row
-    // would move every row after it.
+    // would move every row after it. A contact without a number is offered for deletion; the
+    // others of the group are reminded by the one core step.
     std::vector<int> doomed;
-    bool caretSkipped = false;
+    std::vector<ContactToRemind> members;
     const auto deleteDoomed = [&] {
         std::vector<int> bookmarks;
         bookmarks.reserve(doomed.size());
@@ -320,29 +320,23 @@ void TfrmMain::AddEditAll() {
             }
             if (group != "all" && normalGroupText(fGroup.AsString()) != group)
                 continue;
-            if (name.find('^') != std::string::npos || numberText.find('^') != std::string::npos) {
-                caretSkipped = true; // never written to reminders.txt
-                continue;
-            }
-            if (doNotText.contains(numberText)) {
-                ++doNotTextSkipped;
-                continue;
-            }
-            reminder.contactNo = trimBlanks(numberText);
-            reminder.name = name;
-            if (!hasReminder(r, reminder.contactNo, reminder.message))
-                appendReminder(r, reminder, keyMessage);
+            members.push_back({name, numberText});
         }
     } catch (...) {
         deleteDoomed(); // as far as it went
         throw;
     }
     deleteDoomed();
-    if (caretSkipped)
+    RemindOptions sendAll;
+    sendAll.trimNumber = true;
+    sendAll.skipPending = true;
+    sendAll.keyByTrimmedMessage = true;
+    const RemindedContacts done = remindContacts(
+        r, reminder, members, DoNotTextSet(*context_.tables().dxDoNotText), sendAll);
+    if (done.skippedFor(SkipReason::CaretInText) > 0)
         context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
-    if (doNotTextSkipped > 0)
-        context_.prompter().information(
-            QString::fromStdString(skippedDoNotTextMessage(doNotTextSkipped)));
+    if (const int skipped = done.skippedFor(SkipReason::OnDoNotTextList); skipped > 0)
+        context_.prompter().information(QString::fromStdString(skippedDoNotTextMessage(skipped)));
 }
 
 // ---- a fresh entry, and loading a reminder -----------------------------------------------------
@@ -366,11 +360,12 @@ void TfrmMain::PrepareForNew() {
         // Once the date box has an earliest date, a last reminder before it proposes that
         // earliest date: a past date is never a useful proposal, and the box would refuse it
         // half-way through this step.
-        int32_t day = r.FieldNamed(fields::appointment_date).AsInteger();
+        const Reminder last = reminderAt(r, r.RowNumber());
+        int32_t day = last.appointmentDate;
         if (const auto earliest = dtpDate->minimumDay(); earliest && day < *earliest)
             day = *earliest;
         setDate(day);
-        setTime(r.FieldNamed(fields::appointment_time).AsInteger() + incMins * 60000);
+        setTime(last.appointmentTime + incMins * 60000);
     }
     sedDaysBefore->setValue(0);
     sedRecurringDays->setValue(0);
@@ -396,15 +391,16 @@ void TfrmMain::setRecordActive() {
     // The date first: when the box refuses it (a past reminder once the box has an earliest
     // date), the panel keeps everything it showed, instead of half of another reminder.
     messageEntry->forget();
+    const Reminder reminder = reminderAt(r, r.RowNumber());
     try {
-        setDate(r.FieldNamed(fields::appointment_date).AsInteger());
+        setDate(reminder.appointmentDate);
     } catch (...) {
         // So does the cursor: the grid marks the reminder the panel still shows.
         if (entryMode == QStringLiteral("Edit") && r.BookmarkValid(panelBookmark_))
             r.ReturnToBookmark(panelBookmark_);
         throw;
     }
-    const std::string number = r.FieldNamed(fields::contact_no).AsString();
+    const std::string& number = reminder.contactNo;
     mskContactNo->setText(fromTableText(number));
     QString group;
     {
@@ -416,18 +412,18 @@ void TfrmMain::setRecordActive() {
     }
     if (group.isEmpty())
         group = QStringLiteral("all");
-    const QString name = fromTableText(r.FieldNamed(fields::name).AsString());
+    const QString name = fromTableText(reminder.name);
     visibleNamePicker()->setEditText(group == QStringLiteral("all")
                                          ? name
                                          : name + QStringLiteral(" (") + group + QLatin1Char(')'));
-    setTime(r.FieldNamed(fields::appointment_time).AsInteger());
-    cboMessage->setEditText(fromTableText(r.FieldNamed(fields::message).AsString()));
+    setTime(reminder.appointmentTime);
+    cboMessage->setEditText(fromTableText(reminder.message));
     // The reminder's own date and time in its text follow the boxes when it is rescheduled.
     messageEntry->remember(QString::fromLatin1(formatDate(dateDay())),
                            QString::fromLatin1(formatShortTime(timeMs())));
-    sedDaysBefore->setValue(r.FieldNamed(fields::days_before_appointment).AsInteger());
-    sedRecurringDays->setValue(r.FieldNamed(fields::recurring_days).AsInteger());
-    cboRecurring->setEditText(fromTableText(r.FieldNamed(fields::Recurring).AsString()));
+    sedDaysBefore->setValue(reminder.daysBefore);
+    sedRecurringDays->setValue(reminder.recurringDays);
+    cboRecurring->setEditText(fromTableText(reminder.recurring));
     panelBookmark_ = r.TakeBookmark();
     entryMode = QStringLiteral("Edit");
 }

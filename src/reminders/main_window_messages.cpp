@@ -5,6 +5,7 @@
 #include "ui/qt_charset.h"
 #include "reminders/long_message_window.h"
 #include "ui/widgets/message_entry.h"
+#include "core/reminders/reminder.h"
 #include "core/store/schemas.h"
 
 #include <QComboBox>
@@ -23,7 +24,7 @@ void TfrmMain::dbgRemindersDblClick() {
     TfrmLongMessage* editor = frmLongMessage;
     if (!editor || dxmReminders->RowNumber() == 0)
         return;
-    editor->setMessage(fromTableText(dxmReminders->FieldNamed(fields::message).AsString()));
+    editor->setMessage(fromTableText(reminderAt(*dxmReminders, dxmReminders->RowNumber()).message));
     editor->show();
     editor->raise();
     editor->activateWindow();

@@ -5,30 +5,11 @@
 
 #include "core/tables/charset.h"
 
-namespace {
-
-bool isBlank(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || byte == 0xA0;
-}
-
-} // namespace
-
 std::string lowerLetters(std::string_view text) {
     std::string out(text);
     for (char& c : out)
         c = static_cast<char>(cp1252ToLower(static_cast<unsigned char>(c)));
     return out;
-}
-
-std::string trimBlanks(std::string_view text) {
-    size_t from = 0;
-    size_t to = text.size();
-    while (from < to && isBlank(text[from]))
-        ++from;
-    while (to > from && isBlank(text[to - 1]))
-        --to;
-    return std::string(text.substr(from, to - from));
 }
 
 std::string normalGroupText(std::string_view group) { return trimBlanks(lowerLetters(group)); }
@@ -47,6 +28,28 @@ std::string capitaliseFirst(std::string_view text) {
     if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
         out[0] = static_cast<char>(out[0] - ('a' - 'A'));
     return out;
+}
+
+bool shapePostedContact(TdxMemData& book) {
+    TField& contact = book.FieldNamed(fields::contact);
+    TField& number = book.FieldNamed(fields::number);
+    TField& group = book.FieldNamed(fields::group);
+    const std::string name = contact.AsString();
+    if (!name.empty()) {
+        const std::string capitalised = capitaliseFirst(name);
+        if (capitalised != name)
+            contact.SetAsString(capitalised);
+    }
+    const std::string g = group.AsString();
+    if (!g.empty()) {
+        const std::string lower = lowerLetters(g);
+        if (lower != g)
+            group.SetAsString(lower);
+    }
+    if (contact.AsString().empty() && number.AsString().empty())
+        return false;
+    book.FieldNamed(fields::contactKey).SetAsString(concatContact(number.AsString(), group.AsString()));
+    return true;
 }
 
 int findContactKey(const TdxMemData& book, std::string_view key) {

@@ -1,16 +1,10 @@
 #include "core/dialup/command_line.h"
 
+#include "core/base/blanks.h"
+
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return std::string(s);
-}
+std::string part(std::string_view s) { return std::string(trimmed(s, blanks::spaceOrTab)); }
 
 } // namespace
 
@@ -19,13 +13,13 @@ CommandParts splitCommand(std::string_view command) {
         const std::string_view rest = command.substr(1);
         const size_t close = rest.find('"');
         if (close == std::string_view::npos)
-            return {trimmed(rest), {}};
-        return {trimmed(rest.substr(0, close)), trimmed(rest.substr(close + 1))};
+            return {part(rest), {}};
+        return {part(rest.substr(0, close)), part(rest.substr(close + 1))};
     }
     const size_t split = command.find_first_of("\"*/<>?|");
     if (split == std::string_view::npos)
-        return {trimmed(command), {}};
-    return {trimmed(command.substr(0, split)), trimmed(command.substr(split))};
+        return {part(command), {}};
+    return {part(command.substr(0, split)), part(command.substr(split))};
 }
 
 std::vector<std::string> splitParameterWords(std::string_view parameters) {
@@ -34,7 +28,7 @@ std::vector<std::string> splitParameterWords(std::string_view parameters) {
     bool inWord = false;
     for (size_t i = 0; i < parameters.size(); ++i) {
         const char c = parameters[i];
-        if (isBlank(c) || c == '\n') {
+        if (blanks::spaceOrTab(c) || c == '\n') {
             if (inWord)
                 words.push_back(std::move(word));
             word.clear();

@@ -9,6 +9,13 @@
 //                                 its message; appendReminder(table, r, keyMessage) keys it by
 //                                 keyMessage instead ("all contacts" keys by the message without
 //                                 its blanks at both ends, but looks up by the message as typed).
+//   reminderAt(table, row)         the reminder of a row (1-based, as RowNumber counts), read
+//                                  from the edit buffer when that row is being edited; an empty
+//                                  field reads as 0, false or the empty text.
+//   updateReminder(table, r)      puts r into the current row, put into Edit: every field of
+//                                  the value, AllKey staying as it is (a reminder read with
+//                                  reminderAt and changed is written back whole). A field left
+//                                  empty in the file stays empty while r holds what it reads as.
 //   hasReminder(table, number, message)  a row holds the number and a row holds the AllKey.
 //   fillAppointment(message, when)   every "|" replaced by the date (dd/mm/yyyy) and every "~" by
 //                                 the time (HH:mm): the placeholders of a standard message, filled
@@ -41,6 +48,8 @@ struct Reminder {
 std::string allKey(std::string_view message, std::string_view number);
 void appendReminder(TdxMemData& reminders, const Reminder& r);
 void appendReminder(TdxMemData& reminders, const Reminder& r, std::string_view keyMessage);
+Reminder reminderAt(TdxMemData& reminders, int row);
+void updateReminder(TdxMemData& reminders, const Reminder& r);
 bool hasReminder(TdxMemData& reminders, const std::string& number, std::string_view message);
 
 struct Appointment {

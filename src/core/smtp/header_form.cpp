@@ -1,5 +1,9 @@
 #include "core/smtp/header_form.h"
 
+#include "core/base/blanks.h"
+#include "core/base/civil_date.h"
+#include "core/base/letter_case.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -18,11 +22,6 @@ namespace {
 constexpr size_t kFoldLength = 78;
 constexpr size_t kMaxEncodedWord = 75;
 constexpr int64_t kMsPerDay = 86400000;
-constexpr int64_t kUnixEpochDay = 25569; // 01/01/1970 counted from 30/12/1899
-
-bool sameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -69,33 +68,6 @@ bool needsEncoding(std::string_view name) {
             return true;
     }
     return false;
-}
-
-struct Civil {
-    int year, month, day;
-};
-
-Civil civilFromDays(int64_t daysSince1899) {
-    // H. Hinnant's days-to-civil algorithm, shifted from 01/01/1970.
-    const int64_t z = daysSince1899 - kUnixEpochDay + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
-            static_cast<int>(d)};
-}
-
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468 + kUnixEpochDay;
 }
 
 // Splits a date-time into whole days and milliseconds of the day.
@@ -200,7 +172,7 @@ std::string encodedWords(std::string_view text, std::string_view charset) {
         // Bytes that are not even Windows-1252 characters go out as they stand.
         label = converter ? "UTF-8" : "ISO-8859-1";
     }
-    const bool q = sameText(label, "ISO-8859-1");
+    const bool q = sameNameIgnoringCase(label, "ISO-8859-1");
     const size_t overhead = label.size() + 7; // "=?" label "?Q?" ... "?="
     auto convertPart = [&](std::string_view part) {
         std::string out;
@@ -271,11 +243,7 @@ std::string headerLine(std::string_view name, std::string_view value) {
     if (line.size() <= kFoldLength)
         return line;
 
-    auto rtrim = [](std::string_view s) {
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-            s.remove_suffix(1);
-        return s;
-    };
+    auto rtrim = [](std::string_view s) { return trimmedEnd(s, blanks::spaceOrTab); };
     // Blanks where the line may break: outside double quotes and after "name: ".
     std::vector<size_t> breaks;
     bool quoted = false;
@@ -285,7 +253,7 @@ std::string headerLine(std::string_view name, std::string_view value) {
             ++i;
         } else if (c == '"') {
             quoted = !quoted;
-        } else if (!quoted && (c == ' ' || c == '\t') && i > name.size() + 1) {
+        } else if (!quoted && blanks::spaceOrTab(c) && i > name.size() + 1) {
             breaks.push_back(i);
         }
     }
@@ -325,7 +293,7 @@ std::string dateForm(double localDateTime, int utcOffsetMinutes) {
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     int64_t day = 0, ms = 0;
     splitDateTime(localDateTime, day, ms);
-    const Civil c = civilFromDays(day);
+    const CivilDate c = civilFromDays(day);
     // 30/12/1899 (day 0) was a Saturday.
     const int weekday = static_cast<int>(((day + 6) % 7 + 7) % 7);
     const int64_t secs = ms / 1000;
@@ -353,7 +321,7 @@ double systemNow() {
 int systemUtcOffsetMinutes(double localDateTime) {
     int64_t day = 0, ms = 0;
     splitDateTime(localDateTime, day, ms);
-    const Civil c = civilFromDays(day);
+    const CivilDate c = civilFromDays(day);
     tm t{};
     t.tm_year = c.year - 1900;
     t.tm_mon = c.month - 1;

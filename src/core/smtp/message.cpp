@@ -1,35 +1,27 @@
 #include "core/smtp/message.h"
 
-#include <strings.h>
+#include "core/base/blanks.h"
+#include "core/base/letter_case.h"
+
 
 namespace {
 
-std::string_view trimBlanks(std::string_view s) {
-    // Trims blanks and other control characters at both ends, as text trimming does.
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
-        s.remove_suffix(1);
-    return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+// An address item's parts lose blanks and control characters at both ends.
+std::string_view trimItem(std::string_view s) { return trimmed(s, blanks::spaceOrControl); }
 
 TIdEMailAddressItem parseItem(std::string_view text) {
     TIdEMailAddressItem item;
     if (text.back() == '>') {
         const size_t lt = text.find('<');
         if (lt != std::string_view::npos) {
-            item.Address = trimBlanks(text.substr(lt + 1, text.size() - 1 - (lt + 1)));
-            item.Name = trimBlanks(text.substr(0, lt));
+            item.Address = trimItem(text.substr(lt + 1, text.size() - 1 - (lt + 1)));
+            item.Name = trimItem(text.substr(0, lt));
         }
     } else if (text.back() == ')') {
         const size_t lp = text.find('(');
         if (lp != std::string_view::npos) {
-            item.Name = trimBlanks(text.substr(lp + 1, text.size() - 1 - (lp + 1)));
-            item.Address = trimBlanks(text.substr(0, lp));
+            item.Name = trimItem(text.substr(lp + 1, text.size() - 1 - (lp + 1)));
+            item.Address = trimItem(text.substr(0, lp));
         } else {
             // ")" without "(": nothing marks a name, so the whole text is the address.
             item.Address = text;
@@ -60,7 +52,7 @@ void TIdEMailAddressList::SetEMailAddresses(std::string_view text) {
         if (!atEnd && text[i] == '"')
             ++quotes;
         if (atEnd || (text[i] == ',' && quotes != 1)) {
-            const std::string_view item = trimBlanks(text.substr(start, i - start));
+            const std::string_view item = trimItem(text.substr(start, i - start));
             if (!item.empty())
                 items_.push_back(parseItem(item));
             start = i + 1;
@@ -71,14 +63,14 @@ void TIdEMailAddressList::SetEMailAddresses(std::string_view text) {
 
 std::string TIdHeaderList::Value(std::string_view name) const {
     for (const auto& [n, v] : lines_)
-        if (sameName(n, name))
+        if (sameNameIgnoringCase(n, name))
             return v;
     return {};
 }
 
 void TIdHeaderList::SetValue(std::string_view name, std::string_view value) {
     for (auto it = lines_.begin(); it != lines_.end(); ++it) {
-        if (sameName(it->first, name)) {
+        if (sameNameIgnoringCase(it->first, name)) {
             if (value.empty())
                 lines_.erase(it);
             else

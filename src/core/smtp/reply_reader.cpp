@@ -1,23 +1,12 @@
 #include "core/smtp/reply_reader.h"
 
+#include "core/base/blanks.h"
+
 #include <cerrno>
 #include <cstring>
 #include <strings.h>
 
 #include "core/smtp/smtp_errors.h"
-
-namespace {
-
-std::string trimBlanks(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
-
-} // namespace
 
 const std::string& SmtpReply::lastLine() const {
     static const std::string empty;
@@ -49,7 +38,7 @@ SmtpReply ReplyReader::read(std::chrono::milliseconds timeout) {
                 connection_.close();
                 throw EIdSocketError(std::strerror(ETIMEDOUT), ETIMEDOUT);
             }
-            std::string line = trimBlanks(connection_.readLine(deadline));
+            std::string line(trimmed(connection_.readLine(deadline), blanks::spaceOrTab));
             if (linesRead++ == kMaxLines) {
                 connection_.close();
                 throw EIdProtocolReplyError(

@@ -129,17 +129,3 @@ bool cp1252CanEncodeUtf8(std::string_view utf8) {
     return cp1252FirstUnencodable(utf8) == std::string_view::npos;
 }
 
-unsigned char cp1252ToLower(unsigned char byte) {
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
-        return static_cast<unsigned char>(byte + 0x20);
-    switch (byte) {
-    case 0x8A: // Š
-    case 0x8C: // Œ
-    case 0x8E: // Ž
-        return static_cast<unsigned char>(byte + 0x10);
-    case 0x9F: // Ÿ
-        return 0xFF;
-    default:
-        return byte;
-    }
-}

@@ -35,6 +35,5 @@ std::size_t cp1252FirstUnencodable(std::string_view utf8);
 
 bool cp1252CanEncodeUtf8(std::string_view utf8);
 
-// Lower case of a Windows-1252 letter (A-Z, the accented capitals, Š, Œ, Ž and Ÿ); any other byte
-// is returned unchanged. Used to compare names without regard to letter case.
-unsigned char cp1252ToLower(unsigned char byte);
+// cp1252ToLower, the letter case of the charset, is in core/base/letter_case.h.
+#include "core/base/letter_case.h"

@@ -1,33 +1,17 @@
 #include "core/tables/date_time.h"
 
+#include "core/base/blanks.h"
+
 #include <cmath>
 
 namespace {
-
-// Days from 1970-01-01 for a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-constexpr int64_t kUnixDayOfEpoch = 25569; // 01/01/1970 counted from 30/12/1899
 
 void put2(std::string& out, int v) {
     out.push_back(static_cast<char>('0' + (v / 10) % 10));
     out.push_back(static_cast<char>('0' + v % 10));
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
+std::string_view trimSpaces(std::string_view s) { return trimmed(s, blanks::spaceOrTab); }
 
 // Reads 1..maxDigits decimal digits at s[pos]; advances pos.
 std::optional<int> readNumber(std::string_view s, size_t& pos, size_t maxDigits) {
@@ -45,23 +29,11 @@ std::optional<int> readNumber(std::string_view s, size_t& pos, size_t maxDigits)
 } // namespace
 
 int32_t dayNumber(int year, int month, int day) {
-    return static_cast<int32_t>(daysFromCivil(year, static_cast<unsigned>(month),
-                                              static_cast<unsigned>(day)) +
-                                kUnixDayOfEpoch);
+    return static_cast<int32_t>(
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)));
 }
 
-CivilDate civilFromDayNumber(int32_t dn) {
-    int64_t z = static_cast<int64_t>(dn) - kUnixDayOfEpoch + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
-}
+CivilDate civilFromDayNumber(int32_t dn) { return civilFromDays(dn); }
 
 bool isValidCivilDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
@@ -139,7 +111,7 @@ std::string formatShortTime(int32_t ms, const FormatSettings& fs) {
 }
 
 std::optional<int32_t> parseDate(std::string_view text, const FormatSettings& fs) {
-    const std::string_view s = trimBlanks(text);
+    const std::string_view s = trimSpaces(text);
     size_t pos = 0;
     const auto d = readNumber(s, pos, 2);
     if (!d || pos >= s.size() || s[pos] != fs.dateSeparator)
@@ -177,11 +149,11 @@ int takeDayHalfMarker(std::string_view& s) {
     for (int half = 1; half <= 2; ++half) {
         const std::string_view word = half == 1 ? "AM" : "PM";
         if (startsWithIgnoringCase(s, word)) {
-            s = trimBlanks(s.substr(word.size()));
+            s = trimSpaces(s.substr(word.size()));
             return half;
         }
         if (s.size() >= word.size() && startsWithIgnoringCase(s.substr(s.size() - word.size()), word)) {
-            s = trimBlanks(s.substr(0, s.size() - word.size()));
+            s = trimSpaces(s.substr(0, s.size() - word.size()));
             return half;
         }
     }
@@ -191,7 +163,7 @@ int takeDayHalfMarker(std::string_view& s) {
 // The one reading of a time text. Table text needs hours and minutes; typed text may give the
 // hour alone and an AM or PM marker before or after (hours 1 to 12 then).
 std::optional<int32_t> readTime(std::string_view text, const FormatSettings& fs, bool typed) {
-    std::string_view s = trimBlanks(text);
+    std::string_view s = trimSpaces(text);
     const int half = typed ? takeDayHalfMarker(s) : 0;
     size_t pos = 0;
     const auto h = readNumber(s, pos, 2);

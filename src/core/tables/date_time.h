@@ -5,17 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/civil_date.h"
 #include "core/tables/format_settings.h"
 
 // Dates are whole day numbers counted from 30/12/1899 (day 0), so that a date-time, such as the
 // batch identifier, is the day number plus the fraction of the day as a double.
 // Times are milliseconds since midnight.
 
-struct CivilDate {
-    int year = 1899;
-    int month = 12;
-    int day = 30;
-};
 
 constexpr int32_t kMsPerDay = 86400000;
 

@@ -1,5 +1,7 @@
 #include "core/tables/field.h"
 
+#include "core/base/blanks.h"
+
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
@@ -21,11 +23,9 @@ std::string quoted(std::string_view text) { return quoteForMessage(text); }
                         "'");
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::optional<int32_t> parseInteger(std::string_view s) {
     size_t i = 0;
-    while (i < s.size() && isBlank(s[i]))
+    while (i < s.size() && blanks::spaceOrTab(s[i]))
         ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -50,10 +50,7 @@ std::optional<int32_t> parseInteger(std::string_view s) {
 }
 
 std::optional<double> parseFloat(std::string_view s, char decimalSeparator) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
+    s = trimmed(s, blanks::spaceOrTab);
     std::string normal;
     normal.reserve(s.size());
     size_t i = 0;

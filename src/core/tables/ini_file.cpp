@@ -1,5 +1,8 @@
 #include "core/tables/ini_file.h"
 
+#include "core/base/blanks.h"
+#include "core/base/letter_case.h"
+
 #include "core/tables/atomic_file.h"
 #include "core/tables/charset.h"
 #include "core/tables/errors.h"
@@ -14,28 +17,9 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return blanks::spaceOrTab(c); }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (cp1252ToLower(static_cast<unsigned char>(a[i])) !=
-            cp1252ToLower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
+std::string_view trim(std::string_view s) { return trimmed(s, blanks::spaceOrTab); }
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';
@@ -160,7 +144,7 @@ std::size_t IniDocument::findSection(std::string_view section) const {
     const std::string_view wanted = trim(section);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = classify(lines_[i].text);
-        if (info.kind == LineInfo::Section && sameName(info.name, wanted))
+        if (info.kind == LineInfo::Section && sameNameIgnoringCase(info.name, wanted))
             return i;
     }
     return kNone;
@@ -178,7 +162,7 @@ std::size_t IniDocument::findKey(std::size_t header, std::string_view key) const
     const std::size_t end = sectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         const LineInfo info = classify(lines_[i].text);
-        if (info.kind == LineInfo::Key && sameName(info.name, wanted))
+        if (info.kind == LineInfo::Key && sameNameIgnoringCase(info.name, wanted))
             return i;
     }
     return kNone;
@@ -212,7 +196,7 @@ std::vector<std::string> IniDocument::ReadSectionKeys(std::string_view section) 
             continue;
         bool seen = false;
         for (const auto& k : keys)
-            seen = seen || sameName(k, info.name);
+            seen = seen || sameNameIgnoringCase(k, info.name);
         if (!seen)
             keys.emplace_back(info.name);
     }

@@ -1,5 +1,7 @@
 #include "core/tables/mem_data.h"
 
+#include "core/base/letter_case.h"
+
 #include <unordered_map>
 
 #include "core/tables/atomic_file.h"
@@ -24,9 +26,6 @@ int compareText(std::string_view a, std::string_view b, bool caseInsensitive) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && compareCaseless(a, b) == 0;
-}
 
 template <typename T> T load(const std::string& blob, size_t at) {
     T v;
@@ -72,7 +71,7 @@ TField* TdxMemData::FindField(std::string_view name) {
 
 int TdxMemData::FieldIndex(std::string_view name) const {
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (sameName(fields_[i]->FieldName(), name))
+        if (sameNameIgnoringCase(fields_[i]->FieldName(), name))
             return static_cast<int>(i);
     return -1;
 }

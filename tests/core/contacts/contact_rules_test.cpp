@@ -1,5 +1,8 @@
 #include "core/contacts/contact_rules.h"
 
+#include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +39,37 @@ TEST(ContactRules, OnlyTheFirstLetterAToZIsCapitalised) {
     EXPECT_EQ(capitaliseFirst("Ann"), "Ann");
     EXPECT_EQ(capitaliseFirst(" ann"), " ann");
     EXPECT_EQ(capitaliseFirst(""), "");
+}
+
+// A posted contact: name capitalised, group lower-cased with its blanks, the key from both; a
+// row with neither name nor number is refused as it is.
+TEST(ContactRules, APostedContactIsShapedOrRefused) {
+    struct Case {
+        const char* name;
+        const char* number;
+        const char* group;
+        bool kept;
+        const char* shapedName;
+        const char* shapedGroup;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"john", "0123", " Family ", true, "John", " family ", "0123family"},
+        {"", "0456", "", true, "", "", "0456"},
+        {"ann", "", "CLUB", true, "Ann", "club", "club"},
+        {"", "", "Golf", false, "", "golf", ""}, // shaped, but not kept
+    };
+    for (const Case& c : cases) {
+        auto book = schemas::makeContacts();
+        book->Append();
+        book->FieldNamed(fields::contact).SetAsString(c.name);
+        book->FieldNamed(fields::number).SetAsString(c.number);
+        book->FieldNamed(fields::group).SetAsString(c.group);
+        EXPECT_EQ(shapePostedContact(*book), c.kept) << c.name;
+        EXPECT_EQ(book->FieldNamed(fields::contact).AsString(), c.shapedName);
+        EXPECT_EQ(book->FieldNamed(fields::group).AsString(), c.shapedGroup);
+        EXPECT_EQ(book->FieldNamed(fields::contactKey).AsString(), c.key);
+    }
 }
 
 } // namespace

@@ -69,6 +69,59 @@ TEST(Reminder, HasReminderNeedsTheNumberAndTheAllKey) {
     EXPECT_FALSE(hasReminder(*table, "0999", "See you"));
 }
 
+
+// Read back as it was appended, whichever row; a row being edited reads from the edit.
+TEST(Reminder, ReadBackAsItWasAppended) {
+    auto table = schemas::makeReminders();
+    Reminder stamped = ann();
+    stamped.contactNo = "0456";
+    stamped.status = true;
+    stamped.delivery = true;
+    stamped.batch = 46000.5;
+    appendReminder(*table, ann());
+    appendReminder(*table, stamped);
+    table->First(); // the cursor elsewhere: a row is read where it is
+    const Reminder second = reminderAt(*table, 2);
+    EXPECT_EQ(second.contactNo, "0456");
+    EXPECT_EQ(second.name, "Ann");
+    EXPECT_EQ(second.appointmentDate, stamped.appointmentDate);
+    EXPECT_EQ(second.appointmentTime, stamped.appointmentTime);
+    EXPECT_EQ(second.message, "See you");
+    EXPECT_EQ(second.daysBefore, 1);
+    EXPECT_EQ(second.recurringDays, 7);
+    EXPECT_EQ(second.recurring, "weekly");
+    EXPECT_TRUE(second.status);
+    EXPECT_TRUE(second.delivery);
+    EXPECT_EQ(second.batch, 46000.5);
+
+    table->Edit();
+    table->FieldNamed(fields::message).SetAsString("Changed");
+    EXPECT_EQ(reminderAt(*table, 1).message, "Changed");
+    EXPECT_EQ(reminderAt(*table, 2).message, "See you");
+}
+
+// Written back whole into the current row; AllKey stays; a field empty in the file stays empty
+// unless the value says otherwise.
+TEST(Reminder, UpdatedInPlaceKeepingItsKeyAndItsEmptyFields) {
+    setProcessFormats(FormatSettings{});
+    auto table = schemas::makeReminders();
+    table->FieldDelimiter = kRemindersDelimiter;
+    table->ReadDelimitedText(kHeader + "0123^Ann^24/12/2026^10:30:00^See you^^^^False^False^^See you0123^\r\n" +
+                             "0456^Bob^25/12/2026^09:00:00^Hi^0^0^^False^False^0^Hi0456^\r\n");
+    table->SetSortedField(""); // the rows stay where they are, for the comparison
+    table->First();
+    Reminder r = reminderAt(*table, 1);
+    EXPECT_EQ(r.daysBefore, 0);
+    EXPECT_EQ(r.batch, 0.0);
+    r.contactNo = "0789";
+    r.message = "Moved";
+    r.recurringDays = 3;
+    updateReminder(*table, r);
+    table->Post();
+    EXPECT_EQ(table->DelimitedText(),
+              kHeader + "0789^Ann^24/12/2026^10:30:00^Moved^^3^^False^False^^See you0123^\r\n" +
+                  "0456^Bob^25/12/2026^09:00:00^Hi^0^0^^False^False^0^Hi0456^\r\n");
+}
 } // namespace
 
 namespace {
