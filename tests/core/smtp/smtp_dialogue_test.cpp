@@ -119,22 +119,23 @@ TEST(SmtpDialogue, CompleteTransactionWithAuthenticationAndOneBlindCopy) {
 
 enum class Failure { None, Reply, Socket, Closed, LineBreak, Unconfirmed };
 
+// Every member has a default, so a case names only what it sets.
 struct DialogueCase {
-    std::string name;
+    std::string name{};
     // Empty: no server at all (the client's Host and Port come from setup).
-    std::vector<ServerStep> script;
-    std::function<void(TIdSMTP&, TIdMessage&)> setup;
+    std::vector<ServerStep> script{};
+    std::function<void(TIdSMTP&, TIdMessage&)> setup{};
     // The password goes out, so the server speaks implicit TLS (the transcript it records
     // begins with "[TLS]").
     bool tls = false;
     Failure failure = Failure::None;
     bool failsInConnect = false;
     // For reply errors: the error's text and code. For socket errors: the errno, when fixed.
-    std::string failureText;
+    std::string failureText{};
     int failureCode = 0;
     bool connectedAfter = true;
     // Everything the server received, including the "Quit" of the final Disconnect.
-    std::string transcript;
+    std::string transcript{};
 };
 
 void withAuth(TIdSMTP& smtp, TIdMessage&) {
@@ -170,152 +171,126 @@ std::string plainTranscript(const std::string& data = kBaseData) {
 
 std::vector<DialogueCase> dialogueCases() {
     std::vector<DialogueCase> cases;
-    {
-        DialogueCase c;
-        c.name = "EhloRefusedGivesHeloAndNoAuthentication";
-        c.script = {reply({"220 hi"}),    reply({"502 5.5.1 Unrecognized command"}),
-                    reply({"250 hello"}), reply({"250 ok"}),
-                    reply({"250 ok"}),    reply({"250 ok"}),
-                    reply({"354 go"}),    reply({"250 ok"})};
-        c.setup = withAuth;
-        c.transcript =
-            "ehlo testhost\r\nHelo testhost\r\nRset\r\n" + kMailToData + kBaseData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "AuthAnnouncedWithEqualsSign";
-        c.script = authScript(reply({"250-mail", "250-AUTH=LOGIN", "250 SIZE 100"}));
-        c.setup = withAuth;
-        c.tls = true;
-        c.transcript =
-            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "AuthAnnouncedWithBlankAndTwoSchemes";
-        c.script = authScript(reply({"250-mail", "250-auth plain login", "250 OK"}));
-        c.setup = withAuth;
-        c.tls = true;
-        c.transcript =
-            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "AuthOnTheFirstLineIsNotTaken";
-        c.script = plainScript(reply({"250 AUTH LOGIN"}));
-        c.setup = withAuth;
-        c.transcript = plainTranscript();
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "LoginNotAnnouncedMeansNoAuthentication";
-        c.script = plainScript(reply({"250-mail", "250 AUTH PLAIN CRAM-MD5"}));
-        c.setup = withAuth;
-        c.transcript = plainTranscript();
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "MultiLineReplyEndingInBareCodeAndBlank";
-        c.script = authScript(
-            ServerStep{{"250-mail\r\n\r\n250-AUTH LOGIN\r\n  250-SIZE 10  \r\n250 \r\n"}});
-        c.setup = withAuth;
-        c.tls = true;
-        c.transcript =
-            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "ReplySplitAcrossSegmentsAtAwkwardPoints";
-        c.script = authScript(
-            ServerStep{{"250-mail\r", "\n25", "0-AU", "TH LOGIN\r\n250", " OK\r", "\n"}});
-        c.setup = withAuth;
-        c.tls = true;
-        c.transcript =
-            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "GreetingSplitInsideTheCode";
-        c.script = {ServerStep{{"2", "20 h", "i\r", "\n"}},
-                    reply({"250 ok"}),
-                    reply({"250 ok"}),
-                    reply({"250 ok"}),
-                    reply({"250 ok"}),
-                    reply({"354 go"}),
-                    reply({"250 ok"})};
-        c.transcript = plainTranscript();
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "RcptAnswered251Fails";
-        c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), reply({"250 ok"}),
-                    reply({"251 User not local; will forward"})};
-        c.failure = Failure::Reply;
-        c.failureText = "251 User not local; will forward";
-        c.failureCode = 251;
-        c.transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n"
-                       "RCPT to:<gateway@sms.example>\r\nQuit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "PasswordRefusedLeavesConnectionOpen";
-        c.script = {
-            reply({"220 hi"}),           ehloWithLogin(),
-            reply({"250 ok"}),           reply({"334 VXNlcm5hbWU6"}),
-            reply({"334 UGFzc3dvcmQ6"}), reply({"535 5.7.8 Authentication credentials invalid"})};
-        c.setup = withAuth;
-        c.tls = true;
-        c.failure = Failure::Reply;
-        c.failureText = "535 5.7.8 Authentication credentials invalid";
-        c.failureCode = 535;
-        c.transcript = "ehlo testhost\r\nRset\r\n" + kAuthCommands + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "MailFromRefused";
-        c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}),
-                    reply({"550 5.7.1 Sender rejected"})};
-        c.failure = Failure::Reply;
-        c.failureText = "550 5.7.1 Sender rejected";
-        c.failureCode = 550;
-        c.transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n"
-                       "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "MultiLineErrorReportsItsLastLine";
-        c.script = {
-            reply({"220 hi"}), reply({"250 ok"}),
-            reply({"250 ok"}), reply({"250 ok"}),
-            reply({"250 ok"}), reply({"554-5.7.1 Message refused", "554 5.7.1 see policy"})};
-        c.failure = Failure::Reply;
-        c.failureText = "554 5.7.1 see policy";
-        c.failureCode = 554;
-        c.transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + "Quit\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "ServerClosesMidDialogue";
-        c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), hangUp()};
-        c.failure = Failure::Closed;
-        c.failureText = "Connection Closed Gracefully. The server closed the connection while "
-                        "the program waited for its answer to MAIL FROM.";
-        c.connectedAfter = false;
-        c.transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n";
-        cases.push_back(std::move(c));
-    }
+    cases.push_back({
+        .name = "EhloRefusedGivesHeloAndNoAuthentication",
+        .script = {reply({"220 hi"}),    reply({"502 5.5.1 Unrecognized command"}),
+                   reply({"250 hello"}), reply({"250 ok"}),
+                   reply({"250 ok"}),    reply({"250 ok"}),
+                   reply({"354 go"}),    reply({"250 ok"})},
+        .setup = withAuth,
+        .transcript =
+           "ehlo testhost\r\nHelo testhost\r\nRset\r\n" + kMailToData + kBaseData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "AuthAnnouncedWithEqualsSign",
+        .script = authScript(reply({"250-mail", "250-AUTH=LOGIN", "250 SIZE 100"})),
+        .setup = withAuth,
+        .tls = true,
+        .transcript =
+           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "AuthAnnouncedWithBlankAndTwoSchemes",
+        .script = authScript(reply({"250-mail", "250-auth plain login", "250 OK"})),
+        .setup = withAuth,
+        .tls = true,
+        .transcript =
+           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "AuthOnTheFirstLineIsNotTaken",
+        .script = plainScript(reply({"250 AUTH LOGIN"})),
+        .setup = withAuth,
+        .transcript = plainTranscript(),
+    });
+    cases.push_back({
+        .name = "LoginNotAnnouncedMeansNoAuthentication",
+        .script = plainScript(reply({"250-mail", "250 AUTH PLAIN CRAM-MD5"})),
+        .setup = withAuth,
+        .transcript = plainTranscript(),
+    });
+    cases.push_back({
+        .name = "MultiLineReplyEndingInBareCodeAndBlank",
+        .script = authScript(
+           ServerStep{{"250-mail\r\n\r\n250-AUTH LOGIN\r\n  250-SIZE 10  \r\n250 \r\n"}}),
+        .setup = withAuth,
+        .tls = true,
+        .transcript =
+           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "ReplySplitAcrossSegmentsAtAwkwardPoints",
+        .script = authScript(
+           ServerStep{{"250-mail\r", "\n25", "0-AU", "TH LOGIN\r\n250", " OK\r", "\n"}}),
+        .setup = withAuth,
+        .tls = true,
+        .transcript =
+           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "GreetingSplitInsideTheCode",
+        .script = {ServerStep{{"2", "20 h", "i\r", "\n"}},
+                   reply({"250 ok"}),
+                   reply({"250 ok"}),
+                   reply({"250 ok"}),
+                   reply({"250 ok"}),
+                   reply({"354 go"}),
+                   reply({"250 ok"})},
+        .transcript = plainTranscript(),
+    });
+    cases.push_back({
+        .name = "RcptAnswered251Fails",
+        .script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), reply({"250 ok"}),
+                   reply({"251 User not local; will forward"})},
+        .failure = Failure::Reply,
+        .failureText = "251 User not local; will forward",
+        .failureCode = 251,
+        .transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n"
+                      "RCPT to:<gateway@sms.example>\r\nQuit\r\n",
+    });
+    cases.push_back({
+        .name = "PasswordRefusedLeavesConnectionOpen",
+        .script = {
+           reply({"220 hi"}),           ehloWithLogin(),
+           reply({"250 ok"}),           reply({"334 VXNlcm5hbWU6"}),
+           reply({"334 UGFzc3dvcmQ6"}), reply({"535 5.7.8 Authentication credentials invalid"})},
+        .setup = withAuth,
+        .tls = true,
+        .failure = Failure::Reply,
+        .failureText = "535 5.7.8 Authentication credentials invalid",
+        .failureCode = 535,
+        .transcript = "ehlo testhost\r\nRset\r\n" + kAuthCommands + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "MailFromRefused",
+        .script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}),
+                   reply({"550 5.7.1 Sender rejected"})},
+        .failure = Failure::Reply,
+        .failureText = "550 5.7.1 Sender rejected",
+        .failureCode = 550,
+        .transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n"
+                      "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "MultiLineErrorReportsItsLastLine",
+        .script = {
+           reply({"220 hi"}), reply({"250 ok"}),
+           reply({"250 ok"}), reply({"250 ok"}),
+           reply({"250 ok"}), reply({"554-5.7.1 Message refused", "554 5.7.1 see policy"})},
+        .failure = Failure::Reply,
+        .failureText = "554 5.7.1 see policy",
+        .failureCode = 554,
+        .transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + "Quit\r\n",
+    });
+    cases.push_back({
+        .name = "ServerClosesMidDialogue",
+        .script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), hangUp()},
+        .failure = Failure::Closed,
+        .failureText = "Connection Closed Gracefully. The server closed the connection while "
+                       "the program waited for its answer to MAIL FROM.",
+        .connectedAfter = false,
+        .transcript = "ehlo testhost\r\nRset\r\nMail from:<sender@example.com>\r\n",
+    });
     // A hang-up at each step names the step.
     {
         const char* const awaited[] = {"its greeting",          "its answer to EHLO",
@@ -342,29 +317,25 @@ std::vector<DialogueCase> dialogueCases() {
         }
     }
     // 421: the server is closing. Whatever the step accepts, the session ends there.
-    {
-        DialogueCase c;
-        c.name = "ServiceClosingAtEhloEndsTheSession";
-        c.script = {reply({"220 hi"}), reply({"421 4.3.2 Shutting down"})};
-        c.failure = Failure::Reply;
-        c.failsInConnect = true;
-        c.failureText = "421 4.3.2 Shutting down";
-        c.failureCode = 421;
-        c.connectedAfter = false;
-        c.transcript = "ehlo testhost\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "ServiceClosingAtRsetEndsTheSession";
-        c.script = {reply({"220 hi"}), reply({"250 ok"}), reply({"421 4.4.2 Timeout"})};
-        c.failure = Failure::Reply;
-        c.failureText = "421 4.4.2 Timeout";
-        c.failureCode = 421;
-        c.connectedAfter = false;
-        c.transcript = "ehlo testhost\r\nRset\r\n";
-        cases.push_back(std::move(c));
-    }
+    cases.push_back({
+        .name = "ServiceClosingAtEhloEndsTheSession",
+        .script = {reply({"220 hi"}), reply({"421 4.3.2 Shutting down"})},
+        .failure = Failure::Reply,
+        .failsInConnect = true,
+        .failureText = "421 4.3.2 Shutting down",
+        .failureCode = 421,
+        .connectedAfter = false,
+        .transcript = "ehlo testhost\r\n",
+    });
+    cases.push_back({
+        .name = "ServiceClosingAtRsetEndsTheSession",
+        .script = {reply({"220 hi"}), reply({"250 ok"}), reply({"421 4.4.2 Timeout"})},
+        .failure = Failure::Reply,
+        .failureText = "421 4.4.2 Timeout",
+        .failureCode = 421,
+        .connectedAfter = false,
+        .transcript = "ehlo testhost\r\nRset\r\n",
+    });
     // Blank lines count towards the reply's line limit, so a flood of them ends.
     {
         DialogueCase c;
@@ -380,88 +351,74 @@ std::vector<DialogueCase> dialogueCases() {
         c.transcript = "ehlo testhost\r\n";
         cases.push_back(std::move(c));
     }
-    {
-        DialogueCase c;
-        c.name = "TrickleOfBlankLinesTimesOut";
-        c.script = {reply({"220 hi"}),
-                    ServerStep{std::vector<std::string>(40, std::string(20, '\n'))}};
-        c.setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.command = 200ms; };
-        c.failure = Failure::Socket;
-        c.failsInConnect = true;
-        c.failureCode = ETIMEDOUT;
-        c.connectedAfter = false;
-        c.transcript = "ehlo testhost\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "GreetingRefused";
-        c.script = {reply({"554 5.3.2 Service not available"})};
-        c.failure = Failure::Reply;
-        c.failsInConnect = true;
-        c.failureText = "554 5.3.2 Service not available";
-        c.failureCode = 554;
-        c.connectedAfter = false;
-        c.transcript = "";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "HeloRefusedToo";
-        c.script = {reply({"220 hi"}), reply({"500 what"}), reply({"501 bad name"})};
-        c.failure = Failure::Reply;
-        c.failsInConnect = true;
-        c.failureText = "501 bad name";
-        c.failureCode = 501;
-        c.connectedAfter = false;
-        c.transcript = "ehlo testhost\r\nHelo testhost\r\n";
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "ConnectionRefused";
-        c.setup = [](TIdSMTP& s, TIdMessage&) { s.Port = closedPort(); };
-        c.failure = Failure::Socket;
-        c.failsInConnect = true;
-        c.failureCode = ECONNREFUSED;
-        c.connectedAfter = false;
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "UnresolvableName";
-        c.setup = [](TIdSMTP& s, TIdMessage&) { s.Host = "no-such-host.invalid"; };
-        c.failure = Failure::Socket;
-        c.failsInConnect = true;
-        c.connectedAfter = false;
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "SilentServerTimesOutOnGreeting";
-        c.script = {silence()};
-        c.setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.greeting = 200ms; };
-        c.failure = Failure::Socket;
-        c.failsInConnect = true;
-        c.failureCode = ETIMEDOUT;
-        c.connectedAfter = false;
-        cases.push_back(std::move(c));
-    }
+    cases.push_back({
+        .name = "TrickleOfBlankLinesTimesOut",
+        .script = {reply({"220 hi"}),
+                   ServerStep{std::vector<std::string>(40, std::string(20, '\n'))}},
+        .setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.command = 200ms; },
+        .failure = Failure::Socket,
+        .failsInConnect = true,
+        .failureCode = ETIMEDOUT,
+        .connectedAfter = false,
+        .transcript = "ehlo testhost\r\n",
+    });
+    cases.push_back({
+        .name = "GreetingRefused",
+        .script = {reply({"554 5.3.2 Service not available"})},
+        .failure = Failure::Reply,
+        .failsInConnect = true,
+        .failureText = "554 5.3.2 Service not available",
+        .failureCode = 554,
+        .connectedAfter = false,
+        .transcript = "",
+    });
+    cases.push_back({
+        .name = "HeloRefusedToo",
+        .script = {reply({"220 hi"}), reply({"500 what"}), reply({"501 bad name"})},
+        .failure = Failure::Reply,
+        .failsInConnect = true,
+        .failureText = "501 bad name",
+        .failureCode = 501,
+        .connectedAfter = false,
+        .transcript = "ehlo testhost\r\nHelo testhost\r\n",
+    });
+    cases.push_back({
+        .name = "ConnectionRefused",
+        .setup = [](TIdSMTP& s, TIdMessage&) { s.Port = closedPort(); },
+        .failure = Failure::Socket,
+        .failsInConnect = true,
+        .failureCode = ECONNREFUSED,
+        .connectedAfter = false,
+    });
+    cases.push_back({
+        .name = "UnresolvableName",
+        .setup = [](TIdSMTP& s, TIdMessage&) { s.Host = "no-such-host.invalid"; },
+        .failure = Failure::Socket,
+        .failsInConnect = true,
+        .connectedAfter = false,
+    });
+    cases.push_back({
+        .name = "SilentServerTimesOutOnGreeting",
+        .script = {silence()},
+        .setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.greeting = 200ms; },
+        .failure = Failure::Socket,
+        .failsInConnect = true,
+        .failureCode = ETIMEDOUT,
+        .connectedAfter = false,
+    });
     {
         auto script = bodyScript();
         script.back() = silence();
-        {
-            DialogueCase c;
-            c.name = "NoReplyToTheFinalDotIsUnconfirmed";
-            c.script = script;
-            c.setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.dataEnd = 200ms; };
-            c.failure = Failure::Unconfirmed;
-            c.failureText = "Connection timed out while the program waited for its answer to "
-                            "the end of the message (the final \".\").";
-            c.connectedAfter = false;
-            c.transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData;
-            cases.push_back(std::move(c));
-        }
+        cases.push_back({
+            .name = "NoReplyToTheFinalDotIsUnconfirmed",
+            .script = script,
+            .setup = [](TIdSMTP& s, TIdMessage&) { s.Timeouts.dataEnd = 200ms; },
+            .failure = Failure::Unconfirmed,
+            .failureText = "Connection timed out while the program waited for its answer to "
+                           "the end of the message (the final \".\").",
+            .connectedAfter = false,
+            .transcript = "ehlo testhost\r\nRset\r\n" + kMailToData + kBaseData,
+        });
         {
             DialogueCase c;
             c.name = "HangUpAfterTheFinalDotIsUnconfirmed";
@@ -486,70 +443,58 @@ std::vector<DialogueCase> dialogueCases() {
             cases.push_back(std::move(c));
         }
     }
-    {
-        DialogueCase c;
-        c.name = "OverlongReplyLineIsRefused";
-        c.script = {reply({"220 " + std::string(70000, 'x')})};
-        c.failure = Failure::Reply;
-        c.failsInConnect = true;
-        c.failureText = "Reply line longer than 65536 characters";
-        c.failureCode = 0;
-        c.connectedAfter = false;
-        cases.push_back(std::move(c));
-    }
+    cases.push_back({
+        .name = "OverlongReplyLineIsRefused",
+        .script = {reply({"220 " + std::string(70000, 'x')})},
+        .failure = Failure::Reply,
+        .failsInConnect = true,
+        .failureText = "Reply line longer than 65536 characters",
+        .failureCode = 0,
+        .connectedAfter = false,
+    });
     {
         std::string many;
         for (int i = 0; i < 1000; ++i)
             many += "250-line\r\n";
-        {
-            DialogueCase c;
-            c.name = "ReplyOfTooManyLinesIsRefused";
-            c.script = {reply({"220 hi"}), ServerStep{{many + "250 OK\r\n"}}};
-            c.failure = Failure::Reply;
-            c.failsInConnect = true;
-            c.failureText = "Reply longer than 1000 lines";
-            c.failureCode = 0;
-            c.connectedAfter = false;
-            c.transcript = "ehlo testhost\r\n";
-            cases.push_back(std::move(c));
-        }
+        cases.push_back({
+            .name = "ReplyOfTooManyLinesIsRefused",
+            .script = {reply({"220 hi"}), ServerStep{{many + "250 OK\r\n"}}},
+            .failure = Failure::Reply,
+            .failsInConnect = true,
+            .failureText = "Reply longer than 1000 lines",
+            .failureCode = 0,
+            .connectedAfter = false,
+            .transcript = "ehlo testhost\r\n",
+        });
     }
     {
         std::string most;
         for (int i = 0; i < 999; ++i)
             most += "250-line\r\n";
-        {
-            DialogueCase c;
-            c.name = "ReplyOfExactlyAThousandLinesIsRead";
-            c.script = plainScript(ServerStep{{most + "250 OK\r\n"}});
-            c.transcript = plainTranscript();
-            cases.push_back(std::move(c));
-        }
+        cases.push_back({
+            .name = "ReplyOfExactlyAThousandLinesIsRead",
+            .script = plainScript(ServerStep{{most + "250 OK\r\n"}}),
+            .transcript = plainTranscript(),
+        });
     }
-    {
-        DialogueCase c;
-        c.name = "DotStuffing";
-        c.script = bodyScript();
-        c.setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {".", "..", ".x", "a.b", "."}; };
-        c.transcript = plainTranscript(kHeaders + "..\r\n...\r\n..x\r\na.b\r\n..\r\n.\r\n");
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "EmptyBodyLines";
-        c.script = bodyScript();
-        c.setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {"", "a", "", ""}; };
-        c.transcript = plainTranscript(kHeaders + "\r\na\r\n\r\n\r\n.\r\n");
-        cases.push_back(std::move(c));
-    }
-    {
-        DialogueCase c;
-        c.name = "EmptyBody";
-        c.script = bodyScript();
-        c.setup = [](TIdSMTP&, TIdMessage& m) { m.Body.clear(); };
-        c.transcript = plainTranscript(kHeaders + ".\r\n");
-        cases.push_back(std::move(c));
-    }
+    cases.push_back({
+        .name = "DotStuffing",
+        .script = bodyScript(),
+        .setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {".", "..", ".x", "a.b", "."}; },
+        .transcript = plainTranscript(kHeaders + "..\r\n...\r\n..x\r\na.b\r\n..\r\n.\r\n"),
+    });
+    cases.push_back({
+        .name = "EmptyBodyLines",
+        .script = bodyScript(),
+        .setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {"", "a", "", ""}; },
+        .transcript = plainTranscript(kHeaders + "\r\na\r\n\r\n\r\n.\r\n"),
+    });
+    cases.push_back({
+        .name = "EmptyBody",
+        .script = bodyScript(),
+        .setup = [](TIdSMTP&, TIdMessage& m) { m.Body.clear(); },
+        .transcript = plainTranscript(kHeaders + ".\r\n"),
+    });
     {
         DialogueCase c;
         c.name = "LineBreaksInsideABodyLineCannotEndTheData";
@@ -623,16 +568,14 @@ std::vector<DialogueCase> dialogueCases() {
     const std::string refusedTranscript = "ehlo testhost\r\nQuit\r\n";
     auto refused = [&](std::string name, std::function<void(TIdSMTP&, TIdMessage&)> setup,
                        std::string text) {
-        {
-            DialogueCase c;
-            c.name = std::move(name);
-            c.script = {reply({"220 hi"}), ehloWithLogin()};
-            c.setup = std::move(setup);
-            c.failure = Failure::LineBreak;
-            c.failureText = std::move(text);
-            c.transcript = refusedTranscript;
-            cases.push_back(std::move(c));
-        }
+        cases.push_back({
+            .name = std::move(name),
+            .script = {reply({"220 hi"}), ehloWithLogin()},
+            .setup = std::move(setup),
+            .failure = Failure::LineBreak,
+            .failureText = std::move(text),
+            .transcript = refusedTranscript,
+        });
     };
     refused(
         "LineBreakInRecipientIsRefused",
