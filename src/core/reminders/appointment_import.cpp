@@ -1,5 +1,6 @@
 #include "core/reminders/appointment_import.h"
 
+#include "core/reminders/placeholders.h"
 #include "core/store/do_not_text.h"
 #include "core/store/phone_number.h"
 #include "core/store/schemas.h"
@@ -129,7 +130,7 @@ AppointmentReview reviewAppointment(const AppointmentEntry& entry, const ImportS
     r.reminder.name = entry.name;
     r.reminder.appointmentDate = when.day;
     r.reminder.appointmentTime = when.ms;
-    r.reminder.message = fillAppointment(setting.message, when);
+    r.reminder.message = fillPlaceholders(setting.message, when.day, when.ms).text;
     r.reminder.daysBefore = setting.daysBefore;
     if (std::string why = refusal(r.reminder, setting.doNotText); !why.empty()) {
         r.reason = std::move(why);

@@ -97,22 +97,6 @@ void replaceFirst(std::string& text, const std::string& from, const std::string&
 
 } // namespace
 
-std::string fillAppointment(std::string_view message, Appointment when) {
-    const std::string date = formatDate(when.day);
-    const std::string time = formatShortTime(when.ms);
-    std::string out;
-    out.reserve(message.size() + 16);
-    for (const char c : message) {
-        if (c == '|')
-            out += date;
-        else if (c == '~')
-            out += time;
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::string followAppointment(std::string message, Appointment was, Appointment now) {
     if (was.day != now.day)
         replaceFirst(message, formatDate(was.day), formatDate(now.day));

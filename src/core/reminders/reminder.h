@@ -17,9 +17,6 @@
 //                                  reminderAt and changed is written back whole). A field left
 //                                  empty in the file stays empty while r holds what it reads as.
 //   hasReminder(table, number, message)  a row holds the number and a row holds the AllKey.
-//   fillAppointment(message, when)   every "|" replaced by the date (dd/mm/yyyy) and every "~" by
-//                                 the time (HH:mm): the placeholders of a standard message, filled
-//                                 as OK fills them.
 //   followAppointment(message, was, now)  the message with the first "dd/mm/yyyy" of the old
 //                                 date and the first "HH:mm" of the old time replaced by the new
 //                                 ones, when they changed: a rescheduled reminder does not tell
@@ -56,5 +53,4 @@ struct Appointment {
     int32_t day = 0; // day number
     int32_t ms = 0;  // milliseconds since midnight
 };
-std::string fillAppointment(std::string_view message, Appointment when);
 std::string followAppointment(std::string message, Appointment was, Appointment now);

@@ -182,11 +182,4 @@ TEST_F(Import, UntickedRowsAreLeftAndTwoEventsOfOneAppointmentAddOneReminder) {
     EXPECT_EQ(reminders->RowCount(), 1);
 }
 
-TEST(FillAppointment, EveryPlaceholderIsFilled) {
-    setProcessFormats(FormatSettings{});
-    EXPECT_EQ(fillAppointment("| ~ | ~", {dayNumber(2027, 1, 2), timeMs(8, 5)}),
-              "02/01/2027 08:05 02/01/2027 08:05");
-    EXPECT_EQ(fillAppointment("none", {}), "none");
-}
-
 } // namespace
