@@ -344,6 +344,10 @@ void TfrmSendMail::doReports() {
     const auto [wantStatus, wantDelivery] =
         reportWishes ? reportWishes() : std::pair<bool, bool>{false, false};
 
+    transaction_ = std::make_unique<BatchTransaction>(*context_.tables().dxmReminders,
+                                                      *context_.tables().dxmSentItems,
+                                                      SendFiles::in(context_.paths()));
+    transaction_->stamp(wantStatus, wantDelivery, lastBatch_, context_.clock().now());
     emit reportsStamped();
 }
 
