@@ -234,6 +234,9 @@ TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
                 } catch (const std::exception& e) {
                     wholeError = e.what();
                 }
+                // The file's errors name the file where the text's name the table.
+                if (wholeError.rfind("dxTest: ", 0) == 0)
+                    wholeError.replace(0, 6, "t.txt");
                 EXPECT_EQ(fileError, wholeError);
                 EXPECT_EQ(fromFile->RowCount(), whole->RowCount());
                 EXPECT_TRUE(fromFile->DelimitedText() == whole->DelimitedText());
