@@ -1,7 +1,7 @@
 #include "core/replies/imap_inbox.h"
 
 #include "core/replies/inbox_error.h"
-#include "core/replies/trust_paths.h"
+#include "core/tables/trust_store.h"
 
 #include <curl/curl.h>
 #include <poll.h>
@@ -68,7 +68,7 @@ ImapInbox::ImapInbox(InboxLogin login) : login_(std::move(login)) {
         fail("the connection cannot be prepared");
     CURL* c = handle(curl_);
     char error[CURL_ERROR_SIZE] = {};
-    const TrustPaths trust = systemTrustPaths();
+    const TrustPaths trust = defaultTrustPaths();
     const std::string url = login_.server.url();
     const long connectMs = static_cast<long>(login_.timeouts.connect.count());
     const long totalMs = static_cast<long>((login_.timeouts.connect + login_.timeouts.login).count());
@@ -85,7 +85,7 @@ ImapInbox::ImapInbox(InboxLogin login) : login_(std::move(login)) {
         curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
     } else {
         curl_easy_setopt(c, CURLOPT_CAINFO, trust.caFile.c_str());
-        curl_easy_setopt(c, CURLOPT_CAPATH, trust.caPath.c_str());
+        curl_easy_setopt(c, CURLOPT_CAPATH, trust.caDir.c_str());
     }
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, totalMs);

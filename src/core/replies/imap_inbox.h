@@ -34,7 +34,7 @@ struct InboxLogin {
     std::string user;
     std::string password;
     InboxTimeouts timeouts;
-    // A PEM file of trusted authorities; empty: the system's (trust_paths.h).
+    // A PEM file of trusted authorities; empty: the program's trust store (core/tables/trust_store.h).
     std::string trustFile;
     // Set from another thread to end the session soon (the program is closing).
     const std::atomic<bool>* stop = nullptr;
