@@ -18,5 +18,5 @@ struct InboxServer {
     std::string url() const;
 };
 
-// Throws EInboxError for an empty host, an unclosed bracket or a port outside 1 to 65535.
+// Read by the rule of core/base/host_port.h; throws EInboxError naming what is wrong.
 InboxServer parseInboxServer(std::string_view setting);

@@ -6,7 +6,7 @@
 
 // Where the mail server is and how the connection to it is encrypted.
 //
-// The server setting is a host name or address with an optional port: "mail.example.com",
+// The server setting is read by the rule of core/base/host_port.h: "mail.example.com",
 // "mail.example.com:587", "192.0.2.1:465", "[2001:db8::1]:587", "[2001:db8::1]", or a bare IPv6
 // address "2001:db8::1" (which cannot carry a port). A setting without a port keeps the
 // client's default port, so stored settings of a bare host go on meaning port 25.
