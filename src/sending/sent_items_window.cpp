@@ -27,8 +27,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
-#include <QScrollBar>
-#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -64,40 +62,38 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     counts->addStretch();
     outer->addWidget(gpbSent);
 
-    dbgSentItems = new QTableView(this);
+    dbgSentItems = new RecordGrid(*dxmSentItems, this);
     dbgSentItems->setObjectName(QStringLiteral("dbgSentItems"));
-    model = new TableModel(*dxmSentItems, dbgSentItems);
-    model->setEditable(true);
+    model = dbgSentItems->recordModel();
+    // Cells are edited in place on a double click or F2; the log gets no new rows here.
+    dbgSentItems->setEditableSet(true);
+    dbgSentItems->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed);
+    dbgSentItems->setRowAppending(false);
+    dbgSentItems->setEnterMovesLikeTab(true);
+    // The message is whole in its cell's tooltip, so its column stays narrow enough for
+    // the report columns to show beside it.
     model->setToolTipField(dxmSentItems->FieldIndex(fields::message));
-    dbgSentItems->setModel(model);
-    dbgSentItems->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgSentItems->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    dbgSentItems->setMouseTracking(true);
-    dbgSentItems->viewport()->setMouseTracking(true);
-    dbgSentItems->viewport()->installEventFilter(this);
     dbgSentItems->installEventFilter(this);
-    dbgSentItems->verticalHeader()->setDefaultSectionSize(
-        dbgSentItems->fontMetrics().height() + 6);
     const int charWidth = dbgSentItems->fontMetrics().averageCharWidth();
     for (int c = 0; c < model->columnCount(); ++c) {
         const FieldDef& def = dxmSentItems->Field(model->fieldAt(c)).Def();
         const int title = dbgSentItems->horizontalHeader()->fontMetrics().horizontalAdvance(
                               model->headerData(c, Qt::Horizontal).toString()) +
                           40; // bold titles and the sort marker
-        // The message is whole in its cell's tooltip, so its column stays narrow enough for
-        // the report columns to show beside it.
         const int widest = model->fieldAt(c) == dxmSentItems->FieldIndex(fields::message) ? 24 : 40;
         const int chars = def.kind == FieldKind::Date ? 14
                           : def.displayWidth > 0  ? std::clamp(def.displayWidth, 4, widest)
                                                   : 11;
         dbgSentItems->setColumnWidth(c, std::max(title, (chars + 2) * charWidth + 8));
     }
-    dbgSentItems->setSortingEnabled(false); // the table sorts itself; the header only marks
+    // The table sorts itself; the titles only mark.
     setSortButtons(true);
-    connect(dbgSentItems->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+    connect(dbgSentItems, &RecordGrid::sortMarkingChanged, this,
             [this](int column, Qt::SortOrder order) {
                 dbgSentItemsSortMarkingChanged(column, order);
             });
+    connect(dbgSentItems, &RecordGrid::mouseMoved, this, [this] { dbgSentItemsMouseMove(); });
     outer->addWidget(dbgSentItems, 1);
 
     dbnSent = new RecordNavigator(*dxmSentItems, nullptr, RecordNavigator::Buttons::Moves, this);
@@ -110,12 +106,8 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     outer->addWidget(dbnSent);
 
     // Wide enough for every column where the screen allows it.
-    int columns = dbgSentItems->verticalHeader()->sizeHint().width() + 2 * dbgSentItems->frameWidth() +
-                  dbgSentItems->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < model->columnCount(); ++c)
-        columns += dbgSentItems->columnWidth(c);
     const QMargins margins = outer->contentsMargins();
-    int width = columns + margins.left() + margins.right();
+    int width = dbgSentItems->widthForColumns() + margins.left() + margins.right();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, screen->availableGeometry().width() * 9 / 10);
     resize(std::max(760, width), 420);
@@ -131,21 +123,6 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     dbgSentItems->addAction(selected);
     popUpOnRightClick(pomPrint, dbgSentItems);
 
-    // Keep the table's cursor on the grid's current row.
-    connect(dbgSentItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (!current.isValid())
-                    return;
-                const int row = model->tableRow(current.row());
-                if (row >= 0 && dxmSentItems->CurrentIndex() != row)
-                    dxmSentItems->SetRowNumber(row + 1);
-            });
-    connect(model, &TableModel::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && dbgSentItems->currentIndex().row() != row)
-            dbgSentItems->setCurrentIndex(
-                model->index(row, std::max(0, dbgSentItems->currentIndex().column())));
-    });
-
     dxmSentItems->BeforePost = [this](TdxMemData&) { dxmSentItemsBeforePost(); };
     for (int f = 0; f < dxmSentItems->FieldCount(); ++f) {
         TField& field = dxmSentItems->Field(f);
@@ -160,8 +137,9 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
 }
 
 TfrmSentItems::~TfrmSentItems() {
-    // The grid's model watches the table, which goes before the window's children do.
-    delete model;
+    // The grid watches the table, which goes before the window's children do.
+    delete dbgSentItems;
+    dbgSentItems = nullptr;
     model = nullptr;
     dxmSentItems->BeforePost = nullptr;
     for (int f = 0; f < dxmSentItems->FieldCount(); ++f)
@@ -273,18 +251,12 @@ void TfrmSentItems::All1Click() {
 }
 
 void TfrmSentItems::Selected1Click() {
-    std::vector<int> rows;
-    for (const QModelIndex& i : dbgSentItems->selectionModel()->selectedRows())
-        if (const int row = model->tableRow(i.row()); row >= 0)
-            rows.push_back(row);
-    std::sort(rows.begin(), rows.end());
+    std::vector<int> rows = dbgSentItems->selectedTableRows();
     emit printRequested({PrintedList::SentItems, dxmSentItems, true, std::move(rows)});
 }
 
 bool TfrmSentItems::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgSentItems->viewport() && event->type() == QEvent::MouseMove) {
-        dbgSentItemsMouseMove();
-    } else if (watched == dbgSentItems && event->type() == QEvent::KeyPress) {
+    if (watched == dbgSentItems && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
             deleteSelectedRows();
@@ -298,23 +270,15 @@ bool TfrmSentItems::eventFilter(QObject* watched, QEvent* event) {
             pasteIntoCurrentRow();
             return true;
         }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Enter moves like Tab.
-            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-            QApplication::sendEvent(dbgSentItems, &tab);
-            return true;
-        }
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void TfrmSentItems::deleteSelectedRows() {
-    std::set<int> rows;
-    for (const QModelIndex& i : dbgSentItems->selectionModel()->selectedRows())
-        rows.insert(model->tableRow(i.row()));
-    if (rows.empty() && dxmSentItems->RowCount() > 0)
+    const std::vector<int> selected = dbgSentItems->selectedTableRows();
+    std::set<int> rows(selected.begin(), selected.end());
+    if (rows.empty() && dxmSentItems->CurrentIndex() >= 0)
         rows.insert(dxmSentItems->CurrentIndex());
-    rows.erase(-1);
     if (rows.empty())
         return;
     QString which;

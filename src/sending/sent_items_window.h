@@ -5,12 +5,12 @@
 
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
+#include "ui/widgets/record_grid.h"
 
 class Context;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QTableView;
 class QToolButton;
 class TableModel;
 class TfrmProgress;
@@ -28,10 +28,10 @@ public:
     QGroupBox* gpbSent = nullptr;
     QLabel* lblmonthPrompt = nullptr;
     QLabel* lblmonth = nullptr;
-    QTableView* dbgSentItems = nullptr;
+    RecordGrid* dbgSentItems = nullptr;
     QWidget* dbnSent = nullptr;
     QMenu* pomPrint = nullptr;
-    TableModel* model = nullptr;
+    TableModel* model = nullptr; // the grid's
 
     // The count shown in lblmonth.
     int monthCount() const { return monthCount_; }

@@ -13,6 +13,8 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
@@ -39,7 +41,7 @@ RecordGrid::RecordGrid(TdxMemData& table, QWidget* parent) : QTableView(parent),
     titles->viewport()->installEventFilter(this);
     connect(titles, &QHeaderView::sectionClicked, this, &RecordGrid::titleClicked);
     connect(titles, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder o) {
-        if (column >= 0)
+        if (column >= 0 && !markingQuietly_)
             emit sortMarkingChanged(column, o);
     });
     setMouseTracking(true);
@@ -50,15 +52,26 @@ RecordGrid::RecordGrid(TdxMemData& table, QWidget* parent) : QTableView(parent),
             [this](const QModelIndex& current) { gridRowChanged(current); });
     connect(model_, &TableModel::currentRowChanged, this, &RecordGrid::tableRowChanged);
     // While the view resets, hiding a focused editor makes the view move to the next cell as
-    // if Tab were pressed; that move is not the user's and must not move the table.
+    // if Tab were pressed; that move is not the user's and must not move the table. A reset
+    // (rows added or removed) would also give every column its default width again.
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         resetting_ = true;
+        tabNavigationBeforeReset_ = tabKeyNavigation();
         setTabKeyNavigation(false);
+        keptWidths_.clear();
+        for (int c = 0; c < horizontalHeader()->count(); ++c)
+            keptWidths_.push_back(columnWidth(c));
     });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         resetting_ = false;
-        setTabKeyNavigation(true);
+        setTabKeyNavigation(tabNavigationBeforeReset_);
+        if (static_cast<int>(keptWidths_.size()) == model_->columnCount())
+            for (int c = 0; c < model_->columnCount(); ++c)
+                setColumnWidth(c, keptWidths_[static_cast<size_t>(c)]);
+        followSortMark();
     });
+    // A sort redraws the rows without a reset.
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { followSortMark(); });
     setEditableSet(false);
 }
 
@@ -87,6 +100,78 @@ void RecordGrid::setEditableSet(bool editable) {
 void RecordGrid::setTitleButtons(bool on) { horizontalHeader()->setSectionsClickable(on); }
 
 bool RecordGrid::titleButtons() const { return horizontalHeader()->sectionsClickable(); }
+
+void RecordGrid::setFillColumn(int column) { fillColumn_ = column; }
+
+int RecordGrid::titleWidth(int column) const {
+    const QHeaderView* titles = horizontalHeader();
+    int width = titles->fontMetrics().horizontalAdvance(
+                    model_->headerData(column, Qt::Horizontal).toString()) +
+                16;
+    if (sortMarkFollows_)
+        width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, titles) + 8;
+    return width;
+}
+
+void RecordGrid::fitFillColumn() {
+    if (fillColumn_ < 0 || fillColumn_ >= model_->columnCount() || isColumnHidden(fillColumn_))
+        return;
+    int others = 0;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (c != fillColumn_ && !isColumnHidden(c))
+            others += columnWidth(c);
+    // Room for a vertical scroll bar that a longer list will bring.
+    const int bar = verticalScrollBar()->isVisible()
+                        ? 0
+                        : style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int room = viewport()->width() - others - bar - 2;
+    setColumnWidth(fillColumn_, std::max(titleWidth(fillColumn_), room));
+}
+
+void RecordGrid::fitColumnsToContents() {
+    // A long value (a name of fifty letters) does not take the room of the fill column; its
+    // cell's text is cut as any cut cell is.
+    const int widest = 40 * fontMetrics().averageCharWidth();
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (c != fillColumn_ && !isColumnHidden(c))
+            setColumnWidth(c, std::max(titleWidth(c), std::min(widest, sizeHintForColumn(c))));
+    fitFillColumn();
+}
+
+int RecordGrid::widthForColumns() const {
+    int width = verticalHeader()->width() + 2 * frameWidth() +
+                style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            width += columnWidth(c);
+    return width;
+}
+
+void RecordGrid::setSortMarkFollowsTable(bool on) {
+    sortMarkFollows_ = on;
+    followSortMark();
+}
+
+void RecordGrid::followSortMark() {
+    if (!sortMarkFollows_ || table_.SortedField().empty())
+        return;
+    const int field = table_.FieldIndex(table_.SortedField());
+    const int column = field < 0 ? -1 : model_->columnOfField(field);
+    setSortMarkQuietly(column, (table_.SortOptions() & soDesc) ? Qt::DescendingOrder
+                                                                : Qt::AscendingOrder);
+}
+
+void RecordGrid::clearSortMark() { setSortMarkQuietly(-1, Qt::AscendingOrder); }
+
+void RecordGrid::setSortMarkQuietly(int column, Qt::SortOrder order) {
+    QHeaderView* titles = horizontalHeader();
+    if (titles->sortIndicatorSection() == column && titles->sortIndicatorOrder() == order)
+        return;
+    // The table is already in this order: the mark moves without asking the window to sort.
+    markingQuietly_ = true;
+    titles->setSortIndicator(column, order);
+    markingQuietly_ = false;
+}
 
 void RecordGrid::commitEditor() {
     if (editor_)
@@ -240,9 +325,15 @@ bool RecordGrid::filterKey(QKeyEvent* event) {
 }
 
 void RecordGrid::keyPressEvent(QKeyEvent* event) {
+    if (enterMovesLikeTab_ && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        focusNextPrevChild(true);
+        event->accept();
+        return;
+    }
     if (filterKey(event))
         return;
-    if (editable_ && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
+    if (editable_ && appendsRows_ && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
         table_.State() != DataSetState::Insert && currentIndex().isValid() &&
         currentIndex().row() == model_->rowCount() - 1) {
         // Moving past the last row starts a new one.
@@ -255,6 +346,11 @@ void RecordGrid::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void RecordGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    followSortMark();
 }
 
 void RecordGrid::keyReleaseEvent(QKeyEvent* event) {
@@ -286,9 +382,14 @@ bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
         }
         return QTableView::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::MouseMove &&
-        (watched == viewport() || watched == horizontalHeader()->viewport()))
-        emit mouseMoved();
+    if (watched == viewport() || watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            emit mouseMoved();
+        else if (event->type() == QEvent::MouseButtonRelease)
+            emit mouseReleased();
+        else if (event->type() == QEvent::Resize && watched == viewport())
+            fitFillColumn();
+    }
     return QTableView::eventFilter(watched, event);
 }
 

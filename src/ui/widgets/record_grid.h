@@ -1,21 +1,31 @@
 #pragma once
 
-// The editable grid of the contacts and standard messages windows, and its record navigator.
+// The one grid over a record table (pending reminders, sent items, contacts, standard messages,
+// replies), and its record navigator.
 //
 // RecordGrid is a QTableView over a TableModel of one record table. It keeps the table's cursor
-// on the grid's current row (a move first ends the row's pending edit; when the table's post
-// handling discards or deletes that row, the move still goes to the row the user chose), edits
-// cells in place with a line editor limited to the field's size, and reports to its window:
+// on the grid's current row and the grid's current row on the table's cursor, whatever moved it
+// (a click, a key, a sort, a deletion, a paste): a move first ends the row's pending edit; when
+// the table's post handling discards or deletes that row, the move still goes to the row the user
+// chose. It edits cells in place with a line editor limited to the field's size, keeps the
+// columns' widths when its rows are redrawn, and reports to its window:
 //   keyPress(key, column)   every typed key (typedCharacter), in the grid or its cell editor,
 //                           before it is used; return true to drop it;
 //   keyReleased             a key was released in the grid or its cell editor;
 //   editorCreated(editor, column)  a cell editor was opened (for paste guards);
 //   titleClicked(column), sortMarkingChanged(column, order)  the column titles act as buttons
 //                           with sort markers, while the title buttons are on;
-//   mouseMoved              the mouse moved over the grid or its titles.
-// The editable option set edits in place (typing, F2 or a double click opens the cell's editor), selects several
-// rows, moves between cells with Tab and appends a row when Down is pressed on the last one; the
-// closed set only shows the rows.
+//   mouseMoved, mouseReleased  the mouse moved, or a button was released, over the grid or its
+//                           titles.
+// The editable option set edits in place (typing, F2 or a double click opens the cell's editor),
+// selects several rows, moves between cells with Tab and appends a row when Down is pressed on
+// the last one (unless row appending is off); the closed set only shows the rows.
+//
+// Widths: a fill column takes the room the other columns leave (never less than its title), at
+// every resize of the grid; fitColumnsToContents sizes the others by their titles and cells.
+// With the sort mark following the table, the title mark shows the table's sort field and
+// direction whenever the table sorts; a cleared sort field leaves the mark where the rows' order
+// came from, until clearSortMark.
 
 #include <QLineEdit>
 #include <QPointer>
@@ -43,6 +53,32 @@ public:
     bool editableSet() const { return editable_; }
     void setTitleButtons(bool on);
     bool titleButtons() const;
+    // Down on the last row of the editable set appends a row (on by default).
+    void setRowAppending(bool on) { appendsRows_ = on; }
+    // Enter and Return move to the next cell as Tab does.
+    void setEnterMovesLikeTab(bool on) { enterMovesLikeTab_ = on; }
+
+    // The column that takes the room the others leave, from the grid's next resize on; -1 for
+    // none.
+    void setFillColumn(int column);
+    int fillColumn() const { return fillColumn_; }
+    // Sets the fill column's width from the room the other shown columns leave.
+    void fitFillColumn();
+    // Every column but the fill column as wide as its title and its widest shown cell, then the
+    // fill column takes the rest.
+    void fitColumnsToContents();
+    // The width a column needs to show its whole title (and the sort mark, where it follows).
+    int titleWidth(int column) const;
+    // The sum of the shown columns' widths and the grid's frame, headers and scroll bar: the
+    // width in which every column is seen without scrolling.
+    int widthForColumns() const;
+
+    // The title mark follows the table's sort field and direction.
+    void setSortMarkFollowsTable(bool on);
+    // Puts the mark on the table's sort field; leaves it alone when the table has none.
+    void followSortMark();
+    // Takes the mark off every column (the rows are no longer in a column's order).
+    void clearSortMark();
 
     // The open cell editor, or nullptr.
     QLineEdit* editor() const { return editor_; }
@@ -80,10 +116,12 @@ signals:
     void titleClicked(int column);
     void sortMarkingChanged(int column, Qt::SortOrder order);
     void mouseMoved();
+    void mouseReleased();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
@@ -93,6 +131,7 @@ private:
     void tableRowChanged(int modelRow);
     bool filterKey(QKeyEvent* event);
     bool isWindowShortcut(QKeyEvent* event) const;
+    void setSortMarkQuietly(int column, Qt::SortOrder order);
 
     TdxMemData& table_;
     TableModel* model_ = nullptr;
@@ -100,6 +139,13 @@ private:
     bool editable_ = false;
     bool syncing_ = false;
     bool resetting_ = false;
+    bool tabNavigationBeforeReset_ = true;
+    bool appendsRows_ = true;
+    bool enterMovesLikeTab_ = false;
+    bool sortMarkFollows_ = false;
+    bool markingQuietly_ = false;
+    int fillColumn_ = -1;
+    std::vector<int> keptWidths_; // the columns' widths while the rows are redrawn
     std::vector<QKeySequence> windowShortcuts_;
 };
 
