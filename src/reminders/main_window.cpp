@@ -75,7 +75,6 @@ TfrmMain::~TfrmMain() {
     // The views go before the tables they watch.
     delete dbgReminders;
     dbgReminders = nullptr;
-    delete remindersModel;
     remindersModel = nullptr;
 }
 

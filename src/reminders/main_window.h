@@ -21,6 +21,7 @@
 
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
+#include "ui/widgets/record_grid.h"
 
 class Context;
 class QAction;
@@ -34,7 +35,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSpinBox;
-class QTableView;
 class QTimeEdit;
 class QToolButton;
 class QAbstractItemView;
@@ -171,9 +171,6 @@ public:
     // font).
     int displayWidth(int column) const;
     void setDisplayWidth(int column, int characters);
-    // The message column takes the room the other columns leave (never less than its title),
-    // so that every column is seen without scrolling; at each resize of the grid too.
-    void fitMessageColumn();
     // The window's size and place (and whether it was maximised) in width.ini's "window"
     // section: written when the window closes, read when it is made.
     void savePlacement();
@@ -201,7 +198,7 @@ public:
     QPushButton* bmbSentItems = nullptr;
     QToolButton* bmbReplies = nullptr;
     QPushButton* btnHelp = nullptr;
-    QTableView* dbgReminders = nullptr;
+    RecordGrid* dbgReminders = nullptr;
     QWidget* DBNavigator1 = nullptr;
     QFrame* pnlBottom = nullptr;
     QGroupBox* GroupBox2 = nullptr;
@@ -240,7 +237,7 @@ public:
     QAction* Undo1 = nullptr; // undoes the last deletion of pending reminders
     QAction* ImportAppointments1 = nullptr; // "Import Appointments..." (Ctrl+I)
     QAction* New1 = nullptr; // F2, hidden
-    TableModel* remindersModel = nullptr;
+    TableModel* remindersModel = nullptr; // the grid's
     MessageEntry* messageEntry = nullptr;
 
     // ---- what the other windows tell this one (wired where the windows are created) -------
@@ -305,7 +302,6 @@ private:
     void setTime(int32_t ms);
     int32_t dateDay() const;
     int32_t timeMs() const;
-    void syncGridCursor(int modelRow);
     QString pickerText(QComboBox* box) const;
     // Runs a deletion of pending reminders, keeping what undoDeletion needs.
     void deleteUndoably(const std::function<void()>& remove, bool saved);
@@ -321,7 +317,6 @@ private:
     bool shownOnce_ = false;
     bool activatedOnce_ = false;
     bool destroyed_ = false;
-    bool syncingCursor_ = false;
     // The reminder the panel shows in "Edit" mode (its bookmark): OK edits that row, wherever
     // the cursor went since (a refused click on a past reminder leaves the panel as it was).
     int panelBookmark_ = 0;

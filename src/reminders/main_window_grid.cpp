@@ -59,54 +59,31 @@ QString csvCell(const QString& text) {
 } // namespace
 
 void TfrmMain::buildGrid(QWidget* parent) {
-    dbgReminders = new QTableView(parent);
+    dbgReminders = new RecordGrid(*dxmReminders, parent);
     dbgReminders->setObjectName(QStringLiteral("dbgReminders"));
-    remindersModel = new TableModel(*dxmReminders);
-    dbgReminders->setModel(remindersModel);
-    dbgReminders->setSelectionBehavior(QAbstractItemView::SelectRows);
+    remindersModel = dbgReminders->recordModel();
+    // Cells are not edited in place: a click puts the reminder into the panel.
+    dbgReminders->setEditableSet(false);
     dbgReminders->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    dbgReminders->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgReminders->setFocusPolicy(Qt::ClickFocus); // no tab stop
     dbgReminders->setAlternatingRowColors(true);
-    dbgReminders->setWordWrap(false);
-    dbgReminders->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     dbgReminders->verticalHeader()->setDefaultSectionSize(dbgReminders->fontMetrics().height() + 6);
     dbgReminders->verticalHeader()->setFixedWidth(14); // the row indicator
     QHeaderView* header = dbgReminders->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
-    header->setHighlightSections(false);
+    // The titles are buttons until the first post, but they never sort the pending list.
+    header->setSortIndicatorShown(false);
     header->setMinimumSectionSize(8);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < kColumns; ++c)
         dbgReminders->setColumnWidth(c, kDefaultWidths[c]);
+    dbgReminders->setFillColumn(kMessageColumn);
 
-    // A reset of the rows (rows added or removed) keeps the columns' widths.
-    auto widths = std::make_shared<std::vector<int>>();
-    connect(remindersModel, &QAbstractItemModel::modelAboutToBeReset, this, [this, widths] {
-        widths->clear();
-        for (int c = 0; c < kColumns; ++c)
-            widths->push_back(dbgReminders->columnWidth(c));
-    });
-    connect(remindersModel, &QAbstractItemModel::modelReset, this, [this, widths] {
-        for (int c = 0; c < static_cast<int>(widths->size()); ++c)
-            dbgReminders->setColumnWidth(c, (*widths)[c]);
-    });
     connect(dbgReminders, &QTableView::clicked, this,
             [this](const QModelIndex& index) { dbgRemindersCellClick(index.row()); });
     connect(dbgReminders, &QTableView::doubleClicked, this, [this] { dbgRemindersDblClick(); });
-    connect(remindersModel, &TableModel::currentRowChanged, this, &TfrmMain::syncGridCursor);
-    connect(dbgReminders->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (syncingCursor_ || !current.isValid())
-                    return;
-                const int row = remindersModel->tableRow(current.row());
-                if (row >= 0 && row != dxmReminders->CurrentIndex())
-                    dxmReminders->SetRowNumber(row + 1);
-            });
-    dbgReminders->viewport()->installEventFilter(this);
-    header->viewport()->installEventFilter(this);
+    connect(dbgReminders, &RecordGrid::mouseReleased, this, [this] { dbgRemindersMouseUp(); });
 
     dxmReminders->AfterPost = [this](TdxMemData&) { dxmRemindersAfterPost(); };
     // A reminder rescheduled in the grid: its message's date and time follow (the panel does
@@ -143,29 +120,7 @@ void TfrmMain::buildGrid(QWidget* parent) {
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
 }
 
-void TfrmMain::syncGridCursor(int modelRow) {
-    if (!dbgReminders)
-        return;
-    syncingCursor_ = true;
-    const QModelIndex current = dbgReminders->currentIndex();
-    const int column = current.isValid() ? current.column() : 0;
-    if (modelRow >= 0)
-        dbgReminders->selectionModel()->setCurrentIndex(remindersModel->index(modelRow, column),
-                                                        QItemSelectionModel::NoUpdate);
-    syncingCursor_ = false;
-}
-
-std::vector<int> TfrmMain::selectedRows() const {
-    std::vector<int> rows;
-    for (const QModelIndex& index : dbgReminders->selectionModel()->selectedRows()) {
-        const int row = remindersModel->tableRow(index.row());
-        if (row >= 0)
-            rows.push_back(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
+std::vector<int> TfrmMain::selectedRows() const { return dbgReminders->selectedTableRows(); }
 
 // ---- clicks --------------------------------------------------------------------------------
 
@@ -184,7 +139,7 @@ void TfrmMain::dbgRemindersMouseUp() { saveWidths(); }
 void TfrmMain::dxmRemindersAfterPost() {
     dxmReminders->SetSortedField("");
     if (dbgReminders)
-        dbgReminders->horizontalHeader()->setSectionsClickable(false);
+        dbgReminders->setTitleButtons(false);
 }
 
 void TfrmMain::dxmRemindersAfterDelete() { PrepareForNew(); }
@@ -275,34 +230,11 @@ void TfrmMain::setGridWidth() {
     // Every column is seen whole without scrolling: none narrower than its title, and the
     // message takes what the others leave (its proportional share, an eighth of the width in
     // characters, would push the last columns off the window).
-    const QHeaderView* header = dbgReminders->horizontalHeader();
-    auto titleWidth = [&](int column) {
-        return header->fontMetrics().horizontalAdvance(
-                   remindersModel->headerData(column, Qt::Horizontal).toString()) +
-               16;
-    };
     for (int c = 0; c < remindersModel->columnCount(); ++c)
         if (c != kMessageColumn)
-            dbgReminders->setColumnWidth(c, std::max(dbgReminders->columnWidth(c), titleWidth(c)));
-    fitMessageColumn();
-}
-
-void TfrmMain::fitMessageColumn() {
-    if (!remindersModel || remindersModel->columnCount() <= kMessageColumn)
-        return;
-    int others = 0;
-    for (int c = 0; c < remindersModel->columnCount(); ++c)
-        if (c != kMessageColumn && !dbgReminders->isColumnHidden(c))
-            others += dbgReminders->columnWidth(c);
-    // Room for a vertical scroll bar that a longer list will bring.
-    const int bar = dbgReminders->verticalScrollBar()->isVisible()
-                        ? 0
-                        : dbgReminders->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int room = dbgReminders->viewport()->width() - others - bar - 2;
-    const int title = dbgReminders->horizontalHeader()->fontMetrics().horizontalAdvance(
-                          remindersModel->headerData(kMessageColumn, Qt::Horizontal).toString()) +
-                      16;
-    dbgReminders->setColumnWidth(kMessageColumn, std::max(title, room));
+            dbgReminders->setColumnWidth(c, std::max(dbgReminders->columnWidth(c),
+                                                     dbgReminders->titleWidth(c)));
+    dbgReminders->fitFillColumn();
 }
 
 // ---- deleting ------------------------------------------------------------------------------
@@ -507,14 +439,6 @@ void TfrmMain::pasteRows() {
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (dbgReminders && (watched == dbgReminders->viewport() ||
-                         watched == dbgReminders->horizontalHeader()->viewport())) {
-        if (type == QEvent::MouseButtonRelease)
-            dbgRemindersMouseUp();
-        if (type == QEvent::Resize && watched == dbgReminders->viewport())
-            fitMessageColumn();
-        return QMainWindow::eventFilter(watched, event);
-    }
     if (type == QEvent::KeyPress) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         const int k = keyEvent->key();
