@@ -91,6 +91,7 @@ private:
             if (!zone.unknown && !icaltime_is_null_time(t))
                 overridden_.insert({uidOf(e), instanceId(t, zone)});
         }
+        out_.events.reserve(out_.events.size() + events.size());
         for (icalcomponent* e : events)
             readEvent(e);
     }
@@ -317,7 +318,12 @@ private:
         const std::string uid = uidOf(e);
         long steps = 0;
         int here = 0;
-        std::vector<CalendarEvent> found;
+        // The occurrences kept: the event is copied for each but the last, which takes it.
+        struct Hit {
+            int32_t day = 0, ms = 0;
+            std::string instance;
+        };
+        std::vector<Hit> hits;
         for (icaltimetype next = icalrecur_iterator_next(it.get()); !icaltime_is_null_time(next);
              next = icalrecur_iterator_next(it.get())) {
             if (++steps > limits_.maxStepsPerEvent || ++steps_ > limits_.maxSteps)
@@ -332,19 +338,23 @@ private:
                  excluded.count(fmt("%04d%02d%02d", next.year, next.month, next.day))) ||
                 overridden_.count({uid, id}))
                 continue;
-            CalendarEvent occurrence = ev;
-            if (!toLocal(next, zone, occurrence.day, occurrence.ms) || !inRange(occurrence.day))
+            Hit hit;
+            if (!toLocal(next, zone, hit.day, hit.ms) || !inRange(hit.day))
                 continue;
             if (++here > limits_.maxPerEvent)
                 return skip(std::move(ev), "Repeats more than " +
                                                std::to_string(limits_.maxPerEvent) +
                                                " times in the range");
-            occurrence.instance = std::move(id);
-            if (occurrence.allDay)
-                occurrence.skipped = kAllDay;
-            found.push_back(std::move(occurrence));
+            hit.instance = std::move(id);
+            hits.push_back(std::move(hit));
         }
-        for (CalendarEvent& occurrence : found) {
+        if (ev.allDay)
+            ev.skipped = kAllDay;
+        for (std::size_t i = 0; i < hits.size(); ++i) {
+            CalendarEvent occurrence = i + 1 < hits.size() ? ev : std::move(ev);
+            occurrence.day = hits[i].day;
+            occurrence.ms = hits[i].ms;
+            occurrence.instance = std::move(hits[i].instance);
             if (!count(occurrence))
                 return;
             out_.events.push_back(std::move(occurrence));

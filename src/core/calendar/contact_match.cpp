@@ -79,7 +79,8 @@ ContactMatcher::ContactMatcher(const TdxMemData& book) {
             continue; // a contact without a number cannot be texted
         byDigits_[digits].push_back(index);
         if (!words.empty())
-            byFirstWord_[words.front()].push_back(index);
+            byFirstWords_[words.size() == 1 ? words.front() : words[0] + ' ' + words[1]]
+                .push_back(index);
         contacts_.push_back(std::move(c));
         digits_.push_back(std::move(digits));
         nameWords_.push_back(std::move(words));
@@ -108,15 +109,24 @@ ContactMatch ContactMatcher::match(const std::vector<std::string_view>& numberTe
     result.byNumber = !found.empty();
     if (found.empty()) {
         const std::vector<std::string> words = foldedWordsUtf8(title);
+        std::string key;
         for (std::size_t at = 0; at < words.size(); ++at) {
-            const auto it = byFirstWord_.find(words[at]);
-            if (it == byFirstWord_.end())
-                continue;
-            for (const int index : it->second) {
-                const auto& name = nameWords_[static_cast<std::size_t>(index)];
-                if (at + name.size() <= words.size() &&
-                    std::equal(name.begin(), name.end(), words.begin() + static_cast<long>(at)))
-                    addCandidate(found, index);
+            for (const bool pair : {false, true}) {
+                if (pair && at + 1 >= words.size())
+                    break;
+                key = words[at];
+                if (pair)
+                    key.append(1, ' ').append(words[at + 1]);
+                const auto it = byFirstWords_.find(key);
+                if (it == byFirstWords_.end())
+                    continue;
+                for (const int index : it->second) {
+                    const auto& name = nameWords_[static_cast<std::size_t>(index)];
+                    if (at + name.size() <= words.size() &&
+                        std::equal(name.begin(), name.end(),
+                                   words.begin() + static_cast<long>(at)))
+                        addCandidate(found, index);
+                }
             }
         }
     }

@@ -47,7 +47,9 @@ private:
     std::vector<std::string> digits_;
     std::vector<std::vector<std::string>> nameWords_;
     std::unordered_map<std::string, std::vector<int>> byDigits_;
-    std::unordered_map<std::string, std::vector<int>> byFirstWord_;
+    // By the first word of a one-word name, and by the first two words joined by a blank of a
+    // longer one: a title's words are looked up where they stand, whatever the book's size.
+    std::unordered_map<std::string, std::vector<int>> byFirstWords_;
 };
 
 // The digit strings of the telephone numbers a text may hold: each run of digit groups (joined

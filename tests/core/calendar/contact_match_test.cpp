@@ -52,6 +52,8 @@ TEST(ContactMatch, ByNumberInAnyTextElseByWholeNameInTheTitle) {
         {{}, "zoe obrien", {}, false}, // not the whole name
         {{}, "Highlights for Jo Smith", {"Jo Smith", "Jo Smith"}, false},
         {{}, "Alison", {}, false}, // a word, not a name inside another word
+        {{}, "Trim for Jo", {}, false}, // the first name alone at the title's end
+        {{}, "Trim for Zo\xC3\xAB O", {}, false},
         {{}, "Al: cut", {"Al"}, false},
         // A number wins over a name; two numbers of two people offer both.
         {{"07700 900111"}, "Sam Patel", {"Al"}, true},
