@@ -114,6 +114,7 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmReplies = new TfrmReplies(context_, main);
     sessionPasswords_ = std::make_unique<MemoryPasswordKeeper>();
     frmReplies->passwords = sessionPasswords_.get();
+    frmAuth->passwords = sessionPasswords_.get();
 
     // The windows of one folder work with each other directly.
     main->frmLongMessage = frmLongMessage;
@@ -292,6 +293,7 @@ void Forms::openDialer() {
 
 void Forms::setPasswordKeeper(PasswordKeeper* keeper) {
     frmReplies->passwords = keeper ? keeper : sessionPasswords_.get();
+    frmAuth->passwords = frmReplies->passwords;
 }
 
 void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {

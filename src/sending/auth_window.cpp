@@ -1,10 +1,11 @@
 #include "sending/auth_window.h"
 
-#include "ui/field_binding.h"
-#include "ui/context.h"
-#include "ui/qt_charset.h"
-#include "sending/send_mail_window.h"
 #include "core/store/schemas.h"
+#include "sending/send_mail_window.h"
+#include "ui/context.h"
+#include "ui/field_binding.h"
+#include "ui/password_keeper.h"
+#include "ui/qt_charset.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,6 +37,10 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
     edtPassword->setEchoMode(QLineEdit::Password);
     lblPassword->setBuddy(edtPassword);
     form->addRow(lblPassword, edtPassword);
+    chkRemember = new QCheckBox(QStringLiteral("Remember"), this);
+    chkRemember->setObjectName(QStringLiteral("chkRemember"));
+    chkRemember->setToolTip(QStringLiteral("Keep the password in the desktop's keyring"));
+    form->addRow(QString(), chkRemember);
     outer->addLayout(form);
     bmbOK = new QPushButton(QStringLiteral("OK"), this);
     bmbOK->setObjectName(QStringLiteral("bmbOK"));
@@ -59,7 +64,20 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
 
 TfrmAuth::~TfrmAuth() = default;
 
+QString TfrmAuth::account(const QString& user) const {
+    // The server as the settings hold it, so that a password goes only to the server it was
+    // given for.
+    const QString server = QString::fromStdString(
+        send_.dmMail->RowCount() > 0 ? send_.dmMail->FieldNamed(fields::MailServer).AsString()
+                                     : std::string());
+    return QStringLiteral("smtp:%1@%2").arg(user.trimmed(), server.trimmed());
+}
+
 void TfrmAuth::showAuth() {
+    const bool kept = passwords && passwords->find(account(edtUserName->text()));
+    chkRemember->setChecked(kept);
+    edtPassword->clear();
+    edtPassword->setPlaceholderText(kept ? QStringLiteral("(kept in the keyring)") : QString());
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -77,9 +95,23 @@ void TfrmAuth::bmbOKClick() {
         mail.Edit();
     mail.FieldNamed(fields::UserName).SetAsString(user);
     send.smtp.UserId = user;
-    // The password stays in memory; its text does not outlive this step in the window.
-    send.smtp.Password = edtPassword->text().toStdString();
+    // The password stays in memory (and in the keyring when asked); its text does not outlive
+    // this step in the window.
+    QString password = edtPassword->text();
     edtPassword->clear();
+    if (passwords) {
+        const QString login = account(edtUserName->text());
+        const std::optional<QString> kept = passwords->find(login);
+        if (password.isEmpty() && kept)
+            password = *kept;
+        if (!chkRemember->isChecked()) {
+            if (kept)
+                passwords->forget(login);
+        } else if (!password.isEmpty() && password != kept) {
+            passwords->keep(login, password); // when the keyring refuses, it serves this send only
+        }
+    }
+    send.smtp.Password = password.toStdString();
     close();
 }
 

@@ -1,17 +1,21 @@
 #pragma once
 
 #include <QDialog>
+
 #include <memory>
 
 class Context;
 class TfrmSendMail;
 class FieldBinding;
+class PasswordKeeper;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The SMTP authentication window ("Authentication"): the user name (kept in the sender's
-// settings) and the password (kept in the SMTP client's memory only, never in a file).
+// settings) and the password (kept in the SMTP client's memory, and in the desktop's keyring
+// when "Remember" is ticked; never in a file of the program).
 class TfrmAuth : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +24,8 @@ public:
     ~TfrmAuth() override;
 
     // Shows the window without blocking the send window.
+    // A password kept for the login shows as a ticked "Remember" over an empty password box;
+    // OK with the box left empty uses the kept one.
     void showAuth();
     void bmbOKClick();
     // Cancel and Esc: no authentication after all, so "Server requires authentication" is
@@ -30,8 +36,14 @@ public:
     QLineEdit* edtUserName = nullptr;
     QLabel* lblPassword = nullptr;
     QLineEdit* edtPassword = nullptr;
+    QCheckBox* chkRemember = nullptr;
     QPushButton* bmbOK = nullptr;
     QPushButton* bmbCancel = nullptr;
+
+    // Where passwords are kept when "Remember" is ticked (set where the windows are created).
+    PasswordKeeper* passwords = nullptr;
+    // The keyring's name of the login: "smtp:user@server".
+    QString account(const QString& user) const;
 
 protected:
     // The window frame's close leaves the authentication as it was.

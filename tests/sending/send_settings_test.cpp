@@ -6,6 +6,7 @@
 #include "reminders/main_window.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
+#include "ui/password_keeper.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -172,6 +173,109 @@ TEST_F(SendSettings, AuthenticationKeepsThePasswordInMemoryOnly) {
     const std::string mail = folder.read("mail.txt");
     EXPECT_NE(mail.find("\tjo\t\r\n"), std::string::npos) << mail;
     EXPECT_EQ(mail.find("s3cret"), std::string::npos);
+}
+
+// "Remember" keeps the password in the keyring under the login and the server, never in
+// mail.txt; the next time the box shows it ticked, and OK with the password box left empty
+// uses the kept one. Unticking "Remember" forgets it.
+TEST_F(SendSettings, RememberKeepsTheSendingPasswordInTheKeyringOnly) {
+    MemoryPasswordKeeper keyring;
+    startForms();
+    forms->setPasswordKeeper(&keyring);
+    TfrmSendMail* send = forms->frmSendMail;
+    TfrmAuth* auth = forms->frmAuth;
+    send->show();
+    send->dbeMailServer->clear();
+    QTest::keyClicks(send->dbeMailServer, "smtp.example.org:587");
+    const QString login = QStringLiteral("smtp:jo@smtp.example.org:587");
+
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    ASSERT_TRUE(auth->isVisible());
+    EXPECT_FALSE(auth->chkRemember->isChecked());
+    QTest::keyClicks(auth->edtUserName, "jo");
+    QTest::keyClicks(auth->edtPassword, "s3cret");
+    auth->chkRemember->click();
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "s3cret");
+    EXPECT_EQ(keyring.find(login), QStringLiteral("s3cret"));
+
+    // Next time: nothing to type.
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
+    send->smtp.Password.clear();
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    ASSERT_TRUE(auth->isVisible());
+    EXPECT_TRUE(auth->chkRemember->isChecked());
+    EXPECT_TRUE(auth->edtPassword->text().isEmpty());
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "s3cret");
+
+    // A new password typed replaces the kept one.
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::keyClicks(auth->edtPassword, "n3w");
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "n3w");
+    EXPECT_EQ(keyring.find(login), QStringLiteral("n3w"));
+
+    // Unticked: used this once and forgotten.
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    auth->chkRemember->click();
+    EXPECT_FALSE(auth->chkRemember->isChecked());
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "n3w");
+    EXPECT_EQ(keyring.find(login), std::nullopt);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    EXPECT_FALSE(auth->chkRemember->isChecked());
+    auth->close();
+
+    stopForms();
+    const std::string mail = folder.read("mail.txt");
+    EXPECT_NE(mail.find("\tjo\t\r\n"), std::string::npos) << mail;
+    EXPECT_EQ(mail.find("s3cret"), std::string::npos);
+    EXPECT_EQ(mail.find("n3w"), std::string::npos);
+}
+
+// Without "Remember" nothing reaches the keyring, and a password kept for another server is
+// not offered for this one.
+TEST_F(SendSettings, WithoutRememberThePasswordStaysInMemory) {
+    MemoryPasswordKeeper keyring;
+    keyring.keep(QStringLiteral("smtp:jo@other.example.org"), QStringLiteral("elsewhere"));
+    startForms();
+    forms->setPasswordKeeper(&keyring);
+    TfrmSendMail* send = forms->frmSendMail;
+    TfrmAuth* auth = forms->frmAuth;
+    send->show();
+    send->dbeMailServer->clear();
+    QTest::keyClicks(send->dbeMailServer, "smtp.example.org");
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::keyClicks(auth->edtUserName, "jo");
+    EXPECT_FALSE(auth->chkRemember->isChecked());
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "");
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::keyClicks(auth->edtPassword, "s3cret");
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(send->smtp.Password, "s3cret");
+    EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@smtp.example.org")), std::nullopt);
+    EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@other.example.org")), QStringLiteral("elsewhere"));
+    stopForms();
+}
+
+// A mail.txt that carries a password column (written by hand or by another program) loses it
+// at the next save; the user name stays.
+TEST_F(SendSettings, APasswordColumnInMailTxtIsDroppedAtTheNextSave) {
+    folder.write("mail.txt", "FromAddress\tFromName\tMailServer\tUserName\tPassword\t\r\n"
+                             "jo@example.org\tJo\tsmtp.example.org\tjo\thunter2\t\r\n");
+    startForms();
+    EXPECT_EQ(forms->frmSendMail->dbeMailServer->text(), QStringLiteral("smtp.example.org"));
+    stopForms();
+    const std::string mail = folder.read("mail.txt");
+    EXPECT_EQ(mail.find("hunter2"), std::string::npos) << mail;
+    EXPECT_EQ(mail.find("Password"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("\tjo\t\r\n"), std::string::npos) << mail;
 }
 
 // Esc (and Cancel) in the Authentication box: no authentication after all, the tick goes.
