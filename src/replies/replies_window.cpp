@@ -2,16 +2,19 @@
 
 #include "core/replies/inbox_error.h"
 #include "core/replies/reply_check.h"
+#include "core/replies/reply_notice.h"
 #include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/clock.h"
 #include "core/tables/errors.h"
+#include "replies/desktop_notifier.h"
 #include "replies/inbox_password_window.h"
 #include "replies/inbox_settings_window.h"
 #include "ui/background_work.h"
 #include "ui/context.h"
 #include "ui/password_keeper.h"
 #include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
 
@@ -82,8 +85,10 @@ TfrmReplies::TfrmReplies(Context& context, QWidget* parent)
 
     frmInboxSettings = new TfrmInboxSettings(context, this);
     frmInboxSettings->testReplyForm = [this](const InboxSettings& s) { testReplyForm(s); };
-    timer_ = new QTimer(this);
-    connect(timer_, &QTimer::timeout, this, [this] { checkNow(true); });
+    tmrCheck = new QTimer(this);
+    tmrCheck->setObjectName(QStringLiteral("tmrCheck"));
+    connect(tmrCheck, &QTimer::timeout, this, [this] { checkNow(true); });
+    notifier_ = std::make_unique<DesktopNotifier>();
 
     askPassword = [this](const QString& account) -> std::optional<std::pair<QString, bool>> {
         TfrmInboxPassword ask(this);
@@ -125,9 +130,9 @@ int TfrmReplies::unreadCount() const { return unreadAttentionCount(*dxmReplies);
 void TfrmReplies::applyCheckInterval() {
     const int minutes = readInboxSettings(context_.paths().settingsFile(kInboxSettingsFile)).checkEveryMinutes;
     if (minutes > 0)
-        timer_->start(minutes * 60 * 1000);
+        tmrCheck->start(minutes * 60 * 1000);
     else
-        timer_->stop();
+        tmrCheck->stop();
 }
 
 QString TfrmReplies::accountOf(const InboxSettings& s) const {
@@ -219,6 +224,9 @@ void TfrmReplies::checkNow(bool quiet) {
     lblCheckResult->setText(applied.added == 0 ? QStringLiteral("Nothing new")
                                                : plural(applied.added, "new reply", "new replies"));
     emit unreadCountChanged(unreadCount());
+    // A cancellation or a stop is seen even with the program behind other windows.
+    if (const std::optional<ReplyNotice> notice = noticeOf(applied.notable))
+        notifier_->notify(fromTableText(notice->summary), fromTableText(notice->body));
 }
 
 void TfrmReplies::storeReplies() {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "core/replies/imap_inbox.h"
@@ -10,6 +11,7 @@
 #include "core/tables/mem_data.h"
 
 class Context;
+class DesktopNotifier;
 class PasswordKeeper;
 class QComboBox;
 class QLabel;
@@ -36,6 +38,8 @@ public:
     QPushButton* bmbClose = nullptr;
     QLabel* lblCheckResult = nullptr;
     TfrmInboxSettings* frmInboxSettings = nullptr;
+    // The periodic check (inbox.ini's "check every"); stopped when that is 0.
+    QTimer* tmrCheck = nullptr;
 
     // Time-outs and trusted authorities of the inbox (tests shorten and replace them).
     InboxTimeouts timeouts;
@@ -76,7 +80,7 @@ private:
     void storeReplies();
 
     Context& context_;
-    QTimer* timer_ = nullptr;
+    std::unique_ptr<DesktopNotifier> notifier_;
     std::atomic<bool> stop_{false};
     bool checking_ = false;
 };

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDBusConnection>
+#include "harness/private_bus.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
-#include <sys/types.h>
 
 // A private system bus for one test: its own dbus-daemon on a socket in a temporary folder,
 // DBUS_SYSTEM_BUS_ADDRESS pointing at it, and python3-dbusmock's NetworkManager template on it.
@@ -18,9 +18,9 @@ public:
     NmMockBus(const NmMockBus&) = delete;
     NmMockBus& operator=(const NmMockBus&) = delete;
 
-    bool ok() const { return error_.isEmpty(); }
-    const QString& error() const { return error_; }
-    QString folder() const { return folder_; }
+    bool ok() const { return bus_.ok(); }
+    const QString& error() const { return bus_.error(); }
+    QString folder() const { return bus_.folder(); }
 
     // Runs Python in the mock's process (dbus, get_object and objects are at hand; "main" is the
     // template's main object). The value of "ret", if set, is returned as text.
@@ -48,16 +48,5 @@ public:
     QStringList managerCalls(const QString& method);
 
 private:
-    void startDaemon();
-    void startMock();
-    void stop(pid_t& pid);
-
-    QString folder_;
-    QString address_;
-    QString error_;
-    QByteArray oldAddress_;
-    bool hadOldAddress_ = false;
-    pid_t daemon_ = -1;
-    pid_t mock_ = -1;
-    QString connectionName_;
+    PrivateBus bus_;
 };

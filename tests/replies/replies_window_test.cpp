@@ -1,22 +1,30 @@
 // The "Replies" window: the list newest first, its filter, the count on the main window's
 // button, "Check Now" against a real IMAP server, and "Test" in the settings.
 
+#include "harness/private_bus.h"
 #include "harness/window_test.h"
 #include "support/dovecot_server.h"
 #include "core/smtp/test_pki.h"
 
 #include "core/replies/inbox_settings.h"
 #include "core/store/schemas.h"
+#include "core/tables/date_time.h"
 #include "reminders/main_window.h"
 #include "replies/inbox_settings_window.h"
 #include "replies/replies_window.h"
+#include "sending/sent_items_window.h"
+#include "ui/password_keeper.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
 
 #include <QComboBox>
+#include <QDBusArgument>
+#include <QDBusVariant>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <chrono>
@@ -163,6 +171,135 @@ TEST_F(RepliesCheckTest, TestShowsWhatTheFormReadsFromTheNewestGatewayEMail) {
     EXPECT_TRUE(text.contains("Text: No thanks")) << text.toStdString();
     EXPECT_TRUE(text.contains("Kind: Cancelled")) << text.toStdString();
     EXPECT_EQ(replies().dxmReplies->RowCount(), 0); // a test reads, it keeps nothing
+    replies().reject();
+}
+
+// The desktop's notification service: python3-dbusmock's template on a private session bus.
+class NotificationService {
+public:
+    NotificationService() : bus_(PrivateBus::Session) {
+        bus_.startMock(QStringLiteral("notification_daemon"),
+                       QStringLiteral("org.freedesktop.Notifications"));
+    }
+    bool ok() const { return bus_.ok(); }
+    std::string error() const { return bus_.error().toStdString(); }
+    // The summaries and bodies of the Notify calls received so far.
+    QStringList notes() {
+        const QDBusMessage reply =
+            bus_.call(QStringLiteral("org.freedesktop.Notifications"),
+                      QStringLiteral("/org/freedesktop/Notifications"),
+                      QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"),
+                      {QStringLiteral("Notify")});
+        QStringList out;
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            ADD_FAILURE() << reply.errorMessage().toStdString();
+            return out;
+        }
+        const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
+        calls.beginArray();
+        while (!calls.atEnd()) {
+            quint64 when = 0;
+            QVariantList args;
+            calls.beginStructure();
+            calls >> when >> args;
+            calls.endStructure();
+            const auto text = [&](int i) {
+                const QVariant v = args.value(i);
+                return v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant().toString()
+                                                    : v.toString();
+            };
+            out << text(0) + " | " + text(3) + " | " + text(4);
+        }
+        calls.endArray();
+        return out;
+    }
+
+private:
+    PrivateBus bus_;
+};
+
+class RepliesNotificationTest : public RepliesCheckTest {
+protected:
+    // Bob's reminder was sent; Bob cancels, Ann (no reminder) says yes.
+    void cancellationArrives() {
+        deliver("447700900456", "No sorry", "n1@gw");
+        deliver("447700900123", "YES", "n2@gw");
+    }
+    void prepareWithSentItem() {
+        prepare("secret");
+        forms->frmSentItems->dxmSentItems->AddRow(
+            {FieldValue{}, std::string("07700 900456"), std::string("Bob"), dayNumber(2026, 12, 11),
+             timeMs(9, 15), std::string("m"), 1, 0, dayNumber(2026, 12, 9), false, false, 46365.3});
+    }
+};
+
+TEST_F(RepliesNotificationTest, ACheckFindingACancellationRaisesOneNotificationNamingTheCustomer) {
+    NotificationService service;
+    ASSERT_TRUE(service.ok()) << service.error();
+    cancellationArrives();
+    prepareWithSentItem();
+    replies().show();
+    QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
+    ASSERT_EQ(column(fields::kind).size(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !service.notes().isEmpty(); }, 5000));
+    QTest::qWait(200); // a second note would have come by now
+    EXPECT_EQ(service.notes(),
+              QStringList({"Tallyminder | Bob cancelled 11/12/2026 09:15 | \"No sorry\""}));
+    // A check that finds nothing new raises nothing.
+    QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
+    QTest::qWait(200);
+    EXPECT_EQ(service.notes().size(), 1);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    replies().reject();
+}
+
+// The periodic check is off until inbox.ini sets it; it asks nothing and uses the kept password.
+TEST_F(RepliesNotificationTest, ThePeriodicCheckFindsTheStopAndRaisesTheNotification) {
+    NotificationService service;
+    ASSERT_TRUE(service.ok()) << service.error();
+    deliver("447700900456", "STOP", "p1@gw");
+    prepareWithSentItem();
+    QTimer* timer = find<QTimer>(&replies(), "tmrCheck");
+    EXPECT_FALSE(timer->isActive());
+    InboxSettings s = readInboxSettings(folder.file(kInboxSettingsFile));
+    s.checkEveryMinutes = 5;
+    writeInboxSettings(folder.file(kInboxSettingsFile), s);
+    replies().applyCheckInterval();
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 5 * 60 * 1000);
+
+    MemoryPasswordKeeper keyring;
+    keyring.keep("imap:user1@" + QString::fromStdString(s.server), QStringLiteral("secret"));
+    forms->setPasswordKeeper(&keyring);
+    timer->start(1); // the five minutes have passed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !service.notes().isEmpty(); }, 10000));
+    timer->stop();
+    EXPECT_EQ(service.notes(), QStringList({"Tallyminder | Bob replied STOP | "
+                                            "447700900456 is on the do-not-text list now."}));
+    EXPECT_TRUE(asked_.isEmpty());
+    EXPECT_NE(folder.read(kDoNotTextFile).find("replied STOP"), std::string::npos);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    forms->setPasswordKeeper(nullptr);
+}
+
+// No notification service, or no session bus at all: the check is the same, without a box.
+TEST_F(RepliesNotificationTest, WithoutANotificationServiceTheCheckIsTheSame) {
+    PrivateBus busWithoutService(PrivateBus::Session);
+    ASSERT_TRUE(busWithoutService.ok()) << busWithoutService.error().toStdString();
+    cancellationArrives();
+    prepareWithSentItem();
+    replies().show();
+    QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
+    EXPECT_EQ(column(fields::kind).size(), 2);
+    EXPECT_EQ(replies().lblCheckResult->text(), "2 new replies");
+
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + busWithoutService.folder().toUtf8() + "/none");
+    deliver("447700900456", "cancel after all", "n3@gw");
+    QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
+    EXPECT_EQ(column(fields::kind).size(), 3);
+    EXPECT_EQ(replies().lblCheckResult->text(), "1 new reply");
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_NE(folder.read(kRepliesFile).find("cancel after all"), std::string::npos);
     replies().reject();
 }
 

@@ -202,19 +202,30 @@ AppliedReplies applyReplies(const std::vector<IncomingReply>& replies, TdxMemDat
             if (!known.insert(r.messageId).second)
                 continue;
             ReplyKind kind = r.kind;
-            const std::optional<int> row = r.number.empty() ? std::nullopt : index.match(r.number, r.received);
+            // The sent item the reply answers, or -1.
+            const int row = r.number.empty() ? -1 : index.match(r.number, r.received).value_or(-1);
             // A yes or no that answers no reminder is shown as it stands; a stop is honoured
             // whoever sends it.
-            if (!row && (kind == ReplyKind::Confirmed || kind == ReplyKind::Cancelled))
+            if (row < 0 && (kind == ReplyKind::Confirmed || kind == ReplyKind::Cancelled))
                 kind = ReplyKind::Other;
             if (kind == ReplyKind::Stop && !r.number.empty())
                 stops.push_back(r.number);
             table.AddRow({FieldValue{}, r.received, r.number,
-                          row ? sentItems.CellValue(*row, name) : FieldValue{},
-                          row ? sentItems.CellValue(*row, date) : FieldValue{},
-                          row ? sentItems.CellValue(*row, time) : FieldValue{},
+                          row >= 0 ? sentItems.CellValue(row, name) : FieldValue{},
+                          row >= 0 ? sentItems.CellValue(row, date) : FieldValue{},
+                          row >= 0 ? sentItems.CellValue(row, time) : FieldValue{},
                           replyKindText(kind), r.text, r.messageId, false});
             ++applied.added;
+            if (kind == ReplyKind::Cancelled || kind == ReplyKind::Stop) {
+                NotableReply note{kind, r.number, {}, {}, r.text};
+                if (row >= 0) {
+                    note.name = sentItems.CellText(row, name);
+                    // The time without its seconds, as the windows show it.
+                    const std::string at = sentItems.CellText(row, time);
+                    note.appointment = sentItems.CellText(row, date) + " " + at.substr(0, 5);
+                }
+                applied.notable.push_back(std::move(note));
+            }
         }
         // The list compares digits; a stop from "+44 7700..." for a listed "07700..." is the
         // same customer and needs no second row.

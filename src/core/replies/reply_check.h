@@ -59,9 +59,17 @@ struct ReplyPreview {
 std::optional<ReplyPreview> previewNewestReply(const InboxSettings& settings,
                                                const InboxLogin& login);
 
+// A cancellation or a stop that a check added: what a desktop notification tells of it.
+// Texts in the table files' charset; name and appointment empty when no sent item matched.
+struct NotableReply {
+    ReplyKind kind = ReplyKind::Cancelled;
+    std::string number, name, appointment, text; // appointment: "dd/mm/yyyy hh:mm"
+};
+
 struct AppliedReplies {
     int added = 0;
     int stops = 0; // numbers newly put on the do-not-text list
+    std::vector<NotableReply> notable; // in the order of the e-mails
 };
 
 AppliedReplies applyReplies(const std::vector<IncomingReply>& replies, TdxMemData& repliesTable,

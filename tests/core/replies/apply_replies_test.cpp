@@ -80,6 +80,33 @@ TEST_F(ApplyReplies, OnlyUnreadCancellationsAndUnknownRepliesAskForAttention) {
     EXPECT_EQ(unreadAttentionCount(*replies_), 2);
 }
 
+// What a desktop notification tells: the cancellations and stops this check added, with the
+// customer and the appointment when a sent item matched; nothing for a yes, a report, an
+// unknown reply or an e-mail already kept.
+TEST_F(ApplyReplies, TheCancellationsAndStopsAddedAreListedForANotification) {
+    applyReplies({reply("447700900123", ReplyKind::Cancelled, "old")}, *replies_, *sent_,
+                 *doNotText_, 1);
+    const AppliedReplies applied =
+        applyReplies({reply("447700900123", ReplyKind::Cancelled, "old"),
+                      reply("447700900123", ReplyKind::Confirmed, "b"),
+                      reply("447700900123", ReplyKind::Report, "c"),
+                      reply("447700900999", ReplyKind::Other, "d"),
+                      reply("447700900123", ReplyKind::Cancelled, "e"),
+                      reply("447700900999", ReplyKind::Cancelled, "f"),
+                      reply("447700900888", ReplyKind::Stop, "g")},
+                     *replies_, *sent_, *doNotText_, 1);
+    ASSERT_EQ(applied.notable.size(), 2u);
+    EXPECT_EQ(applied.notable[0].kind, ReplyKind::Cancelled);
+    EXPECT_EQ(applied.notable[0].name, "Ann");
+    EXPECT_EQ(applied.notable[0].number, "447700900123");
+    EXPECT_EQ(applied.notable[0].appointment, "10/12/2026 14:30");
+    EXPECT_EQ(applied.notable[0].text, "text");
+    EXPECT_EQ(applied.notable[1].kind, ReplyKind::Stop);
+    EXPECT_EQ(applied.notable[1].name, "");
+    EXPECT_EQ(applied.notable[1].number, "447700900888");
+    EXPECT_EQ(applied.notable[1].appointment, "");
+}
+
 TEST(TableLine, TextBecomesOneLineOfTheTableCharset) {
     struct Case {
         const char* in;
