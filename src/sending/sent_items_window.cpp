@@ -71,23 +71,14 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
                                   QAbstractItemView::EditKeyPressed);
     dbgSentItems->setRowAppending(false);
     dbgSentItems->setEnterMovesLikeTab(true);
-    // The message is whole in its cell's tooltip, so its column stays narrow enough for
-    // the report columns to show beside it.
+    // The message is whole in its cell's tooltip; its column takes the room the others leave.
     model->setToolTipField(dxmSentItems->FieldIndex(fields::message));
+    dbgSentItems->setFillColumn(model->columnOfField(dxmSentItems->FieldIndex(fields::message)));
     dbgSentItems->installEventFilter(this);
-    const int charWidth = dbgSentItems->fontMetrics().averageCharWidth();
-    for (int c = 0; c < model->columnCount(); ++c) {
-        const FieldDef& def = dxmSentItems->Field(model->fieldAt(c)).Def();
-        const int title = dbgSentItems->horizontalHeader()->fontMetrics().horizontalAdvance(
-                              model->headerData(c, Qt::Horizontal).toString()) +
-                          40; // bold titles and the sort marker
-        const int widest = model->fieldAt(c) == dxmSentItems->FieldIndex(fields::message) ? 24 : 40;
-        const int chars = def.kind == FieldKind::Date ? 14
-                          : def.displayWidth > 0  ? std::clamp(def.displayWidth, 4, widest)
-                                                  : 11;
-        dbgSentItems->setColumnWidth(c, std::max(title, (chars + 2) * charWidth + 8));
-    }
-    // The table sorts itself; the titles only mark.
+    // The table sorts itself; the titles mark the column it is sorted by.
+    dbgSentItems->setSortMarkFollowsTable(true);
+    dbgSentItems->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    dbgSentItems->setWrappedTitles(true);
     setSortButtons(true);
     connect(dbgSentItems, &RecordGrid::sortMarkingChanged, this,
             [this](int column, Qt::SortOrder order) {
@@ -104,13 +95,6 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     for (QToolButton* button : dbnSent->findChildren<QToolButton*>())
         button->setToolTip(hint);
     outer->addWidget(dbnSent);
-
-    // Wide enough for every column where the screen allows it.
-    const QMargins margins = outer->contentsMargins();
-    int width = dbgSentItems->widthForColumns() + margins.left() + margins.right();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
-    resize(std::max(760, width), 420);
 
     const GridMenu m =
         gridMenu(this, "pomPrint", QStringLiteral("&All..."), QStringLiteral("&Selected..."));
@@ -134,6 +118,19 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     }
 
     FormCreate();
+
+    // Wide enough for every column and a message of some forty letters, where the screen
+    // allows it.
+    dbgSentItems->fitColumnsToContents();
+    const int message = dbgSentItems->fillColumn();
+    const QMargins margins = outer->contentsMargins();
+    int width = dbgSentItems->widthForColumns() - dbgSentItems->columnWidth(message) +
+                std::max(dbgSentItems->titleWidth(message),
+                         45 * dbgSentItems->fontMetrics().averageCharWidth()) +
+                margins.left() + margins.right();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    resize(std::max(760, width), 420);
 }
 
 TfrmSentItems::~TfrmSentItems() {
@@ -205,6 +202,7 @@ void TfrmSentItems::FormShow() {
     progress.hide();
     lblmonth->setText(QString::number(monthCount_));
     t.First();
+    dbgSentItems->fitColumnsToContents();
 }
 
 void TfrmSentItems::done(int result) {
@@ -232,8 +230,9 @@ void TfrmSentItems::dbgSentItemsSortMarkingChanged(int column, Qt::SortOrder ord
 }
 
 void TfrmSentItems::dxmSentItemsBeforePost() {
-    // The edited row stays where it is.
+    // The edited row stays where it is, and the rows are no longer in a column's order.
     setSortButtons(false);
+    dbgSentItems->clearSortMark();
     dxmSentItems->SetSortedField({});
 }
 

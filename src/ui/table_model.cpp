@@ -11,6 +11,15 @@ namespace {
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
+// "31-Jan-2003"
+QString monthNameDate(int32_t day) {
+    const CivilDate c = civilFromDayNumber(day);
+    return QStringLiteral("%1-%2-%3")
+        .arg(c.day, 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(kMonths[c.month - 1]))
+        .arg(c.year, 4, 10, QLatin1Char('0'));
+}
+
 } // namespace
 
 TableModel::TableModel(TdxMemData& table, QObject* parent)
@@ -138,19 +147,20 @@ QString TableModel::cellText(const TdxMemData& table, int row, const char* field
 QString TableModel::displayText(const FieldDef& def, const FieldValue& value) {
     if (isNull(value))
         return {};
-    if (def.kind == FieldKind::Date && def.displayFormat == "dd-MMM-yyyy") {
-        const CivilDate c = civilFromDayNumber(std::get<int32_t>(value));
-        return QStringLiteral("%1-%2-%3")
-            .arg(c.day, 2, 10, QLatin1Char('0'))
-            .arg(QLatin1String(kMonths[c.month - 1]))
-            .arg(c.year, 4, 10, QLatin1Char('0'));
-    }
+    if (def.kind == FieldKind::Date && def.displayFormat == "dd-MMM-yyyy")
+        return monthNameDate(std::get<int32_t>(value));
     if (def.kind == FieldKind::Time && def.displayFormat == "HH:mm")
         return QString::fromLatin1(formatShortTime(std::get<int32_t>(value)));
-    // A date-time kept as days and the fraction of the day (when a reply arrived).
+    // A date-time kept as days and the fraction of the day (when a reply arrived, when a batch
+    // was sent).
     if (def.kind == FieldKind::Float && def.displayFormat == "dd/mm/yyyy HH:mm") {
         const double at = std::get<double>(value);
         return QString::fromLatin1(formatDate(datePart(at)) + " " + formatShortTime(timePart(at)));
+    }
+    if (def.kind == FieldKind::Float && def.displayFormat == "dd-MMM-yyyy HH:mm") {
+        const double at = std::get<double>(value);
+        return monthNameDate(datePart(at)) + QLatin1Char(' ') +
+               QString::fromLatin1(formatShortTime(timePart(at)));
     }
     // Shown as a yes/no; the files keep "True" and "False".
     if (def.kind == FieldKind::Boolean)

@@ -8,6 +8,7 @@
 
 #include "core/tables/ini_file.h"
 #include "ui/widgets/paste_guard.h"
+#include "ui/widgets/record_grid.h"
 #include "sending/send_mail_window.h"
 
 #include <QApplication>
@@ -157,6 +158,44 @@ TEST_F(Grid, EveryColumnIsSeenWithoutScrollingAtTheUsualWindowSizes) {
         }
         EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
     }
+}
+
+// The grid's current row and the pending list's cursor are one: a click, a key, a move of the
+// table, a deletion and a paste of rows each leave them on the same reminder.
+TEST_F(Grid, TheGridRowAndTheTableCursorStayTogether) {
+    folder.write("reminders.txt", rows({3, 1, 2}));
+    start();
+    auto* grid = main()->findChild<RecordGrid*>(QStringLiteral("dbgReminders"));
+    ASSERT_TRUE(grid);
+    TableModel* model = grid->recordModel();
+    auto together = [&](const char* after) {
+        SCOPED_TRACE(after);
+        ASSERT_GE(reminders().CurrentIndex(), 0);
+        EXPECT_EQ(grid->currentIndex().row(), model->modelRow(reminders().CurrentIndex()));
+    };
+    clickRow(2);
+    EXPECT_EQ(field(reminders().CurrentIndex(), "contact_no"), "0003"); // read in number order
+    together("a click");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(reminders().CurrentIndex(), 1);
+    together("a key");
+    reminders().First();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    together("a move of the table");
+
+    clickRow(1);
+    prompter.expect(BoxKind::Confirmation, QString(), BoxButton::Yes);
+    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    ASSERT_EQ(reminders().RowCount(), 2);
+    together("a deletion");
+
+    clickRow(0);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(reminders().RowCount(), 3);
+    together("a paste of rows");
 }
 
 TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {

@@ -7,11 +7,14 @@
 #include "core/tables/date_time.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
+#include "ui/widgets/record_grid.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 
@@ -226,6 +229,181 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
         EXPECT_EQ(numbers(t), QStringList{"02"});
     });
     EXPECT_EQ(folder.read("sentitems.txt"), kHeader + item("02", day(2026, 12, 2)));
+}
+
+// An item of the log for one name, sent on a day.
+std::string sentTo(const std::string& number, const std::string& name, const std::string& sentOn) {
+    return number + "\t" + name + "\t01/12/2026\t10:30:00\tHello\t1\t0\t" + sentOn +
+           "\tTrue\tFalse\t46000.5\t\r\n";
+}
+
+RecordGrid* sentGrid(TfrmSentItems* w) {
+    return w->findChild<RecordGrid*>(QStringLiteral("dbgSentItems"));
+}
+
+int columnOf(RecordGrid* grid, const char* field) {
+    return grid->recordModel()->columnOfField(grid->table().FieldIndex(field));
+}
+
+void clickTitle(RecordGrid* grid, int column) {
+    QHeaderView* titles = grid->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                      QPoint(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
+                             titles->height() / 2));
+}
+
+// The columns are titled in words, the batch reads as the moment it was sent, and at the
+// window's first size every column is seen whole: none narrower than its title, the message
+// taking the room the others leave.
+TEST_F(SentItems, ColumnsAreTitledInWordsAndTheMessageTakesTheRoomLeft) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("sentitems.txt", kHeader + sentTo("0871234567", "Aoife Byrne", day(2026, 12, 9)));
+    startForms();
+    TfrmSentItems* w = forms->frmSentItems;
+    showSentItems(w, [&] {
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        TableModel* m = grid->recordModel();
+        const QStringList titles = {"Contact number", "Name",          "Date",
+                                    " Time   ",       "Message",       "Days before",
+                                    "Rec.days",       "Sent on",       "Status report",
+                                    "Delivery report", "Batch sent at"};
+        ASSERT_EQ(m->columnCount(), titles.size());
+        for (int c = 0; c < m->columnCount(); ++c)
+            EXPECT_EQ(m->headerData(c, Qt::Horizontal).toString(), titles[c]);
+        const struct {
+            const char* field;
+            const char* shown;
+        } cells[] = {{"create_date", "09-Dec-2026"},
+                     {"status", "Yes"},
+                     {"delivery", "No"},
+                     {"batch", "09-Dec-2025 12:00"}};
+        for (const auto& cell : cells)
+            EXPECT_EQ(m->data(m->index(0, columnOf(grid, cell.field))).toString(),
+                      QString::fromLatin1(cell.shown))
+                << cell.field;
+
+        // A title of two words may take two lines.
+        w->resize(1280, 500);
+        QCoreApplication::processEvents();
+        const QHeaderView* header = grid->horizontalHeader();
+        int widths = 0;
+        for (int c = 0; c < m->columnCount(); ++c) {
+            for (const QString& word : titles[c].split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                EXPECT_GE(grid->columnWidth(c), header->fontMetrics().horizontalAdvance(word))
+                    << titles[c].toStdString();
+            if (c != columnOf(grid, "message")) {
+                EXPECT_GT(grid->columnWidth(c), grid->fontMetrics().horizontalAdvance(
+                                                    m->data(m->index(0, c)).toString()))
+                    << titles[c].toStdString();
+            }
+            widths += grid->columnWidth(c);
+        }
+        EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+        EXPECT_LE(widths, grid->viewport()->width());
+        const int message = grid->columnWidth(columnOf(grid, "message"));
+        EXPECT_GT(message, 30 * grid->fontMetrics().averageCharWidth());
+        // The message takes what is left but a scroll bar's room.
+        EXPECT_GE(widths + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2,
+                  grid->viewport()->width());
+        EXPECT_GE(header->height(), 2 * header->fontMetrics().height());
+    });
+}
+
+// The title mark is on the column the log is really sorted by, in its direction: "Sent on",
+// newest first, after showing; the clicked title after a click; none once an edit has put a row
+// out of that order.
+TEST_F(SentItems, TheSortMarkIsOnTheColumnTheLogIsSortedBy) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("sentitems.txt", kHeader + sentTo("01", "Cian", day(2026, 12, 1)) +
+                                      sentTo("02", "Aoife", day(2026, 12, 3)) +
+                                      sentTo("03", "Brid", day(2026, 12, 2)));
+    startForms();
+    TfrmSentItems* w = forms->frmSentItems;
+    TdxMemData& t = *w->dxmSentItems;
+    showSentItems(w, [&] {
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        QHeaderView* titles = grid->horizontalHeader();
+        auto marked = [&] {
+            return std::pair{titles->isSortIndicatorShown() ? titles->sortIndicatorSection() : -1,
+                             titles->sortIndicatorOrder()};
+        };
+        EXPECT_EQ(t.SortedField(), "create_date");
+        EXPECT_EQ(marked(), std::pair(columnOf(grid, "create_date"), Qt::DescendingOrder));
+
+        clickTitle(grid, columnOf(grid, "name"));
+        EXPECT_EQ(numbers(t), (QStringList{"02", "03", "01"}));
+        EXPECT_EQ(marked(), std::pair(columnOf(grid, "name"), Qt::AscendingOrder));
+        clickTitle(grid, columnOf(grid, "name"));
+        EXPECT_EQ(numbers(t), (QStringList{"01", "03", "02"}));
+        EXPECT_EQ(marked(), std::pair(columnOf(grid, "name"), Qt::DescendingOrder));
+
+        // An edit keeps its row in place, so no column is in order any more.
+        t.First();
+        t.Edit();
+        t.FieldNamed("name").SetAsString("Aine");
+        t.Post();
+        EXPECT_EQ(marked().first, -1);
+        QMouseEvent move(QEvent::MouseMove, QPointF(30, 30), QPointF(30, 30), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &move);
+        EXPECT_TRUE(titles->isSortIndicatorShown()); // the titles are buttons again
+        EXPECT_EQ(titles->sortIndicatorSection(), -1);
+    });
+    // The next showing sorts by "Sent on" again, in the direction last chosen, and marks it.
+    showSentItems(w, [&] {
+        QHeaderView* titles = sentGrid(w)->horizontalHeader();
+        EXPECT_EQ(titles->sortIndicatorSection(), columnOf(sentGrid(w), "create_date"));
+        EXPECT_EQ(titles->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(numbers(t), (QStringList{"02", "03", "01"}));
+    });
+}
+
+// The grid's current row and the log's cursor are one after a sort, a deletion and a paste.
+TEST_F(SentItems, TheGridRowAndTheTableCursorStayTogether) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("sentitems.txt", kHeader + sentTo("01", "Cian", day(2026, 12, 1)) +
+                                      sentTo("02", "Aoife", day(2026, 12, 3)) +
+                                      sentTo("03", "Brid", day(2026, 12, 2)));
+    startForms();
+    TfrmSentItems* w = forms->frmSentItems;
+    TdxMemData& t = *w->dxmSentItems;
+    showSentItems(w, [&] {
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        TableModel* m = grid->recordModel();
+        auto together = [&](const char* after) {
+            SCOPED_TRACE(after);
+            ASSERT_GE(t.CurrentIndex(), 0);
+            EXPECT_EQ(grid->currentIndex().row(), m->modelRow(t.CurrentIndex()));
+        };
+        grid->setFocus();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(m->index(2, 1)).center());
+        EXPECT_EQ(t.CurrentIndex(), 2);
+        together("a click");
+        QTest::keyClick(grid, Qt::Key_Up);
+        EXPECT_EQ(t.CurrentIndex(), 1);
+        together("a key");
+
+        clickTitle(grid, columnOf(grid, "contact_no"));
+        together("a sort");
+
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(m->index(1, 1)).center());
+        prompter.expect(BoxKind::Confirmation, QString(), BoxButton::Yes);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        ASSERT_EQ(t.RowCount(), 2);
+        together("a deletion");
+
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(m->index(1, 1)).center());
+        QApplication::clipboard()->setText(QStringLiteral("Bo"));
+        QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(t.CellText(t.CurrentIndex(), t.FieldIndex("name")), "Bo");
+        together("a paste");
+    });
 }
 
 } // namespace

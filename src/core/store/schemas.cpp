@@ -112,10 +112,12 @@ std::unique_ptr<TdxMemData> makeSentItems() {
             str(fields::message, 160, "Message", 160),
             typed(fields::days_before_appointment, FieldKind::Integer, "Days before", 2),
             typed(fields::recurring_days, FieldKind::Integer, "Rec.days", 2),
-            typed(fields::create_date, FieldKind::Date),
-            typed(fields::status, FieldKind::Boolean),
-            typed(fields::delivery, FieldKind::Boolean),
-            typed(fields::batch, FieldKind::Float),
+            // The log's own columns read as words; the batch is the moment its e-mail went.
+            formatted(typed(fields::create_date, FieldKind::Date, "Sent on"), "dd-MMM-yyyy"),
+            typed(fields::status, FieldKind::Boolean, "Status report"),
+            typed(fields::delivery, FieldKind::Boolean, "Delivery report"),
+            formatted(typed(fields::batch, FieldKind::Float, "Batch sent at"),
+                      "dd-MMM-yyyy HH:mm"),
         },
         fields::create_date, soDesc);
 }

@@ -103,13 +103,30 @@ bool RecordGrid::titleButtons() const { return horizontalHeader()->sectionsClick
 
 void RecordGrid::setFillColumn(int column) { fillColumn_ = column; }
 
+void RecordGrid::setWrappedTitles(bool on) {
+    wrappedTitles_ = on;
+    QHeaderView* titles = horizontalHeader();
+    const int alignment = static_cast<int>(titles->defaultAlignment()) & ~int(Qt::TextWordWrap);
+    titles->setDefaultAlignment(Qt::Alignment(on ? alignment | Qt::TextWordWrap : alignment));
+    // A cut title would not wrap.
+    titles->setTextElideMode(on ? Qt::ElideNone : Qt::ElideRight);
+    titles->setMinimumHeight(on ? 2 * titles->fontMetrics().height() + 8 : 0);
+}
+
 int RecordGrid::titleWidth(int column) const {
     const QHeaderView* titles = horizontalHeader();
-    int width = titles->fontMetrics().horizontalAdvance(
-                    model_->headerData(column, Qt::Horizontal).toString()) +
-                16;
+    const QString title = model_->headerData(column, Qt::Horizontal).toString();
+    int text = 0;
+    if (wrappedTitles_) {
+        for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            text = std::max(text, titles->fontMetrics().horizontalAdvance(word));
+    } else {
+        text = titles->fontMetrics().horizontalAdvance(title);
+    }
+    int width = text + 16;
+    // The mark sits at the right end of a title written from the left.
     if (sortMarkFollows_)
-        width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, titles) + 8;
+        width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, titles);
     return width;
 }
 

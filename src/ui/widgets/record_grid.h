@@ -67,7 +67,10 @@ public:
     // Every column but the fill column as wide as its title and its widest shown cell, then the
     // fill column takes the rest.
     void fitColumnsToContents();
-    // The width a column needs to show its whole title (and the sort mark, where it follows).
+    // Titles of several words take two lines where that lets their columns be narrower.
+    void setWrappedTitles(bool on);
+    // The width a column needs to show its whole title (and the sort mark, where it follows):
+    // with wrapped titles, its longest word.
     int titleWidth(int column) const;
     // The sum of the shown columns' widths and the grid's frame, headers and scroll bar: the
     // width in which every column is seen without scrolling.
@@ -143,6 +146,7 @@ private:
     bool appendsRows_ = true;
     bool enterMovesLikeTab_ = false;
     bool sortMarkFollows_ = false;
+    bool wrappedTitles_ = false;
     bool markingQuietly_ = false;
     int fillColumn_ = -1;
     std::vector<int> keptWidths_; // the columns' widths while the rows are redrawn
