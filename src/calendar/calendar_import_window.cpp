@@ -43,11 +43,8 @@ QLabel* label(const QString& text, const char* name, QWidget* parent, QWidget* b
 }
 
 QDateEdit* dateEdit(const char* name, QWidget* parent) {
-    auto* d = new QDateEdit(parent);
+    auto* d = new TPlainDateBox(parent);
     d->setObjectName(QString::fromLatin1(name));
-    d->setLocale(QLocale::c()); // month names as the grids show them
-    d->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
-    d->setCalendarPopup(true);
     return d;
 }
 
@@ -89,7 +86,7 @@ void TfrmCalendarImport::buildControls() {
     source->addWidget(cboCalendarSource, 1);
     source->addWidget(btnCalendarSource);
     grid->addWidget(
-        label(QStringLiteral("&Calendar:"), "lblCalendarSource", this, cboCalendarSource), 0, 0);
+        label(QStringLiteral("Ca&lendar:"), "lblCalendarSource", this, cboCalendarSource), 0, 0);
     grid->addLayout(source, 0, 1, 1, 5);
 
     dtpFrom = dateEdit("dtpFrom", this);
@@ -135,6 +132,8 @@ void TfrmCalendarImport::buildControls() {
     dbgCalendarRows->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgCalendarRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgCalendarRows->verticalHeader()->hide();
+    // Tab goes on to the buttons; the arrows move in the list and Space ticks a row.
+    dbgCalendarRows->setTabKeyNavigation(false);
     dbgCalendarRows->horizontalHeader()->setStretchLastSection(true);
     dbgCalendarRows->setMinimumSize(760, 300);
     outer->addWidget(dbgCalendarRows, 1);

@@ -26,7 +26,9 @@
 #include <QFont>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShowEvent>
@@ -65,7 +67,13 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     edtSearch->setObjectName(QStringLiteral("edtSearch"));
     edtSearch->setPlaceholderText(QStringLiteral("Search name, number or group"));
     edtSearch->setClearButtonEnabled(true);
-    layout->addWidget(edtSearch);
+    auto* lblSearch = new QLabel(QStringLiteral("&Search:"), this);
+    lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    lblSearch->setBuddy(edtSearch);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(lblSearch);
+    searchRow->addWidget(edtSearch, 1);
+    layout->addLayout(searchRow);
     dbgContact = new RecordGrid(*dxContact, this);
     dbgContact->setObjectName(QStringLiteral("dbgContact"));
     const int charWidth = dbgContact->fontMetrics().averageCharWidth();

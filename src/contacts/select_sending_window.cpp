@@ -67,11 +67,8 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     auto* grid = new QGridLayout(GroupBox1);
     grid->setHorizontalSpacing(8);
 
-    dtpDate = new QDateEdit(GroupBox1);
+    dtpDate = new TPlainDateBox(GroupBox1);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
-    dtpDate->setLocale(QLocale::c()); // month names as the grids show them
-    dtpDate->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
-    dtpDate->setCalendarPopup(true);
     dtpTime = new TTimeBox(GroupBox1);
     dtpTime->setObjectName(QStringLiteral("dtpTime"));
     dtpTime->setDisplayFormat(QStringLiteral("HH:mm"));

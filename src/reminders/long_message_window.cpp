@@ -31,7 +31,7 @@ TfrmLongMessage::TfrmLongMessage(Context& context, TfrmMain& main, QWidget* pare
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setTabChangesFocus(true);
     Memo1->setMinimumSize(420, 110);
-    btnClose = new QPushButton(QStringLiteral("Update"), this);
+    btnClose = new QPushButton(QStringLiteral("&Update"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
     lblSegments = makeSmsMeterLabel(this);

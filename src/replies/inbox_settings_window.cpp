@@ -49,7 +49,7 @@ TfrmInboxSettings::TfrmInboxSettings(Context& context, QWidget* parent)
     dbeReplyPattern->setToolTip(QStringLiteral(
         "Matched against \"From: address\", \"Subject: subject\", an empty line and the body.\n"
         "Name the parts: (?<number>...), (?<text>...) and, for delivery reports, (?<status>...)."));
-    bmbTestReplyForm = new QPushButton(QStringLiteral("Test"), this);
+    bmbTestReplyForm = new QPushButton(QStringLiteral("&Test"), this);
     bmbTestReplyForm->setObjectName(QStringLiteral("bmbTestReplyForm"));
     auto* reading = new QHBoxLayout;
     reading->addWidget(cboReplyForm, 1);
@@ -63,23 +63,23 @@ TfrmInboxSettings::TfrmInboxSettings(Context& context, QWidget* parent)
     sedCheckEvery->setRange(0, 24 * 60);
     sedCheckEvery->setSpecialValueText(QStringLiteral("only on \"Check Now\""));
     sedCheckEvery->setSuffix(QStringLiteral(" min"));
-    form->addRow(QStringLiteral("Incoming server:"), dbeImapServer);
-    form->addRow(QStringLiteral("User name:"), dbeImapUser);
-    form->addRow(QStringLiteral("Folder:"), dbeImapFolder);
-    form->addRow(QStringLiteral("Gateway senders:"), dbeGatewaySenders);
-    form->addRow(QStringLiteral("Replies read as:"), reading);
-    form->addRow(QStringLiteral("Expression:"), dbeReplyPattern);
-    form->addRow(QStringLiteral("Confirmed:"), dbeConfirmWords);
-    form->addRow(QStringLiteral("Cancelled:"), dbeCancelWords);
-    form->addRow(QStringLiteral("Stop:"), dbeStopWords);
-    form->addRow(QStringLiteral("Reports:"), dbeReportWords);
-    form->addRow(QStringLiteral("Check every:"), sedCheckEvery);
+    form->addRow(QStringLiteral("&Incoming server:"), dbeImapServer);
+    form->addRow(QStringLiteral("&User name:"), dbeImapUser);
+    form->addRow(QStringLiteral("&Folder:"), dbeImapFolder);
+    form->addRow(QStringLiteral("&Gateway senders:"), dbeGatewaySenders);
+    form->addRow(QStringLiteral("&Replies read as:"), reading);
+    form->addRow(QStringLiteral("E&xpression:"), dbeReplyPattern);
+    form->addRow(QStringLiteral("Co&nfirmed:"), dbeConfirmWords);
+    form->addRow(QStringLiteral("C&ancelled:"), dbeCancelWords);
+    form->addRow(QStringLiteral("&Stop:"), dbeStopWords);
+    form->addRow(QStringLiteral("Re&ports:"), dbeReportWords);
+    form->addRow(QStringLiteral("Check &every:"), sedCheckEvery);
     outer->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    bmbOK = new QPushButton(QStringLiteral("OK"), this);
+    bmbOK = new QPushButton(QStringLiteral("&OK"), this);
     bmbOK->setObjectName(QStringLiteral("bmbOK"));
     bmbOK->setDefault(true);
-    bmbCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    bmbCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
     buttons->addStretch(1);
     buttons->addWidget(bmbOK);

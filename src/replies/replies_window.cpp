@@ -52,7 +52,7 @@ TfrmReplies::TfrmReplies(Context& context, QWidget* parent)
 
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    auto* kindLabel = new QLabel(QStringLiteral("Show:"), this);
+    auto* kindLabel = new QLabel(QStringLiteral("&Show:"), this);
     cboReplyKind = new QComboBox(this);
     cboReplyKind->setObjectName(QStringLiteral("cboReplyKind"));
     for (const auto& f : kFilters)
@@ -60,9 +60,9 @@ TfrmReplies::TfrmReplies(Context& context, QWidget* parent)
     kindLabel->setBuddy(cboReplyKind);
     lblCheckResult = new QLabel(this);
     lblCheckResult->setObjectName(QStringLiteral("lblCheckResult"));
-    bmbCheckReplies = new QPushButton(QStringLiteral("Check Now"), this);
+    bmbCheckReplies = new QPushButton(QStringLiteral("Check &Now"), this);
     bmbCheckReplies->setObjectName(QStringLiteral("bmbCheckReplies"));
-    bmbInboxSettings = new QPushButton(QStringLiteral("Settings..."), this);
+    bmbInboxSettings = new QPushButton(QStringLiteral("S&ettings..."), this);
     bmbInboxSettings->setObjectName(QStringLiteral("bmbInboxSettings"));
     top->addWidget(kindLabel);
     top->addWidget(cboReplyKind);
@@ -74,10 +74,12 @@ TfrmReplies::TfrmReplies(Context& context, QWidget* parent)
     dbgReplies = new RecordGrid(*dxmReplies, this);
     dbgReplies->setObjectName(QStringLiteral("dbgReplies"));
     dbgReplies->recordModel()->setToolTipField(dxmReplies->FieldIndex(fields::text));
+    // The list is only read: Tab goes on to Close, the arrows move in it.
+    dbgReplies->setTabKeyNavigation(false);
     outer->addWidget(dbgReplies, 1);
 
     auto* bottom = new QHBoxLayout;
-    bmbClose = new QPushButton(QStringLiteral("Close"), this);
+    bmbClose = new QPushButton(QStringLiteral("&Close"), this);
     bmbClose->setObjectName(QStringLiteral("bmbClose"));
     bottom->addStretch(1);
     bottom->addWidget(bmbClose);

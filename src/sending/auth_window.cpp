@@ -24,13 +24,13 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
     setWindowTitle(QStringLiteral("Authentication"));
     auto* outer = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    lblUserName = new QLabel(QStringLiteral("User Name:"), this);
+    lblUserName = new QLabel(QStringLiteral("&User Name:"), this);
     lblUserName->setObjectName(QStringLiteral("lblUserName"));
     edtUserName = new QLineEdit(this);
     edtUserName->setObjectName(QStringLiteral("edtUserName"));
     lblUserName->setBuddy(edtUserName);
     form->addRow(lblUserName, edtUserName);
-    lblPassword = new QLabel(QStringLiteral("Password:"), this);
+    lblPassword = new QLabel(QStringLiteral("&Password:"), this);
     lblPassword->setObjectName(QStringLiteral("lblPassword"));
     edtPassword = new QLineEdit(this);
     edtPassword->setObjectName(QStringLiteral("edtPassword"));
@@ -42,10 +42,10 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
     chkRemember->setToolTip(QStringLiteral("Keep the password in the desktop's keyring"));
     form->addRow(QString(), chkRemember);
     outer->addLayout(form);
-    bmbOK = new QPushButton(QStringLiteral("OK"), this);
+    bmbOK = new QPushButton(QStringLiteral("&OK"), this);
     bmbOK->setObjectName(QStringLiteral("bmbOK"));
     bmbOK->setDefault(true);
-    bmbCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    bmbCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
     bmbCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;

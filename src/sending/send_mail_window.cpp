@@ -69,11 +69,11 @@ void TfrmSendMail::buildWindow() {
     gpbFrom->setObjectName(QStringLiteral("gpbFrom"));
     auto* from = new QFormLayout(gpbFrom);
     from->setRowWrapPolicy(QFormLayout::WrapAllRows);
-    addBound(from, lblFromName, "lblFromName", QStringLiteral("Your Name (e.g. Pat Sample):"),
+    addBound(from, lblFromName, "lblFromName", QStringLiteral("Your &Name (e.g. Pat Sample):"),
              dbeFromName, "dbeFromName", fields::FromName);
-    addBound(from, lblFromAddress, "lblFromAddress", QStringLiteral("Your E-mail Address:"),
+    addBound(from, lblFromAddress, "lblFromAddress", QStringLiteral("Your E-&mail Address:"),
              dbeFromAddress, "dbeFromAddress", fields::FromAddress);
-    addBound(from, Label3, "Label3", QStringLiteral("Your Mail Server"), dbeMailServer,
+    addBound(from, Label3, "Label3", QStringLiteral("Your Mail Se&rver"), dbeMailServer,
              "dbeMailServer", fields::MailServer);
     // A first start's examples show in grey in empty boxes.
     bindings_[0]->setExample(QString::fromLatin1(kDefaultFromName));
@@ -83,7 +83,7 @@ void TfrmSendMail::buildWindow() {
         QStringLiteral("The mail server's name, with its port after a colon when it is not 25: "
                        "mail.example.com:587 (STARTTLS), mail.example.com:465 (TLS), "
                        "[2001:db8::1]:587 for an IPv6 address"));
-    chkAuth = new QCheckBox(QStringLiteral("Server requires authentication"), gpbFrom);
+    chkAuth = new QCheckBox(QStringLiteral("Server requires &authentication"), gpbFrom);
     chkAuth->setObjectName(QStringLiteral("chkAuth"));
     from->addRow(chkAuth);
     outer->addWidget(gpbFrom);
@@ -91,9 +91,9 @@ void TfrmSendMail::buildWindow() {
     GroupBox1 = new QGroupBox(QStringLiteral("Appointment Settings"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* appt = new QFormLayout(GroupBox1);
-    addBound(appt, Label1, "Label1", QStringLiteral("Start Time"), DBEStartTime, "DBEStartTime",
+    addBound(appt, Label1, "Label1", QStringLiteral("Start &Time"), DBEStartTime, "DBEStartTime",
              fields::StartTime);
-    addBound(appt, Label2, "Label2", QStringLiteral("Incremental Mins"), DBEIncMins, "DBEIncMins",
+    addBound(appt, Label2, "Label2", QStringLiteral("&Incremental Mins"), DBEIncMins, "DBEIncMins",
              fields::IncMins);
     outer->addWidget(GroupBox1);
 
@@ -116,7 +116,7 @@ void TfrmSendMail::buildWindow() {
     bmbSend->setToolTip(QStringLiteral("Send SMS"));
     bmbSend->setDefault(true);
     bmbSend->setAutoDefault(true);
-    bmbCancel = new QPushButton(QStringLiteral("Close"), this);
+    bmbCancel = new QPushButton(QStringLiteral("&Close"), this);
     bmbCancel->setObjectName(QStringLiteral("bmbCancel"));
     bmbCancel->setAutoDefault(false);
     buttons->addWidget(bmbSend);

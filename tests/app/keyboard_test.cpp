@@ -3,6 +3,7 @@
 // their tooltips tell.
 
 #include "harness/window_test.h"
+#include "harness/keyboard_walk.h"
 
 #include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
@@ -24,82 +25,7 @@
 #include <QTest>
 #include <QToolButton>
 
-QT_BEGIN_NAMESPACE
-// Lists of control names print as names in a failure.
-inline void PrintTo(const QStringList& names, std::ostream* os) {
-    *os << names.join(QStringLiteral(", ")).toStdString();
-}
-QT_END_NAMESPACE
-
 namespace {
-
-// The name a test knows a focused control by: the nearest named widget (a combo box's line edit
-// and a spin box's editor are parts of their box).
-QString focusName() {
-    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
-        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
-            return w->objectName();
-    return {};
-}
-
-// The names that Tab (or Shift+Tab) reaches from the focused control, steps times.
-QStringList walk(int steps, bool back = false) {
-    QStringList names;
-    for (int i = 0; i < steps; ++i) {
-        QWidget* from = QApplication::focusWidget();
-        if (!from)
-            break;
-        QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab,
-                        back ? Qt::ShiftModifier : Qt::NoModifier);
-        names << focusName();
-    }
-    return names;
-}
-
-// The letter after a single "&" of a caption, lower-cased; empty without one.
-QChar mnemonicOf(const QString& text) {
-    for (int i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != QLatin1Char('&'))
-            continue;
-        if (text[i + 1] == QLatin1Char('&')) {
-            ++i;
-            continue;
-        }
-        return text[i + 1].toLower();
-    }
-    return {};
-}
-
-// Every Alt key of a window's shown controls: buttons with a caption and labels that lead to a
-// control. A control without one, or a letter used twice, is reported.
-QStringList mnemonicProblems(QWidget* window) {
-    QStringList problems;
-    QMap<QChar, QString> owner;
-    const auto take = [&](QWidget* w, const QString& text) {
-        const QChar c = mnemonicOf(text);
-        if (c.isNull()) {
-            problems << QStringLiteral("%1 \"%2\" has no Alt key").arg(w->objectName(), text);
-            return;
-        }
-        if (owner.contains(c))
-            problems << QStringLiteral("Alt+%1 for both %2 and %3")
-                            .arg(c, owner[c], w->objectName());
-        owner[c] = w->objectName();
-    };
-    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-        // The small "..." buttons and the navigators' arrows are not captioned.
-        if (!b->isVisibleTo(window) || qobject_cast<QToolButton*>(b) || b->text().isEmpty())
-            continue;
-        take(b, b->text());
-    }
-    for (QLabel* l : window->findChildren<QLabel*>())
-        if (l->buddy() && l->isVisibleTo(window))
-            take(l, l->text());
-    for (QGroupBox* g : window->findChildren<QGroupBox*>())
-        if (g->isCheckable() && g->isVisibleTo(window))
-            take(g, g->title());
-    return problems;
-}
 
 class Keyboard : public WindowTest {
 protected:

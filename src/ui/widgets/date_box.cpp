@@ -41,6 +41,13 @@ void selectSectionOnClick(QDateTimeEdit* box) {
 
 TTimeBox::TTimeBox(QWidget* parent) : QTimeEdit(parent) { selectSectionOnClick(this); }
 
+TPlainDateBox::TPlainDateBox(QWidget* parent) : QDateEdit(parent) {
+    setLocale(QLocale::c()); // month names as the grids show them
+    setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    setCalendarPopup(true);
+    selectSectionOnClick(this);
+}
+
 QDate dateOfDay(int32_t day) {
     const CivilDate c = civilFromDayNumber(day);
     return QDate(c.year, c.month, c.day);

@@ -53,6 +53,18 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+// A date box "dd-MMM-yyyy" with a drop-down calendar and no earliest date, that behaves like the
+// appointment date box at the keyboard: Tab leaves it, and a click selects the day, month or
+// year under the mouse.
+class TPlainDateBox : public QDateEdit {
+    Q_OBJECT
+public:
+    explicit TPlainDateBox(QWidget* parent = nullptr);
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
 // After a single click into a date or time box, the section under the mouse is selected, so that
 // digits typed next go in there (not beside the digits already shown, where they do not fit).
 void selectSectionOnClick(QDateTimeEdit* box);

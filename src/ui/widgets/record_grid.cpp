@@ -341,11 +341,35 @@ bool RecordGrid::filterKey(QKeyEvent* event) {
     return false;
 }
 
+namespace {
+
+// Ctrl+Tab and Ctrl+Shift+Tab leave a grid whose Tab moves between cells.
+bool isLeavingKey(const QKeyEvent& event) {
+    return (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab) &&
+           event.modifiers().testFlag(Qt::ControlModifier);
+}
+
+bool leavesBackwards(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Backtab || event.modifiers().testFlag(Qt::ShiftModifier);
+}
+
+} // namespace
+
+void RecordGrid::leaveGrid(bool next) {
+    if (editor_)
+        finishEditor();
+    QWidget::focusNextPrevChild(next);
+}
+
 void RecordGrid::keyPressEvent(QKeyEvent* event) {
     if (enterMovesLikeTab_ && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
         focusNextPrevChild(true);
         event->accept();
+        return;
+    }
+    if (isLeavingKey(*event)) {
+        leaveGrid(!leavesBackwards(*event));
         return;
     }
     if (filterKey(event))
@@ -388,6 +412,9 @@ bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
                 keyReleased();
             break;
         case QEvent::ShortcutOverride:
+            // The editor's delegate reads Ctrl+Tab as Tab (the next cell); noted here, the
+            // close it asks for leaves the grid instead.
+            leavingKey_ = isLeavingKey(*static_cast<QKeyEvent*>(event));
             // The window's menu shortcuts win over the editor's own use of those keys.
             if (isWindowShortcut(static_cast<QKeyEvent*>(event))) {
                 event->ignore();
@@ -411,6 +438,13 @@ bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RecordGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (leavingKey_ && (hint == QAbstractItemDelegate::EditNextItem ||
+                        hint == QAbstractItemDelegate::EditPreviousItem)) {
+        leavingKey_ = false;
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        leaveGrid(hint == QAbstractItemDelegate::EditNextItem);
+        return;
+    }
     QTableView::closeEditor(editor, hint);
     if (hint == QAbstractItemDelegate::RevertModelCache) {
         // Escape in a cell: the row's pending changes are dropped.

@@ -18,8 +18,9 @@
 //   mouseMoved, mouseReleased  the mouse moved, or a button was released, over the grid or its
 //                           titles.
 // The editable option set edits in place (typing, F2 or a double click opens the cell's editor),
-// selects several rows, moves between cells with Tab and appends a row when Down is pressed on
-// the last one (unless row appending is off); the closed set only shows the rows.
+// selects several rows, moves between cells with Tab (Ctrl+Tab leaves the grid) and appends a
+// row when Down is pressed on the last one (unless row appending is off); the closed set only
+// shows the rows.
 //
 // Widths: a fill column takes the room the other columns leave (never less than its title), at
 // every resize of the grid; fitColumnsToContents sizes the others by their titles and cells.
@@ -135,6 +136,8 @@ private:
     bool filterKey(QKeyEvent* event);
     bool isWindowShortcut(QKeyEvent* event) const;
     void setSortMarkQuietly(int column, Qt::SortOrder order);
+    // Ends the open cell's edit and passes the focus to the next (or previous) control.
+    void leaveGrid(bool next);
 
     TdxMemData& table_;
     TableModel* model_ = nullptr;
@@ -150,6 +153,7 @@ private:
     bool markingQuietly_ = false;
     int fillColumn_ = -1;
     std::vector<int> keptWidths_; // the columns' widths while the rows are redrawn
+    bool leavingKey_ = false; // the key being pressed in the cell editor is Ctrl+Tab
     std::vector<QKeySequence> windowShortcuts_;
 };
 
