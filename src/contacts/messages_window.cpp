@@ -166,7 +166,7 @@ bool TfrmMessage::dbgMessageKeyPress(const QString& key) {
 void TfrmMessage::dbgMessageKeyUp() {
     try {
         if (QLineEdit* editor = dbgMessage->editor()) {
-            pnlMain->setText(QString::number(editor->text().size()) + QStringLiteral("\\160"));
+            pnlMain->setText(QString::number(editor->text().size()) + QStringLiteral("/160"));
             lblSegments->setText(smsMeterText(editor->text()));
         }
     } catch (...) {

@@ -241,13 +241,10 @@ void TfrmMain::checkContact() {
             ++at;
         box->insertItem(at, item);
     };
-    if (picker == cboContactName) {
-        const QString item = pickerItemText(name, group);
-        addSorted(cboContactName, item);
-        addSorted(cboAll, item);
-    } else {
-        addSorted(cboAll, name);
-    }
+    // The group's picker shows bare names; "all" names each contact's group.
+    if (picker == cboContactName)
+        addSorted(cboContactName, name);
+    addSorted(cboAll, pickerItemText(name, group));
 }
 
 void TfrmMain::AddEditAll() {
@@ -413,7 +410,8 @@ void TfrmMain::setRecordActive() {
     if (group.isEmpty())
         group = QStringLiteral("all");
     const QString name = fromTableText(reminder.name);
-    visibleNamePicker()->setEditText(group == QStringLiteral("all")
+    visibleNamePicker()->setEditText(group == QStringLiteral("all") ||
+                                             visibleNamePicker() == cboContactName
                                          ? name
                                          : name + QStringLiteral(" (") + group + QLatin1Char(')'));
     setTime(reminder.appointmentTime);

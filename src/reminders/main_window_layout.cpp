@@ -39,6 +39,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSpinBox>
 #include <QStringListModel>
 #include <QTableView>
@@ -99,6 +100,100 @@ QComboBox* pickerBox(const char* name, QWidget* parent) {
     c->setModel(new QStringListModel(c));
     return c;
 }
+
+// Lays the bottom panel out in one row of boxes when the window is wide enough for them, and
+// otherwise puts the actions under the other boxes as one line of buttons, so that on a small
+// or magnified screen the panel wraps instead of cutting a control off.
+class PanelWrap : public QObject {
+public:
+    PanelWrap(QFrame* panel, QGroupBox* customer, QGroupBox* detail, QGroupBox* actions,
+              std::vector<QPushButton*> buttons)
+        : QObject(panel), panel_(panel), customer_(customer), detail_(detail),
+          actions_(actions), buttons_(std::move(buttons)) {
+        grid_ = new QGridLayout(panel);
+        grid_->setContentsMargins(4, 2, 4, 4);
+        grid_->setSpacing(4);
+        actionGrid_ = static_cast<QGridLayout*>(actions->layout());
+        place();
+        panel->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == panel_ && event->type() == QEvent::Resize)
+            arrange(static_cast<QResizeEvent*>(event)->size().width());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int spacing() const { return grid_->horizontalSpacing(); }
+    int margins() const {
+        const QMargins m = grid_->contentsMargins();
+        return m.left() + m.right();
+    }
+    // The narrowest the wrapped panel can be: the two boxes side by side, or the line of
+    // actions, whichever is wider.
+    int wrappedWidth() const {
+        int line = 0;
+        for (QPushButton* b : buttons_)
+            line += b->minimumSizeHint().width() + actionGrid_->horizontalSpacing();
+        const QMargins m = actionGrid_->contentsMargins();
+        line += m.left() + m.right() + 8; // the box's frame
+        const int boxes = customer_->minimumSizeHint().width() + spacing() +
+                          detail_->minimumSizeHint().width();
+        return std::max(boxes, line) + margins();
+    }
+    int wideWidth() const {
+        // The actions in their three rows of two.
+        int widest[2] = {0, 0};
+        for (size_t i = 0; i < buttons_.size(); ++i)
+            widest[i % 2] = std::max(widest[i % 2], buttons_[i]->minimumSizeHint().width());
+        const QMargins m = actionGrid_->contentsMargins();
+        const int actions =
+            widest[0] + widest[1] + actionGrid_->horizontalSpacing() + m.left() + m.right() + 8;
+        return customer_->minimumSizeHint().width() + detail_->minimumSizeHint().width() +
+               actions + 2 * spacing() + margins();
+    }
+    void arrange(int width) {
+        const bool wrap = width < wideWidth();
+        if (wrap != wrapped_) {
+            wrapped_ = wrap;
+            place();
+        }
+    }
+    void place() {
+        grid_->removeWidget(customer_);
+        grid_->removeWidget(detail_);
+        grid_->removeWidget(actions_);
+        for (QPushButton* b : buttons_)
+            actionGrid_->removeWidget(b);
+        grid_->addWidget(customer_, 0, 0);
+        grid_->addWidget(detail_, 0, 1);
+        grid_->setColumnStretch(0, 3);
+        grid_->setColumnStretch(1, 5);
+        if (wrapped_) {
+            grid_->addWidget(actions_, 1, 0, 1, 2);
+            grid_->setColumnStretch(2, 0);
+            for (int i = 0; i < static_cast<int>(buttons_.size()); ++i)
+                actionGrid_->addWidget(buttons_[static_cast<size_t>(i)], 0, i);
+        } else {
+            grid_->addWidget(actions_, 0, 2);
+            for (int i = 0; i < static_cast<int>(buttons_.size()); ++i)
+                actionGrid_->addWidget(buttons_[static_cast<size_t>(i)], i / 2, i % 2);
+        }
+        // The window may be as narrow as the wrapped panel; a wider panel unwraps.
+        panel_->setMinimumWidth(wrappedWidth());
+    }
+
+    QFrame* panel_;
+    QGroupBox* customer_;
+    QGroupBox* detail_;
+    QGroupBox* actions_;
+    std::vector<QPushButton*> buttons_;
+    QGridLayout* grid_ = nullptr;
+    QGridLayout* actionGrid_ = nullptr;
+    bool wrapped_ = false;
+};
 
 } // namespace
 
@@ -198,9 +293,6 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     pnlBottom = new QFrame(parent);
     pnlBottom->setObjectName(QStringLiteral("pnlBottom"));
     pnlBottom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto* bl = new QHBoxLayout(pnlBottom);
-    bl->setContentsMargins(4, 2, 4, 4);
-    bl->setSpacing(4);
 
     // Customer Detail: group, name and number pickers, "Send All".
     auto* g2 = panelBox(GroupBox2, QStringLiteral("Customer Detail"), "GroupBox2", pnlBottom);
@@ -330,7 +422,7 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     g3->setColumnStretch(1, 1);
 
     // Actions.
-    auto* ga = panelBox(gpbActions, QStringLiteral(" Actions"), "gpbActions", pnlBottom);
+    panelBox(gpbActions, QStringLiteral(" Actions"), "gpbActions", pnlBottom);
     bmbOK = actionButton(QStringLiteral("&OK"), "bmbOK", gpbActions);
     bmbOK->setDefault(true);
     bmbDelete = actionButton(QStringLiteral("&Delete"), "bmbDelete", gpbActions);
@@ -338,16 +430,9 @@ void TfrmMain::buildBottomPanel(QWidget* parent) {
     bmbClearAll = actionButton(QStringLiteral("Cl&ear All"), "bmbClearAll", gpbActions);
     bmbSaveAndExit = actionButton(QStringLiteral("Save && E&xit"), "bmbSaveAndExit", gpbActions);
     bmbSendMail = actionButton(QStringLiteral("Se&nd SMS"), "bmbSendMail", gpbActions);
-    ga->addWidget(bmbOK, 0, 0);
-    ga->addWidget(bmbDelete, 0, 1);
-    ga->addWidget(BitBtn1, 1, 0);
-    ga->addWidget(bmbClearAll, 1, 1);
-    ga->addWidget(bmbSaveAndExit, 2, 0);
-    ga->addWidget(bmbSendMail, 2, 1);
-
-    bl->addWidget(GroupBox2, 3);
-    bl->addWidget(GroupBox3, 5);
-    bl->addWidget(gpbActions, 0);
+    // The panel's wrap places the boxes and the actions, in one of its two shapes.
+    new PanelWrap(pnlBottom, GroupBox2, GroupBox3, gpbActions,
+                  {bmbOK, bmbDelete, BitBtn1, bmbClearAll, bmbSaveAndExit, bmbSendMail});
 }
 
 void TfrmMain::setTabChain() {

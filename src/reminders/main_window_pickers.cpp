@@ -232,6 +232,7 @@ void TfrmMain::loadContactCombo() {
         contacts.SetSortedField(fields::group);
         contacts.First();
         if (g != QStringLiteral("all")) {
+            // The group is chosen already: its contacts by their bare names.
             showNamePicker(false);
             const int nameField = contacts.FieldIndex(fields::contact);
             const int groupField = contacts.FieldIndex(fields::group);
@@ -241,7 +242,7 @@ void TfrmMain::loadContactCombo() {
                 // A name holding "^" (from a file edited outside) is never offered: the
                 // separator of reminders.txt must not reach it.
                 if (group == g && contacts.CellText(row, nameField).find('^') == std::string::npos)
-                    items << pickerItemText(fromTableText(contacts.CellText(row, nameField)), group);
+                    items << fromTableText(contacts.CellText(row, nameField));
             }
             sortItems(items);
             setItems(cboContactName, items);

@@ -180,6 +180,25 @@ TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
     QCoreApplication::processEvents();
     EXPECT_EQ(main->cboAll->currentText(), "Niamh Byrne (dental)");
     EXPECT_EQ(main->mskContactNo->text().trimmed(), "0853333333");
+
+    // Under a group the names stand bare, and complete the same way.
+    main->cboGroup->setEditText(QStringLiteral("dental"));
+    main->loadContactCombo();
+    ASSERT_TRUE(main->cboContactName->isVisible());
+    const auto groupCompletions = [&](const QString& typed) {
+        main->cboContactName->setFocus();
+        main->cboContactName->lineEdit()->clear();
+        QTest::keyClicks(main->cboContactName->lineEdit(), typed);
+        QStringList found;
+        QCompleter* c = main->cboContactName->completer();
+        for (int i = 0; c && c->setCurrentRow(i); ++i)
+            found << c->currentCompletion();
+        return found;
+    };
+    EXPECT_EQ(groupCompletions(QStringLiteral("aoife b")), QStringList{"Aoife Byrne"});
+    EXPECT_EQ(groupCompletions(QStringLiteral("BYRNE")),
+              QStringList({"Aoife Byrne", "Niamh Byrne"}));
+    EXPECT_EQ(main->mskContactNo->text().trimmed(), QString()); // two names: none chosen yet
 }
 
 } // namespace

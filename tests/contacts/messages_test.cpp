@@ -89,11 +89,58 @@ TEST_F(StandardMessages, TheTopPanelCountsTheTypedCellAndEmptiesOnPost) {
     ASSERT_NE(editor, nullptr);
     editor->clear();
     QTest::keyClicks(editor, QStringLiteral("Twelve chars"));
-    EXPECT_EQ(w.pnlMain->text(), QStringLiteral("12\\160"));
+    EXPECT_EQ(w.pnlMain->text(), QStringLiteral("12/160"));
     // Leaving the row posts it.
     w.dbnMessage->insert();
     EXPECT_EQ(w.pnlMain->text(), QString());
     EXPECT_EQ(messages().front(), Row{"Twelve chars"});
+}
+
+// Down on the last row ends its change and starts a new row below, as the new row does once
+// typed into; a new row left untouched stays the last.
+TEST_F(StandardMessages, DownOnTheLastRowAfterAChangeAddsANewRowBelow) {
+    TfrmMessage& w = show({"Alpha", "Beta"});
+    RecordGrid* grid = w.dbgMessage;
+    TdxMemData& t = *w.dxmMessage;
+    const auto typeIn = [&](const QString& text) {
+        QTest::keyClick(grid, text.front().toLatin1()); // the first key opens the editor
+        ASSERT_TRUE(grid->editor());
+        QTest::keyClicks(grid->editor(), text.mid(1));
+        QTest::keyClick(grid->editor(), Qt::Key_Down);
+    };
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    typeIn(QStringLiteral("Bravo"));
+    EXPECT_EQ(messages(), (std::vector<Row>{{"Alpha"}, {"Bravo"}}));
+    EXPECT_EQ(t.State(), DataSetState::Insert);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    typeIn(QStringLiteral("Charlie"));
+    EXPECT_EQ(messages(), (std::vector<Row>{{"Alpha"}, {"Bravo"}, {"Charlie"}}));
+    EXPECT_EQ(t.State(), DataSetState::Insert);
+    EXPECT_EQ(grid->currentIndex().row(), 3);
+
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(grid->currentIndex().row(), 3);
+    EXPECT_EQ(messages().size(), 3u);
+}
+
+// "+" starts the new row below the row the user is on.
+TEST_F(StandardMessages, PlusAddsTheNewRowAfterTheCurrentOne) {
+    TfrmMessage& w = show({"Alpha", "Beta", "Gamma"});
+    RecordGrid* grid = w.dbgMessage;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::mouseClick(w.dbnMessage->button("nbInsert"), Qt::LeftButton);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, 'A');
+    ASSERT_TRUE(grid->editor());
+    QTest::keyClicks(grid->editor(), QStringLiteral("fter alpha"));
+    w.dbnMessage->last();
+    EXPECT_EQ(messages(),
+              (std::vector<Row>{{"Alpha"}, {"After alpha"}, {"Beta"}, {"Gamma"}}));
 }
 
 TEST_F(StandardMessages, ACaretOrAMultiCellPasteIsRefusedAndChangesNothing) {

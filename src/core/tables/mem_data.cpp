@@ -564,6 +564,11 @@ void TdxMemData::Insert() {
     beginInsert(cursor_ < 0 ? RowCount() : cursor_, false);
 }
 
+void TdxMemData::InsertBelow() {
+    checkBrowseMode();
+    beginInsert(cursor_ < 0 ? RowCount() : cursor_ + 1, false);
+}
+
 void TdxMemData::Append() {
     checkBrowseMode();
     beginInsert(RowCount(), true);

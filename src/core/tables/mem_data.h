@@ -72,7 +72,8 @@ public:
     void SetRowNumber(int n);    // out-of-range is ignored
 
     void Edit();
-    void Insert();
+    void Insert();      // a new row before the current one
+    void InsertBelow(); // a new row after the current one
     void Append();
     void Post();
     void Cancel();

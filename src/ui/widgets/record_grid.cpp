@@ -374,12 +374,14 @@ void RecordGrid::keyPressEvent(QKeyEvent* event) {
     }
     if (filterKey(event))
         return;
-    if (editable_ && appendsRows_ && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
-        table_.State() != DataSetState::Insert && currentIndex().isValid() &&
+    if (editable_ && appendsRows_ && event->key() == Qt::Key_Down &&
+        event->modifiers() == Qt::NoModifier && currentIndex().isValid() &&
         currentIndex().row() == model_->rowCount() - 1) {
-        // Moving past the last row starts a new one.
+        // Moving past the last row starts a new one; a new row left untouched stays the last.
         const int column = currentIndex().column();
         finishEditor();
+        if (table_.State() == DataSetState::Insert && !table_.Modified())
+            return;
         if (!endPendingEdit())
             return;
         table_.Append();
@@ -589,6 +591,7 @@ void RecordNavigator::last() {
 void RecordNavigator::insert() {
     if (!leaveRow())
         return;
-    table_.Insert();
+    // Below the row the user is on, where the eye already is.
+    table_.InsertBelow();
     afterMove();
 }

@@ -176,9 +176,10 @@ private:
 };
 
 // The record navigator of every grid: First, Prior, Next and Last, and Insert where the grid is
-// edited in place, with their hints. With a RecordGrid, a click first ends the row's pending
-// edit and then puts the focus on the grid's first column; without one it moves the table's
-// cursor alone (a grid that follows the cursor shows the move).
+// edited in place, with their hints; Insert starts the new row below the current one. With a
+// RecordGrid, a click first ends the row's pending edit and then puts the focus on the grid's
+// first column; without one it moves the table's cursor alone (a grid that follows the cursor
+// shows the move).
 class RecordNavigator : public QWidget {
     Q_OBJECT
 public:

@@ -204,6 +204,42 @@ TEST(MemData, InsertPlacesTheRowBeforeTheCurrentOneWithoutSortField) {
     EXPECT_EQ(t->RowNumber(), 2);
 }
 
+// InsertBelow starts the new row after the current one (the end of an empty table); a cancel
+// goes back to the row it started from.
+TEST(MemData, InsertBelowPlacesTheRowAfterTheCurrentOne) {
+    const struct {
+        std::vector<const char*> rows;
+        int current;
+        std::vector<std::string> after;
+        int row;
+    } cases[] = {
+        {{"a", "c"}, 1, {"a", "b", "c"}, 2},
+        {{"a", "c"}, 2, {"a", "c", "b"}, 3},
+        {{}, 0, {"b"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.current);
+        auto t = makeTable();
+        for (const char* r : c.rows)
+            add(*t, r);
+        t->SetRowNumber(c.current);
+        t->InsertBelow();
+        EXPECT_EQ(t->State(), DataSetState::Insert);
+        t->FieldNamed("name").SetAsString("b");
+        t->Post();
+        EXPECT_EQ(names(*t), c.after);
+        EXPECT_EQ(t->RowNumber(), c.row);
+    }
+    auto t = makeTable();
+    add(*t, "a");
+    add(*t, "c");
+    t->SetRowNumber(1);
+    t->InsertBelow();
+    t->Cancel();
+    EXPECT_EQ(names(*t), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(t->RowNumber(), 1);
+}
+
 TEST(MemData, PendingEditsArePostedWhenChangedAndCancelledOtherwise) {
     auto t = makeTable();
     add(*t, "a");
