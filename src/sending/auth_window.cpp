@@ -37,7 +37,7 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
     edtPassword->setEchoMode(QLineEdit::Password);
     lblPassword->setBuddy(edtPassword);
     form->addRow(lblPassword, edtPassword);
-    chkRemember = new QCheckBox(QStringLiteral("Remember"), this);
+    chkRemember = new QCheckBox(QStringLiteral("&Remember"), this);
     chkRemember->setObjectName(QStringLiteral("chkRemember"));
     chkRemember->setToolTip(QStringLiteral("Keep the password in the desktop's keyring"));
     form->addRow(QString(), chkRemember);

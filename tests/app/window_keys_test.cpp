@@ -55,7 +55,7 @@ const WindowKeys kWindows[] = {
          f.frmAuth->showAuth();
          return showWindow(f.frmAuth);
      },
-     {"edtUserName", "edtPassword", "bmbOK", "bmbCancel"}},
+     {"edtUserName", "edtPassword", "chkRemember", "bmbOK", "bmbCancel"}},
     {"LongMessage", [](Forms& f) { return showWindow(f.frmLongMessage); },
      {"Memo1", "btnClose"}},
     {"ImportAppointments", [](Forms& f) { return showWindow(f.frmCalendarImport); },
