@@ -70,8 +70,6 @@ RecordGrid::RecordGrid(TdxMemData& table, QWidget* parent) : QTableView(parent),
                 setColumnWidth(c, keptWidths_[static_cast<size_t>(c)]);
         followSortMark();
     });
-    // A sort redraws the rows without a reset.
-    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { followSortMark(); });
     setEditableSet(false);
 }
 
@@ -306,6 +304,8 @@ void RecordGrid::gridRowChanged(const QModelIndex& current) {
 }
 
 void RecordGrid::tableRowChanged(int) {
+    // Every redraw of the rows ends here, a sort's too (which resets nothing).
+    followSortMark();
     if (syncing_)
         return;
     const int row = currentModelRow(table_, *model_);
