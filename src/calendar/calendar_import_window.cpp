@@ -87,7 +87,7 @@ void TfrmCalendarImport::buildControls() {
     source->addWidget(btnCalendarSource);
     grid->addWidget(
         label(QStringLiteral("Ca&lendar:"), "lblCalendarSource", this, cboCalendarSource), 0, 0);
-    grid->addLayout(source, 0, 1, 1, 5);
+    grid->addLayout(source, 0, 1, 1, 6);
 
     dtpFrom = dateEdit("dtpFrom", this);
     dtpTo = dateEdit("dtpTo", this);
@@ -110,8 +110,9 @@ void TfrmCalendarImport::buildControls() {
     cboMessage->lineEdit()->setMaxLength(160);
     cboMessage->setToolTip(QStringLiteral("\"|\" becomes the appointment's date, \"~\" its time"));
     grid->addWidget(label(QStringLiteral("&Message:"), "lblMessage", this, cboMessage), 2, 0);
-    grid->addWidget(cboMessage, 2, 1, 1, 5);
-    grid->setColumnStretch(1, 1);
+    grid->addWidget(cboMessage, 2, 1, 1, 6);
+    // The dates and the days keep their own widths; the calendar and the message take the rest.
+    grid->setColumnStretch(6, 1);
 
     bmbReadCalendar = new QPushButton(QStringLiteral("&Read"), this);
     bmbReadCalendar->setObjectName(QStringLiteral("bmbReadCalendar"));

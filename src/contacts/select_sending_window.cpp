@@ -124,12 +124,12 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
     message->addWidget(lblCount);
     lblSegments = makeSmsMeterLabel(GroupBox1);
     message->addWidget(lblSegments);
-    grid->addLayout(message, 2, 1, 1, 3);
+    grid->addLayout(message, 2, 1, 1, 4);
     grid->addWidget(
         buddy(label(QStringLiteral("&Recurring"), "lblRecurring", GroupBox1), cboRecurring), 3, 0);
     grid->addWidget(cboRecurring, 3, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
+    // The boxes keep their own widths; the message takes the room that is left.
+    grid->setColumnStretch(4, 1);
     outer->addWidget(GroupBox1);
 
     bmbOK = new QPushButton(QStringLiteral("&OK"), this);
