@@ -19,7 +19,7 @@ configure_file(${packaging}/org.tallyminder.Tallyminder.metainfo.xml
     ${CMAKE_BINARY_DIR}/packaging/org.tallyminder.Tallyminder.metainfo.xml @ONLY)
 
 install(TARGETS tallyminder RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_BINARY_DIR}/help/index.html DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyminder/help)
+install(FILES ${CMAKE_BINARY_DIR}/help/index.html ${CMAKE_BINARY_DIR}/help/main-window.png DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyminder/help)
 install(FILES ${packaging}/tallyminder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/org.tallyminder.Tallyminder.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

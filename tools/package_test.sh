@@ -43,6 +43,7 @@ grep -q '^ Depends: .*libc6' "$work/info" || fail "libc6 dependency"
 grep -q '^ Depends: .*libqt6svg6' "$work/info" || fail "the SVG image plugin for the logo"
 for path in ./usr/bin/tallyminder \
             ./usr/share/tallyminder/help/index.html \
+            ./usr/share/tallyminder/help/main-window.png \
             ./usr/share/applications/tallyminder.desktop \
             ./usr/share/metainfo/org.tallyminder.Tallyminder.metainfo.xml \
             ./usr/share/icons/hicolor/scalable/apps/tallyminder.svg \

@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QUrl>
 #include <cstdio>
 
@@ -199,6 +200,25 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
                                    "The help is the file %1: open it with a web browser.")
                         .arg(QString::fromStdString(folder.file("help/index.html"))));
     QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+}
+
+// Every picture the help page shows is a file beside it, in the sources and in the build that
+// the package is made from.
+TEST(HelpPage, EveryPictureItShowsShipsBesideIt) {
+    for (const char* dir : {TEST_SOURCE_DIR "/../help", TEST_BINARY_DIR "/../help"}) {
+        SCOPED_TRACE(dir);
+        QFile f(QString::fromLatin1(dir) + QStringLiteral("/index.html"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(f.readAll());
+        const QRegularExpression img(QStringLiteral("<img[^>]*\\bsrc=\"([^\"]+)\""));
+        int pictures = 0;
+        for (auto m = img.globalMatch(page); m.hasNext(); ++pictures) {
+            const QString src = m.next().captured(1);
+            EXPECT_TRUE(QFile::exists(QString::fromLatin1(dir) + QLatin1Char('/') + src))
+                << src.toStdString();
+        }
+        EXPECT_GE(pictures, 1); // the main window, at least
+    }
 }
 
 TEST_F(MainFrame, F2AndTheReturnFromAModalWindowPrepareAFreshEntry) {
