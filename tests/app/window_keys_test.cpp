@@ -9,6 +9,7 @@
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
 #include "reminders/long_message_window.h"
+#include "replies/inbox_password_window.h"
 #include "replies/inbox_settings_window.h"
 #include "replies/replies_window.h"
 #include "sending/auth_window.h"
@@ -71,6 +72,12 @@ const WindowKeys kWindows[] = {
      {"dbeImapServer", "dbeImapUser", "dbeImapFolder", "dbeGatewaySenders", "cboReplyForm",
       "bmbTestReplyForm", "dbeConfirmWords", "dbeCancelWords",
       "dbeStopWords", "dbeReportWords", "sedCheckEvery", "bmbOK", "bmbCancel"}},
+    {"InboxPassword",
+     [](Forms& f) -> QWidget* {
+         auto* ask = new TfrmInboxPassword(f.frmReplies);
+         return showWindow(ask);
+     },
+     {"edtPassword", "chkRemember", "bmbOK", "bmbCancel"}},
 };
 
 class WindowKeysTest : public WindowTest, public ::testing::WithParamInterface<WindowKeys> {};
