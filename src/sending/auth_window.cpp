@@ -60,6 +60,8 @@ TfrmAuth::TfrmAuth(Context& context, TfrmSendMail& send)
 
     userName_ = std::make_unique<FieldBinding>(edtUserName, *send_.dmMail, fields::UserName,
                                                context_.prompter());
+    // Another user name may have a password kept of its own.
+    connect(edtUserName, &QLineEdit::editingFinished, this, &TfrmAuth::showKept);
 }
 
 TfrmAuth::~TfrmAuth() = default;
@@ -73,11 +75,22 @@ QString TfrmAuth::account(const QString& user) const {
     return QStringLiteral("smtp:%1@%2").arg(user.trimmed(), server.trimmed());
 }
 
-void TfrmAuth::showAuth() {
-    const bool kept = passwords && passwords->find(account(edtUserName->text()));
+void TfrmAuth::forgetRefusedPassword(const std::string& user) {
+    if (passwords)
+        passwords->forget(account(fromTableText(user)));
+}
+
+void TfrmAuth::showKept() {
+    const QString login = account(edtUserName->text());
+    const bool kept = passwords && passwords->find(login);
+    keptShownFor_ = kept ? login : QString();
     chkRemember->setChecked(kept);
-    edtPassword->clear();
     edtPassword->setPlaceholderText(kept ? QStringLiteral("(kept in the keyring)") : QString());
+}
+
+void TfrmAuth::showAuth() {
+    edtPassword->clear();
+    showKept();
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -102,12 +115,15 @@ void TfrmAuth::bmbOKClick() {
     if (passwords) {
         const QString login = account(edtUserName->text());
         const std::optional<QString> kept = passwords->find(login);
-        if (password.isEmpty() && kept)
+        const bool typed = !password.isEmpty();
+        if (!typed && kept)
             password = *kept;
         if (!chkRemember->isChecked()) {
-            if (kept)
+            // Forgotten when the user unticked it over this login's kept password, or typed
+            // another one without wanting it kept.
+            if (kept && (typed || keptShownFor_ == login))
                 passwords->forget(login);
-        } else if (!password.isEmpty() && password != kept) {
+        } else if (typed && password != kept) {
             passwords->keep(login, password); // when the keyring refuses, it serves this send only
         }
     }

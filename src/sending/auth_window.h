@@ -44,6 +44,11 @@ public:
     PasswordKeeper* passwords = nullptr;
     // The keyring's name of the login: "smtp:user@server".
     QString account(const QString& user) const;
+    // The server refused the login: a password kept for it is asked for again next time.
+    void forgetRefusedPassword(const std::string& user);
+    // "Remember" ticked, and the password box saying so, when a password is kept for the
+    // user name shown.
+    void showKept();
 
 protected:
     // The window frame's close leaves the authentication as it was.
@@ -53,4 +58,6 @@ private:
     Context& context_;
     TfrmSendMail& send_;
     std::unique_ptr<FieldBinding> userName_;
+    // The login whose kept password "Remember" last showed; unticking forgets only that one.
+    QString keptShownFor_;
 };

@@ -136,6 +136,9 @@ private:
     void buildWindow();
     void loadSettings();
     void restoreCursor();
+    // Called while a send's failure is being handled: when the server refused the login, the
+    // password kept for it is not offered again.
+    void forgetRefusedPassword();
     QLineEdit* addBound(QLayout* layout, QLabel*& label, const char* labelName,
                         const QString& caption, QLineEdit*& edit, const char* editName,
                         const char* field);

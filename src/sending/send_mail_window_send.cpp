@@ -17,6 +17,7 @@
 #include "core/tables/date_time.h"
 #include "core/store/do_not_text.h"
 #include "core/tables/suspended_views.h"
+#include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/sending_lock.h"
 #include "core/folder/folder_lock.h"
@@ -113,12 +114,25 @@ void TfrmSendMail::bmbSendClick() {
     } catch (...) {
         frmProgress->hide();
         restoreCursor();
+        forgetRefusedPassword();
         if (closeWhenDone_)
             accept();
         throw; // to the general error display
     }
     if (closeWhenDone_)
         accept();
+}
+
+void TfrmSendMail::forgetRefusedPassword() {
+    try {
+        throw; // the failure being handled
+    } catch (const EIdProtocolReplyError& e) {
+        // 535: the server refused the user name or the password.
+        if (e.replyCode() == 535 && frmAuth &&
+            smtp.AuthenticationType == TIdSMTPAuthenticationType::atLogin)
+            frmAuth->forgetRefusedPassword(smtp.UserId);
+    } catch (...) {
+    }
 }
 
 void TfrmSendMail::sendAgainAfterConnect() {

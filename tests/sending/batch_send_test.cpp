@@ -15,6 +15,7 @@
 #include "send_boxes.h"
 #include "core/smtp/tls_fixture.h"
 #include "test_servers.h"
+#include "ui/password_keeper.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -634,6 +635,54 @@ TEST_F(BatchSend, TheOfflineDetailsNameThePortTried) {
     QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     EXPECT_EQ(prompter.shown.back().details,
               QStringLiteral("Server 127.0.0.1, port %1: Connection refused").arg(closed));
+}
+
+// A password kept in the keyring that the server refuses is forgotten, so the next time the
+// Authentication box asks for it instead of offering it again.
+TEST_F(BatchSend, AKeptPasswordTheServerRefusesIsForgotten) {
+    const auto& cert = tlsfixture::localhostCert();
+    AiosmtpdServer server("deskuser", "pa ss", cert.certFile, cert.keyFile);
+    std::string error;
+    const uint16_t port = server.waitForPort(error);
+    ASSERT_NE(port, 0) << error;
+    send->smtp.Port = port;
+    tlsfixture::trustTestAuthority(send->smtp);
+    MemoryPasswordKeeper keyring;
+    forms->setPasswordKeeper(&keyring);
+    twoReminders();
+    send->show();
+    setText(send->dbeMailServer, QStringLiteral("localhost"));
+    const QString login = QStringLiteral("smtp:deskuser@localhost");
+    keyring.keep(login, QStringLiteral("old one"));
+    keyring.keep(QStringLiteral("smtp:other@localhost"), QStringLiteral("kept"));
+
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    TfrmAuth* auth = forms->frmAuth;
+    setText(auth->edtUserName, "deskuser");
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    ASSERT_EQ(send->smtp.Password, "old one");
+    prompter.expect(BoxKind::Error, {});
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    prompter.verifyAllUsed();
+    EXPECT_FALSE(server.stored());
+    EXPECT_TRUE(prompter.shown.back().text.startsWith(QStringLiteral("535")))
+        << prompter.shown.back().text.toStdString();
+    EXPECT_EQ(keyring.find(login), std::nullopt);
+    EXPECT_EQ(keyring.find(QStringLiteral("smtp:other@localhost")), QStringLiteral("kept"));
+    expectFailedAttempt(2);
+
+    // Asked again; the right one is kept and the batch goes.
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
+    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    EXPECT_FALSE(auth->chkRemember->isChecked());
+    setText(auth->edtPassword, "pa ss");
+    auth->chkRemember->click();
+    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    expectSuccessBoxes();
+    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    EXPECT_TRUE(server.stored());
+    EXPECT_EQ(keyring.find(login), QStringLiteral("pa ss"));
+    forms->setPasswordKeeper(nullptr);
 }
 
 // A certificate from an authority this computer does not trust: said in the program's words,
