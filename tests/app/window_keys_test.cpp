@@ -1,13 +1,13 @@
 // The keyboard in every window besides the main one: Tab walks the controls in reading order
 // and Shift+Tab walks them back, and every button and label has its own Alt key.
 
-#include "harness/keyboard_walk.h"
-#include "harness/window_test.h"
-
 #include "calendar/calendar_import_window.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
+#include "core/tables/mem_data.h"
+#include "harness/keyboard_walk.h"
+#include "harness/window_test.h"
 #include "reminders/long_message_window.h"
 #include "replies/inbox_password_window.h"
 #include "replies/inbox_settings_window.h"
@@ -15,7 +15,6 @@
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "ui/widgets/record_grid.h"
-#include "core/tables/mem_data.h"
 
 #include <QApplication>
 #include <QTest>
@@ -30,7 +29,9 @@ struct WindowKeys {
     std::vector<const char*> chain;
 };
 
-void PrintTo(const WindowKeys& c, std::ostream* os) { *os << c.window; }
+void PrintTo(const WindowKeys& c, std::ostream* os) {
+    *os << c.window;
+}
 
 QWidget* showWindow(QWidget* w) {
     w->show();
@@ -41,13 +42,14 @@ QWidget* showWindow(QWidget* w) {
 }
 
 const WindowKeys kWindows[] = {
-    {"Contacts", [](Forms& f) { return showWindow(f.frmContact); },
-     {"edtSearch", "dbgContact"}},
+    {"Contacts", [](Forms& f) { return showWindow(f.frmContact); }, {"edtSearch", "dbgContact"}},
     {"StandardMessages", [](Forms& f) { return showWindow(f.frmMessage); }, {"dbgMessage"}},
-    {"SelectedContacts", [](Forms& f) { return showWindow(f.frmSelectSending); },
+    {"SelectedContacts",
+     [](Forms& f) { return showWindow(f.frmSelectSending); },
      {"dtpDate", "dtpTime", "sedDaysBefore", "sedRecurringDays", "cboMessage", "cboRecurring",
       "bmbOK", "bmbCancel"}},
-    {"Send", [](Forms& f) { return showWindow(f.frmSendMail); },
+    {"Send",
+     [](Forms& f) { return showWindow(f.frmSendMail); },
      {"dbeFromName", "dbeFromAddress", "dbeMailServer", "chkAuth", "DBEStartTime", "DBEIncMins",
       "bmbSend", "bmbCancel"}},
     {"Authentication",
@@ -57,12 +59,13 @@ const WindowKeys kWindows[] = {
          return showWindow(f.frmAuth);
      },
      {"edtUserName", "edtPassword", "chkRemember", "bmbOK", "bmbCancel"}},
-    {"LongMessage", [](Forms& f) { return showWindow(f.frmLongMessage); },
-     {"Memo1", "btnClose"}},
-    {"ImportAppointments", [](Forms& f) { return showWindow(f.frmCalendarImport); },
-     {"cboCalendarSource", "btnCalendarSource", "dtpFrom", "dtpTo", "sedDaysBefore",
-      "cboMessage", "bmbReadCalendar", "dbgCalendarRows", "bmbAddAppointments", "bmbClose"}},
-    {"Replies", [](Forms& f) { return showWindow(f.frmReplies); },
+    {"LongMessage", [](Forms& f) { return showWindow(f.frmLongMessage); }, {"Memo1", "btnClose"}},
+    {"ImportAppointments",
+     [](Forms& f) { return showWindow(f.frmCalendarImport); },
+     {"cboCalendarSource", "btnCalendarSource", "dtpFrom", "dtpTo", "sedDaysBefore", "cboMessage",
+      "bmbReadCalendar", "dbgCalendarRows", "bmbAddAppointments", "bmbClose"}},
+    {"Replies",
+     [](Forms& f) { return showWindow(f.frmReplies); },
      {"cboReplyKind", "bmbCheckReplies", "bmbInboxSettings", "dbgReplies", "bmbClose"}},
     {"InboxSettings",
      [](Forms& f) {
@@ -70,8 +73,8 @@ const WindowKeys kWindows[] = {
          return showWindow(f.frmReplies->frmInboxSettings);
      },
      {"dbeImapServer", "dbeImapUser", "dbeImapFolder", "dbeGatewaySenders", "cboReplyForm",
-      "bmbTestReplyForm", "dbeConfirmWords", "dbeCancelWords",
-      "dbeStopWords", "dbeReportWords", "sedCheckEvery", "bmbOK", "bmbCancel"}},
+      "bmbTestReplyForm", "dbeConfirmWords", "dbeCancelWords", "dbeStopWords", "dbeReportWords",
+      "sedCheckEvery", "bmbOK", "bmbCancel"}},
     {"InboxPassword",
      [](Forms& f) -> QWidget* {
          auto* ask = new TfrmInboxPassword(f.frmReplies);

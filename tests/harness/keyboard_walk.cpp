@@ -75,8 +75,8 @@ QStringList mnemonicProblems(QWidget* window) {
             return;
         }
         if (owner.contains(c))
-            problems << QStringLiteral("Alt+%1 for both %2 and %3")
-                            .arg(c, owner[c], nameOf(w, text));
+            problems
+                << QStringLiteral("Alt+%1 for both %2 and %3").arg(c, owner[c], nameOf(w, text));
         owner[c] = nameOf(w, text);
     };
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
