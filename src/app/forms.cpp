@@ -284,7 +284,7 @@ void Forms::openDialer() {
                 send->close();
         };
     }
-    // Not modal: the send window stays usable beside it.
+    // Shown without blocking; modal to the send window, which it keeps below it.
     UplinkerForm->show();
     // Above the send window that opened it, with the keys going to it.
     UplinkerForm->raise();

@@ -99,11 +99,23 @@ void TAutoForm::restorePlacement() {
     ApplyPlacementString(QString::fromStdString(stored));
 }
 
+void TAutoForm::centreOnOpener() {
+    QRect r = geometry();
+    r.moveCenter(centreOn_->geometry().center());
+    centreOn_ = nullptr;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    setGeometry(ontoNearestScreen(r, screens));
+}
+
 void TAutoForm::showEvent(QShowEvent* event) {
     if (!shownOnce_ && !event->spontaneous()) {
         shownOnce_ = true;
         restorePlacement();
     }
+    if (centreOn_ && !event->spontaneous())
+        centreOnOpener();
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <optional>
 #include <string>
@@ -45,6 +46,10 @@ public:
     // Writes the placement now (the destructor does it too); throws EIniFileError.
     void FormDestroy();
 
+    // The next showing puts the window centred on opener, keeping its own size, so that a window
+    // opened from another comes up over it rather than wherever it was last.
+    void CentreNextShowingOn(QWidget* opener) { centreOn_ = opener; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Runs at every showing, after the first showing has restored the placement.
@@ -52,9 +57,11 @@ protected:
 
 private:
     void restorePlacement();
+    void centreOnOpener();
 
     std::string iniFileName_;
     QString placementKey_;
     bool shownOnce_ = false;
     bool placementWritten_ = false;
+    QPointer<QWidget> centreOn_;
 };

@@ -25,6 +25,7 @@ public:
 
     // The modal edit: the values noted before are put back unless the window closes with OK.
     void Execute() override;
+    void openOver(QWidget* opener) override { CentreNextShowingOn(opener); }
     // Asked before every close that is not OK; true lets the window close.
     bool FormCloseQuery();
     void OkButtonClick();

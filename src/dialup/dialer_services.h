@@ -3,6 +3,8 @@
 #include <QString>
 #include <string>
 
+class QWidget;
+
 // What the dialer window asks of the configuration window and of the time-restrictions window.
 // The dialer is written against these two interfaces only; the windows that hold the options and
 // the restrictions implement them: TConfigureAutoForm and TTimeAutoForm.
@@ -35,6 +37,8 @@ public:
 
     // The modal edit; Cancel puts the values back.
     virtual void Execute() = 0;
+    // The next Execute opens centred on opener.
+    virtual void openOver(QWidget* /*opener*/) {}
     // After the dialer has connected: mail reader, news reader, browser, each when its Auto
     // Execute flag is on. Returns after the last start (and its failure box, if any).
     virtual void AutoRunAfterConnect() = 0;
@@ -59,6 +63,8 @@ public:
     virtual bool IsDialAllowed() = 0;
     // The modal edit of the entry's restrictions; the dialer ignores the result.
     virtual bool Execute() = 0;
+    // The next Execute opens centred on opener.
+    virtual void openOver(QWidget* /*opener*/) {}
 };
 
 } // namespace dialup

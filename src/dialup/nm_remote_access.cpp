@@ -171,6 +171,10 @@ RasCode NetworkManagerAccess::CreateEntry(QWidget*) {
     return startEditor({QStringLiteral("--create")});
 }
 
+bool NetworkManagerAccess::IsServiceMissing(RasCode code) const {
+    return code == nm::kNoBus || code == nm::kNotRunning;
+}
+
 QString NetworkManagerAccess::ErrorText(RasCode code) {
     QString text = nm::textOf(code);
     if (code == nm::kRefused && !refusal_.isEmpty())

@@ -32,6 +32,8 @@ public:
     RasCode EditEntry(QWidget* parent, const QString& entry) override;
     RasCode CreateEntry(QWidget* parent) override;
     IpProjection GetIpProjection(ConnectionHandle handle) override;
+    // No system bus, or NetworkManager not on it.
+    bool IsServiceMissing(RasCode code) const override;
 
     // How long each question to NetworkManager waits for its answer (a test lowers it).
     void setCallTimeout(std::chrono::milliseconds timeout);

@@ -17,6 +17,7 @@ public:
     RasCode EditEntry(QWidget*, const QString&) override { return kNoService; }
     RasCode CreateEntry(QWidget*) override { return kNoService; }
     IpProjection GetIpProjection(ConnectionHandle) override { return {kNoService, {}}; }
+    bool IsServiceMissing(RasCode code) const override { return code == kNoService; }
 
 protected:
     RasCode DialChecked(const QString&, const QString&, const QString&, DialNotifier,

@@ -99,6 +99,10 @@ public:
     // The IPv4 address of a connection.
     virtual IpProjection GetIpProjection(ConnectionHandle handle) = 0;
 
+    // True when code says there is no connection manager to ask at all (none installed or not
+    // running), as opposed to one that answered with an error.
+    virtual bool IsServiceMissing(RasCode /*code*/) const { return false; }
+
 protected:
     // Dial once the names have been checked.
     virtual RasCode DialChecked(const QString& entry, const QString& userName,

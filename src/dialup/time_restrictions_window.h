@@ -39,6 +39,7 @@ public:
     bool IsDialAllowed() override;
     // The modal edit; the times shown before are put back unless OK saved them.
     bool Execute() override;
+    void openOver(QWidget* opener) override { CentreNextShowingOn(opener); }
     // Leaving a time edit with a text that is not a time: beep and "Invalid time".
     void MonFromEditExit(QLineEdit* edit);
     void OkButtonClick();

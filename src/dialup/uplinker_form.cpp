@@ -30,6 +30,9 @@ TUplinkerForm::TUplinkerForm(UplinkerServices services, TAboutForm* about, QWidg
     // The window goes when it closes; whoever keeps a reference keeps a guarded one.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowMinMaxButtonsHint);
+    // Shown without blocking, but modal to the window that opened it: it stays above that window
+    // and every key typed while it is open is its own, never a stray Return on Send behind it.
+    setWindowModality(Qt::WindowModal);
     buildWindow();
     buildMenu();
     setWindowTitle(QStringLiteral("Uplinker"));
@@ -44,14 +47,15 @@ void TUplinkerForm::buildWindow() {
     };
     Label2 = new QLabel(QStringLiteral("&Server"), this);
     EntryNameComboBox = new QComboBox(this);
-    Label3 = new QLabel(QStringLiteral("User&Name"), this);
+    // Alt+N is the Cancel button's, so the user name takes Alt+U.
+    Label3 = new QLabel(QStringLiteral("&UserName"), this);
     UserNameComboBox = new QComboBox(this);
     UserNameComboBox->setEditable(true);
     UserNameComboBox->setInsertPolicy(QComboBox::NoInsert);
     Label4 = new QLabel(QStringLiteral("Pass&word"), this);
     PasswordEdit = new QLineEdit(this);
     PasswordEdit->setEchoMode(QLineEdit::Password);
-    SavePWCheckBox = new QCheckBox(QStringLiteral("Save Password"), this);
+    SavePWCheckBox = new QCheckBox(QStringLiteral("Save &Password"), this);
     SavePWCheckBox->setLayoutDirection(Qt::RightToLeft); // caption left of the box
     ConnectButton = new QPushButton(QStringLiteral("&Connect"), this);
     ConnectButton->setDefault(true);
@@ -60,6 +64,11 @@ void TUplinkerForm::buildWindow() {
     IPButton = new QPushButton(QStringLiteral("&Query IP"), this);
     DurationLabel = new QLabel(QStringLiteral("00:00:00"), this);
     DurationLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Said once, above the list, when there is no connection manager to dial with.
+    NoServiceLabel = new QLabel(this);
+    NoServiceLabel->setWordWrap(true);
+    NoServiceLabel->setTextFormat(Qt::PlainText);
+    NoServiceLabel->hide();
     InfoListBox = new QListWidget(this);
     CheckTimer = new QTimer(this);
     CheckTimer->setInterval(5000);
@@ -75,6 +84,7 @@ void TUplinkerForm::buildWindow() {
     named(IPButton, "IPButton");
     named(DurationLabel, "DurationLabel");
     named(InfoListBox, "InfoListBox");
+    named(NoServiceLabel, "NoServiceLabel");
     CheckTimer->setObjectName(QStringLiteral("CheckTimer"));
     Label2->setBuddy(EntryNameComboBox);
     Label3->setBuddy(UserNameComboBox);
@@ -99,6 +109,7 @@ void TUplinkerForm::buildWindow() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
+    layout->addWidget(NoServiceLabel);
     layout->addWidget(InfoListBox, 1);
     resize(420, 360);
 
@@ -121,22 +132,23 @@ void TUplinkerForm::buildMenu() {
     MnuProperties = menuAction(File1, QStringLiteral("&Properties"), "MnuProperties");
     MnuNew = menuAction(File1, QStringLiteral("N&ew connection"), "MnuNew");
     MnuCancel = menuAction(File1, QStringLiteral("Ca&ncel"), "MnuCancel");
-    MnuClearduration = menuAction(File1, QStringLiteral("Clear duration"), "MnuClearduration");
+    MnuClearduration = menuAction(File1, QStringLiteral("C&lear duration"), "MnuClearduration");
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    RunInternetBrowser1 = menuAction(File1, QStringLiteral("Run Internet Browser"),
+    RunInternetBrowser1 = menuAction(File1, QStringLiteral("Run Internet &Browser"),
                                      "RunInternetBrowser1");
-    RunInternetMailReader1 = menuAction(File1, QStringLiteral("Run Internet Mail Reader"),
+    RunInternetMailReader1 = menuAction(File1, QStringLiteral("Run Internet &Mail Reader"),
                                         "RunInternetMailReader1");
-    RunInternetNewsReader1 = menuAction(File1, QStringLiteral("Run Internet News Reader"),
+    RunInternetNewsReader1 = menuAction(File1, QStringLiteral("Run Internet Ne&ws Reader"),
                                         "RunInternetNewsReader1");
     File1->addSeparator()->setObjectName(QStringLiteral("N2"));
     MnuQuit = menuAction(File1, QStringLiteral("&Quit"), "MnuQuit");
-    MnuConnect = MainMenu1->addAction(QStringLiteral("&Connect"));
+    // Alt+C is the Connect button's; the menu bar's Connect takes Alt+E.
+    MnuConnect = MainMenu1->addAction(QStringLiteral("Conn&ect"));
     MnuConnect->setObjectName(QStringLiteral("MnuConnect"));
     MnuOptions = MainMenu1->addMenu(QStringLiteral("&Options"));
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
-    MnuConfigure = menuAction(MnuOptions, QStringLiteral("Configure"), "MnuConfigure");
-    TimeRestrictions1 = menuAction(MnuOptions, QStringLiteral("Time Restrictions"),
+    MnuConfigure = menuAction(MnuOptions, QStringLiteral("&Configure"), "MnuConfigure");
+    TimeRestrictions1 = menuAction(MnuOptions, QStringLiteral("&Time Restrictions"),
                                    "TimeRestrictions1");
     MnuAbout = MainMenu1->addAction(QStringLiteral("&About"));
     MnuAbout->setObjectName(QStringLiteral("MnuAbout"));
@@ -161,6 +173,7 @@ void TUplinkerForm::buildMenu() {
 void TUplinkerForm::CheckTimerTimer() { logic_.CheckConnection(); }
 
 void TUplinkerForm::MnuConfigureClick() {
+    services_.configuration.openOver(this);
     services_.configuration.Execute();
     logic_.ShowDuration();
 }
@@ -169,6 +182,7 @@ void TUplinkerForm::TimeRestrictions1Click() {
     DialRestrictions& r = services_.restrictions;
     r.setRestrictionSection(RasEntrySection(settingsText(entryText())));
     r.LoadRestrictions();
+    r.openOver(this);
     r.Execute();
 }
 
@@ -323,6 +337,11 @@ void TUplinkerForm::addInfoLine(const QString& text) {
     InfoListBox->scrollToBottom();
     // Shown at once, while a longer operation may still be running.
     InfoListBox->viewport()->repaint();
+}
+
+void TUplinkerForm::showServiceMissing(const QString& text) {
+    NoServiceLabel->setText(text);
+    NoServiceLabel->show();
 }
 
 void TUplinkerForm::clearInfo() { InfoListBox->clear(); }

@@ -62,6 +62,7 @@ public:
     QPushButton* CancelButton = nullptr;
     QPushButton* IPButton = nullptr;
     QLabel* DurationLabel = nullptr;
+    QLabel* NoServiceLabel = nullptr;
     QListWidget* InfoListBox = nullptr;
     QTimer* CheckTimer = nullptr;
 
@@ -112,6 +113,7 @@ private:
     QWidget* dialerWidget() override { return this; }
     void setAboutProgramName(const QString& text) override;
     void serviceAnswered() override;
+    void showServiceMissing(const QString& text) override;
 
     dialup::UplinkerServices services_;
     TAboutForm* about_;

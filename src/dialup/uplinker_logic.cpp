@@ -188,10 +188,17 @@ void UplinkerLogic::StartConnect() {
     }
 }
 
+bool UplinkerLogic::serviceMissing(RasCode code) {
+    if (!s_.remote.IsServiceMissing(code))
+        return false;
+    view_.showServiceMissing(QString::fromUtf8(kServiceMissingText));
+    return true;
+}
+
 void UplinkerLogic::refreshConnectionList() {
     Busy busy(*this);
     const ConnectionList list = s_.remote.EnumConnections();
-    if (list.code != kSuccess)
+    if (list.code != kSuccess && !serviceMissing(list.code))
         AddInfoLine(errorText(list.code, kLongErrorText));
     connections_ = list.connections;
 }
@@ -259,7 +266,8 @@ void UplinkerLogic::DialEntry() {
     dialStarting_ = false;
     connectionHandle_ = handle;
     if (code != kSuccess) {
-        AddInfoLine(number(code) + QLatin1Char(' ') + errorText(code, kLongErrorText));
+        if (!serviceMissing(code))
+            AddInfoLine(number(code) + QLatin1Char(' ') + errorText(code, kLongErrorText));
         ResetConnection();
         return;
     }
@@ -422,7 +430,7 @@ void UplinkerLogic::QueryIp() {
 void UplinkerLogic::RefreshEntryList() {
     Busy busy(*this);
     const EntryList list = s_.remote.EnumEntries();
-    if (list.code != kSuccess)
+    if (list.code != kSuccess && !serviceMissing(list.code))
         AddInfoLine(errorText(list.code, kShortErrorText));
     entries_ = list.names;
     view_.setEntries(entries_);

@@ -52,7 +52,15 @@ public:
     virtual void setAboutProgramName(const QString& text) = 0;
     // The last question to the dial-up service has been answered (see UplinkerLogic::busy).
     virtual void serviceAnswered() = 0;
+    // There is no connection manager to dial with: text says so and what to do, shown once in
+    // place of the same failure line after every question.
+    virtual void showServiceMissing(const QString& text) = 0;
 };
+
+// What the dialer says when no connection manager is running.
+inline constexpr char kServiceMissingText[] =
+    "No network connection manager is running on this computer. Check the cable or Wi-Fi, then "
+    "press Send again.";
 
 // What the dialer needs from the rest of the program.
 struct UplinkerServices {
@@ -145,6 +153,9 @@ private:
     void refreshConnectionList();
     void AddInfoLine(const QString& text) { view_.addInfoLine(text); }
     QString errorText(RasCode code, int size) { return s_.remote.GetErrorText(code, size); }
+    // A failure that only says the connection manager is missing goes to the one message that
+    // says so, not to the list; true when code was such a failure.
+    bool serviceMissing(RasCode code);
     // The section of an entry name as given (connection time, restrictions).
     std::string entrySection(const QString& entry) const;
 
