@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,13 +55,49 @@ std::optional<Rule> ruleFor(const std::string& path) {
     return std::nullopt;
 }
 
-uint64_t fnv1a(std::string_view bytes) {
-    uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 1099511628211ull;
+// A hash of a file's bytes, eight at a time, given in pieces of any length: a file of tens of
+// megabytes is hashed at the speed of memory, and without holding it whole. Only ever compared
+// with itself in memory.
+class BytesHasher {
+public:
+    explicit BytesHasher(uint64_t size) : hash_(14695981039346656037ull ^ size) {}
+    void add(std::string_view bytes) {
+        while (carried_ > 0 && !bytes.empty()) {
+            carry_[carried_++] = bytes.front();
+            bytes.remove_prefix(1);
+            if (carried_ == 8) {
+                word(carry_);
+                carried_ = 0;
+            }
+        }
+        for (; bytes.size() >= 8; bytes.remove_prefix(8))
+            word(bytes.data());
+        for (const char c : bytes)
+            carry_[carried_++] = c;
     }
-    return hash;
+    uint64_t value() const {
+        uint64_t hash = hash_;
+        for (size_t i = 0; i < carried_; ++i)
+            hash = (hash ^ static_cast<unsigned char>(carry_[i])) * 0x100000001b3ull;
+        return hash;
+    }
+
+private:
+    void word(const char* p) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        hash_ = (hash_ ^ w) * 0x100000001b3ull;
+        hash_ ^= hash_ >> 29;
+    }
+    uint64_t hash_;
+    char carry_[8]{};
+    size_t carried_ = 0;
+};
+
+uint64_t bytesHash(std::string_view bytes) {
+    BytesHasher hasher(bytes.size());
+    hasher.add(bytes);
+    return hasher.value();
 }
 
 std::string_view firstLine(std::string_view text) {
@@ -93,12 +130,13 @@ FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
     }
     struct stat st{};
     fstat(fd, &st);
+    // One byte more than the size, so that the end is seen without growing the buffer.
     std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
+    bytes.resize(static_cast<size_t>(st.st_size) + 1);
     size_t done = 0;
     for (;;) {
         if (done == bytes.size())
-            bytes.resize(bytes.size() + 4096);
+            bytes.resize(bytes.size() * 2); // the file grew while it was read
         const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
@@ -112,24 +150,60 @@ FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
     }
     close(fd);
     bytes.resize(done);
-    snap = of(bytes, path);
+    snap.exists = true;
+    snap.hash = bytesHash(bytes);
+    snap.bytes = std::move(bytes);
     snap.size = static_cast<int64_t>(st.st_size);
     snap.modified = st.st_mtim;
-    snap.bytes = std::move(bytes);
     return snap;
 }
 
-FolderGuard::Snapshot FolderGuard::of(std::string_view bytes, const std::string& path) {
+FolderGuard::Snapshot FolderGuard::of(std::string bytes, const std::string& path) {
     Snapshot snap;
     snap.exists = true;
-    snap.hash = fnv1a(bytes);
-    snap.bytes = std::string(bytes);
+    snap.hash = bytesHash(bytes);
+    snap.bytes = std::move(bytes);
     struct stat st{};
     if (stat(path.c_str(), &st) == 0) {
         snap.size = static_cast<int64_t>(st.st_size);
         snap.modified = st.st_mtim;
     }
     return snap;
+}
+
+bool FolderGuard::unchangedOnDisk(const std::string& path, const Snapshot& seen) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            throw EFileError("Cannot open file " + path);
+        return !seen.exists;
+    }
+    struct stat st{};
+    if (!seen.exists || fstat(fd, &st) != 0 || st.st_size != seen.size ||
+        st.st_mtim.tv_sec != seen.modified.tv_sec || st.st_mtim.tv_nsec != seen.modified.tv_nsec) {
+        close(fd);
+        return false;
+    }
+    // Hashed a piece at a time through one buffer: the check of a large file costs no memory.
+    constexpr size_t kPiece = size_t{1} << 20;
+    thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+    BytesHasher hasher(static_cast<uint64_t>(st.st_size));
+    int64_t total = 0;
+    for (;;) {
+        const ssize_t n = read(fd, buffer.get(), kPiece);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            throw EFileError("Cannot open file " + path);
+        }
+        if (n == 0)
+            break;
+        hasher.add(std::string_view(buffer.get(), static_cast<size_t>(n)));
+        total += n;
+    }
+    close(fd);
+    return total == seen.size && hasher.value() == seen.hash;
 }
 
 void FolderGuard::watch(DataModule& tables) {
@@ -156,12 +230,14 @@ void FolderGuard::beforeTableChange(TdxMemData&) {
 
 void FolderGuard::tableFileRead(TdxMemData&, const std::string& path, std::string_view bytes) {
     if (ruleFor(path))
-        seen_[path] = of(bytes, path);
+        seen_[path] = of(std::string(bytes), path);
 }
 
-void FolderGuard::tableFileWritten(TdxMemData&, const std::string& path) {
+void FolderGuard::tableFileWritten(TdxMemData&, const std::string& path, std::string bytes) {
+    // The bytes just written, with the file's size and time as they are now: should another
+    // writer have replaced the file in between, its bytes differ from these and it is merged.
     if (ruleFor(path))
-        seen_[path] = onDisk(path);
+        seen_[path] = of(std::move(bytes), path);
 }
 
 void FolderGuard::tableFileRemoved(TdxMemData&, const std::string& path) {
@@ -182,9 +258,12 @@ bool FolderGuard::beforeTableFileRemove(TdxMemData& table, const std::string& pa
     const std::optional<Rule> rule = ruleFor(path);
     if (!rule)
         return true;
-    const Snapshot disk = onDisk(path);
     const auto known = seen_.find(path);
-    const Snapshot base = known == seen_.end() ? Snapshot{} : known->second;
+    static const Snapshot none;
+    const Snapshot& base = known == seen_.end() ? none : known->second;
+    if (unchangedOnDisk(path, base))
+        return true;
+    const Snapshot disk = onDisk(path);
     if (disk.sameFile(base))
         return true;
     // Removing the file takes away this copy's rows, whatever rows the table still holds (a
@@ -205,11 +284,14 @@ bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
     const std::optional<Rule> rule = ruleFor(path);
     if (!rule)
         return false;
-    Snapshot disk = onDisk(path);
     const auto known = seen_.find(path);
     // A file this copy never read nor wrote counts as having been absent: its rows are the other
     // side's, and are kept.
-    const Snapshot base = known == seen_.end() ? Snapshot{} : known->second;
+    static const Snapshot none;
+    const Snapshot& base = known == seen_.end() ? none : known->second;
+    if (unchangedOnDisk(path, base))
+        return false;
+    Snapshot disk = onDisk(path);
     if (disk.sameFile(base))
         return false;
     if (!disk.exists && !rule->removedMeansEmptied)

@@ -3,6 +3,7 @@
 #include "core/reminders/batch.h"
 #include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
+#include "core/tables/errors.h"
 #include "core/tables/field.h"
 #include "core/tables/mem_data.h"
 #include "core/tables/table_file_guard.h"
@@ -19,20 +20,16 @@ BatchTransaction::BatchTransaction(TdxMemData& pending, TdxMemData& sent, SendFi
 const std::string& BatchTransaction::stamp(bool status, bool delivery, double batch, double now) {
     clearSendJournal(files_.journal);
     pending_.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
-    if (pending_.FileGuard) {
-        // The list as the shared folder now holds it: reminders another copy has sent meanwhile
-        // are no longer pending and are neither stamped nor mailed again. The guard sees every
-        // write of the file, so that another copy's later rows are merged, not overwritten.
-        pending_.WriteDelimitedFile(files_.reminders);
-        stampBatch(pending_, status, delivery, batch);
-        pending_.WriteDelimitedFile(files_.reminders);
-        body_ = pending_.DelimitedText();
-    } else {
-        stampBatch(pending_, status, delivery, batch);
-        // The file and the e-mail body are the same bytes, formatted once.
-        body_ = pending_.DelimitedText();
-        writeFileAtomically(files_.reminders, body_);
-    }
+    // The list as the shared folder now holds it: reminders another copy has sent meanwhile are
+    // no longer pending and are neither stamped nor mailed again.
+    if (pending_.FileGuard)
+        pending_.FileGuard->beforeTableFileWrite(pending_, files_.reminders);
+    stampBatch(pending_, status, delivery, batch);
+    // The file and the e-mail body are the same bytes, formatted once.
+    body_.clear();
+    pending_.WriteDelimitedFile(files_.reminders, &body_);
+    if (body_.empty()) // a copy that may not write: nothing is sent either
+        throw EFileError("Cannot create file " + files_.reminders);
     journal_ = {fieldtext::format(FieldKind::Float, batch), sha256Hex(body_), pending_.RowCount(),
                 now};
     return body_;

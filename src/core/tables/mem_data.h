@@ -123,7 +123,8 @@ public:
     // A file is read in pieces of this size, a line cut by a piece's end being joined whole.
     static constexpr size_t kReadPiece = size_t{1} << 20;
     // Writes the file (see data/atomic_file.h); nothing when the table is closed.
-    void WriteDelimitedFile(const std::string& path);
+    // When written is given, it receives the bytes written (nothing when nothing was).
+    void WriteDelimitedFile(const std::string& path, std::string* written = nullptr);
     void ReadDelimitedFile(const std::string& path);
     // The file's bytes, as WriteDelimitedFile would write them.
     std::string DelimitedText();

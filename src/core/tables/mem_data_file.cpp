@@ -138,11 +138,22 @@ std::string TdxMemData::DelimitedText() {
     return out;
 }
 
-void TdxMemData::WriteDelimitedFile(const std::string& path) {
+void TdxMemData::WriteDelimitedFile(const std::string& path, std::string* written) {
     if (!Active())
         return;
     if (FileGuard && !FileGuard->beforeTableFileWrite(*this, path))
         return;
+    if (FileGuard || written) {
+        // The bytes are wanted whole (the guard keeps what the file holds, so that it never
+        // reads the file back): formatted once, written, and handed on.
+        std::string text = DelimitedText();
+        writeFileAtomically(path, text);
+        if (written)
+            *written = text;
+        if (FileGuard)
+            FileGuard->tableFileWritten(*this, path, std::move(text));
+        return;
+    }
     // Formatted and written a piece at a time: a table of a million rows needs no file-sized
     // text in memory. The piece's buffer stays for the next write, so its pages are not
     // mapped and faulted in anew each time.
@@ -164,8 +175,6 @@ void TdxMemData::WriteDelimitedFile(const std::string& path) {
     });
     file.write(piece);
     file.commit();
-    if (FileGuard)
-        FileGuard->tableFileWritten(*this, path);
 }
 
 void TdxMemData::formatText(std::string& out, const std::function<void(std::string&)>& spill) {
