@@ -94,6 +94,19 @@ private:
     size_t carried_ = 0;
 };
 
+// read() again when a signal interrupts it; on an error the file is closed and EFileError thrown.
+size_t readSome(int fd, char* into, size_t room, const std::string& path) {
+    for (;;) {
+        const ssize_t n = read(fd, into, room);
+        if (n >= 0)
+            return static_cast<size_t>(n);
+        if (errno != EINTR) {
+            close(fd);
+            throw EFileError("Cannot open file " + path);
+        }
+    }
+}
+
 uint64_t bytesHash(std::string_view bytes) {
     BytesHasher hasher(bytes.size());
     hasher.add(bytes);
@@ -137,16 +150,10 @@ FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
     for (;;) {
         if (done == bytes.size())
             bytes.resize(bytes.size() * 2); // the file grew while it was read
-        const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            close(fd);
-            throw EFileError("Cannot open file " + path);
-        }
+        const size_t n = readSome(fd, bytes.data() + done, bytes.size() - done, path);
         if (n == 0)
             break;
-        done += static_cast<size_t>(n);
+        done += n;
     }
     close(fd);
     bytes.resize(done);
@@ -190,17 +197,11 @@ bool FolderGuard::unchangedOnDisk(const std::string& path, const Snapshot& seen)
     BytesHasher hasher(static_cast<uint64_t>(st.st_size));
     int64_t total = 0;
     for (;;) {
-        const ssize_t n = read(fd, buffer.get(), kPiece);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            close(fd);
-            throw EFileError("Cannot open file " + path);
-        }
+        const size_t n = readSome(fd, buffer.get(), kPiece, path);
         if (n == 0)
             break;
-        hasher.add(std::string_view(buffer.get(), static_cast<size_t>(n)));
-        total += n;
+        hasher.add(std::string_view(buffer.get(), n));
+        total += static_cast<int64_t>(n);
     }
     close(fd);
     return total == seen.size && hasher.value() == seen.hash;
