@@ -394,7 +394,9 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
         for (bool last = false; !last;) {
             std::string_view piece = next();
             last = piece.empty();
-            if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
+            // An empty piece may have no bytes behind it at all: memchr is not asked about it.
+            const void* nul = last ? nullptr : std::memchr(piece.data(), '\0', piece.size());
+            if (nul) {
                 const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - piece.data());
                 lost = "The file holds a NUL byte at position " + std::to_string(offset + at + 1) +
                        "; nothing after it was read";
