@@ -3,16 +3,16 @@
 // in each run as the send window builds it. The baseline reads the same six cells of every row
 // through the table and does nothing else: the floor of any check of the whole list.
 
-#include <benchmark/benchmark.h>
+#include "core/reminders/batch_check.h"
 
+#include "core/reminders/reminder.h"
+#include "core/store/do_not_text.h"
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/tables/mem_data.h"
 #include "growth_reporter.h"
 
-#include "core/reminders/batch_check.h"
-#include "core/tables/date_time.h"
-#include "core/store/do_not_text.h"
-#include "core/tables/mem_data.h"
-#include "core/reminders/reminder.h"
-#include "core/store/schemas.h"
+#include <benchmark/benchmark.h>
 
 #include <map>
 #include <random>

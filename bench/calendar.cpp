@@ -13,17 +13,16 @@
 //
 // Run: ./bench_calendar
 
-#include <benchmark/benchmark.h>
-
 #include "core/calendar/calendar_reader.h"
 #include "core/calendar/contact_match.h"
 #include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/mem_data.h"
 
-#include <libical/ical.h>
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <libical/ical.h>
 #include <memory>
 #include <string>
 

@@ -20,24 +20,23 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen ./bench_contacts
 
-#include <benchmark/benchmark.h>
-
-#include "growth_reporter.h"
-
-#include "ui/application.h"
 #include "app/forms.h"
-#include "reminders/main_window.h"
-#include "ui/prompter.h"
-#include "core/contacts/contact_import.h"
 #include "contacts/contacts_window.h"
+#include "core/contacts/contact_import.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/mem_data.h"
-#include "core/store/schemas.h"
+#include "growth_reporter.h"
+#include "reminders/main_window.h"
 #include "support/fake_clock.h"
 #include "support/temp_folder.h"
+#include "ui/application.h"
+#include "ui/prompter.h"
 
 #include <QCoreApplication>
 #include <QTest>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,7 +71,9 @@ std::string numberOf(int i) {
     return number;
 }
 
-std::string groupOf(int i) { return "group " + std::to_string(i % kGroups); }
+std::string groupOf(int i) {
+    return "group " + std::to_string(i % kGroups);
+}
 
 struct Folder {
     TempFolder temp; // removed with the files at the end of the run
@@ -248,8 +249,9 @@ void BM_DropBlankContacts(benchmark::State& state) {
 
 void BM_AllContactsWithoutNumber(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    const auto temp = bookFolder(
-        rows, [](int i) { return std::pair{"Customer " + std::to_string(i), std::string()}; });
+    const auto temp = bookFolder(rows, [](int i) {
+        return std::pair{"Customer " + std::to_string(i), std::string()};
+    });
     const std::string book = temp->path() + "/" + kContactsFile;
     Program program(AppPaths::inOneFolder(temp->path()));
     TdxMemData& contacts = *program.forms->frmContact->dxContact;
@@ -262,7 +264,8 @@ void BM_AllContactsWithoutNumber(benchmark::State& state) {
         }
         program.forms->frmMain->AddEditAll();
         if (contacts.RowCount() != 0 || program.prompter.boxes != rows)
-            state.SkipWithError("the contacts without a number were not all asked about and deleted");
+            state.SkipWithError(
+                "the contacts without a number were not all asked about and deleted");
     }
 }
 
@@ -270,8 +273,18 @@ BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime(
 BENCHMARK(BM_RowByRowLookups)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_OpenContacts)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_CloseContacts)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK(BM_DropBlankContacts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(measured);
-BENCHMARK(BM_AllContactsWithoutNumber)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(measured);
+BENCHMARK(BM_DropBlankContacts)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(measured);
+BENCHMARK(BM_AllContactsWithoutNumber)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(measured);
 
 } // namespace
 

@@ -13,13 +13,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -38,8 +37,8 @@ public:
     explicit PageFaults(benchmark::State& state) : state_(state) { start(); }
     ~PageFaults() {
         stop();
-        state_.counters["faults"] = benchmark::Counter(static_cast<double>(total_),
-                                                       benchmark::Counter::kAvgIterations);
+        state_.counters["faults"] =
+            benchmark::Counter(static_cast<double>(total_), benchmark::Counter::kAvgIterations);
     }
     void start() {
         if (from_ < 0)
@@ -80,10 +79,9 @@ private:
 inline void measured(benchmark::internal::Benchmark* b) {
     b->MinWarmUpTime(0.5)
         ->Repetitions(5)
-        ->ComputeStatistics("min",
-                            [](const std::vector<double>& v) {
-                                return *std::min_element(v.begin(), v.end());
-                            })
+        ->ComputeStatistics(
+            "min",
+            [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
         ->ReportAggregatesOnly(false);
 }
 
@@ -130,8 +128,8 @@ public:
                 const auto next = bySize.find(rows * 10);
                 const double t = median(s.times);
                 if (next != bySize.end() && t > 0)
-                    std::printf("  %-32s %8ld -> %8ld rows: x%.1f\n", name.c_str(), rows,
-                                rows * 10, median(next->second.times) / t);
+                    std::printf("  %-32s %8ld -> %8ld rows: x%.1f\n", name.c_str(), rows, rows * 10,
+                                median(next->second.times) / t);
             }
         std::printf("\nTime against the baseline at the same size, median (min) (below 1 = "
                     "faster):\n");
@@ -158,7 +156,9 @@ private:
         std::vector<double> times, faults;
         const char* unit = "";
     };
-    static double min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+    static double min(const std::vector<double>& v) {
+        return *std::min_element(v.begin(), v.end());
+    }
     static double median(std::vector<double> v) {
         std::sort(v.begin(), v.end());
         const size_t n = v.size();

@@ -13,20 +13,19 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen ./bench_main_window
 
-#include <benchmark/benchmark.h>
-
-#include "ui/application.h"
-#include "app/forms.h"
 #include "reminders/main_window.h"
-#include "ui/prompter.h"
+
+#include "app/forms.h"
 #include "contacts/contacts_window.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
-#include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 #include "support/fake_clock.h"
-#include "ui/widgets/date_box.h"
 #include "support/temp_folder.h"
+#include "ui/application.h"
+#include "ui/prompter.h"
+#include "ui/widgets/date_box.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -35,6 +34,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimeEdit>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,9 +52,8 @@ public:
     BoxButton show(const Box& box) override {
         ++boxes;
         lastText = box.text;
-        return confirmDeletion && box.text.startsWith(QLatin1String("Delete"))
-                   ? BoxButton::Ok
-                   : box.defaultButton;
+        return confirmDeletion && box.text.startsWith(QLatin1String("Delete")) ? BoxButton::Ok
+                                                                               : box.defaultButton;
     }
     bool confirmDeletion = false;
     void beep() override {}
@@ -75,7 +75,9 @@ std::string numberOf(int i) {
     return number;
 }
 
-std::string nameOf(int i) { return "Customer " + std::to_string(i); }
+std::string nameOf(int i) {
+    return "Customer " + std::to_string(i);
+}
 
 // The four table files of a busy practice, written by the program's own tables.
 void writeFiles(const std::string& folder) {
@@ -108,9 +110,9 @@ void writeFiles(const std::string& folder) {
     reminders->SuspendViews();
     for (int i = 0; i < kReminders; ++i) {
         const int c = static_cast<int>(rng() % kContacts);
-        const std::string message =
-            "Your appointment is on " + std::to_string(1 + i % 28) + "/01/2027, please call us "
-            "if you cannot attend. Thank you.";
+        const std::string message = "Your appointment is on " + std::to_string(1 + i % 28) +
+                                    "/01/2027, please call us "
+                                    "if you cannot attend. Thank you.";
         reminders->AddRow({FieldValue{}, numberOf(c), nameOf(c),
                            int32_t(dayNumber(2027, 1 + (i % 12), 1 + (i % 28))),
                            int32_t(timeMs(8 + (i % 10), (i % 4) * 15)), message, int32_t(i % 3),
@@ -173,8 +175,8 @@ void BM_BareTableWindow(benchmark::State& state) {
         auto* model = new QStandardItemModel(table->RowCount(), columns, window.get());
         for (int r = 0; r < table->RowCount(); ++r)
             for (int c = 0; c < columns; ++c)
-                model->setItem(r, c, new QStandardItem(QString::fromStdString(
-                                         table->CellText(r, c + 1))));
+                model->setItem(
+                    r, c, new QStandardItem(QString::fromStdString(table->CellText(r, c + 1))));
         auto* view = new QTableView(window.get());
         view->setModel(model);
         window->setCentralWidget(view);
@@ -267,7 +269,8 @@ void BM_DeleteSelectedRows(benchmark::State& state) {
 
         state.PauseTiming();
         if (before != kReminders || pending.RowCount() != 0) {
-            state.SkipWithError(("the rows were not deleted: " + p.prompter.lastText.toStdString()).c_str());
+            state.SkipWithError(
+                ("the rows were not deleted: " + p.prompter.lastText.toStdString()).c_str());
             break;
         }
         p.main->undoDeletion();
@@ -292,7 +295,8 @@ void BM_PasteRows(benchmark::State& state) {
 
         state.PauseTiming();
         if (pending.RowCount() != before + kReminders) {
-            state.SkipWithError(("the rows were not pasted: " + p.prompter.lastText.toStdString()).c_str());
+            state.SkipWithError(
+                ("the rows were not pasted: " + p.prompter.lastText.toStdString()).c_str());
             break;
         }
         // Back to 10,000 rows: the pasted rows are the last ones.

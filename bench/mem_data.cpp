@@ -3,12 +3,11 @@
 // and 30,000 rows only: it is quadratic), and a plain C++ baseline that compacts a vector of the
 // same rows' text.
 
-#include <benchmark/benchmark.h>
-
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
 #include "growth_reporter.h"
 
-#include "core/tables/date_time.h"
-#include "core/store/schemas.h"
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <string>
@@ -142,10 +141,30 @@ void BM_PlainCompactionBaseline(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_DeleteHalf)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Purge)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PlainCompactionBaseline)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DeleteHalfOneByOne)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_DeleteHalf)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Purge)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PlainCompactionBaseline)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_DeleteHalfOneByOne)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

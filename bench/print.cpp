@@ -12,12 +12,10 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen ./bench_print
 
-#include <benchmark/benchmark.h>
-
-#include "core/tables/date_time.h"
 #include "core/store/schemas.h"
-#include "support/fake_clock.h"
+#include "core/tables/date_time.h"
 #include "printing/list_printer.h"
+#include "support/fake_clock.h"
 #include "ui/prompter.h"
 
 #include <QApplication>
@@ -25,6 +23,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTextOption>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,11 +3,11 @@
 // 2,000 messages over one connection in the same run ('imaps://.../INBOX/;UID=[1-2000]').
 // Both report messages per second; the check also parses, reads and sorts every reply.
 
-#include <benchmark/benchmark.h>
-
 #include "core/replies/reply_check.h"
 #include "core/smtp/test_pki.h"
 #include "support/dovecot_server.h"
+
+#include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -25,11 +25,13 @@ struct Mailbox {
     Mailbox() {
         for (int i = 0; i < kMessages; ++i) {
             const std::string number = "4477009" + std::to_string(10000 + i);
-            server.deliver("user1", "From: " + number + "@sms.gateway.example\r\n"
-                                    "Subject: SMS from " + number + "\r\nMessage-ID: <r" +
-                                    std::to_string(i) + "@gw>\r\n"
-                                    "Date: Wed, 09 Dec 2026 10:00:00 +0000\r\n\r\n"
-                                    "Yes, see you then\r\n");
+            server.deliver("user1", "From: " + number +
+                                        "@sms.gateway.example\r\n"
+                                        "Subject: SMS from " +
+                                        number + "\r\nMessage-ID: <r" + std::to_string(i) +
+                                        "@gw>\r\n"
+                                        "Date: Wed, 09 Dec 2026 10:00:00 +0000\r\n\r\n"
+                                        "Yes, see you then\r\n");
         }
     }
 };
@@ -61,10 +63,10 @@ void BM_FirstCheckOf2000Replies(benchmark::State& state) {
 
 void BM_CurlFetchesTheSame2000(benchmark::State& state) {
     Mailbox& box = mailbox();
-    const std::string command = "curl -s --fail --cacert " + box.pki.caFile() +
-                                " -u user1:secret 'imaps://127.0.0.1:" +
-                                std::to_string(box.server.tlsPort()) + "/INBOX/;UID=[1-" +
-                                std::to_string(kMessages) + "]' > /dev/null";
+    const std::string command =
+        "curl -s --fail --cacert " + box.pki.caFile() +
+        " -u user1:secret 'imaps://127.0.0.1:" + std::to_string(box.server.tlsPort()) +
+        "/INBOX/;UID=[1-" + std::to_string(kMessages) + "]' > /dev/null";
     for (auto _ : state)
         if (std::system(command.c_str()) != 0)
             state.SkipWithError("curl failed");

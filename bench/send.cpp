@@ -16,32 +16,30 @@
 // growth per tenfold and the ratios to the baselines are printed at the end.
 // Run: ./bench_send (it sets QT_QPA_PLATFORM=offscreen itself)
 
-#include <benchmark/benchmark.h>
-
-#include "growth_reporter.h"
-
-#include "ui/application.h"
 #include "app/forms.h"
-#include "reminders/main_window.h"
-#include "ui/prompter.h"
-#include "core/tables/atomic_file.h"
 #include "core/reminders/batch.h"
-#include "core/tables/date_time.h"
 #include "core/store/schemas.h"
-#include "support/fake_clock.h"
-#include "support/temp_folder.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/date_time.h"
+#include "growth_reporter.h"
+#include "reminders/main_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
 #include "sending/test_servers.h"
+#include "support/fake_clock.h"
+#include "support/temp_folder.h"
+#include "ui/application.h"
+#include "ui/prompter.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <cstdlib>
-#include <memory>
+#include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -139,9 +137,8 @@ void BM_Send(benchmark::State& state) {
         Untimed check(state, faults);
         if (send->isVisible() || s.server.messages() != before + 1 || sent.RowCount() != n ||
             fileExists(s.folder.file(kRemindersFile))) {
-            state.SkipWithError(("the send did not complete: " + s.prompter.lastText)
-                                    .toStdString()
-                                    .c_str());
+            state.SkipWithError(
+                ("the send did not complete: " + s.prompter.lastText).toStdString().c_str());
             break;
         }
     }
@@ -197,10 +194,10 @@ void BM_PlainBaseline(benchmark::State& state) {
     moveBatchToSentItems(pending, sent, 46365);
     const std::string sentText = sent.DelimitedText();
     const std::string remindersPath = s.folder.file(kRemindersFile);
-    const std::string curl = "curl -s -S -o /dev/null smtp://127.0.0.1:" +
-                             std::to_string(s.server.port()) +
-                             " --mail-from pat.sample@example.com --mail-rcpt " +
-                             kGatewayAddress + " --upload-file " + remindersPath;
+    const std::string curl =
+        "curl -s -S -o /dev/null smtp://127.0.0.1:" + std::to_string(s.server.port()) +
+        " --mail-from pat.sample@example.com --mail-rcpt " + kGatewayAddress + " --upload-file " +
+        remindersPath;
     PageFaults faults(state);
     for (auto _ : state) {
         const int before = s.server.messages();

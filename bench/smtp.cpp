@@ -14,25 +14,23 @@
 //
 // bench/smtp_vs_curl.sh runs the standalone sink, this benchmark and curl against it.
 
+#include "core/smtp/smtp_client.h"
+#include "core/smtp/test_pki.h"
+
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
-
-#include "core/smtp/smtp_client.h"
-#include "core/smtp/test_pki.h"
+#include <unistd.h>
 
 namespace {
 

@@ -11,19 +11,18 @@
 //   ./bench_table_file --read-file PATH        reads it into the reminders table
 //   ./bench_table_file --split-file PATH       reads it and splits it into string_views
 
-#include <benchmark/benchmark.h>
-
-#include "growth_reporter.h"
-
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
-#include "core/store/schemas.h"
+#include "growth_reporter.h"
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
-#include <cstring>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -45,8 +44,8 @@ std::unique_ptr<TdxMemData> realisticReminders(int rows) {
     auto t = schemas::makeReminders();
     t->FieldDelimiter = kRemindersDelimiter;
     std::mt19937 rng(42);
-    const char* names[] = {"Ann Example", "Bob Sample", "Carla Placeholder", "Dev Tester",
-                           "Eve Demo", "Frank Nominal"};
+    const char* names[] = {"Ann Example", "Bob Sample", "Carla Placeholder",
+                           "Dev Tester",  "Eve Demo",   "Frank Nominal"};
     const std::string words = "Your appointment with the practice is on the date below please "
                               "call us if you cannot attend so that we can offer the time to "
                               "another patient thank you and see you soon";
@@ -58,17 +57,21 @@ std::unique_ptr<TdxMemData> realisticReminders(int rows) {
         std::string message = words.substr(0, std::min(len, words.size()));
         while (message.size() < len)
             message += 'x';
-        t->AddRow({FieldValue{}, std::string(number), std::string(names[rng() % 6]),
-                   int32_t(dayNumber(2026, 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28))),
-                   int32_t(timeMs(8 + static_cast<int>(rng() % 10), static_cast<int>(rng() % 4) * 15)),
-                   message, int32_t(rng() % 3), int32_t(0), FieldValue{}, false, false,
-                   37652.6034722222, message.substr(0, 50) + number});
+        t->AddRow(
+            {FieldValue{}, std::string(number), std::string(names[rng() % 6]),
+             int32_t(dayNumber(2026, 1 + static_cast<int>(rng() % 12),
+                               1 + static_cast<int>(rng() % 28))),
+             int32_t(timeMs(8 + static_cast<int>(rng() % 10), static_cast<int>(rng() % 4) * 15)),
+             message, int32_t(rng() % 3), int32_t(0), FieldValue{}, false, false, 37652.6034722222,
+             message.substr(0, 50) + number});
     }
     t->ResumeViews();
     return t;
 }
 
-std::string pathFor(int rows) { return benchFolder() + "/reminders-" + std::to_string(rows) + ".txt"; }
+std::string pathFor(int rows) {
+    return benchFolder() + "/reminders-" + std::to_string(rows) + ".txt";
+}
 
 void ensureFile(int rows) {
     if (!fileExists(pathFor(rows)))
@@ -177,8 +180,7 @@ std::string freadWhole(const std::string& path) {
 }
 
 // Lines at CR LF, fields at '^', each field made by make(pointer, length).
-template <typename Field>
-std::vector<std::vector<Field>> splitFile(const std::string& bytes) {
+template <typename Field> std::vector<std::vector<Field>> splitFile(const std::string& bytes) {
     std::vector<std::vector<Field>> lines;
     size_t p = 0;
     while (p < bytes.size()) {

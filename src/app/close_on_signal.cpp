@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <csignal>
-
 #include <fcntl.h>
 #include <unistd.h>
 

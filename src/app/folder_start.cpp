@@ -7,7 +7,9 @@
 
 namespace {
 
-QString text(const std::string& s) { return QString::fromStdString(s); }
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -39,7 +41,7 @@ FolderAccess openDataFolder(Prompter& prompter, const AppPaths& paths) {
     box.text = access.holderText;
     box.buttons = {BoxButton::Yes, BoxButton::No, BoxButton::Cancel};
     box.captions = {QStringLiteral("Open Read-Only"), QStringLiteral("Open Anyway"),
-                       QStringLiteral("Quit")};
+                    QStringLiteral("Quit")};
     box.defaultButton = BoxButton::Yes;
     switch (prompter.show(box)) {
     case BoxButton::Yes:

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <memory>
-
 #include "core/tables/app_paths.h"
+
+#include <QString>
+
+#include <memory>
 
 class FolderLock;
 class Prompter;
@@ -17,7 +18,7 @@ struct FolderAccess {
         Quit,     // the user chose not to start
     };
     Mode mode = Mode::Own;
-    QString holderText; // "The data folder is in use by anna on DESK-2 since 09:12."
+    QString holderText;               // "The data folder is in use by anna on DESK-2 since 09:12."
     std::unique_ptr<FolderLock> lock; // held in Own mode
 };
 

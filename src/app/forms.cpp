@@ -1,15 +1,13 @@
 #include "app/forms.h"
 
-#include "ui/window_placement.h"
-
 #include "app/folder_start.h"
 #include "app/start_checks.h"
 #include "calendar/calendar_import_window.h"
-#include "core/folder/folder_lock.h"
-#include "core/store/schemas.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "contacts/select_sending_window.h"
+#include "core/folder/folder_lock.h"
+#include "core/store/schemas.h"
 #include "dialup/about_form.h"
 #include "dialup/auto_form.h"
 #include "dialup/configure_window.h"
@@ -18,9 +16,9 @@
 #include "dialup/time_restrictions_window.h"
 #include "dialup/uplinker_form.h"
 #include "printing/list_printer.h"
-#include "replies/replies_window.h"
 #include "reminders/long_message_window.h"
 #include "reminders/main_window.h"
+#include "replies/replies_window.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
@@ -30,6 +28,7 @@
 #include "ui/password_keeper.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
+#include "ui/window_placement.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -92,7 +91,8 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     frmSendMail->FormCreate();
 
     frmProgress = new TfrmProgress(context_, main);
-    AutoForm = new TAutoForm(QStringLiteral("AutoForm"), context_.paths().dialupSettingsFile(), main);
+    AutoForm =
+        new TAutoForm(QStringLiteral("AutoForm"), context_.paths().dialupSettingsFile(), main);
     ConfigureAutoForm = new TConfigureAutoForm(context_, main);
     TimeAutoForm = new TTimeAutoForm(context_, main);
     TimePasswordAutoForm = new TTimePasswordAutoForm(context_, main);
@@ -134,7 +134,8 @@ Forms::Forms(Prompter& prompter, Clock& clock, AppPaths paths)
     QObject::connect(main, &TfrmMain::calendarImportRequested, frmCalendarImport, &QDialog::exec);
     QObject::connect(main, &TfrmMain::closing, frmSentItems, &QWidget::hide);
     QObject::connect(main, &TfrmMain::repliesRequested, frmReplies, &QDialog::exec);
-    QObject::connect(frmReplies, &TfrmReplies::unreadCountChanged, main, &TfrmMain::setUnreadReplies);
+    QObject::connect(frmReplies, &TfrmReplies::unreadCountChanged, main,
+                     &TfrmMain::setUnreadReplies);
     main->setUnreadReplies(frmReplies->unreadCount());
 
     QObject::connect(frmSendMail, &TfrmSendMail::dialerWanted, frmSendMail,
@@ -225,9 +226,10 @@ void Forms::connectHelpKey(QWidget* window) {
 
 void Forms::connectPrinting() {
     // The sender's name as stored when each print starts.
-    listPrinter_ = std::make_unique<printing::ListPrinter>(context_.prompter(), context_.clock(), [this] {
-        return fromTableText(tables_.dmMail->FieldNamed("FromName").AsString());
-    });
+    listPrinter_ =
+        std::make_unique<printing::ListPrinter>(context_.prompter(), context_.clock(), [this] {
+            return fromTableText(tables_.dmMail->FieldNamed("FromName").AsString());
+        });
     auto print = [this](const PrintRequest& request) { listPrinter_->print(request); };
     QObject::connect(frmMain, &TfrmMain::printRequested, frmMain, print);
     QObject::connect(frmContact, &TfrmContact::printRequested, frmContact, print);
@@ -266,9 +268,9 @@ Forms::~Forms() {
 
 void Forms::openDialer() {
     if (!UplinkerForm) {
-        dialup::UplinkerServices services{context_.prompter(), context_.clock(),
-                                          context_.paths().dialupSettingsFile(), *remoteAccess_,
-                                          *dialupConfiguration, *dialRestrictions};
+        dialup::UplinkerServices services{
+            context_.prompter(), context_.clock(),     context_.paths().dialupSettingsFile(),
+            *remoteAccess_,      *dialupConfiguration, *dialRestrictions};
         UplinkerForm = new TUplinkerForm(services, AboutForm, frmSendMail);
         connectHelpKey(UplinkerForm);
         TfrmSendMail* send = frmSendMail;
@@ -303,10 +305,10 @@ void Forms::setRemoteAccess(dialup::RemoteAccess* remote) {
 bool Forms::isProgramWindow(const QWidget* window) const {
     if (!window)
         return false;
-    const QWidget* windows[] = {frmMain,          frmContact,        frmMessage,    frmSendMail,
-                                frmProgress,      AutoForm,          ConfigureAutoForm,
-                                TimeAutoForm,     TimePasswordAutoForm, AboutForm,
-                                UplinkerForm.data(), frmLongMessage, frmSentItems,
-                                frmSelectSending, frmAuth};
+    const QWidget* windows[] = {frmMain,           frmContact,          frmMessage,
+                                frmSendMail,       frmProgress,         AutoForm,
+                                ConfigureAutoForm, TimeAutoForm,        TimePasswordAutoForm,
+                                AboutForm,         UplinkerForm.data(), frmLongMessage,
+                                frmSentItems,      frmSelectSending,    frmAuth};
     return std::find(std::begin(windows), std::end(windows), window) != std::end(windows);
 }

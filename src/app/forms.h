@@ -1,13 +1,14 @@
 #pragma once
 
+#include "core/folder/folder_guard.h"
+#include "core/store/data_module.h"
+#include "core/tables/app_paths.h"
+#include "ui/context.h"
+
 #include <QPointer>
+
 #include <memory>
 #include <string>
-
-#include "core/folder/folder_guard.h"
-#include "core/tables/app_paths.h"
-#include "core/store/data_module.h"
-#include "ui/context.h"
 
 class Clock;
 class FolderLock;

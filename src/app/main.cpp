@@ -1,18 +1,19 @@
 // The entry routine: fixes the date and time formats, sets the title, decides where the files
 // live, creates the windows in their order and runs the event loop until the main window closes.
 
-#include "ui/application.h"
 #include "app/close_on_signal.h"
 #include "app/forms.h"
-#include "ui/keychain_password_keeper.h"
-#include "reminders/main_window.h"
-#include "ui/program_icon.h"
-#include "ui/qt_prompter.h"
 #include "core/tables/clock.h"
 #include "core/tables/format_settings.h"
 #include "dialup/nm_remote_access.h"
+#include "reminders/main_window.h"
+#include "ui/application.h"
+#include "ui/keychain_password_keeper.h"
+#include "ui/program_icon.h"
+#include "ui/qt_prompter.h"
 
 #include <QDir>
+
 #include <csignal>
 
 int main(int argc, char** argv) {
@@ -38,9 +39,9 @@ int main(int argc, char** argv) {
     for (const std::string* folder : {&paths.workingFolder, &paths.settingsFolder}) {
         const std::string reason = prepareFolder(*folder);
         if (!reason.empty()) {
-            prompter.error(QStringLiteral("The folder %1 cannot be created (%2).")
-                               .arg(QString::fromStdString(*folder),
-                                    QString::fromStdString(reason)));
+            prompter.error(
+                QStringLiteral("The folder %1 cannot be created (%2).")
+                    .arg(QString::fromStdString(*folder), QString::fromStdString(reason)));
             app.setPrompter(nullptr);
             return 1;
         }

@@ -1,7 +1,7 @@
 #include "app/start_checks.h"
 
-#include "core/tables/atomic_file.h"
 #include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
 #include "ui/prompter.h"
 
 #include <QString>
@@ -19,15 +19,14 @@ std::string prepareDataFolders(Prompter& prompter, const AppPaths& paths) {
     removeStaleTemporaries(paths.workingFolder, ownFiles, kStaleAfter);
     const std::string dialup = paths.dialupSettingsFile();
     removeStaleTemporaries(paths.settingsFolder,
-                           {"width.ini", dialup.substr(dialup.find_last_of('/') + 1)},
-                           kStaleAfter);
+                           {"width.ini", dialup.substr(dialup.find_last_of('/') + 1)}, kStaleAfter);
 
     std::string problem = folderWriteProblem(paths.workingFolder);
     if (!problem.empty())
-        prompter.error(QStringLiteral("The data folder %1 cannot be written: %2.\n\nThe program "
-                                      "shows what it can read; changes cannot be saved until "
-                                      "the folder can be written.")
-                           .arg(QString::fromStdString(paths.workingFolder),
-                                QString::fromStdString(problem)));
+        prompter.error(
+            QStringLiteral("The data folder %1 cannot be written: %2.\n\nThe program "
+                           "shows what it can read; changes cannot be saved until "
+                           "the folder can be written.")
+                .arg(QString::fromStdString(paths.workingFolder), QString::fromStdString(problem)));
     return problem;
 }

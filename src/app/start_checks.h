@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "core/tables/app_paths.h"
+
+#include <string>
 
 class Prompter;
 

@@ -3,12 +3,12 @@
 // The events read from a calendar as the entries the import reviews: each with the contact it
 // matched, or the reason it has none and the contacts it could be.
 
-#include <string>
-#include <vector>
-
 #include "core/calendar/calendar_reader.h"
 #include "core/calendar/contact_match.h"
 #include "core/reminders/appointment_import.h"
+
+#include <string>
+#include <vector>
 
 struct MatchedEntries {
     std::vector<AppointmentEntry> entries;

@@ -5,13 +5,14 @@
 // through the pending list's one way in (appendReminder), with the checks of OK; the pending
 // list changes only at "Add".
 
+#include "calendar/appointment_entries.h"
+#include "core/reminders/appointment_import.h"
+
 #include <QDialog>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "calendar/appointment_entries.h"
-#include "core/reminders/appointment_import.h"
 
 class Context;
 class QComboBox;
@@ -78,7 +79,7 @@ private:
     std::unique_ptr<CalendarLinks> links_;
     std::unique_ptr<ContactMatcher> matcher_;
     QStringListModel* bookModel_ = nullptr; // "no match" and the whole book, for the pickers
-    std::string source_; // the calendar last read, as its links name it
+    std::string source_;                    // the calendar last read, as its links name it
     MatchedEntries matched_;
     std::vector<AppointmentReview> reviews_;
 };

@@ -1,32 +1,32 @@
 #include "contacts/contacts_window.h"
 
-#include "ui/menu_action.h"
-#include "ui/application.h"
-#include "ui/context.h"
+#include "contacts/select_sending_window.h"
+#include "core/contacts/contact_export.h"
+#include "core/contacts/contact_import.h"
+#include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/clock.h"
+#include "core/tables/errors.h"
 #include "core/tables/keep_aside.h"
 #include "core/tables/message_text.h"
+#include "core/tables/suspended_views.h"
+#include "ui/application.h"
+#include "ui/context.h"
+#include "ui/menu_action.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
-#include "core/contacts/contact_export.h"
-#include "core/contacts/contact_import.h"
-#include "core/tables/clock.h"
-#include "ui/widgets/record_grid.h"
-#include "contacts/select_sending_window.h"
-#include "core/tables/atomic_file.h"
-#include "core/tables/errors.h"
-#include "core/store/schemas.h"
-#include "core/tables/suspended_views.h"
 #include "ui/widgets/key_filters.h"
+#include "ui/widgets/record_grid.h"
 #include "ui/widgets/text_helpers.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QColor>
-#include <QFont>
+#include <QComboBox>
 #include <QFileInfo>
-#include <QHeaderView>
+#include <QFont>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +49,6 @@ const QColor kDoNotTextColour(176, 0, 0);
 const QString kDoNotTextHint = QStringLiteral("(do not text)");
 
 // Resumes a table's views when it goes out of scope.
-
 
 } // namespace
 
@@ -92,7 +91,8 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
         return dbgContactKeyPress(key, column);
     };
     dbgContact->editorCreated = [this](QLineEdit* editor, int column) {
-        const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
+        const int number =
+            dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
         if (column == number)
             new NumberKeyFilter(editor, context_.prompter());
         else
@@ -100,8 +100,9 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     };
     connect(dbgContact, &RecordGrid::titleClicked, this,
             [this](int column) { dbgContactTitleClick(column); });
-    connect(dbgContact, &RecordGrid::sortMarkingChanged, this,
-            [this](int column, Qt::SortOrder order) { dbgContactSortMarkingChanged(column, order); });
+    connect(
+        dbgContact, &RecordGrid::sortMarkingChanged, this,
+        [this](int column, Qt::SortOrder order) { dbgContactSortMarkingChanged(column, order); });
     connect(dbgContact, &RecordGrid::mouseMoved, this, [this] { dbgContactMouseMove(); });
 
     dxContact->BeforePost = [this](TdxMemData&) { dxContactBeforePost(); };
@@ -109,7 +110,6 @@ TfrmContact::TfrmContact(Context& context, QWidget* parent)
     dxContact->BeforeDelete = [this](TdxMemData&) { dxContactBeforeDelete(); };
     for (const char* name : {fields::contact, fields::number, fields::group})
         dxContact->FieldNamed(name).OnChange = [this](TField&) { dxContactcontactChange(); };
-
 }
 
 TfrmContact::~TfrmContact() {
@@ -124,7 +124,8 @@ TfrmContact::~TfrmContact() {
 }
 
 void TfrmContact::buildMenu() {
-    const GridMenu m = gridMenu(this, "ppmPrint", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    const GridMenu m =
+        gridMenu(this, "ppmPrint", QStringLiteral("&All"), QStringLiteral("&Selected"));
     ppmPrint = m.menu;
     Print1 = m.print;
     All1 = m.all;
@@ -347,13 +348,12 @@ void TfrmContact::Delete1Click() {
         justDeleted = true;
         return;
     }
-    const QString which =
-        selected.size() == 1
-            ? TableModel::cellText(*dxContact, selected.front(), fields::contact)
-            : QString();
+    const QString which = selected.size() == 1
+                              ? TableModel::cellText(*dxContact, selected.front(), fields::contact)
+                              : QString();
     if (context_.prompter().confirmDeletion(static_cast<int>(selected.size()),
-                                            QStringLiteral("contact"),
-                                            QStringLiteral("contacts"), which)) {
+                                            QStringLiteral("contact"), QStringLiteral("contacts"),
+                                            which)) {
         std::vector<int> bookmarks;
         for (int row : selected)
             bookmarks.push_back(dxContact->BookmarkAt(row));
@@ -378,7 +378,8 @@ bool TfrmContact::dbgContactKeyPress(const QString& key, int column) {
         dbgContact->setFocus();
         return true;
     }
-    const int number = dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
+    const int number =
+        dbgContact->recordModel()->columnOfField(dxContact->FieldIndex(fields::number));
     if (column == number && number >= 0 && !checkForNumber(key, dbgContact, context_.prompter()))
         return true;
     return false;
@@ -388,14 +389,16 @@ void TfrmContact::dbgContactTitleClick(int column) {
     if (column < 0 || column >= dbgContact->recordModel()->columnCount())
         return;
     dbgContact->finishEditor();
-    dxContact->SetSortedField(dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
+    dxContact->SetSortedField(
+        dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
 }
 
 void TfrmContact::dbgContactSortMarkingChanged(int column, Qt::SortOrder order) {
     if (column < 0 || column >= dbgContact->recordModel()->columnCount())
         return;
     dbgContact->finishEditor();
-    dxContact->SetSortedField(dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
+    dxContact->SetSortedField(
+        dxContact->Field(dbgContact->recordModel()->fieldAt(column)).FieldName());
     // Case-sensitive from now on, as the markers show it.
     dxContact->SetSortOptions(order == Qt::AscendingOrder ? 0u : TSortOptions(soDesc));
 }
@@ -464,9 +467,9 @@ bool TfrmContact::importFile(const std::string& path) {
     ContactImporter importer(*dxContact, groups);
     importer.confirmAddGroup = [this](const std::string& group) {
         // The group comes from the file: a huge one is cut before it reaches the box.
-        return context_.prompter().confirm(QStringLiteral("Group ") +
-                                           QString::fromStdString(cutForMessage(group)) +
-                                           QStringLiteral(" does not exist. Would you like to add?"));
+        return context_.prompter().confirm(
+            QStringLiteral("Group ") + QString::fromStdString(cutForMessage(group)) +
+            QStringLiteral(" does not exist. Would you like to add?"));
     };
     importer.groupAdded = [&groups, &groupsPath](const std::string&) {
         groups.WriteDelimitedFile(groupsPath);
@@ -498,8 +501,7 @@ bool TfrmContact::importFile(const std::string& path) {
     dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
     refreshGroups();
     updateCaption();
-    context_.prompter().information(fromTableText(importSummary(importer.counts())),
-                                    kImportTitle);
+    context_.prompter().information(fromTableText(importSummary(importer.counts())), kImportTitle);
     return true;
 }
 

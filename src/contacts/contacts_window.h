@@ -16,15 +16,16 @@
 // unmarks the selected contacts' numbers, and the grid shows the marked ones. The search box
 // above the grid shows only the contacts whose name, number or group holds its text.
 
+#include "core/store/do_not_text.h"
+#include "core/tables/mem_data.h"
+#include "ui/print_request.h"
+
 #include <QDialog>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "core/store/do_not_text.h"
-#include "core/tables/mem_data.h"
-#include "ui/print_request.h"
 
 class ByteSource;
 class Context;

@@ -1,25 +1,25 @@
 #include "contacts/messages_window.h"
 
-#include "ui/menu_action.h"
-#include "ui/application.h"
-#include "ui/context.h"
-#include "core/tables/keep_aside.h"
-#include "ui/prompter.h"
-#include "ui/widgets/sms_meter_text.h"
-#include "ui/table_model.h"
-#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
-#include "core/store/schemas.h"
+#include "core/tables/keep_aside.h"
 #include "core/tables/suspended_views.h"
+#include "ui/application.h"
+#include "ui/context.h"
+#include "ui/menu_action.h"
+#include "ui/prompter.h"
+#include "ui/table_model.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/paste_guard.h"
+#include "ui/widgets/record_grid.h"
+#include "ui/widgets/sms_meter_text.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,7 +35,6 @@ void setHint(QAction* action, const QString& hint) {
     action->setToolTip(hint.left(bar));
     action->setStatusTip(hint.mid(bar + 1));
 }
-
 
 } // namespace
 
@@ -71,13 +70,16 @@ TfrmMessage::TfrmMessage(Context& context, QWidget* parent)
 
     dbgMessage->keyPress = [this](const QString& key, int) { return dbgMessageKeyPress(key); };
     dbgMessage->keyReleased = [this] { dbgMessageKeyUp(); };
-    connect(dbgMessage, &RecordGrid::sortMarkingChanged, this,
-            [this](int column, Qt::SortOrder order) { dbgMessageSortMarkingChanged(column, order); });
+    connect(
+        dbgMessage, &RecordGrid::sortMarkingChanged, this,
+        [this](int column, Qt::SortOrder order) { dbgMessageSortMarkingChanged(column, order); });
     connect(dbgMessage, &RecordGrid::mouseMoved, this, [this] { dbgMessageMouseMove(); });
 
     dxmMessage->BeforePost = [this](TdxMemData&) { dxmMessageBeforePost(); };
     dxmMessage->AfterPost = [this](TdxMemData&) { dxmMessageAfterPost(); };
-    dxmMessage->FieldNamed(fields::message).OnChange = [this](TField&) { dxmMessagemessageChange(); };
+    dxmMessage->FieldNamed(fields::message).OnChange = [this](TField&) {
+        dxmMessagemessageChange();
+    };
 
     FormCreate();
 }
@@ -92,7 +94,8 @@ TfrmMessage::~TfrmMessage() {
 }
 
 void TfrmMessage::buildMenu() {
-    const GridMenu m = gridMenu(this, "ppmMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    const GridMenu m =
+        gridMenu(this, "ppmMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
     ppmMain = m.menu;
     Print1 = m.print;
     All1 = m.all;

@@ -6,11 +6,12 @@
 //
 // Other windows use: dxmMessage (field "message"), read by their loadMessageCombo.
 
-#include <QDialog>
-#include <memory>
-
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
+
+#include <QDialog>
+
+#include <memory>
 
 class Context;
 class TfrmSelectSending;

@@ -1,22 +1,22 @@
 #include "contacts/select_sending_window.h"
 
-#include "ui/context.h"
-#include "ui/prompter.h"
-#include "ui/widgets/key_filters.h"
-#include "ui/qt_charset.h"
-#include "core/contacts/contact_import.h"
-#include "core/store/do_not_text.h"
-#include "core/reminders/reminder.h"
-#include "core/reminders/reminders_for_contacts.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "ui/widgets/record_grid.h"
+#include "core/contacts/contact_import.h"
+#include "core/reminders/reminder.h"
+#include "core/reminders/reminders_for_contacts.h"
+#include "core/store/do_not_text.h"
+#include "core/store/schemas.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
-#include "core/store/schemas.h"
+#include "ui/context.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "ui/widgets/date_box.h"
+#include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
+#include "ui/widgets/record_grid.h"
 #include "ui/widgets/sms_meter_text.h"
 #include "ui/widgets/text_helpers.h"
 
@@ -49,7 +49,6 @@ QSpinBox* spin(const char* name, QWidget* parent) {
     s->setValue(0);
     return s;
 }
-
 
 } // namespace
 
@@ -106,15 +105,14 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
                     Qt::AlignRight);
     grid->addWidget(dtpTime, 0, 3);
     grid->addWidget(
-        buddy(label(QStringLiteral("&Days before:"), "lblBefore", GroupBox1), sedDaysBefore), 1,
-        0);
+        buddy(label(QStringLiteral("&Days before:"), "lblBefore", GroupBox1), sedDaysBefore), 1, 0);
     auto* before = new QHBoxLayout;
     before->addWidget(sedDaysBefore);
     before->addStretch();
     grid->addLayout(before, 1, 1);
     grid->addWidget(
-        buddy(label(QStringLiteral("&2nd Date"), "lbl2ndDate", GroupBox1), sedRecurringDays), 1,
-        2, Qt::AlignRight);
+        buddy(label(QStringLiteral("&2nd Date"), "lbl2ndDate", GroupBox1), sedRecurringDays), 1, 2,
+        Qt::AlignRight);
     grid->addWidget(sedRecurringDays, 1, 3);
     grid->addWidget(buddy(label(QStringLiteral("&Message:"), "lblMessage", GroupBox1), cboMessage),
                     2, 0);
@@ -166,9 +164,13 @@ TfrmSelectSending::TfrmSelectSending(Context& context, QWidget* parent)
 
 TfrmSelectSending::~TfrmSelectSending() = default;
 
-int32_t TfrmSelectSending::dateDay() const { return dayOfDate(dtpDate->date()); }
+int32_t TfrmSelectSending::dateDay() const {
+    return dayOfDate(dtpDate->date());
+}
 
-void TfrmSelectSending::setDateDay(int32_t day) { dtpDate->setDate(dateOfDay(day)); }
+void TfrmSelectSending::setDateDay(int32_t day) {
+    dtpDate->setDate(dateOfDay(day));
+}
 
 int32_t TfrmSelectSending::timeMs() const {
     // As the short time format shows it: seconds are dropped.
@@ -185,8 +187,9 @@ void TfrmSelectSending::FormCreate() {
 void TfrmSelectSending::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     const size_t count = frmContact ? frmContact->SelectedContactKeys.size() : 0;
-    lblSelected->setText(count == 1 ? QStringLiteral("Reminders for 1 selected contact")
-                                    : QStringLiteral("Reminders for %1 selected contacts").arg(count));
+    lblSelected->setText(count == 1
+                             ? QStringLiteral("Reminders for 1 selected contact")
+                             : QStringLiteral("Reminders for %1 selected contacts").arg(count));
     // The message is chosen or typed for this selection, not taken over from the list.
     cboMessage->setCurrentIndex(-1);
     cboMessage->setEditText(QString());
@@ -208,7 +211,9 @@ bool TfrmSelectSending::cboMessageKeyPress(const QString& key) {
     return messageEntry->keyPress(key);
 }
 
-void TfrmSelectSending::cboMessageKeyUp() { messageEntry->keyUp(); }
+void TfrmSelectSending::cboMessageKeyUp() {
+    messageEntry->keyUp();
+}
 
 void TfrmSelectSending::bmbOKClick() {
     bool created = false;

@@ -7,6 +7,7 @@
 // reads and clears it) and loadMessageCombo() (the standard messages window refills the list).
 
 #include <QDialog>
+
 #include <cstdint>
 
 class Context;

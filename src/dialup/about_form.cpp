@@ -63,7 +63,8 @@ TAboutForm::TAboutForm(std::string iniFileName, QWidget* parent)
     Image1->setPixmap(iconPicture());
     Image1->installEventFilter(this);
     ProgNameLabel = boldLabel(this, "ProgNameLabel", QString());
-    Label1 = boldLabel(this, "Label1", QStringLiteral("The dial-up connection manager of Tallyminder"));
+    Label1 =
+        boldLabel(this, "Label1", QStringLiteral("The dial-up connection manager of Tallyminder"));
     Label2 = boldLabel(this, "Label2", QStringLiteral("Dials a connection when a send finds"));
     Label3 = boldLabel(this, "Label3", QStringLiteral("the machine offline and sends the batch"));
     Label4 = boldLabel(this, "Label4", QStringLiteral("again once connected."));

@@ -49,10 +49,10 @@ TAutoForm::Placement TAutoForm::ParsePlacement(const QString& text) {
 QString TAutoForm::PlacementToString() const {
     // The normal geometry, so that a maximized or minimized window comes back to its own size
     // when it is restored.
-    const QRect r = (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
-                                      Qt::WindowFullScreen))
-                        ? normalGeometry()
-                        : geometry();
+    const QRect r =
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+            ? normalGeometry()
+            : geometry();
     int state = 0;
     if (windowState() & Qt::WindowMinimized)
         state = 1;
@@ -83,10 +83,17 @@ void TAutoForm::ApplyPlacementString(const QString& text) {
     setGeometry(ontoNearestScreen(r, screens));
     if (p.state) {
         switch (*p.state) {
-        case 0: setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)); break;
-        case 1: setWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized); break;
-        case 2: setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized); break;
-        default: break; // not a state: the window keeps the one it has
+        case 0:
+            setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+            break;
+        case 1:
+            setWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+            break;
+        case 2:
+            setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+            break;
+        default:
+            break; // not a state: the window keeps the one it has
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointer>
 #include <QRect>
+
 #include <optional>
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "dialup/configure_window.h"
 
-#include "ui/context.h"
 #include "core/dialup/dialup_settings.h"
 #include "core/dialup/program_launch.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "ui/widgets/key_filters.h"
 
@@ -42,8 +42,8 @@ TConfigureAutoForm::TConfigureAutoForm(Context& context, QWidget* parent)
         named(new QCheckBox(QStringLiteral("Auto UserName"), this), "AutoUserNameCheckBox"));
     AutoConnectCheckBox = captionLeft(named(
         new QCheckBox(QStringLiteral("Auto Connect on startup"), this), "AutoConnectCheckBox"));
-    MonthlyDurationCheckBox = captionLeft(named(
-        new QCheckBox(QStringLiteral("Monthly Duration"), this), "MonthlyDurationCheckBox"));
+    MonthlyDurationCheckBox = captionLeft(
+        named(new QCheckBox(QStringLiteral("Monthly Duration"), this), "MonthlyDurationCheckBox"));
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Browser"), this), "GroupBox1");
     AutoExecuteBrowserCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox1),
@@ -56,8 +56,8 @@ TConfigureAutoForm::TConfigureAutoForm(Context& context, QWidget* parent)
                  BrowserDirEdit);
 
     GroupBox2 = named(new QGroupBox(QStringLiteral("Internet Mail Reader"), this), "GroupBox2");
-    AutoExecuteMailCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox2),
-                                    "AutoExecuteMailCheckBox");
+    AutoExecuteMailCheckBox =
+        named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox2), "AutoExecuteMailCheckBox");
     Label4 = named(new QLabel(QStringLiteral("Target"), GroupBox2), "Label4");
     MailExeEdit = named(new QLineEdit(GroupBox2), "MailExeEdit");
     Label3 = named(new QLabel(QStringLiteral("Directory"), GroupBox2), "Label3");
@@ -65,8 +65,8 @@ TConfigureAutoForm::TConfigureAutoForm(Context& context, QWidget* parent)
     programGroup(GroupBox2, AutoExecuteMailCheckBox, Label4, MailExeEdit, Label3, MailDirEdit);
 
     GroupBox3 = named(new QGroupBox(QStringLiteral("Internet News Reader"), this), "GroupBox3");
-    AutoExecuteNewsCheckBox = named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox3),
-                                    "AutoExecuteNewsCheckBox");
+    AutoExecuteNewsCheckBox =
+        named(new QCheckBox(QStringLiteral("Auto Execute"), GroupBox3), "AutoExecuteNewsCheckBox");
     Label6 = named(new QLabel(QStringLiteral("Target"), GroupBox3), "Label6");
     NewsExeEdit = named(new QLineEdit(GroupBox3), "NewsExeEdit");
     Label5 = named(new QLabel(QStringLiteral("Directory"), GroupBox3), "Label5");
@@ -152,12 +152,12 @@ void TConfigureAutoForm::Execute() {
 
 bool TConfigureAutoForm::FormCloseQuery() {
     return context_.prompter().show({BoxKind::Confirmation,
-                                   QStringLiteral("Warning"),
-                                   QStringLiteral("Quit without saving ?"),
-                                   {BoxButton::Yes, BoxButton::No},
-                                   BoxButton::No,
-                                   {},
-                                   {}}) == BoxButton::Yes;
+                                     QStringLiteral("Warning"),
+                                     QStringLiteral("Quit without saving ?"),
+                                     {BoxButton::Yes, BoxButton::No},
+                                     BoxButton::No,
+                                     {},
+                                     {}}) == BoxButton::Yes;
 }
 
 void TConfigureAutoForm::done(int result) {
@@ -166,28 +166,38 @@ void TConfigureAutoForm::done(int result) {
     TAutoForm::done(result);
 }
 
-void TConfigureAutoForm::OkButtonClick() { done(QDialog::Accepted); }
+void TConfigureAutoForm::OkButtonClick() {
+    done(QDialog::Accepted);
+}
 
-void TConfigureAutoForm::CancelButtonClick() { done(QDialog::Rejected); }
+void TConfigureAutoForm::CancelButtonClick() {
+    done(QDialog::Rejected);
+}
 
 void TConfigureAutoForm::LaunchCommand(const QString& command, const QString& directory) {
     // File names go to the system in its own encoding.
-    const int result =
-        launchCommand(QFile::encodeName(command).toStdString(), QFile::encodeName(directory).toStdString());
+    const int result = launchCommand(QFile::encodeName(command).toStdString(),
+                                     QFile::encodeName(directory).toStdString());
     if (result > 32)
         return;
     context_.prompter().beep();
     context_.prompter().warning(QString::fromStdString(launchFailureText(result)) +
-                                  QStringLiteral("\ntrying to execute '") + command +
-                                  QStringLiteral("'"),
-                              QStringLiteral("Warning"));
+                                    QStringLiteral("\ntrying to execute '") + command +
+                                    QStringLiteral("'"),
+                                QStringLiteral("Warning"));
 }
 
-void TConfigureAutoForm::RunBrowser() { LaunchCommand(BrowserExeEdit->text(), BrowserDirEdit->text()); }
+void TConfigureAutoForm::RunBrowser() {
+    LaunchCommand(BrowserExeEdit->text(), BrowserDirEdit->text());
+}
 
-void TConfigureAutoForm::RunMailReader() { LaunchCommand(MailExeEdit->text(), MailDirEdit->text()); }
+void TConfigureAutoForm::RunMailReader() {
+    LaunchCommand(MailExeEdit->text(), MailDirEdit->text());
+}
 
-void TConfigureAutoForm::RunNewsReader() { LaunchCommand(NewsExeEdit->text(), NewsDirEdit->text()); }
+void TConfigureAutoForm::RunNewsReader() {
+    LaunchCommand(NewsExeEdit->text(), NewsDirEdit->text());
+}
 
 void TConfigureAutoForm::AutoRunAfterConnect() {
     if (AutoExecuteMailCheckBox->isChecked())

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <array>
-
 #include "dialup/auto_form.h"
 #include "dialup/dialer_services.h"
+
+#include <QString>
+
+#include <array>
 
 class Context;
 class QCheckBox;

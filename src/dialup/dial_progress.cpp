@@ -20,9 +20,13 @@ QEvent::Type DialEvent::type() {
     return kType;
 }
 
-void SetDialerWindowHandle(QObject* window) { dialerWindow() = window; }
+void SetDialerWindowHandle(QObject* window) {
+    dialerWindow() = window;
+}
 
-QObject* DialerWindowHandle() { return dialerWindow().data(); }
+QObject* DialerWindowHandle() {
+    return dialerWindow().data();
+}
 
 void DialProgressNotifier(ConnectionHandle handle, uint32_t state, RasCode error) {
     QCoreApplication* app = QCoreApplication::instance();

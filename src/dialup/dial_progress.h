@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QEvent>
-#include <cstdint>
-
 #include "dialup/remote_access.h"
+
+#include <QEvent>
+
+#include <cstdint>
 
 class QObject;
 

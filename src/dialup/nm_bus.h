@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+
 #include <chrono>
 #include <cstdint>
 

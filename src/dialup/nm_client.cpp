@@ -200,9 +200,9 @@ Reply Client::activateWithCredentials(const Profile& profile, const QString& use
     // "volatile": NetworkManager keeps the copy in memory only and deletes it once its
     // connection has ended.
     const QVariantMap options{{QStringLiteral("persist"), QStringLiteral("volatile")}};
-    r = bus_.call(kManagerPath, kManagerIface, QStringLiteral("AddAndActivateConnection2"),
-                  {QVariant::fromValue(s), QVariant::fromValue(none), QVariant::fromValue(none),
-                   options});
+    r = bus_.call(
+        kManagerPath, kManagerIface, QStringLiteral("AddAndActivateConnection2"),
+        {QVariant::fromValue(s), QVariant::fromValue(none), QVariant::fromValue(none), options});
     if (r.ok() && r.values.size() >= 2)
         activePath = pathOf(r.values.at(1));
     return r;

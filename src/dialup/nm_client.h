@@ -1,11 +1,12 @@
 #pragma once
 
+#include "dialup/nm_bus.h"
+
 #include <QMap>
 #include <QString>
 #include <QVariantMap>
-#include <vector>
 
-#include "dialup/nm_bus.h"
+#include <vector>
 
 // The questions the dial-up backend asks NetworkManager, one method each, over a Bus (so each
 // has its time-out). Nothing here remembers anything between calls.

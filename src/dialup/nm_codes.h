@@ -1,10 +1,11 @@
 #pragma once
 
+#include "dialup/nm_bus.h"
+
 #include <QString>
+
 #include <cstdint>
 #include <optional>
-
-#include "dialup/nm_bus.h"
 
 // What the NetworkManager backend tells the dial-up window: the connection states its progress
 // lines show, and the codes (with their texts) of every failure. The tables live in

@@ -4,6 +4,7 @@
 #include "dialup/nm_codes.h"
 
 #include <QDBusServiceWatcher>
+
 #include <utility>
 
 namespace dialup::nm {

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "dialup/remote_access.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 
-#include "dialup/remote_access.h"
+#include <cstdint>
 
 class QDBusServiceWatcher;
 

@@ -1,11 +1,11 @@
 #include "dialup/nm_remote_access.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-
 #include "dialup/nm_client.h"
 #include "dialup/nm_codes.h"
 #include "dialup/nm_dial_watch.h"
+
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace dialup {
 
@@ -122,7 +122,7 @@ RasCode NetworkManagerAccess::GetConnectStatus(ConnectionHandle handle) {
     if (!r.ok())
         return failed(r);
     return state == nm::kActiveDeactivating || state == nm::kActiveDeactivated ? kInvalidHandle
-                                                                                : kSuccess;
+                                                                               : kSuccess;
 }
 
 void NetworkManagerAccess::HangUp(ConnectionHandle handle) {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "dialup/remote_access.h"
+
 #include <QString>
+
 #include <chrono>
 #include <map>
 #include <memory>
-
-#include "dialup/remote_access.h"
 
 namespace dialup {
 

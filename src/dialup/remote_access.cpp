@@ -2,9 +2,8 @@
 
 namespace dialup {
 
-RasCode RemoteAccess::Dial(const QString& entry, const QString& userName,
-                           const QString& password, DialNotifier notifier,
-                           ConnectionHandle& handle) {
+RasCode RemoteAccess::Dial(const QString& entry, const QString& userName, const QString& password,
+                           DialNotifier notifier, ConnectionHandle& handle) {
     if (entry.size() > kMaxNameLength)
         return kEntryNameTooLong;
     if (userName.size() > kMaxNameLength)

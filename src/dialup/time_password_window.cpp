@@ -45,7 +45,9 @@ bool TTimePasswordAutoForm::Execute() {
     return exec() == QDialog::Accepted;
 }
 
-void TTimePasswordAutoForm::OkButtonClick() { accept(); }
+void TTimePasswordAutoForm::OkButtonClick() {
+    accept();
+}
 
 void TTimePasswordAutoForm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

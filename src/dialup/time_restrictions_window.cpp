@@ -1,10 +1,10 @@
 #include "dialup/time_restrictions_window.h"
 
-#include "ui/context.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
 #include "core/tables/ini_file.h"
 #include "dialup/time_password_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/widgets/key_filters.h"
@@ -49,10 +49,10 @@ TTimeAutoForm::TTimeAutoForm(Context& context, QWidget* parent)
     const std::array<const char*, 7> captions{"Monday", "Tuesday",  "Wenesday", "Thursday",
                                               "Friday", "Saterday", "Sunday"};
     const std::array<const char*, 7> prefixes{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-    const std::array<QLineEdit**, 14> edits{
-        &MonFromEdit, &MonToEdit, &TueFromEdit, &TueToEdit, &WedFromEdit, &WedToEdit,
-        &ThuFromEdit, &ThuToEdit, &FriFromEdit, &FriToEdit, &SatFromEdit, &SatToEdit,
-        &SunFromEdit, &SunToEdit};
+    const std::array<QLineEdit**, 14> edits{&MonFromEdit, &MonToEdit, &TueFromEdit, &TueToEdit,
+                                            &WedFromEdit, &WedToEdit, &ThuFromEdit, &ThuToEdit,
+                                            &FriFromEdit, &FriToEdit, &SatFromEdit, &SatToEdit,
+                                            &SunFromEdit, &SunToEdit};
     for (int row = 0; row < 7; ++row) {
         RowLabels[row] = namedLabel(this, QString::fromLatin1(captions[row]),
                                     QStringLiteral("Label%1").arg(row + 1));
@@ -138,8 +138,9 @@ void TTimeAutoForm::ParseRestrictions() {
 
 void TTimeAutoForm::SaveRestrictions() {
     const RestrictionTexts texts = shownTexts();
-    TIniFile(IniFileName()).Update(
-        [&](IniDocument& doc) { writeRestrictions(doc, RestrictionSection, texts); });
+    TIniFile(IniFileName()).Update([&](IniDocument& doc) {
+        writeRestrictions(doc, RestrictionSection, texts);
+    });
 }
 
 bool TTimeAutoForm::IsDialAllowed() {
@@ -195,6 +196,10 @@ bool TTimeAutoForm::eventFilter(QObject* watched, QEvent* event) {
     return TAutoForm::eventFilter(watched, event);
 }
 
-void TTimeAutoForm::OkButtonClick() { accept(); }
+void TTimeAutoForm::OkButtonClick() {
+    accept();
+}
 
-void TTimeAutoForm::CancelButtonClick() { reject(); }
+void TTimeAutoForm::CancelButtonClick() {
+    reject();
+}

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <array>
-#include <cstdint>
-
 #include "core/dialup/time_restrictions.h"
 #include "dialup/auto_form.h"
 #include "dialup/dialer_services.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
 
 class Context;
 class TTimePasswordAutoForm;

@@ -1,9 +1,9 @@
 #include "dialup/uplinker_form.h"
 
+#include "core/dialup/dialup_settings.h"
 #include "dialup/about_form.h"
 #include "dialup/dial_progress.h"
 #include "dialup/dialer_services.h"
-#include "core/dialup/dialup_settings.h"
 #include "ui/application.h"
 #include "ui/menu_action.h"
 
@@ -25,8 +25,8 @@
 using namespace dialup;
 
 TUplinkerForm::TUplinkerForm(UplinkerServices services, TAboutForm* about, QWidget* parent)
-    : TAutoForm(QStringLiteral("UplinkerForm"), services.iniFileName, parent),
-      services_(services), about_(about), logic_(*this, services) {
+    : TAutoForm(QStringLiteral("UplinkerForm"), services.iniFileName, parent), services_(services),
+      about_(about), logic_(*this, services) {
     // The window goes when it closes; whoever keeps a reference keeps a guarded one.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowMinMaxButtonsHint);
@@ -134,12 +134,12 @@ void TUplinkerForm::buildMenu() {
     MnuCancel = menuAction(File1, QStringLiteral("Ca&ncel"), "MnuCancel");
     MnuClearduration = menuAction(File1, QStringLiteral("C&lear duration"), "MnuClearduration");
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    RunInternetBrowser1 = menuAction(File1, QStringLiteral("Run Internet &Browser"),
-                                     "RunInternetBrowser1");
-    RunInternetMailReader1 = menuAction(File1, QStringLiteral("Run Internet &Mail Reader"),
-                                        "RunInternetMailReader1");
-    RunInternetNewsReader1 = menuAction(File1, QStringLiteral("Run Internet Ne&ws Reader"),
-                                        "RunInternetNewsReader1");
+    RunInternetBrowser1 =
+        menuAction(File1, QStringLiteral("Run Internet &Browser"), "RunInternetBrowser1");
+    RunInternetMailReader1 =
+        menuAction(File1, QStringLiteral("Run Internet &Mail Reader"), "RunInternetMailReader1");
+    RunInternetNewsReader1 =
+        menuAction(File1, QStringLiteral("Run Internet Ne&ws Reader"), "RunInternetNewsReader1");
     File1->addSeparator()->setObjectName(QStringLiteral("N2"));
     MnuQuit = menuAction(File1, QStringLiteral("&Quit"), "MnuQuit");
     // Alt+C is the Connect button's; the menu bar's Connect takes Alt+E.
@@ -148,8 +148,8 @@ void TUplinkerForm::buildMenu() {
     MnuOptions = MainMenu1->addMenu(QStringLiteral("&Options"));
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
     MnuConfigure = menuAction(MnuOptions, QStringLiteral("&Configure"), "MnuConfigure");
-    TimeRestrictions1 = menuAction(MnuOptions, QStringLiteral("&Time Restrictions"),
-                                   "TimeRestrictions1");
+    TimeRestrictions1 =
+        menuAction(MnuOptions, QStringLiteral("&Time Restrictions"), "TimeRestrictions1");
     MnuAbout = MainMenu1->addAction(QStringLiteral("&About"));
     MnuAbout->setObjectName(QStringLiteral("MnuAbout"));
 
@@ -170,7 +170,9 @@ void TUplinkerForm::buildMenu() {
     connect(MnuAbout, &QAction::triggered, this, &TUplinkerForm::MnuAboutClick);
 }
 
-void TUplinkerForm::CheckTimerTimer() { logic_.CheckConnection(); }
+void TUplinkerForm::CheckTimerTimer() {
+    logic_.CheckConnection();
+}
 
 void TUplinkerForm::MnuConfigureClick() {
     services_.configuration.openOver(this);
@@ -295,13 +297,21 @@ void TUplinkerForm::afterFailedSend() {
 
 // ---- UplinkerView ------------------------------------------------------------------------------
 
-QString TUplinkerForm::entryText() const { return EntryNameComboBox->currentText(); }
+QString TUplinkerForm::entryText() const {
+    return EntryNameComboBox->currentText();
+}
 
-QString TUplinkerForm::userNameText() const { return UserNameComboBox->currentText(); }
+QString TUplinkerForm::userNameText() const {
+    return UserNameComboBox->currentText();
+}
 
-QString TUplinkerForm::passwordText() const { return PasswordEdit->text(); }
+QString TUplinkerForm::passwordText() const {
+    return PasswordEdit->text();
+}
 
-bool TUplinkerForm::savePasswordChecked() const { return SavePWCheckBox->isChecked(); }
+bool TUplinkerForm::savePasswordChecked() const {
+    return SavePWCheckBox->isChecked();
+}
 
 void TUplinkerForm::setEntries(const QStringList& names) {
     const QSignalBlocker quiet(EntryNameComboBox);
@@ -328,9 +338,13 @@ void TUplinkerForm::setUserNameText(const QString& text) {
     UserNameComboBox->setEditText(text);
 }
 
-void TUplinkerForm::setPasswordText(const QString& text) { PasswordEdit->setText(text); }
+void TUplinkerForm::setPasswordText(const QString& text) {
+    PasswordEdit->setText(text);
+}
 
-void TUplinkerForm::setSavePasswordChecked(bool on) { SavePWCheckBox->setChecked(on); }
+void TUplinkerForm::setSavePasswordChecked(bool on) {
+    SavePWCheckBox->setChecked(on);
+}
 
 void TUplinkerForm::addInfoLine(const QString& text) {
     InfoListBox->addItem(text);
@@ -344,17 +358,29 @@ void TUplinkerForm::showServiceMissing(const QString& text) {
     NoServiceLabel->show();
 }
 
-void TUplinkerForm::clearInfo() { InfoListBox->clear(); }
+void TUplinkerForm::clearInfo() {
+    InfoListBox->clear();
+}
 
-void TUplinkerForm::setDurationText(const QString& text) { DurationLabel->setText(text); }
+void TUplinkerForm::setDurationText(const QString& text) {
+    DurationLabel->setText(text);
+}
 
-void TUplinkerForm::setCaption(const QString& text) { setWindowTitle(text); }
+void TUplinkerForm::setCaption(const QString& text) {
+    setWindowTitle(text);
+}
 
-void TUplinkerForm::setConnectEnabled(bool on) { ConnectButton->setEnabled(on); }
+void TUplinkerForm::setConnectEnabled(bool on) {
+    ConnectButton->setEnabled(on);
+}
 
-void TUplinkerForm::setCancelEnabled(bool on) { CancelButton->setEnabled(on); }
+void TUplinkerForm::setCancelEnabled(bool on) {
+    CancelButton->setEnabled(on);
+}
 
-void TUplinkerForm::setCancelCaption(const QString& text) { CancelButton->setText(text); }
+void TUplinkerForm::setCancelCaption(const QString& text) {
+    CancelButton->setText(text);
+}
 
 void TUplinkerForm::setCheckTimer(bool on) {
     if (on)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <deque>
-#include <functional>
-
 #include "dialup/auto_form.h"
 #include "dialup/uplinker_logic.h"
+
+#include <deque>
+#include <functional>
 
 class QAction;
 class QCheckBox;

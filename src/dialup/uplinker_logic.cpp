@@ -1,10 +1,10 @@
 #include "dialup/uplinker_logic.h"
 
-#include "core/tables/clock.h"
 #include "core/dialup/connection_state_text.h"
 #include "core/dialup/connection_time.h"
-#include "core/tables/date_time.h"
 #include "core/dialup/dialup_settings.h"
+#include "core/tables/clock.h"
+#include "core/tables/date_time.h"
 #include "core/tables/ini_file.h"
 #include "dialup/dial_progress.h"
 #include "dialup/dialer_services.h"
@@ -15,9 +15,13 @@
 
 namespace dialup {
 
-std::string settingsText(const QString& text) { return text.toUtf8().toStdString(); }
+std::string settingsText(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
-QString fromSettingsText(const std::string& bytes) { return QString::fromUtf8(bytes); }
+QString fromSettingsText(const std::string& bytes) {
+    return QString::fromUtf8(bytes);
+}
 
 namespace {
 
@@ -53,7 +57,9 @@ const TextKey kTexts[] = {
     {Text::NewsDir, kNewsDir, ""},
 };
 
-QString number(uint64_t n) { return QString::number(n); }
+QString number(uint64_t n) {
+    return QString::number(n);
+}
 
 // The tick count as the 32-bit counter the start tick holds. 0 and -1 mean "not connected" and
 // "adopted", so a connection made at exactly those ticks is taken a millisecond later.
@@ -141,14 +147,16 @@ void UplinkerLogic::SaveSettings() {
         for (const FlagKey& f : kFlags)
             d.WriteInteger(kLastSection, f.key, s_.configuration.flag(f.flag) ? 1 : 0);
         for (const TextKey& t : kTexts)
-            d.WriteString(kLastSection, t.key, settingsText(s_.configuration.text(t.text).trimmed()));
+            d.WriteString(kLastSection, t.key,
+                          settingsText(s_.configuration.text(t.text).trimmed()));
         if (savePassword && fits) {
             d.WriteString(kLastSection, kPassword, ScramblePassword(password, tick));
             d.WriteString(kLastSection, kSavePW, "1");
             const std::string e = EscapeIniName(settingsText(view_.entryText().trimmed()));
             const std::string u = EscapeIniName(settingsText(view_.userNameText().trimmed()));
             if (!e.empty() && !u.empty())
-                d.WriteString("RAS_ENTRY_" + e, kUserKeyPrefix + u, ScramblePassword(password, tick));
+                d.WriteString("RAS_ENTRY_" + e, kUserKeyPrefix + u,
+                              ScramblePassword(password, tick));
         } else {
             d.WriteString(kLastSection, kPassword, "");
             d.WriteString(kLastSection, kSavePW, savePassword ? "1" : "0");
@@ -365,7 +373,9 @@ void UplinkerLogic::EntryChanged() {
     LoadAutoPassword();
 }
 
-void UplinkerLogic::UserNameChanged() { LoadAutoPassword(); }
+void UplinkerLogic::UserNameChanged() {
+    LoadAutoPassword();
+}
 
 void UplinkerLogic::LoadUserNames() {
     if (!s_.configuration.flag(Flag::AutoUN))
@@ -388,8 +398,7 @@ void UplinkerLogic::LoadAutoPassword() {
     const std::string section =
         "RAS_ENTRY_" + EscapeIniName(settingsText(view_.entryText().trimmed()));
     const std::string key = UserKey(settingsText(view_.userNameText().trimmed()));
-    const std::string stored =
-        TIniFile(s_.iniFileName).ReadString(section, key, kNoStoredPassword);
+    const std::string stored = TIniFile(s_.iniFileName).ReadString(section, key, kNoStoredPassword);
     // Emptied first: a damaged stored password leaves no other entry's password behind.
     view_.setPasswordText({});
     if (stored != kNoStoredPassword)

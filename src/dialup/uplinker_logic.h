@@ -1,13 +1,14 @@
 #pragma once
 
+#include "dialup/remote_access.h"
+
 #include <QString>
 #include <QStringList>
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "dialup/remote_access.h"
 
 class Clock;
 class Prompter;

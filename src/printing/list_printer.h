@@ -5,10 +5,11 @@
 // range from the dialog, the sender's name as stored at that moment, printing with a progress
 // dialog, and one error box for every failure. Nothing of a report outlives its print.
 
-#include <QString>
-#include <functional>
-
 #include "ui/print_request.h"
+
+#include <QString>
+
+#include <functional>
 
 class Clock;
 class Prompter;

@@ -3,11 +3,12 @@
 // The four page layouts of the printed lists. Every measurement is in millimetres; horizontal
 // positions count from the left margin. The pages are A4 with 10 mm margins on every side.
 
+#include "ui/print_request.h"
+
 #include <QPageLayout>
 #include <QString>
-#include <vector>
 
-#include "ui/print_request.h"
+#include <vector>
 
 namespace printing {
 

@@ -167,8 +167,8 @@ void ReportPainter::measureRows(QPaintDevice* device) {
             if (c.field < 0)
                 continue;
             const QString text = TableModel::displayText(c.def, rows_.CellValue(r, c.field));
-            lines = std::max(lines, wrappedLines(text, plain_, device, c.widthMm * pxPerMm_,
-                                                 metrics));
+            lines =
+                std::max(lines, wrappedLines(text, plain_, device, c.widthMm * pxPerMm_, metrics));
         }
         rowHeights_[static_cast<size_t>(r)] = kDetailBandMm + (lines - 1) * lineMm;
     }

@@ -3,13 +3,14 @@
 // Paints a printed list on a printer, page by page: nothing of a page is kept once it is done,
 // so memory does not grow with the length of the list.
 
-#include <QFont>
-#include <QString>
-#include <functional>
-#include <vector>
-
 #include "core/tables/field.h"
 #include "printing/page_layouts.h"
+
+#include <QFont>
+#include <QString>
+
+#include <functional>
+#include <vector>
 
 class QPaintDevice;
 class QPainter;

@@ -3,11 +3,11 @@
 // The row tables of the "selected" prints: scratch record tables that belong to one report and
 // are never stored in a file.
 
-#include <memory>
-#include <vector>
-
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
+
+#include <memory>
+#include <vector>
 
 namespace printing {
 

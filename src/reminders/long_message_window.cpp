@@ -1,19 +1,19 @@
 #include "reminders/long_message_window.h"
 
-#include "ui/context.h"
+#include "core/reminders/placeholders.h"
+#include "core/reminders/reminder.h"
+#include "core/store/schemas.h"
 #include "reminders/main_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
-#include "ui/widgets/sms_meter_text.h"
 #include "ui/qt_charset.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
+#include "ui/widgets/sms_meter_text.h"
 #include "ui/widgets/text_helpers.h"
-#include "core/reminders/reminder.h"
-#include "core/reminders/placeholders.h"
-#include "core/store/schemas.h"
 
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -121,9 +121,9 @@ void TfrmLongMessage::btnCloseClick() {
             return std::nullopt;
         };
         Reminder reminder = reminderAt(r, r.RowNumber());
-        reminder.message = fillPlaceholders(text, value(fields::appointment_date),
-                                            value(fields::appointment_time))
-                               .text;
+        reminder.message =
+            fillPlaceholders(text, value(fields::appointment_date), value(fields::appointment_time))
+                .text;
         updateReminder(r, reminder);
     }
     // The main window is active again: a fresh entry.

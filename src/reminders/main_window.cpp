@@ -1,43 +1,42 @@
 #include "reminders/main_window.h"
 
+#include "core/reminders/reminder.h"
+#include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/clock.h"
+#include "core/tables/keep_aside.h"
+#include "core/tables/suspended_views.h"
+#include "core/tables/version_info.h"
 #include "ui/application.h"
 #include "ui/context.h"
-#include "core/tables/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
-#include "core/tables/version_info.h"
-#include "core/tables/atomic_file.h"
-#include "core/tables/clock.h"
-#include "core/reminders/reminder.h"
-#include "core/store/schemas.h"
-#include "core/tables/suspended_views.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QScreen>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QStatusBar>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QStatusBar>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStringListModel>
 #include <QTableView>
 #include <QTimeEdit>
@@ -91,8 +90,9 @@ void TfrmMain::readStartFile(TdxMemData& table, const std::string& fileName) {
 void TfrmMain::FormCreate() {
     groupDeleteInProgress = false;
     // The version, the caption.
-    setVersionText("v." + TGpVersionInfo(context_.paths().programPath, "040904E4")
-                              .FormatFileVersion("%d.%d.%d.%d"));
+    setVersionText(
+        "v." +
+        TGpVersionInfo(context_.paths().programPath, "040904E4").FormatFileVersion("%d.%d.%d.%d"));
     setWindowTitle(QStringLiteral("Tallyminder ") + QString::fromStdString(versionText()) +
                    QStringLiteral(" - Powered by ") + QString::fromLatin1(kMakerAddress));
 
@@ -303,8 +303,8 @@ QString TfrmMain::helpPagePath() const {
                                   .filePath(QStringLiteral("../share/tallyminder/help/index.html"));
     if (QFileInfo::exists(installed))
         return QDir::cleanPath(installed);
-    const QString beside = QDir(QCoreApplication::applicationDirPath())
-                               .filePath(QStringLiteral("help/index.html"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
     return QFileInfo::exists(beside) ? beside : working;
 }
 
@@ -321,7 +321,9 @@ void TfrmMain::bmbSendMailClick() {
     FormActivate();
 }
 
-void TfrmMain::btnHelpClick() { openHelp(QString()); }
+void TfrmMain::btnHelpClick() {
+    openHelp(QString());
+}
 
 void TfrmMain::openHelp(const QString& section) {
     const QString page = helpPagePath();
@@ -361,7 +363,8 @@ void TfrmMain::applyMailSettings() {
     TdxMemData& mail = *context_.tables().dmMail;
     showSender(fromTableText(mail.FieldNamed(fields::FromName).AsString()));
     incMins = mail.FieldNamed(fields::IncMins).AsInteger();
-    dtpTime->setTime(QTime::fromMSecsSinceStartOfDay(mail.FieldNamed(fields::StartTime).AsInteger()));
+    dtpTime->setTime(
+        QTime::fromMSecsSinceStartOfDay(mail.FieldNamed(fields::StartTime).AsInteger()));
 }
 
 std::pair<bool, bool> TfrmMain::reportWishes() const {

@@ -11,17 +11,18 @@
 // (main_window_messages.cpp), the grid (main_window_grid.cpp) and the controls, built apart
 // from the handlers (main_window_layout.cpp).
 
-#include <QMainWindow>
-#include <QPointer>
-#include <functional>
-#include <utility>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 #include "ui/widgets/record_grid.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 class Context;
 class QAction;
@@ -56,14 +57,14 @@ public:
     std::unique_ptr<TdxMemData> dxContactNumbers; // scratch list of one contact's numbers
 
     // Controls the send window writes into when it is created.
-    QLabel* ClientName = nullptr; // the sender's name beside "Sender:"
+    QLabel* ClientName = nullptr;     // the sender's name beside "Sender:"
     QLabel* lblSendSummary = nullptr; // the status line: what the last send did
-    QTimeEdit* dtpTime = nullptr; // the appointment time box
+    QTimeEdit* dtpTime = nullptr;     // the appointment time box
 
     // The long message editor of this folder (set where the windows are created).
     TfrmLongMessage* frmLongMessage = nullptr;
 
-    int incMins = 0;                    // minutes between default appointment times
+    int incMins = 0; // minutes between default appointment times
     QString entryMode = QStringLiteral("Add");
     bool keyRejected = false;
     bool groupDeleteInProgress = false;
@@ -234,10 +235,10 @@ public:
     QAction* Copy1 = nullptr;
     QAction* Paste1 = nullptr;
     QAction* Deletecurrentrecord1 = nullptr;
-    QAction* Undo1 = nullptr; // undoes the last deletion of pending reminders
+    QAction* Undo1 = nullptr;               // undoes the last deletion of pending reminders
     QAction* ImportAppointments1 = nullptr; // "Import Appointments..." (Ctrl+I)
-    QAction* New1 = nullptr; // F2, hidden
-    TableModel* remindersModel = nullptr; // the grid's
+    QAction* New1 = nullptr;                // F2, hidden
+    TableModel* remindersModel = nullptr;   // the grid's
     MessageEntry* messageEntry = nullptr;
 
     // ---- what the other windows tell this one (wired where the windows are created) -------

@@ -1,22 +1,22 @@
 // The main window's entry panel: OK, adding and editing reminders, the contact book kept
 // growing, and the preparation of the next entry.
 
-#include "ui/context.h"
-#include "reminders/main_window.h"
-#include "ui/prompter.h"
-#include "ui/widgets/key_filters.h"
-#include "ui/widgets/message_entry.h"
-#include "ui/qt_charset.h"
+#include "core/contacts/contact_rules.h"
+#include "core/reminders/reminder.h"
+#include "core/reminders/reminders_for_contacts.h"
+#include "core/store/do_not_text.h"
+#include "core/store/schemas.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
-#include "core/contacts/contact_rules.h"
-#include "core/store/do_not_text.h"
-#include "core/reminders/reminder.h"
-#include "core/reminders/reminders_for_contacts.h"
-#include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
+#include "reminders/main_window.h"
+#include "ui/context.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "ui/widgets/date_box.h"
+#include "ui/widgets/key_filters.h"
+#include "ui/widgets/message_entry.h"
 #include "ui/widgets/text_helpers.h"
 
 #include <QApplication>
@@ -37,7 +37,9 @@ namespace {
 
 const QString kPleaseSelectNumber = QStringLiteral("Please select number");
 
-int32_t wholeMinutes(int32_t ms) { return ms - ms % 60000; }
+int32_t wholeMinutes(int32_t ms) {
+    return ms - ms % 60000;
+}
 
 } // namespace
 
@@ -47,19 +49,29 @@ QComboBox* TfrmMain::visibleNamePicker() const {
     return cboContactName->isHidden() ? cboAll : cboContactName;
 }
 
-bool TfrmMain::numberListShown() const { return !cboNumber->isHidden(); }
+bool TfrmMain::numberListShown() const {
+    return !cboNumber->isHidden();
+}
 
-QString TfrmMain::pickerText(QComboBox* box) const { return box->currentText(); }
+QString TfrmMain::pickerText(QComboBox* box) const {
+    return box->currentText();
+}
 
-void TfrmMain::setDate(int32_t day) { dtpDate->setDay(day); }
+void TfrmMain::setDate(int32_t day) {
+    dtpDate->setDay(day);
+}
 
 void TfrmMain::setTime(int32_t ms) {
     dtpTime->setTime(QTime::fromMSecsSinceStartOfDay(((ms % kMsPerDay) + kMsPerDay) % kMsPerDay));
 }
 
-int32_t TfrmMain::dateDay() const { return dtpDate->day(); }
+int32_t TfrmMain::dateDay() const {
+    return dtpDate->day();
+}
 
-int32_t TfrmMain::timeMs() const { return dtpTime->time().msecsSinceStartOfDay(); }
+int32_t TfrmMain::timeMs() const {
+    return dtpTime->time().msecsSinceStartOfDay();
+}
 
 // ---- OK ------------------------------------------------------------------------------------
 
@@ -84,10 +96,11 @@ void TfrmMain::bmbOKClick() {
     }
     // "^" separates the fields of reminders.txt: from a contact or message file edited outside
     // the program it would split the row when the file is next read.
-    const std::pair<QWidget*, QString> sources[] = {
-        {picker, picker->currentText()},         {mskContactNo, mskContactNo->text()},
-        {cboNumber, cboNumber->currentText()},   {cboMessage, cboMessage->currentText()},
-        {cboRecurring, cboRecurring->currentText()}};
+    const std::pair<QWidget*, QString> sources[] = {{picker, picker->currentText()},
+                                                    {mskContactNo, mskContactNo->text()},
+                                                    {cboNumber, cboNumber->currentText()},
+                                                    {cboMessage, cboMessage->currentText()},
+                                                    {cboRecurring, cboRecurring->currentText()}};
     for (const auto& [source, text] : sources) {
         if (!source->isHidden() && text.contains(QLatin1Char('^'))) { // the shown one of a pair
             context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
@@ -140,7 +153,8 @@ bool TfrmMain::confirmDoNotText() {
     if (!DoNotTextSet(*context_.tables().dxDoNotText).contains(tableBytes(number)))
         return true;
     if (context_.prompter().confirm(
-            number.trimmed() + QStringLiteral(" is on the do-not-text list. Add the reminder anyway?"),
+            number.trimmed() +
+                QStringLiteral(" is on the do-not-text list. Add the reminder anyway?"),
             BoxButton::No))
         return true;
     (numberListShown() ? static_cast<QWidget*>(cboNumber) : mskContactNo)->setFocus();
@@ -169,8 +183,9 @@ void TfrmMain::AddEditNew() {
     try {
         if (numberListShown())
             mskContactNo->setText(cboNumber->currentText().trimmed());
-        const bool noNumber = (numberListShown() && cboNumber->currentText() == kPleaseSelectNumber) ||
-                              mskContactNo->text().isEmpty();
+        const bool noNumber =
+            (numberListShown() && cboNumber->currentText() == kPleaseSelectNumber) ||
+            mskContactNo->text().isEmpty();
         if (noNumber) {
             context_.prompter().error(QStringLiteral("Please enter a contact number"));
             showNumberList(false);
@@ -233,8 +248,8 @@ void TfrmMain::checkContact() {
     // Ignoring case: a group capitalised by hand in the file is the same group.
     if (findContactKey(contacts, tableBytes(key).substr(0, 20)) >= 0)
         return;
-    contacts.AddRow({FieldValue{}, tableBytes(name), tableBytes(number), tableBytes(group),
-                     tableBytes(key)});
+    contacts.AddRow(
+        {FieldValue{}, tableBytes(name), tableBytes(number), tableBytes(group), tableBytes(key)});
     auto addSorted = [](QComboBox* box, const QString& item) {
         int at = 0;
         while (at < box->count() && compareNames(box->itemText(at), item) <= 0)
@@ -328,8 +343,8 @@ void TfrmMain::AddEditAll() {
     sendAll.trimNumber = true;
     sendAll.skipPending = true;
     sendAll.keyByTrimmedMessage = true;
-    const RemindedContacts done = remindContacts(
-        r, reminder, members, DoNotTextSet(*context_.tables().dxDoNotText), sendAll);
+    const RemindedContacts done =
+        remindContacts(r, reminder, members, DoNotTextSet(*context_.tables().dxDoNotText), sendAll);
     if (done.skippedFor(SkipReason::CaretInText) > 0)
         context_.prompter().error(notAllowedMessage(QStringLiteral("^")));
     if (const int skipped = done.skippedFor(SkipReason::OnDoNotTextList); skipped > 0)

@@ -1,19 +1,19 @@
 // The main window's grid of pending reminders: columns and widths, selection, deletion, copy and
 // paste, "Clear All", and the window's key and mouse handling of its controls.
 
-#include "ui/context.h"
-#include "ui/widgets/record_grid.h"
+#include "core/reminders/reminder.h"
+#include "core/store/schemas.h"
+#include "core/tables/errors.h"
+#include "core/tables/ini_file.h"
+#include "core/tables/suspended_views.h"
 #include "reminders/main_window.h"
+#include "ui/context.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
-#include "core/tables/errors.h"
-#include "core/tables/ini_file.h"
-#include "core/reminders/reminder.h"
-#include "core/store/schemas.h"
-#include "core/tables/suspended_views.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/paste_guard.h"
+#include "ui/widgets/record_grid.h"
 #include "ui/widgets/text_helpers.h"
 
 #include <QApplication>
@@ -21,16 +21,16 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QScreen>
-#include <QStyle>
-#include <QScrollBar>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -45,7 +45,9 @@ constexpr int kDefaultWidths[kColumns] = {83, 95, 92, 35, 270, 71, 60, 60};
 const char* const kWidthsSection = "widths";
 const char* const kRowsMime = "application/x-tallyminder-reminders";
 
-std::string columnKey(int n) { return "col" + std::to_string(n); }
+std::string columnKey(int n) {
+    return "col" + std::to_string(n);
+}
 
 QString csvCell(const QString& text) {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
@@ -109,18 +111,23 @@ void TfrmMain::buildGrid(QWidget* parent) {
             message.SetAsString(followed);
     };
     dxmReminders->AfterDelete = [this](TdxMemData&) { dxmRemindersAfterDelete(); };
-    for (const char* name : {fields::contact_no, fields::name, fields::appointment_date, fields::appointment_time,
-                             fields::message, fields::days_before_appointment, fields::recurring_days, fields::Recurring})
+    for (const char* name :
+         {fields::contact_no, fields::name, fields::appointment_date, fields::appointment_time,
+          fields::message, fields::days_before_appointment, fields::recurring_days,
+          fields::Recurring})
         dxmReminders->FieldNamed(name).OnChange = [this](TField&) {
             dxmReminderscontact_noChange();
         };
 
     // The navigator moves the cursor; the grid and the entry panel follow it.
-    DBNavigator1 = new RecordNavigator(*dxmReminders, nullptr, RecordNavigator::Buttons::Moves, parent);
+    DBNavigator1 =
+        new RecordNavigator(*dxmReminders, nullptr, RecordNavigator::Buttons::Moves, parent);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
 }
 
-std::vector<int> TfrmMain::selectedRows() const { return dbgReminders->selectedTableRows(); }
+std::vector<int> TfrmMain::selectedRows() const {
+    return dbgReminders->selectedTableRows();
+}
 
 // ---- clicks --------------------------------------------------------------------------------
 
@@ -132,7 +139,9 @@ void TfrmMain::dbgRemindersCellClick(int row) {
     setRecordActive();
 }
 
-void TfrmMain::dbgRemindersMouseUp() { saveWidths(); }
+void TfrmMain::dbgRemindersMouseUp() {
+    saveWidths();
+}
 
 // ---- the table's events ----------------------------------------------------------------------
 
@@ -142,9 +151,13 @@ void TfrmMain::dxmRemindersAfterPost() {
         dbgReminders->setTitleButtons(false);
 }
 
-void TfrmMain::dxmRemindersAfterDelete() { PrepareForNew(); }
+void TfrmMain::dxmRemindersAfterDelete() {
+    PrepareForNew();
+}
 
-void TfrmMain::dxmReminderscontact_noChange() { checkPaste(*dxmReminders, dbgReminders); }
+void TfrmMain::dxmReminderscontact_noChange() {
+    checkPaste(*dxmReminders, dbgReminders);
+}
 
 void TfrmMain::checkPaste(TdxMemData& table, QAbstractItemView* grid) {
     ::checkPaste(table, context_.prompter(), grid);
@@ -232,8 +245,8 @@ void TfrmMain::setGridWidth() {
     // characters, would push the last columns off the window).
     for (int c = 0; c < remindersModel->columnCount(); ++c)
         if (c != kMessageColumn)
-            dbgReminders->setColumnWidth(c, std::max(dbgReminders->columnWidth(c),
-                                                     dbgReminders->titleWidth(c)));
+            dbgReminders->setColumnWidth(
+                c, std::max(dbgReminders->columnWidth(c), dbgReminders->titleWidth(c)));
     dbgReminders->fitFillColumn();
 }
 
@@ -379,7 +392,8 @@ void TfrmMain::copyRows() {
     data->setData(QStringLiteral("text/csv"), csv.toUtf8());
     data->setHtml(html);
     const std::string own = scratch->DelimitedText();
-    data->setData(QString::fromLatin1(kRowsMime), QByteArray(own.data(), static_cast<qsizetype>(own.size())));
+    data->setData(QString::fromLatin1(kRowsMime),
+                  QByteArray(own.data(), static_cast<qsizetype>(own.size())));
     QApplication::clipboard()->setMimeData(data);
 }
 
@@ -393,7 +407,8 @@ void TfrmMain::pasteRows() {
         auto scratch = schemas::makeReminders();
         scratch->FieldDelimiter = kRemindersDelimiter;
         scratch->SetSortedField("");
-        scratch->ReadDelimitedText(std::string_view(own.constData(), static_cast<size_t>(own.size())));
+        scratch->ReadDelimitedText(
+            std::string_view(own.constData(), static_cast<size_t>(own.size())));
         // Each pasted row is appended through the fields, so every value passes the paste guard;
         // the grid redraws once, after the last row.
         SuspendedViews suspended(r);

@@ -1,20 +1,19 @@
 // The main window's controls: the panels, the grid's place, the menus, and the wiring of the
 // controls to their handlers. The handlers live in the other main_window_*.cpp files.
 
+#include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
+#include "core/tables/clock.h"
+#include "core/tables/keep_aside.h"
+#include "core/tables/suspended_views.h"
+#include "core/tables/version_info.h"
 #include "reminders/main_window.h"
-
 #include "ui/application.h"
 #include "ui/context.h"
 #include "ui/menu_action.h"
-#include "core/tables/keep_aside.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
 #include "ui/table_model.h"
-#include "core/tables/version_info.h"
-#include "core/tables/atomic_file.h"
-#include "core/tables/clock.h"
-#include "core/store/schemas.h"
-#include "core/tables/suspended_views.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/message_entry.h"
@@ -23,7 +22,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QScreen>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -40,6 +38,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStringListModel>
 #include <QTableView>
@@ -51,7 +50,9 @@
 #include <QWindow>
 
 // The logo lives in the user-interface library's resources.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -82,8 +83,7 @@ QGridLayout* panelBox(QGroupBox*& box, const QString& title, const char* name, Q
 
 // A tooltip that tells the key of its action, as menus do.
 QString withShortcut(const QString& tip, const QKeySequence& key) {
-    return tip + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
-           QLatin1Char(')');
+    return tip + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) + QLatin1Char(')');
 }
 
 QComboBox* pickerBox(const char* name, QWidget* parent) {
@@ -108,8 +108,8 @@ class PanelWrap : public QObject {
 public:
     PanelWrap(QFrame* panel, QGroupBox* customer, QGroupBox* detail, QGroupBox* actions,
               std::vector<QPushButton*> buttons)
-        : QObject(panel), panel_(panel), customer_(customer), detail_(detail),
-          actions_(actions), buttons_(std::move(buttons)) {
+        : QObject(panel), panel_(panel), customer_(customer), detail_(detail), actions_(actions),
+          buttons_(std::move(buttons)) {
         grid_ = new QGridLayout(panel);
         grid_->setContentsMargins(4, 2, 4, 4);
         grid_->setSpacing(4);
@@ -139,8 +139,8 @@ private:
             line += b->minimumSizeHint().width() + actionGrid_->horizontalSpacing();
         const QMargins m = actionGrid_->contentsMargins();
         line += m.left() + m.right() + 8; // the box's frame
-        const int boxes = customer_->minimumSizeHint().width() + spacing() +
-                          detail_->minimumSizeHint().width();
+        const int boxes =
+            customer_->minimumSizeHint().width() + spacing() + detail_->minimumSizeHint().width();
         return std::max(boxes, line) + margins();
     }
     int wideWidth() const {
@@ -151,8 +151,8 @@ private:
         const QMargins m = actionGrid_->contentsMargins();
         const int actions =
             widest[0] + widest[1] + actionGrid_->horizontalSpacing() + m.left() + m.right() + 8;
-        return customer_->minimumSizeHint().width() + detail_->minimumSizeHint().width() +
-               actions + 2 * spacing() + margins();
+        return customer_->minimumSizeHint().width() + detail_->minimumSizeHint().width() + actions +
+               2 * spacing() + margins();
     }
     void arrange(int width) {
         const bool wrap = width < wideWidth();
@@ -201,8 +201,8 @@ private:
 
 TfrmMain::TfrmMain(Context& context, QWidget* parent)
     : QMainWindow(parent), dxmReminders(context.tables().dxmReminders.get()),
-      dxGroup(context.tables().dxGroup.get()),
-      dxContactNumbers(schemas::makeContactNumbers()), context_(context) {
+      dxGroup(context.tables().dxGroup.get()), dxContactNumbers(schemas::makeContactNumbers()),
+      context_(context) {
     initResources();
     setObjectName(QStringLiteral("frmMain"));
     openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -440,12 +440,11 @@ void TfrmMain::setTabChain() {
     // top panel's buttons. Each name pair and number pair takes one place (only one of a pair is
     // shown at a time). The small "..." buttons are reached by their shortcuts instead.
     dbgReminders->setFocusPolicy(Qt::StrongFocus);
-    const QWidget* chain[] = {cboGroup,      chkAll,        cboContactName, cboAll,
-                              mskContactNo,  cboNumber,     dtpDate,        dtpTime,
-                              sedDaysBefore, sedRecurringDays, cboRecurring, cboMessage,
-                              chkStatus,     chkDelivery,   bmbOK,          bmbDelete,
-                              BitBtn1,       bmbClearAll,   bmbSaveAndExit, bmbSendMail,
-                              dbgReminders,  bmbSentItems,  btnHelp};
+    const QWidget* chain[] = {
+        cboGroup,       chkAll,      cboContactName, cboAll,           mskContactNo, cboNumber,
+        dtpDate,        dtpTime,     sedDaysBefore,  sedRecurringDays, cboRecurring, cboMessage,
+        chkStatus,      chkDelivery, bmbOK,          bmbDelete,        BitBtn1,      bmbClearAll,
+        bmbSaveAndExit, bmbSendMail, dbgReminders,   bmbSentItems,     btnHelp};
     for (size_t i = 0; i + 1 < std::size(chain); ++i)
         setTabOrder(const_cast<QWidget*>(chain[i]), const_cast<QWidget*>(chain[i + 1]));
     btnContact->setFocusPolicy(Qt::NoFocus);
@@ -453,14 +452,16 @@ void TfrmMain::setTabChain() {
 }
 
 void TfrmMain::buildMenus() {
-    const GridMenu m = gridMenu(this, "pumMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
+    const GridMenu m =
+        gridMenu(this, "pumMain", QStringLiteral("&All"), QStringLiteral("&Selected"));
     pumMain = m.menu;
     Print1 = m.print;
     All1 = m.all;
     Selected1 = m.selected;
     Copy1 = pumMain->addAction(QStringLiteral("Copy"));
     Copy1->setObjectName(QStringLiteral("Copy1"));
-    Copy1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    Copy1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     Paste1 = pumMain->addAction(QStringLiteral("Paste"));
     Paste1->setObjectName(QStringLiteral("Paste1"));
     Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));

@@ -1,12 +1,12 @@
 // The main window's message box and the long message editor it opens.
 
-#include "ui/context.h"
-#include "reminders/main_window.h"
-#include "ui/qt_charset.h"
-#include "reminders/long_message_window.h"
-#include "ui/widgets/message_entry.h"
 #include "core/reminders/reminder.h"
 #include "core/store/schemas.h"
+#include "reminders/long_message_window.h"
+#include "reminders/main_window.h"
+#include "ui/context.h"
+#include "ui/qt_charset.h"
+#include "ui/widgets/message_entry.h"
 
 #include <QComboBox>
 
@@ -14,11 +14,17 @@ void TfrmMain::loadMessageCombo() {
     messageEntry->loadMessages(*context_.tables().dxmMessage);
 }
 
-bool TfrmMain::cboMessageKeyPress(const QString& key) { return messageEntry->keyPress(key); }
+bool TfrmMain::cboMessageKeyPress(const QString& key) {
+    return messageEntry->keyPress(key);
+}
 
-void TfrmMain::cboMessageKeyUp() { messageEntry->keyUp(); }
+void TfrmMain::cboMessageKeyUp() {
+    messageEntry->keyUp();
+}
 
-void TfrmMain::cboMessageExit() { messageEntry->exit(); }
+void TfrmMain::cboMessageExit() {
+    messageEntry->exit();
+}
 
 void TfrmMain::dbgRemindersDblClick() {
     TfrmLongMessage* editor = frmLongMessage;

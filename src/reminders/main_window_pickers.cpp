@@ -1,14 +1,14 @@
 // The main window's contact, number and group pickers.
 
-#include "ui/context.h"
-#include "reminders/main_window.h"
-#include "ui/prompter.h"
-#include "ui/qt_charset.h"
 #include "core/contacts/contact_rules.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
 #include "core/tables/name_order.h"
-#include "core/store/schemas.h"
+#include "reminders/main_window.h"
+#include "ui/context.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/text_helpers.h"
 
@@ -117,7 +117,9 @@ void TfrmMain::loadGroupCombo() {
     cboGroup->setEditText(QStringLiteral("all"));
 }
 
-void TfrmMain::cboGroupSelect() { loadContactCombo(); }
+void TfrmMain::cboGroupSelect() {
+    loadContactCombo();
+}
 
 void TfrmMain::cboGroupExit() {
     const QString text = normalGroup(cboGroup->currentText());
@@ -150,7 +152,7 @@ void TfrmMain::addNewGroup(const QString& group) {
     if (dxGroup->FindRowNumber(tableBytes(g), fields::groupName) > 0)
         return;
     if (!context_.prompter().confirm(QStringLiteral("Group ") + g +
-                                   QStringLiteral(" not found. Would you like to add?")))
+                                     QStringLiteral(" not found. Would you like to add?")))
         return;
     dxGroup->AddRow({FieldValue{}, tableBytes(g)});
     const QString typed = cboGroup->currentText();
@@ -276,9 +278,13 @@ void TfrmMain::loadAllCombo() {
     setItems(cboAll, items);
 }
 
-void TfrmMain::cboContactNameSelect() { numberLookup(cboContactName); }
+void TfrmMain::cboContactNameSelect() {
+    numberLookup(cboContactName);
+}
 
-void TfrmMain::cboAllSelect() { numberLookup(cboAll); }
+void TfrmMain::cboAllSelect() {
+    numberLookup(cboAll);
+}
 
 void TfrmMain::cboContactNameChange() {
     if (!keyRejected)
@@ -367,8 +373,8 @@ void TfrmMain::chkAllClick() {
     cboNumber->setEditText(QString());
     mskContactNo->clear();
     const bool enable = !chkAll->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{cboContactName, cboAll, cboNumber,
-                                                      mskContactNo, cboGroup})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cboContactName, cboAll, cboNumber, mskContactNo, cboGroup})
         w->setEnabled(enable);
 }
 
@@ -410,7 +416,9 @@ bool TfrmMain::cboNumberKeyPress(const QString& key) {
     return !checkForNumber(key, cboNumber);
 }
 
-bool TfrmMain::mskContactNoKeyPress(const QString& key) { return !checkForNumber(key, mskContactNo); }
+bool TfrmMain::mskContactNoKeyPress(const QString& key) {
+    return !checkForNumber(key, mskContactNo);
+}
 
 void TfrmMain::cboNumberKeyUp() {
     if (keyRejected)

@@ -22,8 +22,12 @@ QLineEdit* edit(const char* name, QWidget* parent) {
     return e;
 }
 
-QString qt(const std::string& s) { return QString::fromStdString(s); }
-std::string text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
+QString qt(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string text(const QLineEdit* e) {
+    return e->text().trimmed().toStdString();
+}
 
 } // namespace
 
@@ -40,7 +44,8 @@ TfrmInboxSettings::TfrmInboxSettings(Context& context, QWidget* parent)
     dbeImapUser->setPlaceholderText(QStringLiteral("the sending login"));
     dbeImapFolder = edit("dbeImapFolder", this);
     dbeGatewaySenders = edit("dbeGatewaySenders", this);
-    dbeGatewaySenders->setPlaceholderText(QStringLiteral("sms.gateway.example, replies@gateway.example"));
+    dbeGatewaySenders->setPlaceholderText(
+        QStringLiteral("sms.gateway.example, replies@gateway.example"));
     cboReplyForm = new QComboBox(this);
     cboReplyForm->setObjectName(QStringLiteral("cboReplyForm"));
     for (const std::string& name : replyFormNames())
@@ -86,10 +91,12 @@ TfrmInboxSettings::TfrmInboxSettings(Context& context, QWidget* parent)
     buttons->addWidget(bmbCancel);
     outer->addLayout(buttons);
 
-    connect(cboReplyForm, &QComboBox::currentIndexChanged, this, &TfrmInboxSettings::cboReplyFormChange);
+    connect(cboReplyForm, &QComboBox::currentIndexChanged, this,
+            &TfrmInboxSettings::cboReplyFormChange);
     connect(bmbOK, &QPushButton::clicked, this, &TfrmInboxSettings::bmbOKClick);
     connect(bmbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(bmbTestReplyForm, &QPushButton::clicked, this, &TfrmInboxSettings::bmbTestReplyFormClick);
+    connect(bmbTestReplyForm, &QPushButton::clicked, this,
+            &TfrmInboxSettings::bmbTestReplyFormClick);
 }
 
 std::string TfrmInboxSettings::path() const {
@@ -129,7 +136,8 @@ InboxSettings TfrmInboxSettings::current() const {
 }
 
 void TfrmInboxSettings::cboReplyFormChange() {
-    dbeReplyPattern->setEnabled(cboReplyForm->currentIndex() == static_cast<int>(ReplyForm::Pattern));
+    dbeReplyPattern->setEnabled(cboReplyForm->currentIndex() ==
+                                static_cast<int>(ReplyForm::Pattern));
 }
 
 void TfrmInboxSettings::bmbOKClick() {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QDialog>
-#include <functional>
-
 #include "core/replies/inbox_settings.h"
+
+#include <QDialog>
+
+#include <functional>
 
 class Context;
 class QComboBox;

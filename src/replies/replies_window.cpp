@@ -33,8 +33,8 @@ namespace {
 const struct {
     const char* entry;
     const char* kind;
-} kFilters[] = {{"All", ""},          {"Confirmed", "Confirmed"}, {"Cancelled", "Cancelled"},
-                {"Stop", "Stop"},     {"Other", "Other"},         {"Reports", "Report"}};
+} kFilters[] = {{"All", ""},      {"Confirmed", "Confirmed"}, {"Cancelled", "Cancelled"},
+                {"Stop", "Stop"}, {"Other", "Other"},         {"Reports", "Report"}};
 
 QString plural(int n, const char* one, const char* many) {
     return n == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
@@ -107,7 +107,9 @@ TfrmReplies::TfrmReplies(Context& context, QWidget* parent)
     FormCreate();
 }
 
-TfrmReplies::~TfrmReplies() { stop_ = true; }
+TfrmReplies::~TfrmReplies() {
+    stop_ = true;
+}
 
 void TfrmReplies::FormCreate() {
     if (context_.tables().stored(kRepliesFile))
@@ -124,13 +126,17 @@ void TfrmReplies::cboReplyKindChange() {
         return;
     }
     const int field = dxmReplies->FieldIndex(fields::kind);
-    model->setRowFilter([this, field, kind](int row) { return dxmReplies->CellString(row, field) == kind; });
+    model->setRowFilter(
+        [this, field, kind](int row) { return dxmReplies->CellString(row, field) == kind; });
 }
 
-int TfrmReplies::unreadCount() const { return unreadAttentionCount(*dxmReplies); }
+int TfrmReplies::unreadCount() const {
+    return unreadAttentionCount(*dxmReplies);
+}
 
 void TfrmReplies::applyCheckInterval() {
-    const int minutes = readInboxSettings(context_.paths().settingsFile(kInboxSettingsFile)).checkEveryMinutes;
+    const int minutes =
+        readInboxSettings(context_.paths().settingsFile(kInboxSettingsFile)).checkEveryMinutes;
     if (minutes > 0)
         tmrCheck->start(minutes * 60 * 1000);
     else
@@ -144,7 +150,8 @@ QString TfrmReplies::accountOf(const InboxSettings& s) const {
         if (mail.RowCount() > 0)
             user = mail.FieldNamed(fields::UserName).AsString();
     }
-    return QStringLiteral("imap:%1@%2").arg(QString::fromStdString(user), QString::fromStdString(s.server));
+    return QStringLiteral("imap:%1@%2")
+        .arg(QString::fromStdString(user), QString::fromStdString(s.server));
 }
 
 std::optional<InboxLogin> TfrmReplies::loginFor(const InboxSettings& s, bool mayAsk) {
@@ -176,7 +183,9 @@ void TfrmReplies::forgetRefusedPassword(const InboxSettings& s, const std::strin
         passwords->forget(accountOf(s));
 }
 
-void TfrmReplies::bmbCheckRepliesClick() { checkNow(false); }
+void TfrmReplies::bmbCheckRepliesClick() {
+    checkNow(false);
+}
 
 void TfrmReplies::checkNow(bool quiet) {
     if (checking_)
@@ -246,7 +255,8 @@ void TfrmReplies::testReplyForm(const InboxSettings& settings) {
         const std::optional<InboxLogin> login = loginFor(settings, true);
         if (!login)
             return;
-        runInBackground([&] { preview = previewNewestReply(settings, *login); }, [this] { stop_ = true; });
+        runInBackground([&] { preview = previewNewestReply(settings, *login); },
+                        [this] { stop_ = true; });
     } catch (const EInboxError& e) {
         forgetRefusedPassword(settings, e.what());
         context_.prompter().error(QString::fromStdString(e.what()));

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "core/replies/imap_inbox.h"
+#include "core/replies/inbox_settings.h"
+#include "core/tables/mem_data.h"
+
 #include <QDialog>
+
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
-
-#include "core/replies/imap_inbox.h"
-#include "core/replies/inbox_settings.h"
-#include "core/tables/mem_data.h"
 
 class Context;
 class DesktopNotifier;

@@ -9,7 +9,8 @@
 #include <QVBoxLayout>
 
 TfrmProgress::TfrmProgress(Context& context, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), context_(context) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      context_(context) {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Sending mail..."));
     setModal(false);

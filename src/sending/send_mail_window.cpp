@@ -1,18 +1,17 @@
 #include "sending/send_mail_window.h"
 
-#include "ui/application.h"
-#include "ui/field_binding.h"
-#include "ui/context.h"
-#include "core/tables/keep_aside.h"
-#include "ui/prompter.h"
-#include "ui/qt_charset.h"
+#include "core/reminders/send_transaction.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
-#include "core/store/schemas.h"
-#include "core/reminders/send_transaction.h"
+#include "core/tables/keep_aside.h"
 #include "sending/auth_window.h"
-
+#include "ui/application.h"
+#include "ui/context.h"
+#include "ui/field_binding.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -54,8 +53,7 @@ QLineEdit* TfrmSendMail::addBound(QLayout* layout, QLabel*& label, const char* l
     edit->setObjectName(QString::fromLatin1(editName));
     label->setBuddy(edit);
     form->addRow(label, edit);
-    bindings_.push_back(
-        std::make_unique<FieldBinding>(edit, *dmMail, field, context_.prompter()));
+    bindings_.push_back(std::make_unique<FieldBinding>(edit, *dmMail, field, context_.prompter()));
     return edit;
 }
 
@@ -187,7 +185,9 @@ void TfrmSendMail::commitEdits() {
         b->commit();
 }
 
-void TfrmSendMail::FormDestroy() { saveSettings(); }
+void TfrmSendMail::FormDestroy() {
+    saveSettings();
+}
 
 void TfrmSendMail::saveSettings() {
     commitEdits();
@@ -235,7 +235,9 @@ void TfrmSendMail::dbeFromNameKeyDown() {
     emit dbeReply->textEdited(dbeReply->text());
 }
 
-void TfrmSendMail::bmbCancelClick() { reject(); }
+void TfrmSendMail::bmbCancelClick() {
+    reject();
+}
 
 void TfrmSendMail::reject() {
     emit senderNameChanged(dbeFromName->text());
@@ -252,4 +254,6 @@ void TfrmSendMail::chkAuthClick() {
     }
 }
 
-void TfrmSendMail::restoreCursor() { unsetCursor(); }
+void TfrmSendMail::restoreCursor() {
+    unsetCursor();
+}

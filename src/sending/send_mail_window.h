@@ -1,16 +1,16 @@
 #pragma once
 
+#include "core/smtp/gateway_message.h"
+#include "core/smtp/smtp_client.h"
 #include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
+#include "ui/print_request.h"
 
 #include <QDialog>
+
 #include <functional>
 #include <memory>
 #include <utility>
-
-#include "core/tables/mem_data.h"
-#include "core/smtp/gateway_message.h"
-#include "core/smtp/smtp_client.h"
-#include "ui/print_request.h"
 
 class Context;
 class FieldBinding;
@@ -22,7 +22,6 @@ class QPushButton;
 class TfrmAuth;
 class TfrmProgress;
 class BatchTransaction;
-
 
 // Defaults of a first start (no mail.txt yet).
 inline constexpr const char* kDefaultFromName = kExampleFromName;
@@ -150,7 +149,7 @@ private:
     // bytes doReports wrote to reminders.txt, not read back.
     std::unique_ptr<BatchTransaction> transaction_;
     bool closeWhenDone_ = false;
-    bool resending_ = false;      // the send after the dial-up window connected
-    bool batchReviewed_ = false;  // the user went on past the batch check of this batch
+    bool resending_ = false;     // the send after the dial-up window connected
+    bool batchReviewed_ = false; // the user went on past the batch check of this batch
     bool lastSendSucceeded_ = false;
 };

@@ -1,28 +1,27 @@
 // The send window's batch send: stamping the pending reminders, mailing reminders.txt to the
 // gateway, and moving the batch into the sent items once the server has accepted it.
 
-#include "sending/send_mail_window.h"
-
-#include "ui/context.h"
-#include "ui/background_work.h"
-#include "ui/prompter.h"
-#include "ui/qt_charset.h"
-#include "core/tables/version_info.h"
-#include "core/tables/atomic_file.h"
+#include "core/folder/folder_lock.h"
 #include "core/reminders/batch.h"
 #include "core/reminders/batch_check.h"
 #include "core/reminders/send_transaction.h"
+#include "core/smtp/gateway_message.h"
+#include "core/store/do_not_text.h"
 #include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
-#include "core/store/do_not_text.h"
 #include "core/tables/suspended_views.h"
+#include "core/tables/version_info.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
+#include "sending/send_mail_window.h"
 #include "sending/sending_lock.h"
-#include "core/folder/folder_lock.h"
+#include "ui/background_work.h"
+#include "ui/context.h"
 #include "ui/print_request.h"
-#include "core/smtp/gateway_message.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -70,7 +69,7 @@ void TfrmSendMail::bmbSendClick() {
         frmProgress->hide();
         restoreCursor();
         context_.prompter().error(kUnconfirmedMessage + QStringLiteral("\n\n") +
-                                QString::fromStdString(e.what()));
+                                  QString::fromStdString(e.what()));
         return;
     } catch (const SendCancelled&) {
         // Like a failure: the batch stays pending and the send window stays open, but the
@@ -155,8 +154,8 @@ bool TfrmSendMail::reviewBatch() {
     TdxMemData& pending = *context_.tables().dxmReminders;
     if (pending.State() != DataSetState::Browse)
         pending.Post();
-    const std::vector<BatchProblem> problems = checkBatch(
-        pending, context_.clock().now(), DoNotTextSet(*context_.tables().dxDoNotText));
+    const std::vector<BatchProblem> problems =
+        checkBatch(pending, context_.clock().now(), DoNotTextSet(*context_.tables().dxDoNotText));
     if (problems.empty())
         return batchReviewed_ = true;
     ListReview list;
@@ -192,8 +191,8 @@ bool TfrmSendMail::refuseSampleSender() {
     for (const Sample& s : samples) {
         if (s.edit->text().trimmed() != QLatin1String(s.value))
             continue;
-        missing << QString::fromLatin1(s.what) + QStringLiteral(" (\"") +
-                       QLatin1String(s.value) + QStringLiteral("\" is the program's example)");
+        missing << QString::fromLatin1(s.what) + QStringLiteral(" (\"") + QLatin1String(s.value) +
+                       QStringLiteral("\" is the program's example)");
         if (!first)
             first = s.edit;
     }
@@ -329,15 +328,14 @@ void TfrmSendMail::sendTheMail() {
 
     // One box says what went where and when, and offers the print of the batch just sent.
     const int count = printed->RowCount();
-    const QString at =
-        QString::fromStdString(formatShortTime(timePart(context_.clock().now())));
+    const QString at = QString::fromStdString(formatShortTime(timePart(context_.clock().now())));
     const QString sentText = count == 1 ? QStringLiteral("1 reminder sent")
                                         : QStringLiteral("%1 reminders sent").arg(count);
     Box done;
     done.kind = BoxKind::Information;
     done.caption = QStringLiteral("Sent");
-    done.text = QStringLiteral("%1 to %2 at %3.")
-                    .arg(sentText, QString::fromLatin1(kGatewayAddress), at);
+    done.text =
+        QStringLiteral("%1 to %2 at %3.").arg(sentText, QString::fromLatin1(kGatewayAddress), at);
     done.buttons = {BoxButton::Yes, BoxButton::No};
     done.captions = {QStringLiteral("Print Them"), QStringLiteral("Close")};
     done.defaultButton = BoxButton::No;

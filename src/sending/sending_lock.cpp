@@ -5,6 +5,7 @@
 #include "ui/prompter.h"
 
 #include <QString>
+
 #include <ctime>
 
 std::unique_ptr<FolderLock> takeSendingLock(Context& context) {

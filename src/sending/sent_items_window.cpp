@@ -1,27 +1,27 @@
 #include "sending/sent_items_window.h"
 
-#include "ui/context.h"
-#include "ui/menu_action.h"
-#include "ui/widgets/record_grid.h"
-#include "core/tables/keep_aside.h"
-#include "ui/prompter.h"
-#include "ui/qt_charset.h"
-#include "ui/table_model.h"
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/clock.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
-#include "core/store/schemas.h"
+#include "core/tables/keep_aside.h"
 #include "core/tables/suspended_views.h"
-#include "ui/widgets/paste_guard.h"
 #include "sending/progress_window.h"
+#include "ui/context.h"
+#include "ui/menu_action.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
+#include "ui/table_model.h"
+#include "ui/widgets/paste_guard.h"
+#include "ui/widgets/record_grid.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -80,10 +80,9 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     dbgSentItems->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     dbgSentItems->setWrappedTitles(true);
     setSortButtons(true);
-    connect(dbgSentItems, &RecordGrid::sortMarkingChanged, this,
-            [this](int column, Qt::SortOrder order) {
-                dbgSentItemsSortMarkingChanged(column, order);
-            });
+    connect(
+        dbgSentItems, &RecordGrid::sortMarkingChanged, this,
+        [this](int column, Qt::SortOrder order) { dbgSentItemsSortMarkingChanged(column, order); });
     connect(dbgSentItems, &RecordGrid::mouseMoved, this, [this] { dbgSentItemsMouseMove(); });
     outer->addWidget(dbgSentItems, 1);
 
@@ -164,8 +163,7 @@ void TfrmSentItems::showEvent(QShowEvent* event) {
 void TfrmSentItems::FormShow() {
     TdxMemData& t = *dxmSentItems;
     TfrmProgress& progress = *frmProgress;
-    progress.start(QStringLiteral("Loading records from file. Please be patient..."),
-                   t.RowCount());
+    progress.start(QStringLiteral("Loading records from file. Please be patient..."), t.RowCount());
     t.SetSortedField(fields::create_date);
     try {
         SuspendedViews suspended(t);
@@ -211,7 +209,8 @@ void TfrmSentItems::done(int result) {
 }
 
 void TfrmSentItems::FormClose() {
-    if (dxmSentItems->State() == DataSetState::Edit || dxmSentItems->State() == DataSetState::Insert)
+    if (dxmSentItems->State() == DataSetState::Edit ||
+        dxmSentItems->State() == DataSetState::Insert)
         dxmSentItems->Post();
     dxmSentItems->WriteDelimitedFile(context_.paths().file(kSentItemsFile));
 }
@@ -287,8 +286,7 @@ void TfrmSentItems::deleteSelectedRows() {
                     .arg(TableModel::cellText(*dxmSentItems, r, fields::name),
                          TableModel::cellText(*dxmSentItems, r, fields::appointment_date,
                                               "dd-MMM-yyyy"),
-                         TableModel::cellText(*dxmSentItems, r, fields::appointment_time,
-                                              "HH:mm"));
+                         TableModel::cellText(*dxmSentItems, r, fields::appointment_time, "HH:mm"));
     }
     if (!context_.prompter().confirmDeletion(static_cast<int>(rows.size()),
                                              QStringLiteral("sent reminder"),

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QDialog>
-#include <memory>
-
 #include "core/tables/mem_data.h"
 #include "ui/print_request.h"
 #include "ui/widgets/record_grid.h"
+
+#include <QDialog>
+
+#include <memory>
 
 class Context;
 class QGroupBox;

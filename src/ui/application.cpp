@@ -1,8 +1,8 @@
 #include "ui/application.h"
 
+#include "core/tables/errors.h"
 #include "ui/object_name_describer.h"
 #include "ui/prompter.h"
-#include "core/tables/errors.h"
 
 #include <QDebug>
 
@@ -14,7 +14,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 TApplication::~TApplication() = default;
 
-TApplication* TApplication::instance() { return qobject_cast<TApplication*>(qApp); }
+TApplication* TApplication::instance() {
+    return qobject_cast<TApplication*>(qApp);
+}
 
 void TApplication::showException(std::exception_ptr error) {
     QString text;

@@ -4,8 +4,8 @@
 // The windows get this and nothing else; what one window tells another goes through signals
 // wired where the windows are created.
 
-#include "core/tables/app_paths.h"
 #include "core/store/data_module.h"
+#include "core/tables/app_paths.h"
 
 #include <string>
 #include <utility>

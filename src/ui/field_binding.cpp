@@ -1,8 +1,8 @@
 #include "ui/field_binding.h"
 
+#include "core/tables/errors.h"
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "core/tables/errors.h"
 
 #include <QLineEdit>
 
@@ -20,7 +20,9 @@ FieldBinding::FieldBinding(QLineEdit* edit, TdxMemData& table, std::string field
     refresh();
 }
 
-FieldBinding::~FieldBinding() { table_.RemoveView(this); }
+FieldBinding::~FieldBinding() {
+    table_.RemoveView(this);
+}
 
 void FieldBinding::refresh() {
     if (!edit_ || updating_ || table_.ViewsSuspended())

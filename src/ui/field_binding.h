@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/tables/mem_data.h"
+
 #include <QObject>
 #include <QString>
-
-#include "core/tables/mem_data.h"
 
 class QLineEdit;
 class Prompter;
@@ -48,7 +48,7 @@ private:
     TdxMemData& table_;
     std::string fieldName_;
     Prompter& prompter_;
-    QString shown_;      // the last text that went into the field (or came from it)
+    QString shown_; // the last text that went into the field (or came from it)
     bool updating_ = false;
     bool pending_ = false; // the box holds text not yet written to the field
 };

@@ -12,4 +12,6 @@ bool MemoryPasswordKeeper::keep(const QString& account, const QString& password)
     return true;
 }
 
-void MemoryPasswordKeeper::forget(const QString& account) { passwords_.remove(account); }
+void MemoryPasswordKeeper::forget(const QString& account) {
+    passwords_.remove(account);
+}

@@ -5,7 +5,13 @@ void Prompter::error(const QString& text, const QString& caption) {
 }
 
 void Prompter::errorWithDetails(const QString& text, const QString& details) {
-    show({BoxKind::Error, QStringLiteral("Error"), text, {BoxButton::Ok}, BoxButton::Ok, details, {}});
+    show({BoxKind::Error,
+          QStringLiteral("Error"),
+          text,
+          {BoxButton::Ok},
+          BoxButton::Ok,
+          details,
+          {}});
 }
 
 void Prompter::warning(const QString& text, const QString& caption) {
@@ -21,12 +27,16 @@ void Prompter::message(const QString& text, const QString& caption) {
 }
 
 bool Prompter::confirm(const QString& text, BoxButton defaultButton, const QString& caption) {
-    return show({BoxKind::Confirmation, caption, text, {BoxButton::Yes, BoxButton::No},
-                 defaultButton, {}, {}}) == BoxButton::Yes;
+    return show({BoxKind::Confirmation,
+                 caption,
+                 text,
+                 {BoxButton::Yes, BoxButton::No},
+                 defaultButton,
+                 {},
+                 {}}) == BoxButton::Yes;
 }
 
-QString deletionQuestion(int count, const QString& one, const QString& many,
-                         const QString& which) {
+QString deletionQuestion(int count, const QString& one, const QString& many, const QString& which) {
     if (count == 1)
         return QStringLiteral("Delete the ") + one +
                (which.isEmpty() ? QString() : QLatin1Char(' ') + which) + QLatin1Char('?');
@@ -42,6 +52,11 @@ bool Prompter::review(const ListReview& list) {
     QStringList lines{list.text};
     for (const QStringList& row : list.rows)
         lines << row.join(QStringLiteral("  "));
-    return show({BoxKind::Confirmation, list.caption, lines.join(QLatin1Char('\n')),
-                 {BoxButton::Yes, BoxButton::No}, BoxButton::No, {}, {}}) == BoxButton::Yes;
+    return show({BoxKind::Confirmation,
+                 list.caption,
+                 lines.join(QLatin1Char('\n')),
+                 {BoxButton::Yes, BoxButton::No},
+                 BoxButton::No,
+                 {},
+                 {}}) == BoxButton::Yes;
 }

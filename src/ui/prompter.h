@@ -61,8 +61,7 @@ public:
     // An error box whose details say more about the cause.
     void errorWithDetails(const QString& text, const QString& details);
     void warning(const QString& text, const QString& caption = QStringLiteral("Warning"));
-    void information(const QString& text,
-                     const QString& caption = QStringLiteral("Information"));
+    void information(const QString& text, const QString& caption = QStringLiteral("Information"));
     // A plain message with the application's title as caption.
     void message(const QString& text, const QString& caption = QStringLiteral("Tallyminder"));
     // A Yes/No confirmation; true for Yes.

@@ -112,7 +112,9 @@ BoxButton QtPrompter::show(const Box& box) {
     return ending() ? quietAnswer(box) : fromQt(answer);
 }
 
-void QtPrompter::beep() { QApplication::beep(); }
+void QtPrompter::beep() {
+    QApplication::beep();
+}
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "ui/table_model.h"
 
-#include "ui/qt_charset.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
+#include "ui/qt_charset.h"
 
 #include <algorithm>
 
@@ -124,8 +124,8 @@ int TableModel::columnCount(const QModelIndex& parent) const {
 
 FieldValue TableModel::valueAt(int row, int field) const {
     const int t = tableRow(row);
-    const bool buffered = (t < 0) || (table_.State() == DataSetState::Edit &&
-                                      t == table_.CurrentIndex());
+    const bool buffered =
+        (t < 0) || (table_.State() == DataSetState::Edit && t == table_.CurrentIndex());
     if (buffered)
         return table_.Field(field).Value();
     if (t >= table_.RowCount())

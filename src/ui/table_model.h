@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/tables/mem_data.h"
+
 #include <QAbstractTableModel>
+
 #include <functional>
 #include <vector>
-
-#include "core/tables/mem_data.h"
 
 // The one adapter from a record table to Qt's item views. It shows the table's rows (and, while
 // the table inserts, the new row at its place), follows the table's view notifications, and

@@ -36,8 +36,8 @@ QRect ontoNearestScreen(const QRect& rect, const QList<QRect>& screens) {
             }
         }
     }
-    QRect r(rect.topLeft(), QSize(std::min(rect.width(), area->width()),
-                                  std::min(rect.height(), area->height())));
+    QRect r(rect.topLeft(),
+            QSize(std::min(rect.width(), area->width()), std::min(rect.height(), area->height())));
     r.moveLeft(std::clamp(r.left(), area->left(), area->right() + 1 - r.width()));
     r.moveTop(std::clamp(r.top(), area->top(), area->bottom() + 1 - r.height()));
     return r;

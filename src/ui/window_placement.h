@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QRect>
+
 #include <string>
 
 class QWidget;

@@ -2,16 +2,16 @@
 // not fully understand, a huge value, a table file that is a symbolic link, temporaries left by
 // killed writes. The program starts, says what is wrong, and never loses the user's bytes.
 
-#include "harness/window_test.h"
-
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "core/tables/errors.h"
 #include "core/store/schemas.h"
+#include "core/tables/errors.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 
 #include <QComboBox>
 #include <QTest>
+
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>

@@ -2,19 +2,18 @@
 // button and label has its own Alt key within its window, and the main actions have keys that
 // their tooltips tell.
 
-#include "harness/window_test.h"
-#include "harness/keyboard_walk.h"
-
-#include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
 #include "core/tables/mem_data.h"
+#include "harness/keyboard_walk.h"
+#include "harness/window_test.h"
+#include "reminders/main_window.h"
 #include "ui/widgets/date_box.h"
 #include "ui/widgets/name_completer.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
 #include <QGroupBox>
@@ -43,12 +42,12 @@ protected:
 
 TEST_F(Keyboard, TabWalksTheMainWindowInReadingOrderAndShiftTabGoesBack) {
     TfrmMain* main = showMain();
-    const QStringList chain = {
-        "cboGroup",      "chkAll",     "cboAll", "mskContactNo",   "dtpDate",
-        "dtpTime",       "sedDaysBefore", "sedRecurringDays", "cboRecurring", "cboMessage",
-        "chkStatus",     "chkDelivery", "bmbOK",         "bmbDelete",      "BitBtn1",
-        "bmbClearAll",   "bmbSaveAndExit", "bmbSendMail", "dbgReminders",  "bmbSentItems",
-        "btnHelp"};
+    const QStringList chain = {"cboGroup",       "chkAll",      "cboAll",        "mskContactNo",
+                               "dtpDate",        "dtpTime",     "sedDaysBefore", "sedRecurringDays",
+                               "cboRecurring",   "cboMessage",  "chkStatus",     "chkDelivery",
+                               "bmbOK",          "bmbDelete",   "BitBtn1",       "bmbClearAll",
+                               "bmbSaveAndExit", "bmbSendMail", "dbgReminders",  "bmbSentItems",
+                               "btnHelp"};
     main->cboGroup->setFocus();
     QCoreApplication::processEvents();
     ASSERT_EQ(focusName(), chain.first());
@@ -73,16 +72,16 @@ TEST_F(Keyboard, TheMainActionsHaveKeysThatTheirTooltipsTell) {
         const char* button;
         const char* key;
     } cases[] = {
-        {"bmbSendMail", "Ctrl+Return"}, {"btnContact", "Ctrl+B"},     {"btnMessage", "Ctrl+M"},
-        {"bmbSentItems", "Ctrl+H"},     {"BitBtn1", "Ctrl+P"},        {"bmbSaveAndExit", "Ctrl+Q"},
+        {"bmbSendMail", "Ctrl+Return"}, {"btnContact", "Ctrl+B"}, {"btnMessage", "Ctrl+M"},
+        {"bmbSentItems", "Ctrl+H"},     {"BitBtn1", "Ctrl+P"},    {"bmbSaveAndExit", "Ctrl+Q"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         auto* b = find<QAbstractButton>(main, c.button);
         ASSERT_TRUE(b);
         const QKeySequence key(QString::fromLatin1(c.key));
-        EXPECT_TRUE(b->toolTip().endsWith(QStringLiteral("(%1)").arg(
-            key.toString(QKeySequence::NativeText))))
+        EXPECT_TRUE(b->toolTip().endsWith(
+            QStringLiteral("(%1)").arg(key.toString(QKeySequence::NativeText))))
             << b->toolTip().toStdString();
         bool bound = false;
         for (QAction* a : main->findChildren<QAction*>())
@@ -169,7 +168,8 @@ TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
     EXPECT_EQ(completions(QStringLiteral("aoife b")), QStringList{"Aoife Byrne (dental)"});
     EXPECT_EQ(completions(QStringLiteral("BYRNE")),
               QStringList({"Aoife Byrne (dental)", "Niamh Byrne (dental)"}));
-    EXPECT_EQ(completions(QStringLiteral("sean o")), QStringList{QStringLiteral("Se\u00e1n \u00d3 Briain")});
+    EXPECT_EQ(completions(QStringLiteral("sean o")),
+              QStringList{QStringLiteral("Se\u00e1n \u00d3 Briain")});
 
     // Picked from the list, the contact's number comes with it.
     completions(QStringLiteral("niamh"));

@@ -1,34 +1,34 @@
 // The main window's frame: caption, start with bad files, closing, "Save && Exit", Help, F2,
 // the maintenance windows, the activation step, the layout.
 
-#include "harness/window_test.h"
-
-#include "core/tables/keep_aside.h"
-#include "reminders/main_window.h"
-#include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "core/tables/date_time.h"
 #include "core/store/schemas.h"
-#include "sending/sent_items_window.h"
-#include "sending/send_mail_window.h"
+#include "core/tables/date_time.h"
+#include "core/tables/keep_aside.h"
 #include "dialup/about_form.h"
+#include "harness/window_test.h"
+#include "reminders/main_window.h"
+#include "sending/send_mail_window.h"
+#include "sending/sent_items_window.h"
+#include "ui/table_model.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableView>
-#include <QToolButton>
-#include <QTest>
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
 #include <QUrl>
+
 #include <cstdio>
 
 namespace {
@@ -133,8 +133,8 @@ TEST_F(MainFrame, ClosingWritesTheListOrRemovesEmptyFiles) {
     startForms();
     forms->frmMain->dxmReminders->AddRow({FieldValue{}, std::string("0123"), std::string("Ann"),
                                           dayNumber(2026, 12, 24), timeMs(10, 0),
-                                          std::string("Hello"), 0, 0, std::string(), false,
-                                          false, 0.0, std::string("Hello0123")});
+                                          std::string("Hello"), 0, 0, std::string(), false, false,
+                                          0.0, std::string("Hello0123")});
     stopForms();
     EXPECT_EQ(folder.read("reminders.txt"), kHeader + kRow);
     EXPECT_EQ(folder.read("groups.txt"), "groupName\t\r\nall\t\r\n\t\r\n");
@@ -143,8 +143,8 @@ TEST_F(MainFrame, ClosingWritesTheListOrRemovesEmptyFiles) {
 TEST_F(MainFrame, SaveAndExitWritesTheListAndClosesTheWindow) {
     TfrmMain* main = show();
     main->dxmReminders->AddRow({FieldValue{}, std::string("0123"), std::string("Ann"),
-                                dayNumber(2026, 12, 24), timeMs(10, 0), std::string("Hello"), 0,
-                                0, std::string(), false, false, 0.0, std::string("Hello0123")});
+                                dayNumber(2026, 12, 24), timeMs(10, 0), std::string("Hello"), 0, 0,
+                                std::string(), false, false, 0.0, std::string("Hello0123")});
     QTest::mouseClick(main->bmbSaveAndExit, Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), kHeader + kRow);
     EXPECT_FALSE(main->isVisible());
@@ -170,12 +170,13 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
     // F1 in another window, modal or not, opens the page at that window's section, which the
     // page has.
     const std::string help = QString::fromUtf8([] {
-        QFile f(QStringLiteral(TEST_SOURCE_DIR "/../help/index.html"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }()).toStdString();
+                                 QFile f(QStringLiteral(TEST_SOURCE_DIR "/../help/index.html"));
+                                 return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                             }())
+                                 .toStdString();
     ASSERT_FALSE(help.empty());
-    for (QWidget* w : std::initializer_list<QWidget*>{forms->frmContact, forms->frmSendMail,
-                                                      forms->AboutForm}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{forms->frmContact, forms->frmSendMail, forms->AboutForm}) {
         opened.clear();
         whenModalOpens([&](QWidget* shown) {
             // A window's shortcut works once the window is the active one.
@@ -260,15 +261,16 @@ TEST_F(MainFrame, SortFirstColumnSortsOnlyWhenTheFileExistsAndShowsTheWindowModa
 }
 
 TEST_F(MainFrame, TheMaintenanceButtonsOpenTheirWindows) {
-    folder.write("dxContact.txt", "contact\tnumber\tgroup\tcontactKey\t\r\nZed\t0999\t\t0999\t\r\n");
+    folder.write("dxContact.txt",
+                 "contact\tnumber\tgroup\tcontactKey\t\r\nZed\t0999\t\t0999\t\r\n");
     TfrmMain* main = show();
     struct Button {
         QAbstractButton* button;
         const char* window;
     };
-    for (const Button& b : {Button{main->bmbSentItems, "frmSentItems"},
-                            Button{main->btnContact, "frmContact"},
-                            Button{main->btnMessage, "frmMessage"}}) {
+    for (const Button& b :
+         {Button{main->bmbSentItems, "frmSentItems"}, Button{main->btnContact, "frmContact"},
+          Button{main->btnMessage, "frmMessage"}}) {
         QString opened;
         std::string contactsSort;
         whenModalOpens([&](QWidget* modal) {
@@ -304,7 +306,9 @@ TEST_F(MainFrame, TheWindowIsTidyAtEachScreenSize) {
         int width, height;
         bool wrapped;
         int gridAtLeast;
-    } sizes[] = {{1280, 800, false, 300}, {1024, 768, false, 300}, {960, 540, true, 100},
+    } sizes[] = {{1280, 800, false, 300},
+                 {1024, 768, false, 300},
+                 {960, 540, true, 100},
                  {1280, 800, false, 300}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
@@ -314,11 +318,12 @@ TEST_F(MainFrame, TheWindowIsTidyAtEachScreenSize) {
         ASSERT_EQ(main->size(), QSize(size.width, size.height)) << "the window does not fit";
         const QRect client = main->centralWidget()->rect();
         for (const char* name :
-             {"pnlTop", "dbgReminders", "pnlBottom", "GroupBox2", "GroupBox3", "gpbActions",
-              "cboGroup", "cboAll", "mskContactNo", "dtpDate", "dtpTime", "sedDaysBefore",
-              "sedRecurringDays", "cboRecurring", "cboMessage", "lblCount", "chkStatus",
-              "chkDelivery", "bmbOK", "bmbDelete", "BitBtn1", "bmbClearAll", "bmbSaveAndExit",
-              "bmbSendMail", "bmbSentItems", "btnHelp"}) {
+             {"pnlTop",     "dbgReminders",  "pnlBottom",        "GroupBox2",    "GroupBox3",
+              "gpbActions", "cboGroup",      "cboAll",           "mskContactNo", "dtpDate",
+              "dtpTime",    "sedDaysBefore", "sedRecurringDays", "cboRecurring", "cboMessage",
+              "lblCount",   "chkStatus",     "chkDelivery",      "bmbOK",        "bmbDelete",
+              "BitBtn1",    "bmbClearAll",   "bmbSaveAndExit",   "bmbSendMail",  "bmbSentItems",
+              "btnHelp"}) {
             QWidget* w = find<QWidget>(main, name);
             ASSERT_TRUE(w);
             const QRect r(w->mapTo(main->centralWidget(), QPoint(0, 0)), w->size());

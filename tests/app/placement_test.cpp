@@ -1,10 +1,9 @@
 // The windows the user sizes keep their size and place across restarts, in width.ini, and never
 // open out of reach when the screen is smaller than when they were kept.
 
-#include "harness/window_test.h"
-
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
+#include "harness/window_test.h"
 #include "sending/sent_items_window.h"
 #include "ui/window_placement.h"
 
@@ -27,7 +26,8 @@ TEST(OntoNearestScreen, PullsAPlaceWhollyOntoTheScreenItOverlapsMostAndShrinksIt
         {"off the right edge comes back", QRect(3000, 100, 600, 400), QRect(2600, 100, 600, 400)},
         {"above the top comes down", QRect(100, -300, 600, 400), QRect(100, 0, 600, 400)},
         {"on no screen goes to the nearest", QRect(-5000, -5000, 600, 400), QRect(0, 0, 600, 400)},
-        {"half off the first screen comes on", QRect(1500, 900, 600, 400), QRect(1320, 680, 600, 400)},
+        {"half off the first screen comes on", QRect(1500, 900, 600, 400),
+         QRect(1320, 680, 600, 400)},
         {"larger than the screen shrinks", QRect(0, 0, 2500, 1500), QRect(0, 0, 1920, 1080)},
     };
     for (const auto& c : cases)
@@ -66,7 +66,8 @@ TEST_F(Placement, DialogsKeepTheirSizeAndPlaceAcrossRestarts) {
 }
 
 TEST_F(Placement, APlaceBeyondTheScreenOpensOnIt) {
-    folder.write("width.ini", "[frmContact]\r\nLeft=9000\r\nTop=9000\r\nWidth=500\r\nHeight=300\r\n");
+    folder.write("width.ini",
+                 "[frmContact]\r\nLeft=9000\r\nTop=9000\r\nWidth=500\r\nHeight=300\r\n");
     startForms();
     QRect shown;
     openAndClose(forms->frmContact, [&] { shown = forms->frmContact->geometry(); });

@@ -2,23 +2,23 @@
 // chooses; a read-only copy changes and writes nothing and reloads on F5; a lock left by a
 // killed copy is replaced; two copies writing at once lose nothing and send nothing twice.
 
-#include "harness/window_test.h"
-
+#include "../sending/send_boxes.h"
+#include "../sending/test_servers.h"
 #include "core/folder/folder_lock.h"
 #include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "../sending/send_boxes.h"
-#include "../sending/test_servers.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTableView>
 #include <QTest>
+
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -225,7 +225,8 @@ TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
         if (box.kind == BoxKind::Error)
             refused = box.text.toStdString();
     EXPECT_EQ(refused.rfind("The reminders are being sent by " + owner->user + " on " +
-                                owner->host + " since ", 0),
+                                owner->host + " since ",
+                            0),
               0u)
         << refused;
     EXPECT_TRUE(refused.ends_with(". Try again when that send has finished.")) << refused;

@@ -1,12 +1,12 @@
 // The program asked to end by a signal (a log-out, a service manager) while a box waits for the
 // user: it closes the box, writes its files as a close of the main window does, and ends.
 
-#include <gtest/gtest.h>
-
 #include "support/temp_folder.h"
 
 #include <QProcess>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "core/tables/version_info.h"
+
 #include "support/temp_folder.h"
 #include "tallyminder_version.h"
 
 #include <QCoreApplication>
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,8 @@
 // "Import Appointments": read a calendar, match it to the contact book, pick a contact for an
 // event that matched none, add, import again, and follow a moved and a cancelled appointment.
 
-#include "harness/window_test.h"
-
 #include "calendar/calendar_import_window.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 
 #include <QAction>

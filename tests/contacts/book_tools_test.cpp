@@ -1,9 +1,8 @@
 // The contacts window's do-not-text marks, search box and export.
 
-#include "contacts_fixture.h"
-
 #include "contacts/contacts_window.h"
 #include "contacts/select_sending_window.h"
+#include "contacts_fixture.h"
 #include "core/store/do_not_text.h"
 #include "core/store/schemas.h"
 #include "reminders/main_window.h"

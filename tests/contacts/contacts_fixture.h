@@ -2,10 +2,9 @@
 
 // Helpers of the contacts tests: table files written and read as rows of text.
 
-#include "harness/window_test.h"
-
 #include "contacts/contacts_window.h"
 #include "core/tables/mem_data.h"
+#include "harness/window_test.h"
 
 #include <QTest>
 

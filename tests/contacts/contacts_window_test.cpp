@@ -1,14 +1,14 @@
 // The contacts window: posting rules, deletion, sorting, refused keys, closing.
 
-#include "contacts_fixture.h"
+#include "contacts/contacts_window.h"
 
+#include "contacts/select_sending_window.h"
+#include "contacts_fixture.h"
+#include "core/store/schemas.h"
+#include "core/tables/errors.h"
 #include "reminders/main_window.h"
 #include "ui/table_model.h"
-#include "contacts/contacts_window.h"
 #include "ui/widgets/record_grid.h"
-#include "contacts/select_sending_window.h"
-#include "core/tables/errors.h"
-#include "core/store/schemas.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -70,13 +70,13 @@ protected:
 // them, wherever they stand.
 TEST_F(ContactsWindow, LoadingDropsEveryRowWithoutNameAndNumber) {
     folder.write("dxContact.txt", "contact\tnumber\tgroup\tcontactKey\t\r\n"
-                                 "\t\tvip\t\t\r\n"
-                                 "Ann\t\t\t\t\r\n"
-                                 "\t\t\t\t\r\n"
-                                 "\t\t\t\t\r\n"
-                                 "\t0222\t\t0222\t\r\n"
-                                 "Cid\t0333\tvip\t0333vip\t\r\n"
-                                 "\t\tvip\t\t\r\n");
+                                  "\t\tvip\t\t\r\n"
+                                  "Ann\t\t\t\t\r\n"
+                                  "\t\t\t\t\r\n"
+                                  "\t\t\t\t\r\n"
+                                  "\t0222\t\t0222\t\r\n"
+                                  "Cid\t0333\tvip\t0333vip\t\r\n"
+                                  "\t\tvip\t\t\r\n");
     TfrmContact& w = start();
     TdxMemData& book = *w.dxContact;
     std::vector<std::string> kept;
@@ -117,8 +117,8 @@ TEST_F(ContactsWindow, PostingCapitalisesTheNameLowersTheGroupAndMakesTheKey) {
 
 TEST_F(ContactsWindow, ARowWithoutNameAndNumberIsDroppedOrDeletedSilently) {
     writeGroups({"", "all", "work"});
-    folder.write("dxContact.txt", contactsFile({{"Ann", "1", "work", "1work"},
-                                                {"Bea", "2", "work", "2work"}}));
+    folder.write("dxContact.txt",
+                 contactsFile({{"Ann", "1", "work", "1work"}, {"Bea", "2", "work", "2work"}}));
     TfrmContact& w = show();
     TdxMemData& t = *w.dxContact;
 
@@ -155,7 +155,8 @@ TEST_F(ContactsWindow, CreationDropsEveryRowWithoutNameAndNumber) {
 }
 
 TEST_F(ContactsWindow, AnUnreadableContactBookIsKeptAsideBeforeAnythingOverwritesIt) {
-    const std::string bad = contactsFile({{"Ann", "1", "", "1"}}) + "too\tmany\tvalues\there\tx\t\r\n";
+    const std::string bad =
+        contactsFile({{"Ann", "1", "", "1"}}) + "too\tmany\tvalues\there\tx\t\r\n";
     folder.write("dxContact.txt", bad);
     prompter.expect(BoxKind::Error, QString()); // the read's error, naming the copy
     TfrmContact& w = start();
@@ -180,10 +181,10 @@ TEST_F(ContactsWindow, TheCaptionCountsTheContactsWhenShown) {
 
 TEST_F(ContactsWindow, DeleteRecordDeletesTheSelectedRowsOnYesOnly) {
     writeGroups({"", "all"});
-    folder.write("dxContact.txt", contactsFile({{"A", "1", "", "1"},
-                                                {"B", "2", "", "2"},
-                                                {"C", "3", "", "3"},
-                                                {"D", "4", "", "4"}}));
+    folder.write(
+        "dxContact.txt",
+        contactsFile(
+            {{"A", "1", "", "1"}, {"B", "2", "", "2"}, {"C", "3", "", "3"}, {"D", "4", "", "4"}}));
     TfrmContact& w = show();
     RecordGrid* grid = w.dbgContact;
     auto select = [&](std::initializer_list<int> rows) {
@@ -257,8 +258,8 @@ TEST_F(ContactsWindow, ClosingOffersAGroupTheGroupTableLacks) {
     writeGroups({"", "all"});
     folder.write("dxContact.txt", contactsFile({{"Ann", "1", "Club", "1club"}}));
     TfrmContact& w = show();
-    prompter.expect(BoxKind::Confirmation, QStringLiteral("Group club not found. Would you like to add?"),
-                    BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation,
+                    QStringLiteral("Group club not found. Would you like to add?"), BoxButton::Yes);
     w.close();
     EXPECT_NE(forms->frmMain->dxGroup->FindRowNumber(std::string("club"), "groupName"), -1);
     EXPECT_NE(folder.read("groups.txt").find("club\t"), std::string::npos);
@@ -266,9 +267,9 @@ TEST_F(ContactsWindow, ClosingOffersAGroupTheGroupTableLacks) {
 
 TEST_F(ContactsWindow, AfterASortMarkerChangeTheOrderIsCaseSensitive) {
     writeGroups({"", "all"});
-    folder.write("dxContact.txt", contactsFile({{"bell", "1", "", "1"},
-                                                {"Cole", "2", "", "2"},
-                                                {"adam", "3", "", "3"}}));
+    folder.write(
+        "dxContact.txt",
+        contactsFile({{"bell", "1", "", "1"}, {"Cole", "2", "", "2"}, {"adam", "3", "", "3"}}));
     TfrmContact& w = show();
     TdxMemData& t = *w.dxContact;
     // A title click sorts by the column as the table compares (case-insensitive at first).
@@ -288,7 +289,8 @@ TEST_F(ContactsWindow, AfterASortMarkerChangeTheOrderIsCaseSensitive) {
     const QPoint title(header->sectionViewportPosition(1) + 5, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
     EXPECT_EQ(t.SortedField(), "number");
-    EXPECT_EQ(rowsOf(t, {"number"}).front(), Row{header->sortIndicatorOrder() == Qt::AscendingOrder ? "1" : "3"});
+    EXPECT_EQ(rowsOf(t, {"number"}).front(),
+              Row{header->sortIndicatorOrder() == Qt::AscendingOrder ? "1" : "3"});
 }
 
 TEST_F(ContactsWindow, APostTurnsTheTitleButtonsOffAndKeepsTheRowInPlace) {
@@ -320,11 +322,15 @@ TEST_F(ContactsWindow, RefusedKeysShowTheirMessageAndChangeNothing) {
         QString cell;    // the cell's text afterwards
     };
     const Case cases[] = {
-        {0, QStringLiteral("^"), QStringLiteral("The ^ character is not allowed"), QStringLiteral("Ann")},
+        {0, QStringLiteral("^"), QStringLiteral("The ^ character is not allowed"),
+         QStringLiteral("Ann")},
         {2, QStringLiteral("^"), QStringLiteral("The ^ character is not allowed"), QString()},
-        {1, QStringLiteral("^"), QStringLiteral("The ^ character is not allowed"), QStringLiteral("12")},
-        {1, QStringLiteral("a"), QStringLiteral("Only Numeric values allowed"), QStringLiteral("12")},
-        {1, QStringLiteral("-"), QStringLiteral("Only Numeric values allowed"), QStringLiteral("12")},
+        {1, QStringLiteral("^"), QStringLiteral("The ^ character is not allowed"),
+         QStringLiteral("12")},
+        {1, QStringLiteral("a"), QStringLiteral("Only Numeric values allowed"),
+         QStringLiteral("12")},
+        {1, QStringLiteral("-"), QStringLiteral("Only Numeric values allowed"),
+         QStringLiteral("12")},
         {1, QStringLiteral("3"), QString(), QStringLiteral("123")},
         {1, QStringLiteral(" "), QString(), QStringLiteral("12 ")},
         {0, QStringLiteral("x"), QString(), QStringLiteral("Annx")},
@@ -402,9 +408,12 @@ TEST_F(ContactsWindow, TheContextMenuHasItsEntriesAndShortcuts) {
     }
     EXPECT_EQ(find<QWidget>(&w, "dbgContact"), w.dbgContact);
     EXPECT_EQ(find<QWidget>(&w, "dbnMessage"), w.dbnMessage);
-    EXPECT_EQ(w.dbgContact->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Contact name"));
-    EXPECT_EQ(w.dbgContact->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Contact number"));
-    EXPECT_EQ(w.dbgContact->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("group"));
+    EXPECT_EQ(w.dbgContact->model()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("Contact name"));
+    EXPECT_EQ(w.dbgContact->model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("Contact number"));
+    EXPECT_EQ(w.dbgContact->model()->headerData(2, Qt::Horizontal).toString(),
+              QStringLiteral("group"));
     EXPECT_EQ(w.dbgContact->model()->columnCount(), 3);
 }
 

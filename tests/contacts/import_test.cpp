@@ -1,12 +1,11 @@
 // The import of tab-delimited address lists into the contact book.
 
-#include "contacts_fixture.h"
-
-#include "reminders/main_window.h"
-#include "core/contacts/contact_import.h"
 #include "contacts/contacts_window.h"
-#include "core/tables/errors.h"
+#include "contacts_fixture.h"
+#include "core/contacts/contact_import.h"
 #include "core/store/schemas.h"
+#include "core/tables/errors.h"
+#include "reminders/main_window.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -39,7 +38,8 @@ protected:
                              const QString& summary = {}) {
         folder.write(name, bytes);
         prompter.expectOpenFile(QString::fromStdString(folder.file(name)));
-        prompter.expect(BoxKind::Information, summary, BoxButton::Ok, QStringLiteral("Import Data"));
+        prompter.expect(BoxKind::Information, summary, BoxButton::Ok,
+                        QStringLiteral("Import Data"));
         w.Importfromtextfile1Click();
     }
     std::vector<Row> groupRows() { return rowsOf(*forms->frmMain->dxGroup, {"groupName"}); }
@@ -52,18 +52,19 @@ TEST_F(ContactImport, TheLinesOfTheExampleAreSplitSkippedAndAdded) {
                     BoxButton::Yes);
     importThroughDialog(w, "list.txt",
                         "\"smith, anna\"\t0000000000\t Family\r\n" // quoted name, a group to add
-                        "Just a name\n"                           // no TAB: all of it is the number
-                        "\r\n"                                    // empty: skipped
-                        "\t\n"                                    // a TAB alone: skipped
-                        "bob\t22\n"                               // one TAB: no group
-                        "carl\t1\tWORK\n"                         // Ann's number and group
-                        "dora\t1\tfamily\n",                      // Ann's number, another group
+                        "Just a name\n"      // no TAB: all of it is the number
+                        "\r\n"               // empty: skipped
+                        "\t\n"               // a TAB alone: skipped
+                        "bob\t22\n"          // one TAB: no group
+                        "carl\t1\tWORK\n"    // Ann's number and group
+                        "dora\t1\tfamily\n", // Ann's number, another group
                         QStringLiteral("4 contacts added.\n"
                                        "1 line was already in the contact book.\n"
                                        "2 lines skipped: 2 without name and number."));
     prompter.verifyAllUsed();
     EXPECT_EQ(prompter.fileDialogs,
-              QStringList({QStringLiteral("Import Data"), QStringLiteral("Tab Delimited Text Files|*.txt")}));
+              QStringList({QStringLiteral("Import Data"),
+                           QStringLiteral("Tab Delimited Text Files|*.txt")}));
 
     const std::vector<Row> expected{{"Ann", "1", "work", "1work"},
                                     {"Smith, anna", "0000000000", "family", "0000000000family"},
@@ -127,7 +128,8 @@ TEST_F(ContactImport, ACancelledDialogOrAFileThatCannotBeOpenedChangesNothing) {
     w.Importfromtextfile1Click();
     std::filesystem::create_directory(folder.file("folder.txt"));
     prompter.expectOpenFile(QString::fromStdString(folder.file("folder.txt")));
-    prompter.expectError(QStringLiteral("Could not import file because it is in use by another application"));
+    prompter.expectError(
+        QStringLiteral("Could not import file because it is in use by another application"));
     w.Importfromtextfile1Click();
 
     prompter.verifyAllUsed();
@@ -152,7 +154,8 @@ TEST_F(ContactImport, HostileFilesAreImportedOrSkippedLineByLine) {
         {"a NUL byte", nul, {{"Nina", "4", "", "4"}}},
         {"bytes of no charset", "\xff\xfe\x80\t5\n", {{"\xff\xfe\x80", "5", "", "5"}}},
         // The fields keep their first 40 characters.
-        {"a line of 1 MB", "m\t" + megabyte + "\n",
+        {"a line of 1 MB",
+         "m\t" + megabyte + "\n",
          {{"M", std::string(40, 'x'), "", std::string(20, 'x')}}},
         {"a reminder delimiter", "c^d\t6\n", {}},
     };
@@ -311,14 +314,13 @@ TEST(ImportLine, ReaderSplitsAtEveryLineEndAcrossChunkBorders) {
 // The import's indexes give what the row-by-row walk gives: FindRowNumber on the number, then
 // the rows from there while their number is exactly the line's, looking for the line's group.
 TEST(ImportLine, IndexedLookupsGiveTheResultsOfTheRowByRowWalk) {
-    const char* numbers[] = {"1", "01", "A1", "a1", "", " 1", "1234567890123456789012345678901234567890X"};
+    const char* numbers[] = {
+        "1", "01", "A1", "a1", "", " 1", "1234567890123456789012345678901234567890X"};
     const char* groups[] = {"x", "X ", "y", "", "Y"};
     const char* names[] = {"ann", "", "\"bo\""};
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);
-        auto pick = [&rng](const auto& list) {
-            return std::string(list[rng() % std::size(list)]);
-        };
+        auto pick = [&rng](const auto& list) { return std::string(list[rng() % std::size(list)]); };
         auto reference = schemas::makeContacts();
         auto indexed = schemas::makeContacts();
         auto groupTable = schemas::makeGroups();
@@ -354,8 +356,8 @@ TEST(ImportLine, IndexedLookupsGiveTheResultsOfTheRowByRowWalk) {
                  ++r)
                 found = found || normalGroupText(reference->CellText(r - 1, groupField)) == c.group;
             if (!found)
-                reference->AddRow({FieldValue{}, c.name, c.number, c.group,
-                                   concatContact(c.number, c.group)});
+                reference->AddRow(
+                    {FieldValue{}, c.name, c.number, c.group, concatContact(c.number, c.group)});
         }
         ASSERT_EQ(contactRows(*indexed), contactRows(*reference)) << "seed " << seed;
     }

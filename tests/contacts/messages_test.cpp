@@ -1,12 +1,11 @@
 // The standard messages window: editing, refused keys, closing and the pick lists it fills.
 
-#include "contacts_fixture.h"
-
-#include "reminders/main_window.h"
 #include "contacts/messages_window.h"
-#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
+#include "contacts_fixture.h"
 #include "core/tables/errors.h"
+#include "reminders/main_window.h"
+#include "ui/widgets/record_grid.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -140,8 +139,7 @@ TEST_F(StandardMessages, PlusAddsTheNewRowAfterTheCurrentOne) {
     ASSERT_TRUE(grid->editor());
     QTest::keyClicks(grid->editor(), QStringLiteral("fter alpha"));
     w.dbnMessage->last();
-    EXPECT_EQ(messages(),
-              (std::vector<Row>{{"Alpha"}, {"After alpha"}, {"Beta"}, {"Gamma"}}));
+    EXPECT_EQ(messages(), (std::vector<Row>{{"Alpha"}, {"After alpha"}, {"Beta"}, {"Gamma"}}));
 }
 
 TEST_F(StandardMessages, ACaretOrAMultiCellPasteIsRefusedAndChangesNothing) {
@@ -155,10 +153,11 @@ TEST_F(StandardMessages, ACaretOrAMultiCellPasteIsRefusedAndChangesNothing) {
     prompter.verifyAllUsed();
 
     // A paste of several cells arrives with a TAB in it.
-    prompter.expect(BoxKind::Warning,
-                    QStringLiteral("The information cannot be posted, because the copy area and the "
-                                   "paste area are not the same size and shape. Select a rectangle "
-                                   "that's the same size and shape, and then paste."));
+    prompter.expect(
+        BoxKind::Warning,
+        QStringLiteral("The information cannot be posted, because the copy area and the "
+                       "paste area are not the same size and shape. Select a rectangle "
+                       "that's the same size and shape, and then paste."));
     TdxMemData& t = *w.dxmMessage;
     t.Edit();
     try {

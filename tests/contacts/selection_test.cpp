@@ -1,12 +1,11 @@
 // Reminders for a selection of contacts ("Details for Selected Contacts").
 
-#include "contacts_fixture.h"
-
-#include "reminders/main_window.h"
 #include "contacts/contacts_window.h"
-#include "ui/widgets/record_grid.h"
 #include "contacts/select_sending_window.h"
+#include "contacts_fixture.h"
 #include "core/tables/date_time.h"
+#include "reminders/main_window.h"
+#include "ui/widgets/record_grid.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -35,8 +34,8 @@ protected:
     }
     std::vector<Row> reminders() {
         return rowsOf(*forms->frmMain->dxmReminders,
-                      {"contact_no", "name", "message", "days_before_appointment",
-                       "recurring_days", "Recurring", "status", "delivery", "batch", "AllKey"});
+                      {"contact_no", "name", "message", "days_before_appointment", "recurring_days",
+                       "Recurring", "status", "delivery", "batch", "AllKey"});
     }
 };
 
@@ -47,7 +46,8 @@ TEST_F(SelectForSending, ThreeSelectedContactsGiveThreeRemindersAndCloseBothWind
     EXPECT_EQ(s.dtpTime->time(), QTime(8, 0));
     const int before = forms->frmMain->dxmReminders->RowCount();
     // The book is kept in group order: Bea, Dot, Ann, Cy.
-    ASSERT_EQ(contactRows(*w.dxContact), (std::vector<Row>{kBook[1], kBook[3], kBook[0], kBook[2]}));
+    ASSERT_EQ(contactRows(*w.dxContact),
+              (std::vector<Row>{kBook[1], kBook[3], kBook[0], kBook[2]}));
     selectRows(w.dbgContact, {1, 2, 3});
 
     bool ran = false;
@@ -76,13 +76,12 @@ TEST_F(SelectForSending, ThreeSelectedContactsGiveThreeRemindersAndCloseBothWind
     const auto rows = reminders();
     ASSERT_EQ(rows.size(), size_t(before + 3));
     const std::vector<Row> added(rows.end() - 3, rows.end());
-    EXPECT_EQ(added, (std::vector<Row>{
-                         {"444", "Dot", "See you soon", "2", "7", "Weekly", "False", "False", "0",
-                          "See you soon444"},
-                         {"111", "Ann", "See you soon", "2", "7", "Weekly", "False", "False", "0",
-                          "See you soon111"},
-                         {"333", "Cy", "See you soon", "2", "7", "Weekly", "False", "False", "0",
-                          "See you soon333"}}));
+    EXPECT_EQ(added, (std::vector<Row>{{"444", "Dot", "See you soon", "2", "7", "Weekly", "False",
+                                        "False", "0", "See you soon444"},
+                                       {"111", "Ann", "See you soon", "2", "7", "Weekly", "False",
+                                        "False", "0", "See you soon111"},
+                                       {"333", "Cy", "See you soon", "2", "7", "Weekly", "False",
+                                        "False", "0", "See you soon333"}}));
     TdxMemData& r = *forms->frmMain->dxmReminders;
     for (int i = before; i < before + 3; ++i) {
         r.SetRowNumber(i + 1);
@@ -174,7 +173,8 @@ TEST_F(SelectForSending, TheMessageBoxReplacesPlaceholdersAndRefusesTheCaret) {
     const Case cases[] = {
         {QStringLiteral("On |x"), QStringLiteral("On 07/05/2026x"), {}},
         {QStringLiteral("At ~y"), QStringLiteral("At 14:05y"), {}},
-        {QStringLiteral("a^b"), QStringLiteral("ab"), QStringLiteral("The ^ character is not allowed")},
+        {QStringLiteral("a^b"), QStringLiteral("ab"),
+         QStringLiteral("The ^ character is not allowed")},
     };
     for (const Case& c : cases) {
         s.cboMessage->setEditText(QString());

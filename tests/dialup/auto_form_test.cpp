@@ -1,7 +1,7 @@
 #include "dialup/auto_form.h"
 
-#include "core/tables/atomic_file.h"
 #include "core/dialup/dialup_settings.h"
+#include "core/tables/atomic_file.h"
 #include "core/tables/ini_file.h"
 #include "harness/window_test.h"
 
@@ -32,10 +32,9 @@ TEST_F(AutoFormTest, PlacementStrings) {
     };
     const Case cases[] = {
         {"10, 20, 150, 250, 0", QRect(10, 20, 250, 150)}, // height before width
-        {"10, 20, 150", QRect(10, 20, 300, 150)},          // three pieces: width stays
-        {"x, 20, junk, 250", QRect(100, 20, 250, 200)},    // junk pieces are skipped
-        {" 7,  8 ,9a,", QRect(7, 8, 300, 200)},
-        {"", QRect(100, 120, 300, 200)},
+        {"10, 20, 150", QRect(10, 20, 300, 150)},         // three pieces: width stays
+        {"x, 20, junk, 250", QRect(100, 20, 250, 200)},   // junk pieces are skipped
+        {" 7,  8 ,9a,", QRect(7, 8, 300, 200)},           {"", QRect(100, 120, 300, 200)},
         {"1, 2, 3, 4, 0, 99, 98", QRect(1, 2, 4, 3)}, // pieces after the fifth ignored
     };
     for (const Case& c : cases) {
@@ -55,8 +54,7 @@ TEST_F(AutoFormTest, PlacementOffEveryScreenComesOntoTheNearest) {
     const QList<QRect> screens{QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)};
     EXPECT_EQ(ontoNearestScreen(QRect(50, 60, 300, 200), screens), QRect(50, 60, 300, 200));
     EXPECT_EQ(ontoNearestScreen(QRect(-5000, 100, 300, 200), screens), QRect(0, 100, 300, 200));
-    EXPECT_EQ(ontoNearestScreen(QRect(9000, 9000, 300, 200), screens),
-              QRect(2004, 568, 300, 200));
+    EXPECT_EQ(ontoNearestScreen(QRect(9000, 9000, 300, 200), screens), QRect(2004, 568, 300, 200));
     EXPECT_EQ(ontoNearestScreen(QRect(-9000, 10, 5000, 5000), screens), QRect(0, 0, 1280, 800));
 
     // The real window on this machine's screen.

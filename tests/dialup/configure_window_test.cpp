@@ -1,10 +1,10 @@
 // The configuration window: its edit-and-cancel behaviour, the accessors the dialer uses, the
 // start of the programs after connecting and the boxes of a failing start.
 
-#include "harness/window_test.h"
+#include "dialup/configure_window.h"
 
 #include "core/dialup/dialup_settings.h"
-#include "dialup/configure_window.h"
+#include "harness/window_test.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -51,8 +52,8 @@ TEST_F(ConfigureWindow, ShowsTheProgramsTextsAndStartsWithTheDesktopDefaults) {
 TEST_F(ConfigureWindow, EditGettersAreTrimmedAndTheRunCommandsAreNot) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
     w->setText(Text::NewsExe, QStringLiteral("  tallyminder-no-such-reader  "));
-    w->setText(Text::NewsDir, QStringLiteral(" ") + QString::fromStdString(folder.path()) +
-                  QStringLiteral(" "));
+    w->setText(Text::NewsDir,
+               QStringLiteral(" ") + QString::fromStdString(folder.path()) + QStringLiteral(" "));
     EXPECT_EQ(w->text(Text::NewsExe), QStringLiteral("tallyminder-no-such-reader"));
     EXPECT_EQ(w->text(Text::NewsDir), QString::fromStdString(folder.path()));
     // The folder with its blanks does not exist.
@@ -104,8 +105,8 @@ TEST_F(ConfigureWindow, AutoRunStartsMailThenNewsThenBrowserEachWhenTicked) {
 
     w->setFlag(Flag::AutoExecuteMail, false);
     w->setFlag(Flag::AutoExecuteBrowser, false);
-    prompter.expect(BoxKind::Warning,
-                    launchBox("The specified file was not found.", QStringLiteral("tallyminder-news")));
+    prompter.expect(BoxKind::Warning, launchBox("The specified file was not found.",
+                                                QStringLiteral("tallyminder-news")));
     w->AutoRunAfterConnect();
     EXPECT_EQ(prompter.shown.size(), 4);
 }
@@ -118,7 +119,7 @@ TEST_F(ConfigureWindow, AutoRunReallyStartsTheTickedProgramInItsFolder) {
                                    "mv \"$0.tmp\" \"$0.out\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     w->setText(Text::MailExe, QStringLiteral("\"") + QString::fromStdString(script) +
-                  QStringLiteral("\" mailto:pat@example.com"));
+                                  QStringLiteral("\" mailto:pat@example.com"));
     w->setText(Text::MailDir, QString::fromStdString(folder.file("mailwork")));
     w->setFlag(Flag::AutoExecuteMail, true);
     w->AutoRunAfterConnect();

@@ -1,20 +1,17 @@
 // Connection time: the counter key per month or overall, the seconds across a wrap of the tick
 // counter, the label, and clearing.
 
-#include "dialer_fixture.h"
-
 #include "core/dialup/connection_time.h"
+
+#include "dialer_fixture.h"
 
 namespace {
 
 TEST(ConnectionTime, DurationText) {
     const std::pair<int32_t, std::string> cases[] = {
-        {0, "Total: 00:00:00"},
-        {3725, "Total: 01:02:05"},
-        {90061, "Total: 1 day 01:01:01"},
-        {200000, "Total: 2 days 07:33:20"},
-        {86399, "Total: 23:59:59"},
-        {-5, "Total: 00:00:00"},
+        {0, "Total: 00:00:00"},           {3725, "Total: 01:02:05"},
+        {90061, "Total: 1 day 01:01:01"}, {200000, "Total: 2 days 07:33:20"},
+        {86399, "Total: 23:59:59"},       {-5, "Total: 00:00:00"},
     };
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(dialup::DurationText(seconds), text) << seconds;

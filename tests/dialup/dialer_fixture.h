@@ -3,15 +3,14 @@
 // The fixture of the dialer tests: the program's windows over a scripted dial-up service, and
 // the dialer opened the way a send that finds the machine offline opens it.
 
-#include "harness/scripted_remote_access.h"
-#include "harness/window_test.h"
-
-#include "core/tables/atomic_file.h"
 #include "core/dialup/dialup_settings.h"
+#include "core/tables/atomic_file.h"
 #include "core/tables/ini_file.h"
 #include "dialup/dial_progress.h"
 #include "dialup/dialer_services.h"
 #include "dialup/uplinker_form.h"
+#include "harness/scripted_remote_access.h"
+#include "harness/window_test.h"
 #include "sending/send_mail_window.h"
 
 #include <QAction>
@@ -164,4 +163,3 @@ protected:
     FixedRestrictions restrictions;
     FakeConfiguration configuration;
 };
-

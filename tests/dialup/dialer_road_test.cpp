@@ -3,20 +3,20 @@
 // happens when that send fails after connecting. The road is taken once more over NetworkManager
 // on a private bus.
 
-#include "dialer_fixture.h"
-#include "nm_mock.h"
-
-#include "core/tables/date_time.h"
 #include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "dialer_fixture.h"
 #include "dialup/nm_codes.h"
 #include "dialup/nm_remote_access.h"
+#include "nm_mock.h"
 #include "reminders/main_window.h"
 #include "sending/progress_window.h"
-#include "sending/sent_items_window.h"
 #include "sending/send_boxes.h"
+#include "sending/sent_items_window.h"
 #include "sending/test_servers.h"
 
 #include <QElapsedTimer>
+
 #include <chrono>
 
 namespace {
@@ -168,8 +168,8 @@ TEST_F(DialerRoad, SendErrorAfterConnectingKeepsEverything) {
     ASSERT_FALSE(forms->UplinkerForm.isNull());
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(look(d), idle());
-    EXPECT_EQ(lines(d).mid(1, 3), (QStringList{"Connected", "The batch was not sent",
-                                               "Disconnecting"}));
+    EXPECT_EQ(lines(d).mid(1, 3),
+              (QStringList{"Connected", "The batch was not sent", "Disconnecting"}));
     EXPECT_EQ(ras.count(Op::HangUp), 1);
     EXPECT_TRUE(send->isVisible());
     EXPECT_TRUE(folder.exists("reminders.txt"));
@@ -229,8 +229,10 @@ TEST_F(DialerRoadOverNetworkManager, OfflineSendDialsThroughNetworkManagerAndSen
     bus.setDeviceState(device, 40, 30, 0);
     bus.setDeviceState(device, 70, 40, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).contains("Projection Phase Started"); }));
-    EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'", "Opening Port", "Projection Phase Started"}));
-    bus.setActiveState(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/Dial"), 2, 0);
+    EXPECT_EQ(lines(d),
+              (QStringList{"Dialing 'Office'", "Opening Port", "Projection Phase Started"}));
+    bus.setActiveState(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/Dial"), 2,
+                       0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
 
     EXPECT_EQ(server.messages(), 1);

@@ -2,7 +2,6 @@
 // connect and on close, stored passwords per entry and user, and damaged or unwritable files.
 
 #include "dialer_fixture.h"
-
 #include "dialup/about_form.h"
 
 #include <filesystem>
@@ -35,9 +34,9 @@ TEST_F(DialerTest, StoredEntryIsSelectedExactly) {
 }
 
 TEST_F(DialerTest, FlagsAreOnUnlessStoredAsZeroAndSavePasswordOnlyForOne) {
-    const char* keys[] = {"AutoPW", "AutoUN", "AutoExecuteBrowser", "AutoExecuteMail",
-                          "AutoExecuteNews", "MonthlyDuration"};
-    const Flag flags[] = {Flag::AutoPW, Flag::AutoUN, Flag::AutoExecuteBrowser,
+    const char* keys[] = {"AutoPW",          "AutoUN",          "AutoExecuteBrowser",
+                          "AutoExecuteMail", "AutoExecuteNews", "MonthlyDuration"};
+    const Flag flags[] = {Flag::AutoPW,          Flag::AutoUN,          Flag::AutoExecuteBrowser,
                           Flag::AutoExecuteMail, Flag::AutoExecuteNews, Flag::MonthlyDuration};
     for (const char* stored : {"", "0", "1", "yes"}) {
         SCOPED_TRACE(stored);
@@ -120,10 +119,10 @@ TEST_F(DialerTest, SavePasswordWithAndWithoutUserName) {
 
 TEST_F(DialerTest, StoredUsersAndPasswordsFollowTheEntry) {
     ras.entries = {"Office", "Home"};
-    writeIni("[RAS_ENTRY_Office]\r\nDuration=5\r\nUSER_ann=" +
-             dialup::ScramblePassword("annpw", 0) + "\r\nUSER_bo=" +
-             dialup::ScramblePassword("bopw", 0) + "\r\nuser_low=" +
-             dialup::ScramblePassword("x", 0) + "\r\n");
+    writeIni(
+        "[RAS_ENTRY_Office]\r\nDuration=5\r\nUSER_ann=" + dialup::ScramblePassword("annpw", 0) +
+        "\r\nUSER_bo=" + dialup::ScramblePassword("bopw", 0) +
+        "\r\nuser_low=" + dialup::ScramblePassword("x", 0) + "\r\n");
     TUplinkerForm* d = open();
     selectEntry(d, "Office");
     QStringList users;

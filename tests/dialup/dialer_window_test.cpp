@@ -3,18 +3,16 @@
 // connection manager to dial with.
 
 #include "dialer_fixture.h"
-#include "nm_mock.h"
-
 #include "dialup/configure_window.h"
 #include "dialup/nm_remote_access.h"
 #include "dialup/no_dialup_service.h"
 #include "dialup/time_restrictions_window.h"
+#include "nm_mock.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWindow>
-
 
 #include <memory>
 #include <set>
@@ -130,7 +128,8 @@ TEST_F(DialerWindow, StaysOverTheSendWindowAndTakesTheKeys) {
     ASSERT_NE(d, nullptr);
     ASSERT_NE(d->windowHandle(), nullptr);
     EXPECT_EQ(d->windowHandle()->transientParent(), send->window()->windowHandle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == d->windowHandle(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == d->windowHandle(); }));
     EXPECT_EQ(QApplication::activeWindow(), d);
 
     // Keys typed while the dialer is open, even ones aimed at the send window, never reach it.
@@ -157,7 +156,8 @@ TEST_F(DialerWindow, OptionWindowsOpenCentredOnTheDialer) {
     TUplinkerForm* d = openOver(&ras);
     ASSERT_NE(d, nullptr);
     // Both windows were last somewhere else entirely.
-    writeIni("[Windows]\r\nConfigureAutoForm=5, 5, 300, 400, 0\r\nTimeAutoForm=5, 5, 300, 400, 0\r\n");
+    writeIni(
+        "[Windows]\r\nConfigureAutoForm=5, 5, 300, 400, 0\r\nTimeAutoForm=5, 5, 300, 400, 0\r\n");
     // Somewhere the option windows fit around it on the screen.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     d->resize(420, 360);

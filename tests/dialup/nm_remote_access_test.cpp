@@ -1,21 +1,22 @@
 // The NetworkManager backend against python3-dbusmock's NetworkManager template on a private
 // system bus of each test's own.
 
-#include <gtest/gtest.h>
+#include "dialup/nm_remote_access.h"
+
+#include "dialup/nm_codes.h"
+#include "dialup/nm_mock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
-
-#include "dialup/nm_codes.h"
-#include "dialup/nm_mock.h"
-#include "dialup/nm_remote_access.h"
 
 // Readable failures: QString as its text.
 QT_BEGIN_NAMESPACE
@@ -93,12 +94,13 @@ TEST_F(NmBackendTest, EntriesAreTheProfilesThisUserCanStartInNetworkManagersOrde
 
 TEST_F(NmBackendTest, ActiveConnectionIsListedAdoptedAndHungUp) {
     const QString active = bus.addActive(office, device, QStringLiteral("7"), 2);
-    bus.run(QStringLiteral(
-        "main.AddObject('/org/freedesktop/NetworkManager/IP4Config/7',"
-        " 'org.freedesktop.NetworkManager.IP4Config',"
-        " {'AddressData': dbus.Array([{'address': '10.64.3.7', 'prefix': dbus.UInt32(24)}], signature='a{sv}')}, [])\n"
-        "get_object('%1').AddProperty('org.freedesktop.NetworkManager.Connection.Active', 'Ip4Config',"
-        " dbus.ObjectPath('/org/freedesktop/NetworkManager/IP4Config/7'))")
+    bus.run(QStringLiteral("main.AddObject('/org/freedesktop/NetworkManager/IP4Config/7',"
+                           " 'org.freedesktop.NetworkManager.IP4Config',"
+                           " {'AddressData': dbus.Array([{'address': '10.64.3.7', 'prefix': "
+                           "dbus.UInt32(24)}], signature='a{sv}')}, [])\n"
+                           "get_object('%1').AddProperty('org.freedesktop.NetworkManager."
+                           "Connection.Active', 'Ip4Config',"
+                           " dbus.ObjectPath('/org/freedesktop/NetworkManager/IP4Config/7'))")
                 .arg(active));
 
     const dialup::ConnectionList list = remote.EnumConnections();
@@ -107,7 +109,8 @@ TEST_F(NmBackendTest, ActiveConnectionIsListedAdoptedAndHungUp) {
     EXPECT_EQ(list.connections[0].entryName, QStringLiteral("Office DSL"));
     const ConnectionHandle handle = list.connections[0].handle;
     EXPECT_NE(handle, 0u);
-    EXPECT_EQ(remote.EnumConnections().connections.at(0).handle, handle) << "one handle per connection";
+    EXPECT_EQ(remote.EnumConnections().connections.at(0).handle, handle)
+        << "one handle per connection";
 
     EXPECT_EQ(remote.GetConnectStatus(handle), 0u);
     const dialup::IpProjection ip = remote.GetIpProjection(handle);
@@ -164,7 +167,8 @@ TEST_F(NmBackendTest, FailedDialEndsDisconnectedWithNetworkManagersReason) {
         progress.clear();
         ConnectionHandle handle = 0;
         ASSERT_EQ(remote.Dial(QStringLiteral("Office DSL"), {}, {}, recordProgress, handle), 0u);
-        const QString active = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/Dial");
+        const QString active =
+            QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/Dial");
         if (c.deviceReason >= 0)
             bus.setDeviceState(device, 120, 50, static_cast<uint>(c.deviceReason));
         bus.setActiveState(active, 4, c.activeReason);
@@ -193,11 +197,13 @@ TEST_F(NmBackendTest, TypedCredentialsGoToATemporaryCopyNeverToTheStoredProfile)
     EXPECT_FALSE(call.contains("uuid-Office DSL")) << "the copy is a profile of its own";
     EXPECT_TRUE(bus.managerCalls(QStringLiteral("ActivateConnection")).isEmpty());
 
-    const QString stored = bus.run(QStringLiteral("ret = repr(get_object('%1').settings)").arg(office));
+    const QString stored =
+        bus.run(QStringLiteral("ret = repr(get_object('%1').settings)").arg(office));
     EXPECT_TRUE(stored.contains("stored-user"));
     EXPECT_FALSE(stored.contains("alice"));
     EXPECT_FALSE(stored.contains("s3cret"));
-    EXPECT_EQ(remote.EnumEntries().names, QStringList({"Office DSL"})) << "the copy is not an entry";
+    EXPECT_EQ(remote.EnumEntries().names, QStringList({"Office DSL"}))
+        << "the copy is not an entry";
 }
 
 TEST_F(NmBackendTest, ConnectionEditorStartsWithoutWaitingOrSaysItIsMissing) {
@@ -216,8 +222,9 @@ TEST_F(NmBackendTest, ConnectionEditorStartsWithoutWaitingOrSaysItIsMissing) {
     EXPECT_EQ(remote.CreateEntry(nullptr), 0u);
     const auto lines = [&] {
         QFile f(record);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                                           : QStringList();
+        return f.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return lines().size() == 2; }, 5000));
     EXPECT_TRUE(lines().contains(QStringLiteral("--edit uuid-Office DSL")));

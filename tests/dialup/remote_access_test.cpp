@@ -1,12 +1,13 @@
-#include "dialup/dial_progress.h"
 #include "dialup/remote_access.h"
-#include "harness/scripted_remote_access.h"
 
-#include <gtest/gtest.h>
+#include "dialup/dial_progress.h"
+#include "harness/scripted_remote_access.h"
 
 #include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <thread>
@@ -24,11 +25,8 @@ TEST(CurrentIpAddress, OnlyOneActiveConnectionWithAnAddressGivesIt) {
         QString address;
     };
     const Case cases[] = {
-        {0, 0, 0, ""},
-        {1, 0, 0, "10.64.3.7"},
-        {2, 0, 0, ""},
-        {1, 0, 720, ""}, // projection fails
-        {1, 603, 0, ""}, // listing fails
+        {0, 0, 0, ""},   {1, 0, 0, "10.64.3.7"}, {2, 0, 0, ""}, {1, 0, 720, ""}, // projection fails
+        {1, 603, 0, ""},                                                         // listing fails
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.active);

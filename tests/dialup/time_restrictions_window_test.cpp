@@ -1,17 +1,18 @@
 // The time restrictions of an entry: the check before dialling on a fixed clock, the password
 // prompt, the modal edit with its Cancel, the "Invalid time" box and the settings file.
 
-#include "harness/window_test.h"
+#include "dialup/time_restrictions_window.h"
 
 #include "core/tables/ini_file.h"
 #include "dialup/time_password_window.h"
-#include "dialup/time_restrictions_window.h"
+#include "harness/window_test.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
 #include <filesystem>
 
 namespace {
@@ -109,9 +110,9 @@ TEST_F(TimeRestrictions, OpenEndsReversedPeriodsAndMidnight) {
         bool prompted;
     };
     const Case cases[] = {
-        {"12:00", "", 11, 59, 59, false}, {"12 PM", "", 12, 0, 0, true},
-        {"12:00", "", 23, 59, 59, true},  {"", "9", 0, 0, 1, true},
-        {"", "09:00", 9, 0, 1, false},    {"22:00", "06:00", 23, 0, 0, false},
+        {"12:00", "", 11, 59, 59, false},   {"12 PM", "", 12, 0, 0, true},
+        {"12:00", "", 23, 59, 59, true},    {"", "9", 0, 0, 1, true},
+        {"", "09:00", 9, 0, 1, false},      {"22:00", "06:00", 23, 0, 0, false},
         {"22:00", "06:00", 3, 0, 0, false}, {"0:00", "00:00", 12, 0, 0, false},
         {"25:00", "10:00", 9, 0, 0, true},
     };
@@ -219,8 +220,8 @@ TEST_F(TimeRestrictions, AFailedSaveIsShownAndPutsTheTimesBack) {
     w->LoadRestrictions();
     // A folder where the settings file should be: it can be neither read nor replaced.
     std::filesystem::create_directory(w->IniFileName());
-    prompter.expect(BoxKind::Error,
-                    QStringLiteral("Unable to write to ") + QString::fromStdString(w->IniFileName()));
+    prompter.expect(BoxKind::Error, QStringLiteral("Unable to write to ") +
+                                        QString::fromStdString(w->IniFileName()));
     whenModalOpens([&](QWidget*) {
         w->WedFromEdit->setText(QStringLiteral("10:00"));
         QTest::mouseClick(w->OkButton, Qt::LeftButton);
@@ -242,8 +243,8 @@ TEST_F(TimeRestrictions, LeavingAnEditWithAnInvalidTimeWarnsAndKeepsTheText) {
         const struct {
             const char* text;
             bool warns;
-        } cases[] = {{"25:00", true}, {"7 PM", false}, {" 08:30 ", false}, {"", false},
-                     {"0:00", false}};
+        } cases[] = {
+            {"25:00", true}, {"7 PM", false}, {" 08:30 ", false}, {"", false}, {"0:00", false}};
         for (const auto& c : cases) {
             const int beeps = prompter.beeps;
             w->TueFromEdit->setFocus();

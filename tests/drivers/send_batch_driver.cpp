@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
     smtp.Port = static_cast<uint16_t>(std::atoi(argv[2]));
     smtp.Environment.LocalName = "driver.example";
     smtp.BeforeDataEnd = [&transaction] { transaction.beforeDataEnd(); };
-    TIdMessage message = gatewayMessage({"desk@shop.example", "", ""}, "v.1.0.0.0",
-                                        transaction.body(), clock.now());
+    TIdMessage message =
+        gatewayMessage({"desk@shop.example", "", ""}, "v.1.0.0.0", transaction.body(), clock.now());
     try {
         smtp.Connect();
         smtp.Send(message);

@@ -11,8 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    static const FieldKind kinds[] = {FieldKind::String, FieldKind::Integer, FieldKind::Float,
-                                      FieldKind::Boolean, FieldKind::Date, FieldKind::Time};
+    static const FieldKind kinds[] = {FieldKind::String,  FieldKind::Integer, FieldKind::Float,
+                                      FieldKind::Boolean, FieldKind::Date,    FieldKind::Time};
     FieldDef def;
     def.name = "f";
     def.kind = kinds[data[0] % 6];

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const ReadReply read = reader.read(message);
         classifyReply(read.text, read.status, words);
         const std::string line = tableLine(read.text, 480);
-        if (line.size() > 480 || line.find_first_of(std::string("\t\r\n\0", 4)) != std::string::npos)
+        if (line.size() > 480 ||
+            line.find_first_of(std::string("\t\r\n\0", 4)) != std::string::npos)
             std::abort();
     }
     return 0;

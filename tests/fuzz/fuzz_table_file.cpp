@@ -3,11 +3,11 @@
 // differ: a descending sort puts rows of equal value newest first, so a read of a written file
 // reverses those among themselves.)
 
-#include "core/tables/errors.h"
 #include "core/store/schemas.h"
+#include "core/tables/errors.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 

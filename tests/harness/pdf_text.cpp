@@ -1,10 +1,10 @@
 #include "harness/pdf_text.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+
 #include <optional>
 #include <vector>
 

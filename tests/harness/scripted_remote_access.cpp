@@ -3,7 +3,9 @@
 using namespace dialup;
 
 namespace {
-QString number(uint64_t n) { return QString::number(n); }
+QString number(uint64_t n) {
+    return QString::number(n);
+}
 } // namespace
 
 ScriptedRemoteAccess::~ScriptedRemoteAccess() = default;
@@ -22,7 +24,9 @@ RasCode ScriptedRemoteAccess::nextCode(Op op) {
     return code;
 }
 
-void ScriptedRemoteAccess::record(Op op, QStringList args) { calls.push_back({op, std::move(args)}); }
+void ScriptedRemoteAccess::record(Op op, QStringList args) {
+    calls.push_back({op, std::move(args)});
+}
 
 std::vector<ScriptedRemoteAccess::Call> ScriptedRemoteAccess::callsOf(Op op) const {
     std::vector<Call> out;

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "dialup/remote_access.h"
+
 #include <QString>
 #include <QStringList>
+
 #include <deque>
 #include <functional>
 #include <map>
 #include <thread>
 #include <vector>
-
-#include "dialup/remote_access.h"
 
 // A dial-up service that the test scripts: the phone book, the active connections, the code each
 // call returns, the progress a dial reports, the texts of codes, and a record of every call.

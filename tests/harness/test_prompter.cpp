@@ -1,8 +1,8 @@
 #include "harness/test_prompter.h"
 
-#include <gtest/gtest.h>
-
 #include <QPrinter>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -24,7 +24,9 @@ const char* kindName(BoxKind k) {
 
 } // namespace
 
-TestPrompter::~TestPrompter() { verifyAllUsed(); }
+TestPrompter::~TestPrompter() {
+    verifyAllUsed();
+}
 
 TestPrompter& TestPrompter::expect(BoxKind kind, const QString& text, BoxButton answer,
                                    const QString& caption) {
@@ -60,8 +62,7 @@ void TestPrompter::verifyAllUsed() {
         ADD_FAILURE() << "expected " << kindName(e.kind) << " box never shown: \""
                       << e.text.toStdString() << "\"";
     for (const auto& f : files_)
-        ADD_FAILURE() << "expected file dialog never shown (answer \"" << f.toStdString()
-                      << "\")";
+        ADD_FAILURE() << "expected file dialog never shown (answer \"" << f.toStdString() << "\")";
     for (const auto& f : saveFiles_)
         ADD_FAILURE() << "expected save dialog never shown (answer \"" << f.toStdString() << "\")";
     if (!prints_.empty())
@@ -84,8 +85,8 @@ BoxButton TestPrompter::show(const Box& box) {
     }
     shown.push_back(box);
     if (expected_.empty()) {
-        ADD_FAILURE() << "unexpected " << kindName(box.kind) << " box: \""
-                      << box.text.toStdString() << "\"";
+        ADD_FAILURE() << "unexpected " << kindName(box.kind) << " box: \"" << box.text.toStdString()
+                      << "\"";
         return box.defaultButton;
     }
     const Expected e = expected_.front();

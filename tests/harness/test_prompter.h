@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ui/prompter.h"
+
 #include <QList>
+
 #include <deque>
 #include <functional>
-
-#include "ui/prompter.h"
 
 // The Prompter of the window tests: records every box and answers from a queue of expected
 // boxes. A box the test did not expect fails the test, and so does an expectation left unused.
@@ -52,9 +53,9 @@ public:
     // program does while this one waits for the user.
     std::function<void(const Box&)> onShow;
 
-    QList<Box> shown;      // every box, in order
-    QStringList fileDialogs; // title and filter of every file dialog (open and save)
-    QStringList printJobs;   // the document name of every print dialog's printer
+    QList<Box> shown;          // every box, in order
+    QStringList fileDialogs;   // title and filter of every file dialog (open and save)
+    QStringList printJobs;     // the document name of every print dialog's printer
     QList<ListReview> reviews; // every list review, in order
     int beeps = 0;
 

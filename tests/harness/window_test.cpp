@@ -27,7 +27,9 @@ Forms& WindowTest::startForms() {
     return *forms;
 }
 
-void WindowTest::stopForms() { forms.reset(); }
+void WindowTest::stopForms() {
+    forms.reset();
+}
 
 void whenModalOpens(std::function<void(QWidget*)> fn, int timeoutMs) {
     auto* timer = new QTimer;

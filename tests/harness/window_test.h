@@ -1,15 +1,16 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include "app/forms.h"
+#include "harness/test_prompter.h"
+#include "support/fake_clock.h"
+#include "support/temp_folder.h"
 
 #include <QString>
 #include <QWidget>
-#include <memory>
 
-#include "app/forms.h"
-#include "support/fake_clock.h"
-#include "support/temp_folder.h"
-#include "harness/test_prompter.h"
+#include <gtest/gtest.h>
+
+#include <memory>
 
 // The fixture of every window test: a fresh working folder (also the program's folder), the
 // test Prompter (installed as the general error display's), a fixed clock, and the program's

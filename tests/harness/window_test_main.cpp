@@ -1,9 +1,9 @@
 // The main of every window-test program: one application object on the offscreen platform.
 
-#include <gtest/gtest.h>
-
-#include "ui/application.h"
 #include "core/tables/format_settings.h"
+#include "ui/application.h"
+
+#include <gtest/gtest.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Under AddressSanitizer: allocations that Qt itself keeps until exit (pointing devices of

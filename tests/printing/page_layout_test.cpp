@@ -2,7 +2,6 @@
 // column captions and values at their millimetres, and the footer.
 
 #include "print_fixture.h"
-
 #include "printing/list_printer.h"
 
 namespace {

@@ -3,12 +3,11 @@
 // The printed-list tests: the real windows, their print entries, the print dialog answered with
 // Qt's PDF printer and a file in the test's folder, and the PDF read back with pdftotext.
 
-#include "harness/pdf_text.h"
-#include "harness/window_test.h"
-
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
 #include "core/tables/date_time.h"
+#include "harness/pdf_text.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"

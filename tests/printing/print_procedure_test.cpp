@@ -2,10 +2,9 @@
 // the "selected" prints, cancel, copies and page range, the sender's name, the failure box, and
 // a print that leaves its window as it was.
 
-#include "print_fixture.h"
-
-#include "printing/list_printer.h"
 #include "core/tables/charset.h"
+#include "print_fixture.h"
+#include "printing/list_printer.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -372,8 +371,7 @@ TEST_P(WrappedMessage, PrintsA160CharacterMessageWholeAndTheRowGrows) {
             continue;
         printed << w.text;
         EXPECT_GE(w.box.left, 10.0 + c.messageLeft - 0.3) << w.text.toStdString();
-        EXPECT_LE(w.box.right, 10.0 + c.messageLeft + c.messageWidth + 0.3)
-            << w.text.toStdString();
+        EXPECT_LE(w.box.right, 10.0 + c.messageLeft + c.messageWidth + 0.3) << w.text.toStdString();
         lastBottom = std::max(lastBottom, w.box.bottom);
         lineTops.insert(qRound(w.box.top * 10));
     }
@@ -417,7 +415,8 @@ TEST_F(PrintProcedure, PutsGrownRowsWholeOnPages) {
         for (const PdfWord& w : p.words) {
             if (w.text.startsWith(QLatin1String("Start")))
                 ++starts;
-            if (w.text.startsWith(QLatin1String("xxx")) || w.text.startsWith(QLatin1String("Start"))) {
+            if (w.text.startsWith(QLatin1String("xxx")) ||
+                w.text.startsWith(QLatin1String("Start"))) {
                 EXPECT_LT(w.box.bottom, p.height - 10.0 - 6.6 + 0.3);
                 EXPECT_GT(w.box.top, p.words.front().box.top);
             }

@@ -1,15 +1,15 @@
 // The painter's progress: told before each page with the pages done and the total, and a
 // cancel there stops the print.
 
-#include "support/temp_folder.h"
-
-#include <gtest/gtest.h>
+#include "printing/report_painter.h"
 
 #include "core/store/schemas.h"
 #include "printing/list_printer.h"
-#include "printing/report_painter.h"
+#include "support/temp_folder.h"
 
 #include <QPrinter>
+
+#include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>

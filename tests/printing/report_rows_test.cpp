@@ -1,10 +1,11 @@
 // The row tables of the "selected" prints: what transferRecords copies, and in which order.
 
-#include <gtest/gtest.h>
-
-#include "core/tables/date_time.h"
-#include "core/store/schemas.h"
 #include "printing/report_rows.h"
+
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

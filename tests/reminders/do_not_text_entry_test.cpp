@@ -1,9 +1,8 @@
 // Reminders to numbers on the do-not-text list: "Send All" leaves them out and says how many;
 // a single reminder to one is added only when the user says so.
 
-#include "reminders/main_window_fixture.h"
-
 #include "core/store/do_not_text.h"
+#include "reminders/main_window_fixture.h"
 
 namespace {
 

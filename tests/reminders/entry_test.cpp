@@ -135,8 +135,9 @@ TEST_F(Entry, EditingARowKeepsItsKeyAndSendStamps) {
                  kRemindersHeader +
                      "0123^Ann^24/12/2026^10:00:00^Old text^1^0^^True^True^46000.5^OLDKEY^\r\n");
     start();
-    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
-                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    QTest::mouseClick(
+        main()->dbgReminders->viewport(), Qt::LeftButton, {},
+        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
     EXPECT_EQ(main()->entryMode, "Edit");
     EXPECT_EQ(main()->mskContactNo->text(), "0123");
     EXPECT_EQ(main()->cboMessage->currentText(), "Old text");
@@ -195,16 +196,22 @@ TEST_F(Entry, SendAllMakesOneReminderPerContactOfTheGroupOnce) {
 // Each contact without a number is asked about in the book's order, and exactly those answered
 // Yes (or without a name to ask about) are gone afterwards, the others staying in their order.
 TEST_F(Entry, SendAllDeletesExactlyTheContactsWithoutANumberAnsweredYes) {
-    start({{"Ann", "", ""}, {"Bob", "", ""}, {"Cid", "333", ""},
-           {"Eve", "", ""}, {"Fay", "", ""}, {"Gus", "777", ""}});
+    start({{"Ann", "", ""},
+           {"Bob", "", ""},
+           {"Cid", "333", ""},
+           {"Eve", "", ""},
+           {"Fay", "", ""},
+           {"Gus", "777", ""}});
     main()->cboGroup->setEditText("all");
     main()->loadContactCombo();
-    const std::pair<const char*, BoxButton> asked[] = {
-        {"Ann", BoxButton::Yes}, {"Bob", BoxButton::No}, {"Eve", BoxButton::Yes},
-        {"Fay", BoxButton::No}};
+    const std::pair<const char*, BoxButton> asked[] = {{"Ann", BoxButton::Yes},
+                                                       {"Bob", BoxButton::No},
+                                                       {"Eve", BoxButton::Yes},
+                                                       {"Fay", BoxButton::No}};
     for (const auto& [name, answer] : asked)
         prompter.expect(BoxKind::Warning,
-                        QString(name) + " has no contact number. Would you like to delete this record?",
+                        QString(name) +
+                            " has no contact number. Would you like to delete this record?",
                         answer);
     QTest::mouseClick(main()->chkAll, Qt::LeftButton);
     main()->cboMessage->setEditText("Hello");
@@ -263,7 +270,8 @@ TEST_F(Entry, AContactWhoseFileGroupHasCapitalsIsNotAddedTwice) {
 TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("reminders.txt",
-                 kRemindersHeader + "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
+                 kRemindersHeader +
+                     "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
     start();
     EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 1)); // no earliest date yet
     main()->dtpDate->setFocus();
@@ -278,8 +286,9 @@ TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
     type(main()->mskContactNo, "0999");
     main()->cboMessage->setEditText("Typed");
     prompter.expectError("Date is less than minimum of 09/12/2026");
-    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
-                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    QTest::mouseClick(
+        main()->dbgReminders->viewport(), Qt::LeftButton, {},
+        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
     settle();
     prompter.verifyAllUsed();
     EXPECT_EQ(main()->mskContactNo->text(), "0999");

@@ -1,21 +1,18 @@
 // The grid: deleting, "Clear All", widths, the paste guard, copy and paste, "Send SMS".
 
-#include "reminders/main_window_fixture.h"
-
-#include <QTableView>
-
-#include <QScrollBar>
-
 #include "core/tables/ini_file.h"
+#include "reminders/main_window_fixture.h"
+#include "sending/send_mail_window.h"
 #include "ui/widgets/paste_guard.h"
 #include "ui/widgets/record_grid.h"
-#include "sending/send_mail_window.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTableView>
 
 namespace {
 
@@ -25,8 +22,9 @@ protected:
         std::string text = kRemindersHeader;
         for (int n : numbers) {
             const std::string no = "000" + std::to_string(n);
-            text += reminderLine(no, "Client " + std::to_string(n), "24/12/2026", "10:00:00",
-                                 "Message " + std::to_string(n), "Message " + std::to_string(n) + no);
+            text +=
+                reminderLine(no, "Client " + std::to_string(n), "24/12/2026", "10:00:00",
+                             "Message " + std::to_string(n), "Message " + std::to_string(n) + no);
         }
         return text;
     }
@@ -59,7 +57,8 @@ TEST_F(Grid, CtrlDelInTheGridNamesWhatItDeletesAndSavesNothing) {
     start();
     main()->dbgReminders->setFocus();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(reminders().RowCount(), 3);
     clickRow(2, Qt::ShiftModifier);
@@ -76,14 +75,17 @@ TEST_F(Grid, EveryDeletingBoxDefaultsToKeepingTheRows) {
     folder.write("reminders.txt", rows({1, 2}));
     start();
     clickRow(0);
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     main()->dbgReminders->setFocus();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
     // Del alone in the list asks the same, and keeps the rows on No.
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
     QTest::keyClick(main()->dbgReminders, Qt::Key_Delete);
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::No);
@@ -100,7 +102,8 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
     folder.write("reminders.txt", rows({1, 2, 3}));
     start();
     clickRow(1);
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 3}));
     main()->dbgReminders->setFocus();
@@ -121,7 +124,8 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
 
     // A deletion followed by another change cannot be undone.
     clickRow(0);
-    prompter.expect(BoxKind::Confirmation, "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
+    prompter.expect(BoxKind::Confirmation,
+                    "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
     QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
     reminders().First();
     reminders().Edit();
@@ -318,7 +322,7 @@ TEST_F(Grid, APasteOfSeveralCellsIntoOneFieldIsRefusedAndLeavesTheRowAlone) {
 
 TEST(LineBreaksToBlanks, MakesEachBreakInsideOneBlankAndDropsTheBreaksAtTheEnd) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", ""},           {"one", "one"},       {"a\r\nb", "a b"}, {"a\nb\rc", "a b c"},
+        {"", ""},           {"one", "one"},     {"a\r\nb", "a b"}, {"a\nb\rc", "a b c"},
         {"a\n\nb", "a  b"}, {"a\r\n\r\n", "a"}, {"\nb", " b"},
     };
     for (const auto& [in, out] : cases)
@@ -367,7 +371,8 @@ TEST_F(Grid, SendSmsRewritesTheFileBeforeTheSendWindowOpens) {
                         reminderLine("0001", "Client 1", "24/12/2026", "10:00:00", "Message 1",
                                      "Message 10001") +
                         "0002^Bob^" + field(1, "appointment_date") + "^" +
-                        field(1, "appointment_time") + "^Message 2^0^0^^False^False^0^Message 20002^\r\n");
+                        field(1, "appointment_time") +
+                        "^Message 2^0^0^^False^False^0^Message 20002^\r\n");
 }
 
 } // namespace

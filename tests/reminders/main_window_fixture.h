@@ -3,14 +3,13 @@
 // The main window under test: the program's windows in a fresh folder, the main window shown
 // and active, and helpers that drive its named controls.
 
-#include "harness/window_test.h"
-
-#include "reminders/main_window.h"
-#include "ui/table_model.h"
 #include "contacts/contacts_window.h"
 #include "contacts/messages_window.h"
-#include "core/tables/date_time.h"
 #include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "harness/window_test.h"
+#include "reminders/main_window.h"
+#include "ui/table_model.h"
 #include "ui/widgets/date_box.h"
 
 #include <QCheckBox>
@@ -35,8 +34,7 @@ protected:
         if (!forms)
             startForms();
         for (const auto& c : contacts)
-            forms->frmContact->dxContact->AddRow(
-                {FieldValue{}, c[0], c[1], c[2], c[1] + c[2]});
+            forms->frmContact->dxContact->AddRow({FieldValue{}, c[0], c[1], c[2], c[1] + c[2]});
         main()->show();
         main()->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(main()));

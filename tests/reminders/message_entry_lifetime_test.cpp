@@ -1,9 +1,8 @@
 // The message entry attached to a window's own combo box, as the selected-contacts window uses it:
 // its behaviour away from the main window, and a window closing while the box has the focus.
 
-#include "harness/window_test.h"
-
 #include "core/tables/date_time.h"
+#include "harness/window_test.h"
 #include "ui/widgets/message_entry.h"
 
 #include <QComboBox>

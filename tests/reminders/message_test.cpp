@@ -1,8 +1,7 @@
 // The message box (placeholders, count, refusals) and the long message editor.
 
-#include "reminders/main_window_fixture.h"
-
 #include "reminders/long_message_window.h"
+#include "reminders/main_window_fixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -68,8 +67,9 @@ TEST_F(Message, TheDateAndTimeInTheMessageFollowTheBoxes) {
     main()->dtpDate->setDay(dayNumber(2026, 12, 11));
     EXPECT_EQ(box->currentText(), "See you 11/12/2026 ");
 
-    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {},
-                      main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+    QTest::mouseClick(
+        main()->dbgReminders->viewport(), Qt::LeftButton, {},
+        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
     ASSERT_EQ(main()->entryMode, "Edit");
     main()->dtpDate->setDay(dayNumber(2026, 12, 27));
     main()->dtpTime->setTime(QTime(11, 15));
@@ -162,8 +162,8 @@ TEST_F(Message, TheLongMessageEditorUpdatesTheGridAtOnceAndTheFileAtTheNextSave)
 }
 
 TEST_F(Message, PastedLineBreaksInTheEditorBecomeBlanks) {
-    folder.write("reminders.txt", kRemindersHeader +
-                                      "0123^Ann^24/12/2026^10:00:00^Short^0^0^^False^False^0^K^\r\n");
+    folder.write("reminders.txt",
+                 kRemindersHeader + "0123^Ann^24/12/2026^10:00:00^Short^0^0^^False^False^0^K^\r\n");
     start();
     main()->dbgRemindersDblClick();
     forms->frmLongMessage->Memo1->setPlainText("two\nlines");
@@ -176,8 +176,7 @@ TEST_F(Message, PastedLineBreaksInTheEditorBecomeBlanks) {
 // does; a row without a time keeps its "~" (which the batch check then lists).
 TEST_F(Message, TheLongMessageEditorFillsThePlaceholdersFromTheRow) {
     folder.write("reminders.txt",
-                 kRemindersHeader +
-                     "0123^Ann^24/12/2026^09:15:00^Short^0^0^^False^False^0^K^\r\n" +
+                 kRemindersHeader + "0123^Ann^24/12/2026^09:15:00^Short^0^0^^False^False^0^K^\r\n" +
                      "0456^Bo^28/12/2026^^Short^0^0^^False^False^0^K^\r\n");
     start();
     for (int row : {0, 1}) {

@@ -1,10 +1,9 @@
 // Contact, number and group pickers: the number lookup, groups added and deleted, refused keys.
 
+#include "core/tables/charset.h"
 #include "reminders/main_window_fixture.h"
-
 #include "ui/prompter.h"
 #include "ui/qt_charset.h"
-#include "core/tables/charset.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,8 +22,12 @@ const std::string kGroups = "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n";
 
 TEST_F(Pickers, AContactWithThreeNumbersOffersThemSortedAfterAPrompt) {
     folder.write("groups.txt", kGroups);
-    start({{"Ann", "0333", "vip"}, {"Ann", "0111", "vip"}, {"Ann", "0222", "vip"},
-           {"Ann", "0999", ""}, {"Bob", "0555", "vip"}, {"Bob", "0555", "vip"}});
+    start({{"Ann", "0333", "vip"},
+           {"Ann", "0111", "vip"},
+           {"Ann", "0222", "vip"},
+           {"Ann", "0999", ""},
+           {"Bob", "0555", "vip"},
+           {"Bob", "0555", "vip"}});
     main()->cboGroup->setEditText("vip");
     main()->loadContactCombo();
     ASSERT_FALSE(main()->cboContactName->isHidden());
@@ -106,9 +109,8 @@ TEST_F(Pickers, ANameBeginningWithAnAccentedCapitalIsPickedAndSortedWithItsBaseL
 
     main()->cboGroup->setEditText("vip");
     main()->loadContactCombo();
-    EXPECT_EQ(
-        items(main()->cboContactName),
-        QStringList({"Ian", QStringLiteral("Úna Power"), "Ursula", "Zoe"}));
+    EXPECT_EQ(items(main()->cboContactName),
+              QStringList({"Ian", QStringLiteral("Úna Power"), "Ursula", "Zoe"}));
     // Typed as a keyboard sends it: a key event carrying the accented letter.
     main()->cboContactName->setFocus();
     QKeyEvent accented(QEvent::KeyPress, Qt::Key_Uacute, Qt::NoModifier, QStringLiteral("ú"));
@@ -149,7 +151,9 @@ TEST_F(Pickers, ATypedGroupIsOfferedAndAddedOnlyOnYes) {
 
 TEST_F(Pickers, DeletingAGroupMovesItsContactsToNoGroup) {
     folder.write("groups.txt", kGroups);
-    start({{"Ann", "0111", "vip"}, {"Bob", "0222", "vip"}, {"Cid", "0333", ""},
+    start({{"Ann", "0111", "vip"},
+           {"Bob", "0222", "vip"},
+           {"Cid", "0333", ""},
            {"Dan", "0444", "vip"}});
     auto deleteRecord = [&] {
         main()->cboGroup->setFocus();

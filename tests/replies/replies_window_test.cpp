@@ -1,18 +1,18 @@
 // The "Replies" window: the list newest first, its filter, the count on the main window's
 // button, "Check Now" against a real IMAP server, and "Test" in the settings.
 
-#include "harness/private_bus.h"
-#include "harness/window_test.h"
-#include "support/dovecot_server.h"
-#include "core/smtp/test_pki.h"
+#include "replies/replies_window.h"
 
 #include "core/replies/inbox_settings.h"
+#include "core/smtp/test_pki.h"
 #include "core/store/schemas.h"
 #include "core/tables/date_time.h"
+#include "harness/private_bus.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 #include "replies/inbox_settings_window.h"
-#include "replies/replies_window.h"
 #include "sending/sent_items_window.h"
+#include "support/dovecot_server.h"
 #include "ui/password_keeper.h"
 #include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
@@ -37,7 +37,8 @@ const char kHeader[] = "received\tnumber\tname\tappointment_date\tappointment_ti
                        "message_id\tread\t\r\n";
 
 // Four replies of three days, two of them unread and asking for attention.
-const std::string kReplies = std::string(kHeader) +
+const std::string kReplies =
+    std::string(kHeader) +
     "46364.5\t447700900123\tAnn\t10/12/2026\t14:30:00\tConfirmed\tYES\ta@gw\tFalse\t\r\n"
     "46366.25\t447700900456\tBob\t11/12/2026\t09:15:00\tCancelled\tNo sorry\tb@gw\tFalse\t\r\n"
     "46365.75\t447700900999\t\t\t\tOther\tWho is this?\tc@gw\tFalse\t\r\n"
@@ -69,8 +70,11 @@ TEST_F(RepliesWindowTest, TheListShowsNewestFirstAndTheFilterKeepsOneKind) {
     const struct {
         const char* entry;
         QStringList texts;
-    } cases[] = {{"Cancelled", {"No sorry", "CANCEL"}}, {"Reports", {"DELIVERED"}},
-                 {"Confirmed", {"YES"}}, {"Stop", {}}, {"Other", {"Who is this?"}},
+    } cases[] = {{"Cancelled", {"No sorry", "CANCEL"}},
+                 {"Reports", {"DELIVERED"}},
+                 {"Confirmed", {"YES"}},
+                 {"Stop", {}},
+                 {"Other", {"Who is this?"}},
                  {"All", {"No sorry", "Who is this?", "DELIVERED", "YES", "CANCEL"}}};
     for (const auto& c : cases) {
         kind->setCurrentText(QString::fromLatin1(c.entry));
@@ -112,9 +116,10 @@ protected:
         };
     }
     void deliver(const std::string& number, const std::string& text, const std::string& id) {
-        server_.deliver("user1", "From: " + number + "@sms.gateway.example\r\nMessage-ID: <" +
-                                     id + ">\r\nDate: Wed, 09 Dec 2026 10:00:00 +0000\r\n"
-                                     "Subject: SMS\r\n\r\n" + text + "\r\n");
+        server_.deliver("user1", "From: " + number + "@sms.gateway.example\r\nMessage-ID: <" + id +
+                                     ">\r\nDate: Wed, 09 Dec 2026 10:00:00 +0000\r\n"
+                                     "Subject: SMS\r\n\r\n" +
+                                     text + "\r\n");
     }
 
     testpki::TestPki pki_;
@@ -130,7 +135,8 @@ TEST_F(RepliesCheckTest, CheckNowShowsTheRepliesAndPutsAStopOnTheDoNotTextList) 
     replies().show();
     QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
 
-    EXPECT_EQ(asked_, QStringList({"imap:user1@127.0.0.1:" + QString::number(server_.startTlsPort())}));
+    EXPECT_EQ(asked_,
+              QStringList({"imap:user1@127.0.0.1:" + QString::number(server_.startTlsPort())}));
     EXPECT_EQ(column(fields::kind).size(), 2);
     EXPECT_TRUE(column(fields::kind).contains("Stop"));
     EXPECT_NE(folder.read(kRepliesFile).find("maybe later"), std::string::npos);
@@ -293,7 +299,8 @@ TEST_F(RepliesNotificationTest, WithoutANotificationServiceTheCheckIsTheSame) {
     EXPECT_EQ(column(fields::kind).size(), 2);
     EXPECT_EQ(replies().lblCheckResult->text(), "2 new replies");
 
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + busWithoutService.folder().toUtf8() + "/none");
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            "unix:path=" + busWithoutService.folder().toUtf8() + "/none");
     deliver("447700900456", "cancel after all", "n3@gw");
     QTest::mouseClick(find<QPushButton>(&replies(), "bmbCheckReplies"), Qt::LeftButton);
     EXPECT_EQ(column(fields::kind).size(), 3);

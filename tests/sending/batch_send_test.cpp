@@ -1,32 +1,32 @@
 // The batch send: the checks, the stamping, the e-mail as the server receives it, and what the
 // pending list, reminders.txt and the sent items hold after success and after each failure.
 
+#include "core/smtp/tls_fixture.h"
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/tables/version_info.h"
 #include "harness/pdf_text.h"
 #include "harness/window_test.h"
-
 #include "reminders/main_window.h"
-#include "core/tables/version_info.h"
-#include "core/tables/date_time.h"
-#include "core/store/schemas.h"
+#include "send_boxes.h"
 #include "sending/auth_window.h"
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "send_boxes.h"
-#include "core/smtp/tls_fixture.h"
 #include "test_servers.h"
 #include "ui/password_keeper.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
-#include <QLabel>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+
 #include <filesystem>
 
 namespace {
@@ -187,11 +187,9 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
                                "batch^AllKey^\r\n";
     const std::string stamp = std::string(statusTicked ? "True" : "False") + "^False^" +
                               fieldtext::format(FieldKind::Float, batch) + "^^"; // AllKey empty
-    const std::string body = header +
-                             "0411000001^Ann Lee^14/12/2026^10:30:00^See you at 10:30^1^0^^" +
-                             stamp + "\r\n" +
-                             "0411000002^Bo Ray^15/12/2026^10:30:00^Dental check^1^0^^" + stamp +
-                             "\r\n";
+    const std::string body =
+        header + "0411000001^Ann Lee^14/12/2026^10:30:00^See you at 10:30^1^0^^" + stamp + "\r\n" +
+        "0411000002^Bo Ray^15/12/2026^10:30:00^Dental check^1^0^^" + stamp + "\r\n";
     EXPECT_EQ(server.content(), "From: desk@shop.example\r\n"
                                 "Subject: Tallyminder v.1.0.0.5\r\n"
                                 "To: sms@gateway.example.com\r\n"
@@ -211,13 +209,13 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
     const std::string sentStamp = "09/12/2026\t" + std::string(statusTicked ? "True" : "False") +
                                   "\tFalse\t" + fieldtext::format(FieldKind::Float, batch) +
                                   "\t\r\n";
-    EXPECT_NE(log.find("0411000001\tAnn Lee\t14/12/2026\t10:30:00\tSee you at 10:30\t1\t0\t" +
-                       sentStamp),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("0411000001\tAnn Lee\t14/12/2026\t10:30:00\tSee you at 10:30\t1\t0\t" + sentStamp),
+        std::string::npos)
         << log;
-    EXPECT_NE(log.find("0411000002\tBo Ray\t15/12/2026\t10:30:00\tDental check\t1\t0\t" +
-                       sentStamp),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("0411000002\tBo Ray\t15/12/2026\t10:30:00\tDental check\t1\t0\t" + sentStamp),
+        std::string::npos)
         << log;
     // Ready for the next batch: no authentication until ticked again, the time box at the
     // start time, the report ticks cleared.
@@ -335,8 +333,7 @@ TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
     prompter.verifyAllUsed();
     // The details say what failed: a refused connection is not a missing network.
     EXPECT_EQ(prompter.shown.back().details,
-              QStringLiteral("Server 127.0.0.1, port %1: Connection refused")
-                  .arg(closed));
+              QStringLiteral("Server 127.0.0.1, port %1: Connection refused").arg(closed));
     expectFailedAttempt(2);
     const double first = send->lastBatch();
     EXPECT_GT(first, 0.0);
@@ -617,9 +614,9 @@ TEST_F(BatchSend, AnEmptyUserNameWithTheTickIsRefusedBeforeConnecting) {
     QTest::mouseClick(send->chkAuth, Qt::LeftButton);
     forms->frmAuth->close(); // the frame: the tick stays, no user name
     ASSERT_TRUE(send->chkAuth->isChecked());
-    prompter.expectError(QStringLiteral(
-        "Please fill in the user name the server asks for (untick \"Server requires "
-        "authentication\" when it asks for none)."));
+    prompter.expectError(
+        QStringLiteral("Please fill in the user name the server asks for (untick \"Server requires "
+                       "authentication\" when it asks for none)."));
     QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     EXPECT_EQ(server.connections(), 0);
     EXPECT_EQ(pending->RowCount(), 2);

@@ -4,14 +4,14 @@
 // reminders went, to the gateway, at what time, with "Print Them" and "Close". The reminder to
 // disconnect comes only when the dialer made the connection for this send.
 
+#include "core/smtp/gateway_message.h"
 #include "harness/test_prompter.h"
 
-#include "core/smtp/gateway_message.h"
-
 inline QString sendSuccessText(int count, const QString& at) {
-    return (count == 1 ? QStringLiteral("1 reminder sent") : QStringLiteral("%1 reminders sent").arg(count)) +
-           QStringLiteral(" to ") + QString::fromLatin1(kGatewayAddress) + QStringLiteral(" at ") + at +
-           QLatin1Char('.');
+    return (count == 1 ? QStringLiteral("1 reminder sent")
+                       : QStringLiteral("%1 reminders sent").arg(count)) +
+           QStringLiteral(" to ") + QString::fromLatin1(kGatewayAddress) + QStringLiteral(" at ") +
+           at + QLatin1Char('.');
 }
 
 // Any count and time: the tests that check them look at the recorded box.
@@ -19,8 +19,8 @@ inline void expectSendSuccessBoxes(TestPrompter& prompter, bool dialled = false,
                                    BoxButton answer = BoxButton::No) {
     prompter.expect(BoxKind::Information, QString(), answer, QStringLiteral("Sent"));
     if (dialled)
-        prompter.expect(BoxKind::Message,
-                        QStringLiteral(
-                            "Remember to disconnect from the Internet if you are finished sending"),
-                        BoxButton::Ok, QStringLiteral("Warning"));
+        prompter.expect(
+            BoxKind::Message,
+            QStringLiteral("Remember to disconnect from the Internet if you are finished sending"),
+            BoxButton::Ok, QStringLiteral("Warning"));
 }

@@ -2,7 +2,6 @@
 // Close and Esc, and the authentication dialog.
 
 #include "harness/window_test.h"
-
 #include "reminders/main_window.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
@@ -15,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+
 #include <filesystem>
 
 namespace {
@@ -64,7 +64,8 @@ TEST_F(SendSettings, ReadsMailFilesByTheTableFileRulesAndKeepsAnUnreadableOneAsi
     };
     const Case cases[] = {
         {"extra column ignored",
-         "FromAddress\tFromName\tShoeSize\tMailServer\t\r\na@x.example\tJo\t42\tsmtp.x.example\t\r\n",
+         "FromAddress\tFromName\tShoeSize\tMailServer\t\r\na@x.example\tJo\t42\tsmtp.x."
+         "example\t\r\n",
          "Jo", "smtp.x.example", ""},
         {"missing column left empty", "FromName\tMailServer\t\r\nJo\tsmtp.x.example\t\r\n", "Jo",
          "smtp.x.example", ""},
@@ -260,7 +261,8 @@ TEST_F(SendSettings, WithoutRememberThePasswordStaysInMemory) {
     QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "s3cret");
     EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@smtp.example.org")), std::nullopt);
-    EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@other.example.org")), QStringLiteral("elsewhere"));
+    EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@other.example.org")),
+              QStringLiteral("elsewhere"));
     stopForms();
 }
 

@@ -1,12 +1,11 @@
 // The sent items log: loading, the 40-day purge, the month count, sorting, the paste check,
 // deletion and saving.
 
-#include "harness/window_test.h"
-
-#include "ui/table_model.h"
 #include "core/tables/date_time.h"
+#include "harness/window_test.h"
 #include "sending/progress_window.h"
 #include "sending/sent_items_window.h"
+#include "ui/table_model.h"
 #include "ui/widgets/record_grid.h"
 
 #include <QApplication>
@@ -31,7 +30,9 @@ std::string item(const std::string& number, const std::string& createDate) {
            "\tFalse\tFalse\t46000.5\t\r\n";
 }
 
-std::string day(int y, int m, int d) { return formatDate(dayNumber(y, m, d)); }
+std::string day(int y, int m, int d) {
+    return formatDate(dayNumber(y, m, d));
+}
 
 QStringList numbers(TdxMemData& t) {
     QStringList out;
@@ -61,11 +62,9 @@ void showSentItems(TfrmSentItems* w, const std::function<void()>& fn) {
 TEST_F(SentItems, ShowingPurgesItemsOlderThanFortyDaysAndCountsThisMonth) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("sentitems.txt", kHeader + item("01", day(2026, 12, 9)) +
-                                      item("02", day(2026, 10, 30)) +
-                                      item("03", day(2026, 12, 1)) +
+                                      item("02", day(2026, 10, 30)) + item("03", day(2026, 12, 1)) +
                                       item("04", day(2026, 10, 31)) +
-                                      item("05", day(2026, 11, 15)) +
-                                      item("06", day(2026, 10, 1)) +
+                                      item("05", day(2026, 11, 15)) + item("06", day(2026, 10, 1)) +
                                       item("07", day(2026, 9, 1)) + item("08", day(2025, 12, 9)));
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
@@ -134,7 +133,8 @@ TEST_F(SentItems, ReportChoicesReadYesOrNoAndTheMessageIsWholeInItsTooltip) {
     clock.set(2026, 12, 9, 9, 30);
     const std::string message(150, 'm');
     folder.write("sentitems.txt", kHeader + "01\tAnn\t01/12/2026\t10:30:00\t" + message +
-                                      "\t1\t0\t" + day(2026, 12, 9) + "\tTrue\tFalse\t46000.5\t\r\n");
+                                      "\t1\t0\t" + day(2026, 12, 9) +
+                                      "\tTrue\tFalse\t46000.5\t\r\n");
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
     showSentItems(w, [&] {
@@ -157,8 +157,7 @@ TEST_F(SentItems, ReportChoicesReadYesOrNoAndTheMessageIsWholeInItsTooltip) {
 TEST_F(SentItems, SortsByTitleAndKeepsAnEditedRowInPlace) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("sentitems.txt", kHeader + item("02", day(2026, 12, 1)) +
-                                      item("03", day(2026, 12, 3)) +
-                                      item("01", day(2026, 12, 2)));
+                                      item("03", day(2026, 12, 3)) + item("01", day(2026, 12, 2)));
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
     TdxMemData& t = *w->dxmSentItems;
@@ -191,8 +190,7 @@ TEST_F(SentItems, SortsByTitleAndKeepsAnEditedRowInPlace) {
 TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
     clock.set(2026, 12, 9, 9, 30);
     folder.write("sentitems.txt", kHeader + item("01", day(2026, 12, 3)) +
-                                      item("02", day(2026, 12, 2)) +
-                                      item("03", day(2026, 12, 1)));
+                                      item("02", day(2026, 12, 2)) + item("03", day(2026, 12, 1)));
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
     TdxMemData& t = *w->dxmSentItems;
@@ -217,8 +215,8 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
         EXPECT_EQ(t.CellText(0, t.FieldIndex("name")), "Bo");
 
         for (int row : {0, 2})
-            grid->selectionModel()->select(w->model->index(row, 0), QItemSelectionModel::Select |
-                                                                        QItemSelectionModel::Rows);
+            grid->selectionModel()->select(w->model->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
         EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 2);
         prompter.expect(BoxKind::Confirmation, QStringLiteral("Delete 2 sent reminders?"),
                         BoxButton::No);
@@ -247,9 +245,10 @@ int columnOf(RecordGrid* grid, const char* field) {
 
 void clickTitle(RecordGrid* grid, int column) {
     QHeaderView* titles = grid->horizontalHeader();
-    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
-                      QPoint(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
-                             titles->height() / 2));
+    QTest::mouseClick(
+        titles->viewport(), Qt::LeftButton, {},
+        QPoint(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
+               titles->height() / 2));
 }
 
 // The columns are titled in words, the batch reads as the moment it was sent, and at the
@@ -264,9 +263,9 @@ TEST_F(SentItems, ColumnsAreTitledInWordsAndTheMessageTakesTheRoomLeft) {
         RecordGrid* grid = sentGrid(w);
         ASSERT_TRUE(grid);
         TableModel* m = grid->recordModel();
-        const QStringList titles = {"Contact number", "Name",          "Date",
-                                    " Time   ",       "Message",       "Days before",
-                                    "Rec.days",       "Sent on",       "Status report",
+        const QStringList titles = {"Contact number",  "Name",         "Date",
+                                    " Time   ",        "Message",      "Days before",
+                                    "Rec.days",        "Sent on",      "Status report",
                                     "Delivery report", "Batch sent at"};
         ASSERT_EQ(m->columnCount(), titles.size());
         for (int c = 0; c < m->columnCount(); ++c)
@@ -293,8 +292,8 @@ TEST_F(SentItems, ColumnsAreTitledInWordsAndTheMessageTakesTheRoomLeft) {
                 EXPECT_GE(grid->columnWidth(c), header->fontMetrics().horizontalAdvance(word))
                     << titles[c].toStdString();
             if (c != columnOf(grid, "message")) {
-                EXPECT_GT(grid->columnWidth(c), grid->fontMetrics().horizontalAdvance(
-                                                    m->data(m->index(0, c)).toString()))
+                EXPECT_GT(grid->columnWidth(c),
+                          grid->fontMetrics().horizontalAdvance(m->data(m->index(0, c)).toString()))
                     << titles[c].toStdString();
             }
             widths += grid->columnWidth(c);

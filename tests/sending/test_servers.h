@@ -2,32 +2,32 @@
 
 // SMTP servers for the send tests: the real aiosmtpd server (python3-aiosmtpd, AUTH LOGIN, a
 // free loopback port) and a small in-process loopback server that accepts everything, refuses
-// MAIL with 550, hangs after the connection is made, or hangs up after taking a message. Each stops in its destructor.
-
-#include <atomic>
-#include <cctype>
-#include <chrono>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <thread>
-#include <vector>
+// MAIL with 550, hangs after the connection is made, or hangs up after taking a message. Each stops
+// in its destructor.
 
 #include "core/smtp/aiosmtpd_server.h"
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cctype>
+#include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -39,9 +39,9 @@ namespace fs = std::filesystem;
 class LoopbackServer {
 public:
     enum class Mode {
-        Accept,     // accepts every command and every message
-        RefuseMail, // answers MAIL with 550
-        Hang,       // takes the connection and never answers
+        Accept,        // accepts every command and every message
+        RefuseMail,    // answers MAIL with 550
+        Hang,          // takes the connection and never answers
         DropAfterData, // takes the whole message, then hangs up without answering the "."
     };
 

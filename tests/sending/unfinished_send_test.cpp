@@ -2,13 +2,12 @@
 // send that stopped while the gateway may have had its batch is asked about once at the next
 // start, never sent by itself.
 
-#include "harness/window_test.h"
-
 #include "core/reminders/reminder.h"
 #include "core/reminders/send_journal.h"
 #include "core/reminders/send_transaction.h"
 #include "core/store/schemas.h"
 #include "core/tables/date_time.h"
+#include "harness/window_test.h"
 #include "reminders/main_window.h"
 #include "send_boxes.h"
 #include "sending/send_mail_window.h"
@@ -121,7 +120,6 @@ TEST_F(UnfinishedSend, TheOutcomeIsOnDiskBeforeAnyBoxOpens) {
     QTest::mouseClick(send->bmbSend, Qt::LeftButton);
     EXPECT_TRUE(looked);
     EXPECT_EQ(server.messages(), 1);
-
 }
 
 } // namespace

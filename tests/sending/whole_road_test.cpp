@@ -3,14 +3,13 @@
 // requires STARTTLS (named with its port in the server box), then the boxes, the sent items and
 // a main window ready for the next batch.
 
-#include "reminders/main_window_fixture.h"
-
+#include "core/smtp/tls_fixture.h"
 #include "core/tables/version_info.h"
+#include "reminders/main_window_fixture.h"
+#include "send_boxes.h"
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
-#include "core/smtp/tls_fixture.h"
-#include "send_boxes.h"
 #include "test_servers.h"
 
 namespace {

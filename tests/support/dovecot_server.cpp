@@ -1,24 +1,23 @@
 #include "support/dovecot_server.h"
 
 #include <algorithm>
-#include <chrono>
-#include <fstream>
-#include <regex>
-#include <sstream>
-#include <stdexcept>
-#include <thread>
-#include <vector>
-
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
+#include <fstream>
 #include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
+#include <regex>
 #include <spawn.h>
+#include <sstream>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -104,7 +103,8 @@ DovecotServer::DovecotServer(const std::string& certFile, const std::string& key
         loginUser = "dovenull";
         internalUser = mailUser = "dovecot";
         internalGroup = mailGroup = groupName(static_cast<gid_t>(group_));
-        if (::chown((dir_ / "mail").c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
+        if (::chown((dir_ / "mail").c_str(), static_cast<uid_t>(owner_),
+                    static_cast<gid_t>(group_)) != 0)
             throw std::runtime_error("cannot hand the mail folder to dovecot");
     } else {
         loginUser = internalUser = mailUser = userName(::geteuid());
@@ -146,8 +146,7 @@ DovecotServer::DovecotServer(const std::string& certFile, const std::string& key
     static const char* const program = "/usr/sbin/dovecot";
     const std::string config = (dir_ / "dovecot.conf").string();
     std::vector<char*> argv = {const_cast<char*>(program), const_cast<char*>("-F"),
-                               const_cast<char*>("-c"), const_cast<char*>(config.c_str()),
-                               nullptr};
+                               const_cast<char*>("-c"), const_cast<char*>(config.c_str()), nullptr};
     pid_t pid = -1;
     if (::posix_spawn(&pid, program, nullptr, nullptr, argv.data(), environ) != 0)
         throw std::runtime_error("cannot start /usr/sbin/dovecot");
@@ -183,7 +182,9 @@ void DovecotServer::waitUntilListening() {
     throw std::runtime_error("dovecot did not start listening");
 }
 
-fs::path DovecotServer::maildir(const std::string& user) const { return dir_ / "mail" / user; }
+fs::path DovecotServer::maildir(const std::string& user) const {
+    return dir_ / "mail" / user;
+}
 
 std::string DovecotServer::deliver(const std::string& user, const std::string& bytes) {
     const fs::path box = maildir(user);
@@ -191,16 +192,18 @@ std::string DovecotServer::deliver(const std::string& user, const std::string& b
         const fs::path p = box / sub;
         if (!fs::exists(p)) {
             fs::create_directories(p);
-            if (owner_ >= 0 && ::chown(p.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
+            if (owner_ >= 0 &&
+                ::chown(p.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
                 throw std::runtime_error("cannot hand " + p.string() + " to dovecot");
         }
     }
     const int n = ++delivered_;
-    const fs::path file = box / "new" /
-                          (std::to_string(1700000000 + n) + ".M" + std::to_string(n) +
-                           "P1.tallyminder-test");
+    const fs::path file =
+        box / "new" /
+        (std::to_string(1700000000 + n) + ".M" + std::to_string(n) + "P1.tallyminder-test");
     writeText(file, bytes);
-    if (owner_ >= 0 && ::chown(file.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
+    if (owner_ >= 0 &&
+        ::chown(file.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
         throw std::runtime_error("cannot hand " + file.string() + " to dovecot");
     return file.string();
 }
@@ -232,7 +235,8 @@ void DovecotServer::renumber(const std::string& user) {
     for (const auto& entry : fs::directory_iterator(box))
         if (entry.path().filename().string().starts_with("dovecot.index"))
             fs::remove(entry.path());
-    if (owner_ >= 0 && ::chown(uidlist.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
+    if (owner_ >= 0 &&
+        ::chown(uidlist.c_str(), static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0)
         throw std::runtime_error("cannot hand the uid list to dovecot");
 }
 

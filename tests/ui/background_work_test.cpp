@@ -2,11 +2,11 @@
 // back to the caller. (A quit meanwhile ends every event loop of the process for good, so it is
 // not played here.)
 
-#include <gtest/gtest.h>
-
 #include "ui/background_work.h"
 
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>

@@ -1,8 +1,7 @@
-#include "harness/window_test.h"
-
-#include "ui/application.h"
-#include "reminders/main_window.h"
 #include "core/tables/errors.h"
+#include "harness/window_test.h"
+#include "reminders/main_window.h"
+#include "ui/application.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -59,8 +58,7 @@ TEST_F(ErrorDisplay, NamedWidgetsShowTheirNameToAccessibilityTools) {
 
     startForms();
     forms->frmMain->show();
-    EXPECT_EQ(forms->frmMain->accessibleDescription(),
-              QStringLiteral("frmMain"));
+    EXPECT_EQ(forms->frmMain->accessibleDescription(), QStringLiteral("frmMain"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "harness/window_test.h"
-
 #include "ui/program_icon.h"
+
+#include "harness/window_test.h"
 
 namespace {
 

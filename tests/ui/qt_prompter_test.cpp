@@ -1,8 +1,8 @@
 // The real Prompter's file dialog, driven as a user would.
 
-#include "harness/window_test.h"
-
 #include "ui/qt_prompter.h"
+
+#include "harness/window_test.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

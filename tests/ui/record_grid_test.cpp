@@ -1,12 +1,13 @@
 // The one grid over a record table: what every window's grid gets from it.
 
-#include <gtest/gtest.h>
+#include "ui/widgets/record_grid.h"
 
 #include "core/store/schemas.h"
 #include "ui/table_model.h"
-#include "ui/widgets/record_grid.h"
 
 #include <QHeaderView>
+
+#include <gtest/gtest.h>
 
 namespace {
 

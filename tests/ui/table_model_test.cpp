@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "ui/table_model.h"
-#include "core/tables/date_time.h"
+
 #include "core/store/schemas.h"
+#include "core/tables/date_time.h"
 
 #include <QAbstractItemModelTester>
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -17,9 +17,13 @@
 
 namespace blanks {
 
-constexpr bool spaceOrTab(char c) { return c == ' ' || c == '\t'; }
+constexpr bool spaceOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
 
-constexpr bool spaceOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+constexpr bool spaceOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 constexpr bool spaceControlOrNoBreak(char c) {
     return spaceOrControl(c) || static_cast<unsigned char>(c) == 0xA0;

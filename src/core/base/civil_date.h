@@ -36,8 +36,8 @@ constexpr CivilDate civilFromDays(int64_t days) {
     const unsigned mp = (5 * doy + 2) / 153;
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2)),
-            static_cast<int>(m), static_cast<int>(d)};
+    return {static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
+            static_cast<int>(d)};
 }
 
 static_assert(daysFromCivil(1899, 12, 30) == 0 && daysFromCivil(1970, 1, 1) == kUnixEpochDay);

@@ -2,9 +2,8 @@
 
 #include "core/tables/trust_store.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
+#include <curl/curl.h>
 #include <memory>
 #include <mutex>
 

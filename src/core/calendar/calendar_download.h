@@ -12,12 +12,12 @@
 //                               certificate the program's trust store vouches for (redirects
 //                               followed to https:// only)
 
+#include "core/calendar/calendar_reader.h"
+
 #include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "core/calendar/calendar_reader.h"
 
 struct DownloadOptions {
     long timeoutMs = 60000;

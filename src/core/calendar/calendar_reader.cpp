@@ -3,12 +3,11 @@
 #include "core/calendar/windows_zones.h"
 #include "core/tables/date_time.h"
 
-#include <libical/ical.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <libical/ical.h>
 #include <map>
 #include <memory>
 #include <set>

@@ -79,8 +79,8 @@ ContactMatcher::ContactMatcher(const TdxMemData& book) {
             continue; // a contact without a number cannot be texted
         byDigits_[digits].push_back(index);
         if (!words.empty())
-            byFirstWords_[words.size() == 1 ? words.front() : words[0] + ' ' + words[1]]
-                .push_back(index);
+            byFirstWords_[words.size() == 1 ? words.front() : words[0] + ' ' + words[1]].push_back(
+                index);
         contacts_.push_back(std::move(c));
         digits_.push_back(std::move(digits));
         nameWords_.push_back(std::move(words));
@@ -123,8 +123,7 @@ ContactMatch ContactMatcher::match(const std::vector<std::string_view>& numberTe
                 for (const int index : it->second) {
                     const auto& name = nameWords_[static_cast<std::size_t>(index)];
                     if (at + name.size() <= words.size() &&
-                        std::equal(name.begin(), name.end(),
-                                   words.begin() + static_cast<long>(at)))
+                        std::equal(name.begin(), name.end(), words.begin() + static_cast<long>(at)))
                         addCandidate(found, index);
                 }
             }

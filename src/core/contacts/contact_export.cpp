@@ -1,7 +1,7 @@
 #include "core/contacts/contact_export.h"
 
-#include "core/tables/mem_data.h"
 #include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
 
 std::string exportContacts(const TdxMemData& contacts, const std::vector<int>& rows) {
     const int name = contacts.FieldIndex(fields::contact);

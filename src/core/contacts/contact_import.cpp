@@ -1,9 +1,9 @@
 #include "core/contacts/contact_import.h"
 
+#include "core/store/schemas.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
 #include "core/tables/name_order.h"
-#include "core/store/schemas.h"
 
 #include <cerrno>
 #include <cstring>
@@ -238,8 +238,8 @@ void ContactImporter::importLine(std::string_view line) {
     }
     const int before = contacts_.RowCount();
     try {
-        contacts_.AddRow({FieldValue{}, c.name, c.number, c.group,
-                          concatContact(c.number, c.group)});
+        contacts_.AddRow(
+            {FieldValue{}, c.name, c.number, c.group, concatContact(c.number, c.group)});
     } catch (...) {
         // A failure after the row was stored (in the after-post step) still leaves it added.
         if (contacts_.RowCount() > before)

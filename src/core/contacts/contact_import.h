@@ -10,6 +10,8 @@
 //   ContactImporter                adds the lines of a file to the contact book, skipping the
 //                                  number and group pairs it already holds.
 
+#include "core/contacts/contact_rules.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -19,16 +21,14 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/contacts/contact_rules.h"
-
 class TdxMemData;
 
 // ---- import lines --------------------------------------------------------------------------
 
 struct ImportedContact {
-    std::string name;   // quotes removed, first letter upper-cased, trimmed
-    std::string number; // unchanged
-    std::string group;  // lower-cased and trimmed
+    std::string name;            // quotes removed, first letter upper-cased, trimmed
+    std::string number;          // unchanged
+    std::string group;           // lower-cased and trimmed
     bool hasGroupColumn = false; // the line has a second TAB
 };
 
@@ -140,7 +140,7 @@ public:
 
 private:
     struct Run {
-        std::string number;                    // the exact number of the run's rows
+        std::string number;                     // the exact number of the run's rows
         std::unordered_set<std::string> groups; // their groups, lower-cased and trimmed
     };
     void checkGroup(const std::string& group);

@@ -1,9 +1,8 @@
 #include "core/contacts/contact_rules.h"
 
-#include "core/tables/mem_data.h"
 #include "core/store/schemas.h"
-
 #include "core/tables/charset.h"
+#include "core/tables/mem_data.h"
 
 std::string lowerLetters(std::string_view text) {
     std::string out(text);
@@ -12,7 +11,9 @@ std::string lowerLetters(std::string_view text) {
     return out;
 }
 
-std::string normalGroupText(std::string_view group) { return trimBlanks(lowerLetters(group)); }
+std::string normalGroupText(std::string_view group) {
+    return trimBlanks(lowerLetters(group));
+}
 
 std::string contactGroupText(std::string_view group) {
     const std::string normal = normalGroupText(group);
@@ -48,7 +49,8 @@ bool shapePostedContact(TdxMemData& book) {
     }
     if (contact.AsString().empty() && number.AsString().empty())
         return false;
-    book.FieldNamed(fields::contactKey).SetAsString(concatContact(number.AsString(), group.AsString()));
+    book.FieldNamed(fields::contactKey)
+        .SetAsString(concatContact(number.AsString(), group.AsString()));
     return true;
 }
 

@@ -4,7 +4,9 @@
 
 namespace {
 
-std::string part(std::string_view s) { return std::string(trimmed(s, blanks::spaceOrTab)); }
+std::string part(std::string_view s) {
+    return std::string(trimmed(s, blanks::spaceOrTab));
+}
 
 } // namespace
 

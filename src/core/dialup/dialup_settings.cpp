@@ -12,12 +12,23 @@ std::string EscapeIniName(std::string_view name) {
     out.reserve(name.size() + 8);
     for (const char c : name) {
         switch (c) {
-        case ' ': out += '_'; break;
-        case '=': out += "\\-"; break;
-        case '@': out += "\\A"; break;
-        case '\\': out += "\\\\"; break;
-        case '_': out += "\\_"; break;
-        default: out += c;
+        case ' ':
+            out += '_';
+            break;
+        case '=':
+            out += "\\-";
+            break;
+        case '@':
+            out += "\\A";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '_':
+            out += "\\_";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

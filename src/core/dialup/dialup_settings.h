@@ -40,10 +40,10 @@ inline constexpr const char* kDefaultMailExe = "xdg-email";
 inline constexpr const char* kDefaultNewsExe = "xdg-open \"news:\"";
 
 // Keys of an entry's own section (RasEntrySection).
-inline constexpr const char* kUserKeyPrefix = "USER_";       // + EscapeIniName(user name)
-inline constexpr const char* kDurationKey = "Duration";      // running total in seconds
+inline constexpr const char* kUserKeyPrefix = "USER_";           // + EscapeIniName(user name)
+inline constexpr const char* kDurationKey = "Duration";          // running total in seconds
 inline constexpr const char* kDurationForPrefix = "DurationFor"; // + month "01".."12"
-inline constexpr const char* kTimeFromPrefix = "TimeFrom";   // + weekday 1 (Sunday)..7
+inline constexpr const char* kTimeFromPrefix = "TimeFrom";       // + weekday 1 (Sunday)..7
 inline constexpr const char* kTimeToPrefix = "TimeTo";
 inline constexpr const char* kTimePassword = "TimePassword"; // stored unscrambled
 // Read default of a "USER_" key: no password stored.

@@ -35,8 +35,8 @@ public:
         sigset_t all;
         sigemptyset(&none);
         sigfillset(&all);
-        int rc = posix_spawnattr_setflags(
-            &attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        int rc = posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                      POSIX_SPAWN_SETSIGDEF);
         if (rc == 0)
             rc = posix_spawnattr_setsigmask(&attr_, &none);
         if (rc == 0)
@@ -57,7 +57,7 @@ private:
 };
 
 bool isFolder(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -110,8 +110,8 @@ int startProgram(const std::string& program, const std::vector<std::string>& arg
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attr(),
-                                  argv.data(), environ);
+    const int rc =
+        ::posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attr(), argv.data(), environ);
     if (rc != 0)
         return launchResultForError(rc);
     // The program is this process's child until it ends; collect its exit so that it does not

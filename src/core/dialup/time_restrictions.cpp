@@ -1,7 +1,7 @@
 #include "core/dialup/time_restrictions.h"
 
-#include "core/tables/date_time.h"
 #include "core/dialup/dialup_settings.h"
+#include "core/tables/date_time.h"
 #include "core/tables/ini_file.h"
 
 namespace {
@@ -10,7 +10,9 @@ bool isBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string dayKey(const char* prefix, int day) { return prefix + std::to_string(day); }
+std::string dayKey(const char* prefix, int day) {
+    return prefix + std::to_string(day);
+}
 
 } // namespace
 
@@ -18,7 +20,9 @@ bool isAcceptableRestrictionTime(std::string_view text) {
     return isBlank(text) || parseTypedTime(text).has_value();
 }
 
-int32_t restrictionTime(std::string_view text) { return parseTypedTime(text).value_or(0); }
+int32_t restrictionTime(std::string_view text) {
+    return parseTypedTime(text).value_or(0);
+}
 
 RestrictedPeriod restrictedPeriod(const RestrictionTexts& texts, int day) {
     const auto i = static_cast<size_t>(day - 1);

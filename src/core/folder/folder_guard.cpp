@@ -39,7 +39,8 @@ std::optional<Rule> ruleFor(const std::string& path) {
     if (name == kRemindersFile)
         return Rule{MergeRule::Rows,
                     {fields::contact_no, fields::appointment_date, fields::appointment_time},
-                    "pending reminders", true};
+                    "pending reminders",
+                    true};
     if (name == kContactsFile)
         return Rule{MergeRule::Rows, {fields::contactKey}, "contact book"};
     if (name == kGroupsFile || name == kMessagesFile || name == kDoNotTextFile)
@@ -141,7 +142,7 @@ FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
             throw EFileError("Cannot open file " + path);
         return snap;
     }
-    struct stat st{};
+    struct stat st {};
     fstat(fd, &st);
     // One byte more than the size, so that the end is seen without growing the buffer.
     std::string bytes;
@@ -170,7 +171,7 @@ FolderGuard::Snapshot FolderGuard::of(std::string bytes, const std::string& path
     snap.exists = true;
     snap.hash = bytesHash(bytes);
     snap.bytes = std::move(bytes);
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) == 0) {
         snap.size = static_cast<int64_t>(st.st_size);
         snap.modified = st.st_mtim;
@@ -185,7 +186,7 @@ bool FolderGuard::unchangedOnDisk(const std::string& path, const Snapshot& seen)
             throw EFileError("Cannot open file " + path);
         return !seen.exists;
     }
-    struct stat st{};
+    struct stat st {};
     if (!seen.exists || fstat(fd, &st) != 0 || st.st_size != seen.size ||
         st.st_mtim.tv_sec != seen.modified.tv_sec || st.st_mtim.tv_nsec != seen.modified.tv_nsec) {
         close(fd);
@@ -193,7 +194,8 @@ bool FolderGuard::unchangedOnDisk(const std::string& path, const Snapshot& seen)
     }
     // Hashed a piece at a time through one buffer: the check of a large file costs no memory.
     constexpr size_t kPiece = size_t{1} << 20;
-    thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+    thread_local const std::unique_ptr<char[]> buffer =
+        std::make_unique_for_overwrite<char[]>(kPiece);
     BytesHasher hasher(static_cast<uint64_t>(st.st_size));
     int64_t total = 0;
     for (;;) {
@@ -208,10 +210,10 @@ bool FolderGuard::unchangedOnDisk(const std::string& path, const Snapshot& seen)
 }
 
 void FolderGuard::watch(DataModule& tables) {
-    for (TdxMemData* table : {tables.dxmReminders.get(), tables.dxGroup.get(),
-                              tables.dxContact.get(), tables.dxmMessage.get(),
-                              tables.dxmSentItems.get(), tables.dmMail.get(),
-                              tables.dxDoNotText.get(), tables.dxCalendarLinks.get()})
+    for (TdxMemData* table :
+         {tables.dxmReminders.get(), tables.dxGroup.get(), tables.dxContact.get(),
+          tables.dxmMessage.get(), tables.dxmSentItems.get(), tables.dmMail.get(),
+          tables.dxDoNotText.get(), tables.dxCalendarLinks.get()})
         table->FileGuard = this;
 }
 
@@ -299,9 +301,8 @@ bool FolderGuard::mergeChangedFile(TdxMemData& table, const std::string& path) {
         return false;
 
     const std::string ours = table.DelimitedText();
-    const TableMerge merged =
-        mergeTableFiles(base.bytes, ours, disk.bytes, table.FieldDelimiter, rule->merge,
-                        rule->keyFields);
+    const TableMerge merged = mergeTableFiles(base.bytes, ours, disk.bytes, table.FieldDelimiter,
+                                              rule->merge, rule->keyFields);
     if (merged.changed) {
         // The table takes the merged rows; the current row stays current where it still is.
         SuspendedViews suspended(table);
@@ -335,14 +336,14 @@ void FolderGuard::report(const std::string& path, std::string_view ours, const T
         if (onNotice)
             onNotice("Another copy of the program changed " + name +
                      " at the same time as this one. This copy's changes were kept; the other "
-                     "copy's version of " + std::to_string(merged.setAside.size()) +
+                     "copy's version of " +
+                     std::to_string(merged.setAside.size()) +
                      (merged.setAside.size() == 1 ? " row" : " rows") + " is in " + name +
                      ".conflict beside it.");
     }
     if (merged.theirsReplaced && onNotice)
         onNotice("Another copy of the program changed the " + description + " (" + name +
-                 ") at the same time as this one; this copy's " + description +
-                 " replaced them.");
+                 ") at the same time as this one; this copy's " + description + " replaced them.");
 }
 
 void FolderGuard::keepConflicts(const std::string& path, std::string_view header,

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/tables/table_file_guard.h"
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
-
-#include "core/tables/table_file_guard.h"
 
 class DataModule;
 struct TableMerge;
@@ -42,11 +42,9 @@ public:
     // Forgets what this copy knew of a file, after it read it again or found it gone.
     void forget(const std::string& path) { seen_.erase(path); }
 
-    void tableFileRead(TdxMemData& table, const std::string& path,
-                       std::string_view bytes) override;
+    void tableFileRead(TdxMemData& table, const std::string& path, std::string_view bytes) override;
     bool beforeTableFileWrite(TdxMemData& table, const std::string& path) override;
-    void tableFileWritten(TdxMemData& table, const std::string& path,
-                          std::string bytes) override;
+    void tableFileWritten(TdxMemData& table, const std::string& path, std::string bytes) override;
     bool beforeTableFileRemove(TdxMemData& table, const std::string& path) override;
     void tableFileRemoved(TdxMemData& table, const std::string& path) override;
     void beforeTableChange(TdxMemData& table) override;

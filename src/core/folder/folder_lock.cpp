@@ -21,7 +21,7 @@ constexpr int kGetLock = F_GETLK;
 #endif
 
 struct flock wholeFile(short type) {
-    struct flock lock{};
+    struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
@@ -46,8 +46,8 @@ std::string readAll(int fd) {
 bool writeAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = pwrite(fd, text.data() + done, text.size() - done,
-                                 static_cast<off_t>(done));
+        const ssize_t n =
+            pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -83,7 +83,9 @@ FolderLock::FolderLock(std::string path, LockOwner self, Options options)
         options_.processAlive = systemProcessAlive;
 }
 
-FolderLock::~FolderLock() { release(); }
+FolderLock::~FolderLock() {
+    release();
+}
 
 bool FolderLock::stale(const LockOwner& holder) const {
     if (holder.host == self_.host && !holder.sameProcess(self_) &&
@@ -169,12 +171,15 @@ FolderLock::Look FolderLock::take() {
 }
 
 bool FolderLock::fileIsOurs() const {
-    struct stat onDisk{}, open{};
+    struct stat onDisk {
+    }, open{};
     return fd_ >= 0 && stat(path_.c_str(), &onDisk) == 0 && fstat(fd_, &open) == 0 &&
            onDisk.st_dev == open.st_dev && onDisk.st_ino == open.st_ino;
 }
 
-bool FolderLock::writeOwner() { return writeAll(fd_, lockText(self_)) && fsync(fd_) == 0; }
+bool FolderLock::writeOwner() {
+    return writeAll(fd_, lockText(self_)) && fsync(fd_) == 0;
+}
 
 bool FolderLock::refresh() {
     if (!held())

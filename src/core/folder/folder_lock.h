@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/folder/lock_owner.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "core/folder/lock_owner.h"
 
 // The lock files of the data folder.
 inline constexpr const char* kFolderLockFile = "tallyminder.lock";
@@ -28,9 +28,9 @@ inline constexpr const char* kSendingLockFile = "sending.lock";
 class FolderLock {
 public:
     enum class State {
-        Free,    // no lock file
-        Held,    // a live holder (fcntl says so, or its file is fresh)
-        Stale,   // a lock file whose holder is gone
+        Free,  // no lock file
+        Held,  // a live holder (fcntl says so, or its file is fresh)
+        Stale, // a lock file whose holder is gone
     };
     struct Look {
         State state = State::Free;

@@ -81,9 +81,9 @@ LockOwner thisProcessOwner(int64_t startedAt) {
 
 std::string ownerDescription(const LockOwner& owner) {
     // The hour and minute of "yyyy-mm-dd hh:mm:ss"; the whole text when it has another form.
-    const std::string since =
-        owner.started.size() >= 16 && owner.started[10] == ' ' ? owner.started.substr(11, 5)
-                                                               : owner.started;
+    const std::string since = owner.started.size() >= 16 && owner.started[10] == ' '
+                                  ? owner.started.substr(11, 5)
+                                  : owner.started;
     return owner.user + " on " + owner.host + " since " + since;
 }
 

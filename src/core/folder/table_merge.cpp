@@ -83,9 +83,9 @@ Table readAs(std::string_view text, const std::vector<std::string>& columns, cha
 // What became of each base row on one side, and what that side added.
 struct SideChanges {
     enum Fate { Kept, Deleted, Changed };
-    std::vector<Fate> fate;                 // per base row
-    std::vector<std::string> changedTo;     // per base row, for Changed
-    std::vector<std::string> added;         // rows of the side that are no change of a base row
+    std::vector<Fate> fate;             // per base row
+    std::vector<std::string> changedTo; // per base row, for Changed
+    std::vector<std::string> added;     // rows of the side that are no change of a base row
 };
 
 SideChanges compare(const std::vector<std::string>& base, const std::vector<std::string>& side,

@@ -21,13 +21,13 @@
 //       grid), deletes the ticked Cancelled ones, and keeps the links up to date; returns the
 //       counts. The pending list and the links change in memory; the caller writes the files.
 
+#include "core/reminders/reminder.h"
+#include "core/store/calendar_links.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
-
-#include "core/reminders/reminder.h"
-#include "core/store/calendar_links.h"
 
 class DoNotTextSet;
 class TdxMemData;

@@ -1,7 +1,7 @@
 #include "core/reminders/batch.h"
 
-#include "core/tables/mem_data.h"
 #include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,11 +21,11 @@ void stampBatch(TdxMemData& pending, bool status, bool delivery, double batch) {
 }
 
 void moveBatchToSentItems(TdxMemData& pending, TdxMemData& sent, int32_t today) {
-    static const char* const kCopied[] = {
-        fields::contact_no,     fields::name,     fields::appointment_date,
-        fields::appointment_time, fields::message, fields::days_before_appointment,
-        fields::recurring_days, fields::status,   fields::delivery,
-        fields::batch};
+    static const char* const kCopied[] = {fields::contact_no,       fields::name,
+                                          fields::appointment_date, fields::appointment_time,
+                                          fields::message,          fields::days_before_appointment,
+                                          fields::recurring_days,   fields::status,
+                                          fields::delivery,         fields::batch};
     std::vector<std::pair<int, int>> copied;
     for (const char* name : kCopied)
         copied.emplace_back(pending.FieldIndex(name), sent.FieldIndex(name));

@@ -1,12 +1,12 @@
 #include "core/reminders/batch_check.h"
 
-#include "core/tables/date_time.h"
-#include "core/store/do_not_text.h"
-#include "core/tables/mem_data.h"
-#include "core/store/phone_number.h"
-#include "core/store/schemas.h"
 #include "core/reminders/placeholders.h"
 #include "core/reminders/sms_meter.h"
+#include "core/store/do_not_text.h"
+#include "core/store/phone_number.h"
+#include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/tables/mem_data.h"
 
 #include <cstdint>
 #include <functional>

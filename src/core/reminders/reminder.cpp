@@ -51,8 +51,8 @@ template <typename T> T read(const FieldValue& v) {
 
 // The row's value of a field: the edit buffer while that row is edited, else the stored row.
 FieldValue valueAt(TdxMemData& table, int row, int field) {
-    const bool editing = table.State() == DataSetState::Edit ||
-                         table.State() == DataSetState::Insert;
+    const bool editing =
+        table.State() == DataSetState::Edit || table.State() == DataSetState::Insert;
     if (editing && row - 1 == table.CurrentIndex())
         return table.Field(field).Value();
     return table.CellValue(row - 1, field);

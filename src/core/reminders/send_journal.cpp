@@ -4,9 +4,8 @@
 #include "core/tables/errors.h"
 #include "core/tables/field.h"
 
-#include <openssl/evp.h>
-
 #include <charconv>
+#include <openssl/evp.h>
 #include <stdexcept>
 
 std::string sha256Hex(std::string_view bytes) {
@@ -27,9 +26,8 @@ std::string sha256Hex(std::string_view bytes) {
 void writeSendJournal(const std::string& path, const SendJournal& j) {
     std::string started;
     fieldtext::appendFloat(started, j.started, '.');
-    writeFileAtomically(path, "batch\t" + j.batch + "\r\nhash\t" + j.fileHash +
-                                  "\r\nreminders\t" + std::to_string(j.reminders) +
-                                  "\r\nstarted\t" + started + "\r\n");
+    writeFileAtomically(path, "batch\t" + j.batch + "\r\nhash\t" + j.fileHash + "\r\nreminders\t" +
+                                  std::to_string(j.reminders) + "\r\nstarted\t" + started + "\r\n");
 }
 
 std::optional<SendJournal> readSendJournal(const std::string& path) {
@@ -71,4 +69,6 @@ std::optional<SendJournal> readSendJournal(const std::string& path) {
     return j;
 }
 
-void clearSendJournal(const std::string& path) { removeFile(path); }
+void clearSendJournal(const std::string& path) {
+    removeFile(path);
+}

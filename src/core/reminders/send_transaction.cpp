@@ -35,7 +35,9 @@ const std::string& BatchTransaction::stamp(bool status, bool delivery, double ba
     return body_;
 }
 
-void BatchTransaction::beforeDataEnd() { writeSendJournal(files_.journal, journal_); }
+void BatchTransaction::beforeDataEnd() {
+    writeSendJournal(files_.journal, journal_);
+}
 
 void BatchTransaction::accepted(int32_t today) {
     const int logged = sent_.RowCount();
@@ -59,7 +61,9 @@ void BatchTransaction::accepted(int32_t today) {
     clearSendJournal(files_.journal);
 }
 
-void BatchTransaction::refused() { clearSendJournal(files_.journal); }
+void BatchTransaction::refused() {
+    clearSendJournal(files_.journal);
+}
 
 namespace {
 
@@ -119,8 +123,7 @@ std::optional<UnfinishedSend> findUnfinishedSend(const SendFiles& files) {
     return std::nullopt;
 }
 
-void markUnfinishedSendAsSent(const SendFiles& files, const UnfinishedSend& send,
-                              int32_t today) {
+void markUnfinishedSendAsSent(const SendFiles& files, const UnfinishedSend& send, int32_t today) {
     auto pending = readPending(files);
     const std::vector<int> rows = rowsOfBatch(*pending, send.journal.batch);
     auto sent = readSent(files);
@@ -135,4 +138,6 @@ void markUnfinishedSendAsSent(const SendFiles& files, const UnfinishedSend& send
     clearSendJournal(files.journal);
 }
 
-void keepUnfinishedSendPending(const SendFiles& files) { clearSendJournal(files.journal); }
+void keepUnfinishedSendPending(const SendFiles& files) {
+    clearSendJournal(files.journal);
+}

@@ -22,12 +22,12 @@
 // by itself; otherwise the user answers, and markUnfinishedSendAsSent or keepUnfinishedSendPending
 // does what they chose. Nothing is ever mailed by itself.
 
+#include "core/reminders/send_journal.h"
+#include "core/tables/app_paths.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "core/reminders/send_journal.h"
-#include "core/tables/app_paths.h"
 
 class TdxMemData;
 

@@ -3,16 +3,17 @@
 #include "core/replies/inbox_error.h"
 #include "core/tables/trust_store.h"
 
-#include <curl/curl.h>
-#include <poll.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <curl/curl.h>
 #include <mutex>
+#include <poll.h>
 
 namespace {
 
-CURL* handle(void* p) { return static_cast<CURL*>(p); }
+CURL* handle(void* p) {
+    return static_cast<CURL*>(p);
+}
 
 void initCurlOnce() {
     static std::once_flag once;
@@ -46,8 +47,7 @@ std::string connectReason(CURLcode code, const char* detail, const InboxLogin& l
     case CURLE_SSL_CONNECT_ERROR:
         return "the TLS handshake failed" + more;
     case CURLE_OPERATION_TIMEDOUT:
-        return "it did not answer within " +
-               seconds(login.timeouts.connect + login.timeouts.login);
+        return "it did not answer within " + seconds(login.timeouts.connect + login.timeouts.login);
     case CURLE_COULDNT_RESOLVE_HOST:
         return "its name cannot be found" + more;
     case CURLE_COULDNT_CONNECT:
@@ -71,7 +71,8 @@ ImapInbox::ImapInbox(InboxLogin login) : login_(std::move(login)) {
     const TrustPaths trust = defaultTrustPaths();
     const std::string url = login_.server.url();
     const long connectMs = static_cast<long>(login_.timeouts.connect.count());
-    const long totalMs = static_cast<long>((login_.timeouts.connect + login_.timeouts.login).count());
+    const long totalMs =
+        static_cast<long>((login_.timeouts.connect + login_.timeouts.login).count());
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "imap,imaps");
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));

@@ -9,6 +9,9 @@
 // the responses are read here (imap_response.h). Nothing is ever stored, flagged, moved or
 // deleted on the server.
 
+#include "core/replies/imap_response.h"
+#include "core/replies/inbox_server.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,9 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "core/replies/imap_response.h"
-#include "core/replies/inbox_server.h"
 
 // How long each step may wait; the defaults are those of sending.
 struct InboxTimeouts {
@@ -34,7 +34,8 @@ struct InboxLogin {
     std::string user;
     std::string password;
     InboxTimeouts timeouts;
-    // A PEM file of trusted authorities; empty: the program's trust store (core/tables/trust_store.h).
+    // A PEM file of trusted authorities; empty: the program's trust store
+    // (core/tables/trust_store.h).
     std::string trustFile;
     // Set from another thread to end the session soon (the program is closing).
     const std::atomic<bool>* stop = nullptr;

@@ -272,7 +272,8 @@ std::optional<uint32_t> responseCodeNumber(const ImapResponse& response, std::st
     const size_t start = at + wanted.size();
     const size_t end = line.find(']', start);
     uint32_t value = 0;
-    if (end == std::string::npos || !asNumber(std::string_view(line).substr(start, end - start), value))
+    if (end == std::string::npos ||
+        !asNumber(std::string_view(line).substr(start, end - start), value))
         return std::nullopt;
     return value;
 }

@@ -26,8 +26,8 @@ uint32_t readUnsigned(const IniDocument& ini, const char* key) {
 
 const std::vector<std::string>& replyFormNames() {
     static const std::vector<std::string> names{
-        "Number is the sender's address", "Number in the subject",
-        "Number and text in the body", "Regular expression"};
+        "Number is the sender's address", "Number in the subject", "Number and text in the body",
+        "Regular expression"};
     return names;
 }
 

@@ -19,8 +19,8 @@ enum class ReplyForm {
 };
 
 struct InboxSettings {
-    std::string server;         // "host[:port]"
-    std::string user;           // empty: the sending login
+    std::string server; // "host[:port]"
+    std::string user;   // empty: the sending login
     std::string folder = "INBOX";
     std::string gatewaySenders; // addresses or domains, separated by commas or blanks
     ReplyForm form = ReplyForm::FromLocalPart;

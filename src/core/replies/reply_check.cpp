@@ -10,9 +10,8 @@
 #include "core/tables/charset.h"
 #include "core/tables/mem_data.h"
 
-#include <glib.h>
-
 #include <algorithm>
+#include <glib.h>
 #include <unordered_set>
 
 namespace {
@@ -38,9 +37,8 @@ void requireSettings(const InboxSettings& settings) {
 
 // An id for an e-mail without a Message-ID, the same on every check.
 std::string contentId(std::string_view bytes) {
-    gchar* sum = g_compute_checksum_for_data(G_CHECKSUM_SHA256,
-                                             reinterpret_cast<const guchar*>(bytes.data()),
-                                             bytes.size());
+    gchar* sum = g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
     std::string id = std::string("sha256-") + (sum ? sum : "") + "@tallyminder";
     g_free(sum);
     return id;
@@ -67,7 +65,8 @@ IncomingReply toReply(std::string_view bytes, const ReplyReader& reader, const R
         read.status.empty() ? read.text : read.status + (read.text.empty() ? "" : ": " + read.text);
     reply.text = tableLine(text, 480);
     reply.number = tableLine(read.number, 40);
-    reply.messageId = tableLine(message.messageId.empty() ? contentId(bytes) : message.messageId, 250);
+    reply.messageId =
+        tableLine(message.messageId.empty() ? contentId(bytes) : message.messageId, 250);
     return reply;
 }
 

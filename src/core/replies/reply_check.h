@@ -12,14 +12,14 @@
 // a reply already in the table (by Message-ID) is never added twice, also when the server
 // renumbered its folder (a changed UIDVALIDITY reads the folder again from the start).
 
+#include "core/replies/imap_inbox.h"
+#include "core/replies/inbox_settings.h"
+#include "core/replies/reply_kind.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "core/replies/imap_inbox.h"
-#include "core/replies/inbox_settings.h"
-#include "core/replies/reply_kind.h"
 
 class TdxMemData;
 
@@ -34,7 +34,7 @@ struct IncomingReply {
 
 struct FetchedReplies {
     std::vector<IncomingReply> replies;
-    InboxState state; // to keep once the replies are stored
+    InboxState state;     // to keep once the replies are stored
     int otherSenders = 0; // new messages from anyone but the gateway, left alone
 };
 
@@ -68,7 +68,7 @@ struct NotableReply {
 
 struct AppliedReplies {
     int added = 0;
-    int stops = 0; // numbers newly put on the do-not-text list
+    int stops = 0;                     // numbers newly put on the do-not-text list
     std::vector<NotableReply> notable; // in the order of the e-mails
 };
 

@@ -1,8 +1,7 @@
 #include "core/replies/reply_kind.h"
 
-#include <glib.h>
-
 #include <algorithm>
+#include <glib.h>
 
 namespace {
 
@@ -57,7 +56,8 @@ std::string foldWord(std::string_view utf8) {
             type == G_UNICODE_ENCLOSING_MARK)
             continue;
         char utf8Char[8];
-        bare.append(utf8Char, static_cast<size_t>(g_unichar_to_utf8(g_unichar_toupper(c), utf8Char)));
+        bare.append(utf8Char,
+                    static_cast<size_t>(g_unichar_to_utf8(g_unichar_toupper(c), utf8Char)));
     }
     g_free(decomposed);
     return bare;

@@ -4,11 +4,11 @@
 // are one word), and the word ends at a blank or a punctuation mark other than an apostrophe
 // ("Yes!" is YES, "can't" stays CAN'T). The lists are the user's.
 
+#include "core/replies/inbox_settings.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/replies/inbox_settings.h"
 
 enum class ReplyKind { Confirmed, Cancelled, Stop, Other, Report };
 

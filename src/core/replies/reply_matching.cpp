@@ -27,8 +27,9 @@ template <typename T> T valueOr(const FieldValue& v, T fallback) {
 } // namespace
 
 SentItemIndex::SentItemIndex(const TdxMemData& t) {
-    const int number = t.FieldIndex(fields::contact_no), created = t.FieldIndex(fields::create_date),
-              batch = t.FieldIndex(fields::batch), date = t.FieldIndex(fields::appointment_date),
+    const int number = t.FieldIndex(fields::contact_no),
+              created = t.FieldIndex(fields::create_date), batch = t.FieldIndex(fields::batch),
+              date = t.FieldIndex(fields::appointment_date),
               time = t.FieldIndex(fields::appointment_time);
     byTail_.reserve(static_cast<size_t>(t.RowCount()));
     for (int row = 0; row < t.RowCount(); ++row) {
@@ -37,9 +38,9 @@ SentItemIndex::SentItemIndex(const TdxMemData& t) {
             continue;
         const double appointment = dateTimeValue(valueOr<int32_t>(t.CellValue(row, date), 0),
                                                  valueOr<int32_t>(t.CellValue(row, time), 0));
-        byTail_.emplace(tailOf(text), Item{row, text, valueOr<int32_t>(t.CellValue(row, created), 0),
-                                           valueOr<double>(t.CellValue(row, batch), 0.0),
-                                           appointment});
+        byTail_.emplace(tailOf(text),
+                        Item{row, text, valueOr<int32_t>(t.CellValue(row, created), 0),
+                             valueOr<double>(t.CellValue(row, batch), 0.0), appointment});
     }
 }
 

@@ -2,9 +2,8 @@
 
 #include "core/tables/date_time.h"
 
-#include <gmime/gmime.h>
-
 #include <cstring>
+#include <gmime/gmime.h>
 #include <mutex>
 
 namespace {
@@ -50,7 +49,8 @@ std::string firstMailbox(InternetAddressList* list) {
             return validUtf8(text);
         }
         if (INTERNET_ADDRESS_IS_GROUP(a)) {
-            std::string inner = firstMailbox(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)));
+            std::string inner =
+                firstMailbox(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)));
             if (!inner.empty())
                 return inner;
         }
@@ -99,8 +99,8 @@ void appendEntity(std::string& out, std::string_view name) {
     static const struct {
         const char* name;
         const char* text;
-    } named[] = {{"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"},
-                 {"nbsp", " "}};
+    } named[] = {{"amp", "&"},   {"lt", "<"},   {"gt", ">"},
+                 {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
     for (const auto& e : named)
         if (name == e.name) {
             out += e.text;
@@ -114,7 +114,8 @@ void appendEntity(std::string& out, std::string_view name) {
         if (!digits.empty() && end && *end == '\0' && code > 0 && code <= 0x10FFFF &&
             g_unichar_validate(static_cast<gunichar>(code))) {
             char utf8[8];
-            out.append(utf8, static_cast<size_t>(g_unichar_to_utf8(static_cast<gunichar>(code), utf8)));
+            out.append(utf8,
+                       static_cast<size_t>(g_unichar_to_utf8(static_cast<gunichar>(code), utf8)));
             return;
         }
     }
@@ -211,10 +212,11 @@ ReplyMessage parseReplyMessage(std::string_view bytes) {
         if (local) {
             const int year = g_date_time_get_year(local);
             if (year >= 1900 && year <= 9999)
-                reply.date = dateTimeValue(
-                    dayNumber(year, g_date_time_get_month(local), g_date_time_get_day_of_month(local)),
-                    timeMs(g_date_time_get_hour(local), g_date_time_get_minute(local),
-                           g_date_time_get_second(local)));
+                reply.date =
+                    dateTimeValue(dayNumber(year, g_date_time_get_month(local),
+                                            g_date_time_get_day_of_month(local)),
+                                  timeMs(g_date_time_get_hour(local), g_date_time_get_minute(local),
+                                         g_date_time_get_second(local)));
             g_date_time_unref(local);
         }
     }

@@ -19,7 +19,7 @@ struct ReplyMessage {
     std::string messageId; // without the angle brackets; empty when the message has none
     // The Date header as a local date-time (days since 30/12/1899 plus the fraction of the day).
     std::optional<double> date;
-    std::string body;      // UTF-8 text
+    std::string body; // UTF-8 text
 };
 
 ReplyMessage parseReplyMessage(std::string_view bytes);

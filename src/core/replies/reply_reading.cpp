@@ -24,7 +24,9 @@ std::string trimmed(std::string s) {
     return s.substr(first, last - first + 1);
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Where the number found by findPhoneNumber starts and ends in the text.
 std::pair<size_t, size_t> phoneNumberSpan(const std::string& text) {
@@ -40,8 +42,8 @@ std::pair<size_t, size_t> phoneNumberSpan(const std::string& text) {
             if (isDigit(text[i])) {
                 ++digits;
                 end = ++i;
-            } else if ((text[i] == ' ' || text[i] == '-' || text[i] == '.') && i + 1 < text.size() &&
-                       isDigit(text[i + 1]) && digits > 0) {
+            } else if ((text[i] == ' ' || text[i] == '-' || text[i] == '.') &&
+                       i + 1 < text.size() && isDigit(text[i + 1]) && digits > 0) {
                 ++i;
             } else {
                 break;
@@ -62,9 +64,8 @@ std::string localPart(const std::string& address) {
 // "From: +44..." line. When the number's line says more after the number, that is the text.
 std::string textAfterNumberLine(const std::string& body, size_t numberEnd) {
     const size_t lineEnd = body.find('\n', numberEnd);
-    std::string rest = trimmed(body.substr(numberEnd, lineEnd == std::string::npos
-                                                          ? std::string::npos
-                                                          : lineEnd - numberEnd));
+    std::string rest = trimmed(body.substr(
+        numberEnd, lineEnd == std::string::npos ? std::string::npos : lineEnd - numberEnd));
     while (!rest.empty() && (rest.front() == ':' || rest.front() == '-' || rest.front() == ','))
         rest = trimmed(rest.substr(1));
     if (!rest.empty())
@@ -129,14 +130,14 @@ ReadReply ReplyReader::read(const ReplyMessage& m) const {
         break;
     }
     case ReplyForm::Pattern: {
-        const std::string subject =
-            "From: " + m.from + "\nSubject: " + m.subject + "\n\n" + m.body;
+        const std::string subject = "From: " + m.from + "\nSubject: " + m.subject + "\n\n" + m.body;
         GMatchInfo* match = nullptr;
         // The input is UTF-8 made valid by the parser; a failed match reads nothing.
-        if (g_regex_match_full(regex_->regex, subject.c_str(), static_cast<gssize>(subject.size()), 0,
-                               static_cast<GRegexMatchFlags>(0), &match, nullptr)) {
+        if (g_regex_match_full(regex_->regex, subject.c_str(), static_cast<gssize>(subject.size()),
+                               0, static_cast<GRegexMatchFlags>(0), &match, nullptr)) {
             r.number = named(match, "number");
-            r.text = g_regex_get_string_number(regex_->regex, "text") >= 0 ? named(match, "text") : body;
+            r.text =
+                g_regex_get_string_number(regex_->regex, "text") >= 0 ? named(match, "text") : body;
             if (g_regex_get_string_number(regex_->regex, "status") >= 0)
                 r.status = named(match, "status");
         } else {

@@ -6,11 +6,11 @@
 //   From: <address>\nSubject: <subject>\n\n<body>
 // so that it can take the number from any of them.
 
-#include <memory>
-#include <string>
-
 #include "core/replies/inbox_settings.h"
 #include "core/replies/reply_message.h"
+
+#include <memory>
+#include <string>
 
 struct ReadReply {
     std::string number; // as the e-mail writes it; empty when none was found

@@ -1,8 +1,8 @@
 #include "core/smtp/command_writer.h"
 
-#include <string>
-
 #include "core/smtp/smtp_errors.h"
+
+#include <string>
 
 void refuseLineBreaks(std::string_view value, std::string_view what) {
     if (value.find_first_of("\r\n") == std::string_view::npos)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string_view>
-
 #include "core/smtp/tcp_connection.h"
+
+#include <string_view>
 
 // Writes commands to the server: the command text followed by CR LF. A command holding a CR or
 // LF is refused with EIdLineBreakInValue before any byte of it is buffered, so an address or a

@@ -2,12 +2,12 @@
 
 // The e-mail of one batch to the SMS gateway: the pending list's file is its body.
 
+#include "core/smtp/message.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/smtp/message.h"
 
 // The SMS gateway's mailbox: every batch goes to this address alone.
 inline constexpr const char* kGatewayAddress = "sms@gateway.example.com";

@@ -3,19 +3,17 @@
 #include "core/base/blanks.h"
 #include "core/base/civil_date.h"
 #include "core/base/letter_case.h"
+#include "core/smtp/base64.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
-#include <vector>
-
 #include <iconv.h>
 #include <strings.h>
-
-#include "core/smtp/base64.h"
+#include <vector>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/smtp/message.h"
+
 #include <string>
 #include <string_view>
-
-#include "core/smtp/message.h"
 
 // How the message's header lines and body look on the wire.
 

@@ -3,11 +3,12 @@
 #include "core/base/blanks.h"
 #include "core/base/letter_case.h"
 
-
 namespace {
 
 // An address item's parts lose blanks and control characters at both ends.
-std::string_view trimItem(std::string_view s) { return trimmed(s, blanks::spaceOrControl); }
+std::string_view trimItem(std::string_view s) {
+    return trimmed(s, blanks::spaceOrControl);
+}
 
 TIdEMailAddressItem parseItem(std::string_view text) {
     TIdEMailAddressItem item;

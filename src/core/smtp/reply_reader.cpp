@@ -1,12 +1,11 @@
 #include "core/smtp/reply_reader.h"
 
 #include "core/base/blanks.h"
+#include "core/smtp/smtp_errors.h"
 
 #include <cerrno>
 #include <cstring>
 #include <strings.h>
-
-#include "core/smtp/smtp_errors.h"
 
 const std::string& SmtpReply::lastLine() const {
     static const std::string empty;

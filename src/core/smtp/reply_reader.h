@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/smtp/tcp_connection.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include "core/smtp/tcp_connection.h"
 
 // One reply of the server: its lines, trimmed, and the numeric code of the last line.
 struct SmtpReply {

@@ -1,17 +1,19 @@
 #include "core/smtp/smtp_client.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "core/smtp/base64.h"
 #include "core/smtp/command_writer.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
 constexpr int kAnyCode = -1;
 constexpr int kServiceClosing = 421;
 
-std::string answerTo(const char* step) { return std::string("its answer to ") + step; }
+std::string answerTo(const char* step) {
+    return std::string("its answer to ") + step;
+}
 
 std::string upper(std::string s) {
     for (char& c : s)
@@ -130,9 +132,8 @@ SmtpReply TIdSMTP::command(std::string_view text, int expectedCode,
 void TIdSMTP::introduce(const std::string& localName) {
     authSchemes_.clear();
     offersStartTls_ = false;
-    const SmtpReply ehlo =
-        command("ehlo " + localName, kAnyCode, Timeouts.command, answerTo("EHLO"),
-                "the local host name");
+    const SmtpReply ehlo = command("ehlo " + localName, kAnyCode, Timeouts.command,
+                                   answerTo("EHLO"), "the local host name");
     if (ehlo.code != 250) {
         command("Helo " + localName, 250, Timeouts.command, answerTo("HELO"),
                 "the local host name");

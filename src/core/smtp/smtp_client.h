@@ -1,18 +1,18 @@
 #pragma once
 
-#include <chrono>
-#include <cstdint>
-#include <functional>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "core/smtp/header_form.h"
 #include "core/smtp/message.h"
 #include "core/smtp/reply_reader.h"
 #include "core/smtp/server_address.h"
 #include "core/smtp/smtp_errors.h"
 #include "core/smtp/tcp_connection.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 // The SMTP client: delivers one TIdMessage to one server over TCP, with optional LOGIN
 // authentication, encrypted with TLS where the port asks for it or the server offers it.

@@ -1,11 +1,12 @@
 #include "core/smtp/tcp_connection.h"
 
+#include "core/smtp/smtp_errors.h"
+
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -15,8 +16,6 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "core/smtp/smtp_errors.h"
 
 namespace {
 
@@ -163,8 +162,8 @@ void TcpConnection::open(const std::string& host, uint16_t port, Duration connec
         ::inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1) {
         if (::strcasecmp(host.c_str(), "LOCALHOST") == 0)
             v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        fd_ = connectOne(reinterpret_cast<const sockaddr*>(&v4), sizeof v4, deadline, cancelFd_,
-                         err);
+        fd_ =
+            connectOne(reinterpret_cast<const sockaddr*>(&v4), sizeof v4, deadline, cancelFd_, err);
         if (fd_ < 0)
             throwSocketError(err);
         return;

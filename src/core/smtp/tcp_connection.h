@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/smtp/tls_session.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "core/smtp/tls_session.h"
 
 // One TCP connection to the mail server over a POSIX socket, with buffered output and a line
 // reader, in clear text until startTls() puts a TLS session under both. Every wait has a limit;

@@ -1,17 +1,15 @@
 #include "core/smtp/tls_session.h"
 
+#include "core/smtp/smtp_errors.h"
+
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
-
-#include <arpa/inet.h>
-#include <sys/socket.h>
-
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-
-#include "core/smtp/smtp_errors.h"
+#include <sys/socket.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "core/store/data_module.h"
 
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/keep_aside.h"
-#include "core/store/schemas.h"
 #include "core/tables/suspended_views.h"
 
 #include <filesystem>
@@ -12,13 +12,13 @@ DataModule::DataModule(AppPaths paths)
       dxContact(schemas::makeContacts()), dxmMessage(schemas::makeMessages()),
       dxmSentItems(schemas::makeSentItems()), dmMail(schemas::makeMail()),
       dxDoNotText(schemas::makeDoNotText()), dxCalendarLinks(schemas::makeCalendarLinks()),
-      dxmReplies(schemas::makeReplies()),
-      paths_(std::move(paths)) {
-}
+      dxmReplies(schemas::makeReplies()), paths_(std::move(paths)) {}
 
 DataModule::~DataModule() = default;
 
-bool DataModule::stored(const std::string& name) const { return fileExists(file(name)); }
+bool DataModule::stored(const std::string& name) const {
+    return fileExists(file(name));
+}
 
 bool DataModule::isTableFile(const std::string& path) const {
     namespace fs = std::filesystem;

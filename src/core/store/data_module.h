@@ -5,11 +5,11 @@
 // The windows keep pointers to these under the tables' own names. A table file is read, kept
 // aside when unreadable, and written through the functions here.
 
-#include <memory>
-#include <string>
-
 #include "core/tables/app_paths.h"
 #include "core/tables/mem_data.h"
+
+#include <memory>
+#include <string>
 
 class DataModule {
 public:
@@ -27,8 +27,9 @@ public:
     const std::unique_ptr<TdxMemData> dxmSentItems; // the sent items log, sentitems.txt
     const std::unique_ptr<TdxMemData> dmMail;       // the sender's settings, mail.txt
     const std::unique_ptr<TdxMemData> dxDoNotText;  // numbers not to text, donottext.txt
-    const std::unique_ptr<TdxMemData> dxCalendarLinks; // calendar events' reminders, calendar_links.txt
-    const std::unique_ptr<TdxMemData> dxmReplies;   // replies and delivery reports, replies.txt
+    const std::unique_ptr<TdxMemData>
+        dxCalendarLinks;                          // calendar events' reminders, calendar_links.txt
+    const std::unique_ptr<TdxMemData> dxmReplies; // replies and delivery reports, replies.txt
 
     // The path of a table file of the working folder.
     std::string file(const std::string& name) const { return paths_.file(name); }

@@ -1,8 +1,8 @@
 #include "core/store/do_not_text.h"
 
-#include "core/tables/mem_data.h"
 #include "core/store/phone_number.h"
 #include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ int unmarkDoNotText(TdxMemData& list, const std::vector<std::string>& numbers) {
 }
 
 std::string skippedDoNotTextMessage(int skipped) {
-    return skipped == 1 ? std::string("1 contact on the do-not-text list was skipped.")
-                        : std::to_string(skipped) +
-                              " contacts on the do-not-text list were skipped.";
+    return skipped == 1
+               ? std::string("1 contact on the do-not-text list was skipped.")
+               : std::to_string(skipped) + " contacts on the do-not-text list were skipped.";
 }

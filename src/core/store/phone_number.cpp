@@ -62,6 +62,6 @@ bool samePhoneNumber(std::string_view a, std::string_view b) {
     if (!x.starts_with('0') || y.starts_with('0'))
         return false;
     const std::string_view national = x.substr(1);
-    return national.size() >= 6 && y.size() > national.size() &&
-           y.size() - national.size() <= 3 && y.ends_with(national);
+    return national.size() >= 6 && y.size() > national.size() && y.size() - national.size() <= 3 &&
+           y.ends_with(national);
 }

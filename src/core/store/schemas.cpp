@@ -116,8 +116,7 @@ std::unique_ptr<TdxMemData> makeSentItems() {
             formatted(typed(fields::create_date, FieldKind::Date, "Sent on"), "dd-MMM-yyyy"),
             typed(fields::status, FieldKind::Boolean, "Status report"),
             typed(fields::delivery, FieldKind::Boolean, "Delivery report"),
-            formatted(typed(fields::batch, FieldKind::Float, "Batch sent at"),
-                      "dd-MMM-yyyy HH:mm"),
+            formatted(typed(fields::batch, FieldKind::Float, "Batch sent at"), "dd-MMM-yyyy HH:mm"),
         },
         fields::create_date, soDesc);
 }
@@ -137,25 +136,24 @@ std::unique_ptr<TdxMemData> makeMail() {
 }
 
 std::unique_ptr<TdxMemData> makeDoNotText() {
-    return table("dxDoNotText",
-                 {
-                     required(str(fields::number, 40, "Contact number", 20)),
-                     formatted(typed(fields::date_added, FieldKind::Date, "Date added", 12),
-                               "dd-MMM-yyyy"),
-                     str(fields::note, 100, "Note", 40),
-                 });
+    return table(
+        "dxDoNotText",
+        {
+            required(str(fields::number, 40, "Contact number", 20)),
+            formatted(typed(fields::date_added, FieldKind::Date, "Date added", 12), "dd-MMM-yyyy"),
+            str(fields::note, 100, "Note", 40),
+        });
 }
 
 std::unique_ptr<TdxMemData> makeCalendarLinks() {
-    return table("dxCalendarLinks",
-                 {
-                     str(fields::event_uid, 255),
-                     str(fields::recurrence_instance, 40),
-                     str(fields::contact_no, 20),
-                     typed(fields::appointment_date, FieldKind::Date),
-                     typed(fields::appointment_time, FieldKind::Time),
-                     str(fields::source, 500),
-                 });
+    return table("dxCalendarLinks", {
+                                        str(fields::event_uid, 255),
+                                        str(fields::recurrence_instance, 40),
+                                        str(fields::contact_no, 20),
+                                        typed(fields::appointment_date, FieldKind::Date),
+                                        typed(fields::appointment_time, FieldKind::Time),
+                                        str(fields::source, 500),
+                                    });
 }
 
 std::unique_ptr<TdxMemData> makeCalendarSources() {
@@ -164,36 +162,37 @@ std::unique_ptr<TdxMemData> makeCalendarSources() {
 
 std::unique_ptr<TdxMemData> makeReplies() {
     // Newest first; received is the date-time the gateway's e-mail was dated.
-    return table("dxmReplies",
-                 {
-                     formatted(typed(fields::received, FieldKind::Float, "Received", 16),
-                               "dd/mm/yyyy HH:mm"),
-                     str(fields::number, 40, "Number", 15),
-                     str(fields::name, 50, "Name", 15),
-                     formatted(typed(fields::appointment_date, FieldKind::Date, "Date", 12),
-                               "dd-MMM-yyyy"),
-                     formatted(typed(fields::appointment_time, FieldKind::Time, " Time   ", 8),
-                               "HH:mm", kTimeMask),
-                     str(fields::kind, 10, "Kind", 10),
-                     str(fields::text, 480, "Text", 60),
-                     hidden(str(fields::message_id, 250)),
-                     hidden(typed(fields::read_flag, FieldKind::Boolean)),
-                 },
-                 fields::received, soDesc);
+    return table(
+        "dxmReplies",
+        {
+            formatted(typed(fields::received, FieldKind::Float, "Received", 16),
+                      "dd/mm/yyyy HH:mm"),
+            str(fields::number, 40, "Number", 15),
+            str(fields::name, 50, "Name", 15),
+            formatted(typed(fields::appointment_date, FieldKind::Date, "Date", 12), "dd-MMM-yyyy"),
+            formatted(typed(fields::appointment_time, FieldKind::Time, " Time   ", 8), "HH:mm",
+                      kTimeMask),
+            str(fields::kind, 10, "Kind", 10),
+            str(fields::text, 480, "Text", 60),
+            hidden(str(fields::message_id, 250)),
+            hidden(typed(fields::read_flag, FieldKind::Boolean)),
+        },
+        fields::received, soDesc);
 }
 
 std::unique_ptr<TdxMemData> makePrintReminders() {
-    return table("dxTemp",
-                 {
-                     required(str(fields::contact_no, 20)),
-                     str(fields::name, 50),
-                     formatted(typed(fields::appointment_date, FieldKind::Date), "dd-MMM-yyyy"),
-                     formatted(typed(fields::appointment_time, FieldKind::Time), "HH:mm", kTimeMask),
-                     str(fields::message, 160),
-                     typed(fields::days_before_appointment, FieldKind::Integer),
-                     typed(fields::recurring_days, FieldKind::Integer),
-                     str(fields::Recurring, 50),
-                 });
+    return table(
+        "dxTemp",
+        {
+            required(str(fields::contact_no, 20)),
+            str(fields::name, 50),
+            formatted(typed(fields::appointment_date, FieldKind::Date), "dd-MMM-yyyy"),
+            formatted(typed(fields::appointment_time, FieldKind::Time), "HH:mm", kTimeMask),
+            str(fields::message, 160),
+            typed(fields::days_before_appointment, FieldKind::Integer),
+            typed(fields::recurring_days, FieldKind::Integer),
+            str(fields::Recurring, 50),
+        });
 }
 
 std::unique_ptr<TdxMemData> makePrintMessages() {
@@ -216,7 +215,8 @@ std::unique_ptr<TdxMemData> makePrintSentItems() {
 }
 
 std::unique_ptr<TdxMemData> makePrintContacts() {
-    return table("dxTemp", {str(fields::contact, 40), str(fields::number, 40), str(fields::group, 40)});
+    return table("dxTemp",
+                 {str(fields::contact, 40), str(fields::number, 40), str(fields::group, 40)});
 }
 
 std::unique_ptr<TdxMemData> makePrintMail() {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/tables/mem_data.h"
+
 #include <array>
 #include <memory>
-
-#include "core/tables/mem_data.h"
 
 // Every record table of the program, declared once. Each window creates its tables from here
 // and hooks its own events; the table files live in the working folder under these names.
@@ -97,10 +97,10 @@ std::unique_ptr<TdxMemData> makeContacts();       // dxContact
 std::unique_ptr<TdxMemData> makeMessages();       // dxmMessage
 std::unique_ptr<TdxMemData> makeSentItems();      // dxmSentItems
 std::unique_ptr<TdxMemData> makeMail();           // dmMail
-std::unique_ptr<TdxMemData> makeDoNotText();      // dxDoNotText: customers who asked not to be texted
-std::unique_ptr<TdxMemData> makeCalendarLinks();  // dxCalendarLinks: which event made which reminder
+std::unique_ptr<TdxMemData> makeDoNotText(); // dxDoNotText: customers who asked not to be texted
+std::unique_ptr<TdxMemData> makeCalendarLinks(); // dxCalendarLinks: which event made which reminder
 std::unique_ptr<TdxMemData> makeCalendarSources(); // dxCalendarSources: subscriptions kept
-std::unique_ptr<TdxMemData> makeReplies();        // dxmReplies: replies and delivery reports read back
+std::unique_ptr<TdxMemData> makeReplies(); // dxmReplies: replies and delivery reports read back
 
 // Scratch tables of the printed lists, never read from or written to a file.
 std::unique_ptr<TdxMemData> makePrintReminders(); // dxTemp of the selected reminders list

@@ -3,10 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -53,8 +52,8 @@ std::string AppPaths::chooseWorkingFolder(const Environment& env) {
     if (!env.dataFolder.empty())
         return env.dataFolder;
     const std::string current = normal(env.currentFolder);
-    const bool menuStart = current.empty() || current == "/" ||
-                           (!env.home.empty() && current == normal(env.home));
+    const bool menuStart =
+        current.empty() || current == "/" || (!env.home.empty() && current == normal(env.home));
     if (!menuStart || env.home.empty())
         return env.currentFolder;
     return env.home + "/Tallyminder";

@@ -14,9 +14,7 @@ struct AppPaths {
     // A table file of the working folder.
     std::string file(const std::string& name) const { return workingFolder + "/" + name; }
     // A settings file of the program: width.ini, the dial-up settings file.
-    std::string settingsFile(const std::string& name) const {
-        return settingsFolder + "/" + name;
-    }
+    std::string settingsFile(const std::string& name) const { return settingsFolder + "/" + name; }
     // The dial-up settings file: named after the program file with ".ini" added (the program
     // file has no extension to replace), in the settings folder.
     std::string dialupSettingsFile() const {

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <filesystem>
-#include <set>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -224,8 +224,8 @@ void AtomicFileWriter::diverge() {
     // The part that matched is the old file's beginning.
     char piece[1 << 16];
     for (size_t at = 0; at < matched_;) {
-        const ssize_t n = ::pread(old_, piece, std::min(sizeof piece, matched_ - at),
-                                  static_cast<off_t>(at));
+        const ssize_t n =
+            ::pread(old_, piece, std::min(sizeof piece, matched_ - at), static_cast<off_t>(at));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0 || !writeAll(fd_, std::string_view(piece, static_cast<size_t>(n))))
@@ -276,9 +276,8 @@ template <typename Grow> size_t readAll(const std::string& path, Grow&& grow) {
     // Straight into the buffer, grown when the file turns out longer than it said (a file
     // that grows while read, or one whose size the system does not know).
     struct stat st {};
-    size_t capacity = ::fstat(fd, &st) == 0 && st.st_size > 0
-                          ? static_cast<size_t>(st.st_size) + 1
-                          : size_t{1} << 16;
+    size_t capacity = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1
+                                                              : size_t{1} << 16;
     size_t used = 0;
     char* buffer = grow(capacity, used);
     for (;;) {
@@ -333,7 +332,9 @@ FileReader::FileReader(const std::string& path) : path_(path) {
         size_ = static_cast<size_t>(st.st_size);
 }
 
-FileReader::~FileReader() { ::close(fd_); }
+FileReader::~FileReader() {
+    ::close(fd_);
+}
 
 std::string_view FileReader::read(char* buffer, size_t capacity) {
     // Fills the buffer as far as the file goes, so that a piece ends short only at the end.

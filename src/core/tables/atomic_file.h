@@ -47,10 +47,10 @@ private:
     [[noreturn]] void fail();
 
     std::string path_, target_, temporary_;
-    unsigned mode_;     // the permissions of the new file, before the umask
-    int old_ = -1;      // the file as it is, while every byte so far matched it
+    unsigned mode_; // the permissions of the new file, before the umask
+    int old_ = -1;  // the file as it is, while every byte so far matched it
     size_t matched_ = 0;
-    int fd_ = -1;       // the temporary, from the first difference on
+    int fd_ = -1; // the temporary, from the first difference on
     bool done_ = false;
 };
 

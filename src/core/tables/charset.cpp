@@ -128,4 +128,3 @@ std::size_t cp1252FirstUnencodable(std::string_view utf8) {
 bool cp1252CanEncodeUtf8(std::string_view utf8) {
     return cp1252FirstUnencodable(utf8) == std::string_view::npos;
 }
-

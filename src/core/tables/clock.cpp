@@ -12,12 +12,14 @@ double SystemClock::now() const {
     const time_t secs = tv.tv_sec;
     ::localtime_r(&secs, &local);
     const int32_t day = dayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    const int32_t ms = timeMs(local.tm_hour, local.tm_min, local.tm_sec,
-                              static_cast<int>(tv.tv_usec / 1000));
+    const int32_t ms =
+        timeMs(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(tv.tv_usec / 1000));
     return dateTimeValue(day, ms);
 }
 
-int32_t SystemClock::today() const { return datePart(now()); }
+int32_t SystemClock::today() const {
+    return datePart(now());
+}
 
 uint64_t SystemClock::tickCount() const {
     timespec ts{};

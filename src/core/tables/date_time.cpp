@@ -11,7 +11,9 @@ void put2(std::string& out, int v) {
     out.push_back(static_cast<char>('0' + v % 10));
 }
 
-std::string_view trimSpaces(std::string_view s) { return trimmed(s, blanks::spaceOrTab); }
+std::string_view trimSpaces(std::string_view s) {
+    return trimmed(s, blanks::spaceOrTab);
+}
 
 // Reads 1..maxDigits decimal digits at s[pos]; advances pos.
 std::optional<int> readNumber(std::string_view s, size_t& pos, size_t maxDigits) {
@@ -33,7 +35,9 @@ int32_t dayNumber(int year, int month, int day) {
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)));
 }
 
-CivilDate civilFromDayNumber(int32_t dn) { return civilFromDays(dn); }
+CivilDate civilFromDayNumber(int32_t dn) {
+    return civilFromDays(dn);
+}
 
 bool isValidCivilDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
@@ -58,7 +62,9 @@ double dateTimeValue(int32_t day, int32_t ms) {
     return static_cast<double>(day) + static_cast<double>(ms) / kMsPerDay;
 }
 
-int32_t datePart(double dateTime) { return static_cast<int32_t>(std::trunc(dateTime)); }
+int32_t datePart(double dateTime) {
+    return static_cast<int32_t>(std::trunc(dateTime));
+}
 
 int32_t timePart(double dateTime) {
     const double frac = std::fabs(dateTime - std::trunc(dateTime));
@@ -152,7 +158,8 @@ int takeDayHalfMarker(std::string_view& s) {
             s = trimSpaces(s.substr(word.size()));
             return half;
         }
-        if (s.size() >= word.size() && startsWithIgnoringCase(s.substr(s.size() - word.size()), word)) {
+        if (s.size() >= word.size() &&
+            startsWithIgnoringCase(s.substr(s.size() - word.size()), word)) {
             s = trimSpaces(s.substr(0, s.size() - word.size()));
             return half;
         }

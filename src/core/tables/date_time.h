@@ -1,17 +1,16 @@
 #pragma once
 
+#include "core/base/civil_date.h"
+#include "core/tables/format_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/base/civil_date.h"
-#include "core/tables/format_settings.h"
-
 // Dates are whole day numbers counted from 30/12/1899 (day 0), so that a date-time, such as the
 // batch identifier, is the day number plus the fraction of the day as a double.
 // Times are milliseconds since midnight.
-
 
 constexpr int32_t kMsPerDay = 86400000;
 
@@ -38,9 +37,11 @@ void appendLongTime(std::string& out, int32_t ms, const FormatSettings& fs = pro
 std::string formatShortTime(int32_t ms, const FormatSettings& fs = processFormats());
 
 // Day, month and year in that order with the date separator; blanks around are allowed.
-std::optional<int32_t> parseDate(std::string_view text, const FormatSettings& fs = processFormats());
+std::optional<int32_t> parseDate(std::string_view text,
+                                 const FormatSettings& fs = processFormats());
 // Hours and minutes, optionally seconds, with the time separator; blanks around are allowed.
-std::optional<int32_t> parseTime(std::string_view text, const FormatSettings& fs = processFormats());
+std::optional<int32_t> parseTime(std::string_view text,
+                                 const FormatSettings& fs = processFormats());
 // A time of day as a person types it: an hour, optionally followed by the time separator and
 // minutes, and again by seconds; an AM or PM marker (any letter case) may stand before or after,
 // and then the hour is 1 to 12. Blanks around are allowed.

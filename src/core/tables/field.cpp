@@ -1,7 +1,6 @@
 #include "core/tables/field.h"
 
 #include "core/base/blanks.h"
-
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
@@ -15,7 +14,9 @@
 
 namespace {
 
-std::string quoted(std::string_view text) { return quoteForMessage(text); }
+std::string quoted(std::string_view text) {
+    return quoteForMessage(text);
+}
 
 [[noreturn]] void refuse(const FieldDef& def, std::string_view text, const char* what) {
     const std::string& shown = def.displayLabel.empty() ? def.name : def.displayLabel;
@@ -247,11 +248,17 @@ const std::string& TField::DisplayName() const {
     return def_.displayLabel.empty() ? def_.name : def_.displayLabel;
 }
 
-bool TField::IsNull() const { return isNull(table_.currentValue(index_)); }
+bool TField::IsNull() const {
+    return isNull(table_.currentValue(index_));
+}
 
-FieldValue TField::Value() const { return table_.currentValue(index_); }
+FieldValue TField::Value() const {
+    return table_.currentValue(index_);
+}
 
-void TField::SetValue(const FieldValue& value) { table_.setBufferValue(index_, Converted(value)); }
+void TField::SetValue(const FieldValue& value) {
+    table_.setBufferValue(index_, Converted(value));
+}
 
 FieldValue TField::Converted(const FieldValue& value) const {
     FieldValue v;
@@ -262,12 +269,11 @@ FieldValue TField::Converted(const FieldValue& value) const {
     } else {
         switch (def_.kind) {
         case FieldKind::String:
-            v = fieldtext::parse(def_, fieldtext::format(std::holds_alternative<double>(value)
-                                                             ? FieldKind::Float
-                                                         : std::holds_alternative<bool>(value)
-                                                             ? FieldKind::Boolean
-                                                             : FieldKind::Integer,
-                                                         value));
+            v = fieldtext::parse(
+                def_, fieldtext::format(std::holds_alternative<double>(value) ? FieldKind::Float
+                                        : std::holds_alternative<bool>(value) ? FieldKind::Boolean
+                                                                              : FieldKind::Integer,
+                                        value));
             break;
         case FieldKind::Integer:
         case FieldKind::Date:
@@ -306,7 +312,9 @@ FieldValue TField::Converted(const FieldValue& value) const {
     return v;
 }
 
-std::string TField::AsString() const { return fieldtext::format(def_.kind, Value()); }
+std::string TField::AsString() const {
+    return fieldtext::format(def_.kind, Value());
+}
 
 void TField::SetAsString(std::string_view text) {
     table_.setBufferValue(index_, fieldtext::parse(def_, text));
@@ -328,7 +336,9 @@ int32_t TField::AsInteger() const {
     refuse(def_, s, "integer");
 }
 
-void TField::SetAsInteger(int32_t v) { SetValue(v); }
+void TField::SetAsInteger(int32_t v) {
+    SetValue(v);
+}
 
 double TField::AsFloat() const {
     const FieldValue v = Value();
@@ -340,7 +350,9 @@ double TField::AsFloat() const {
     refuse(def_, s, "floating point");
 }
 
-void TField::SetAsFloat(double v) { SetValue(v); }
+void TField::SetAsFloat(double v) {
+    SetValue(v);
+}
 
 bool TField::AsBoolean() const {
     const FieldValue v = Value();
@@ -357,7 +369,9 @@ bool TField::AsBoolean() const {
     return std::get<bool>(fieldtext::parse(asBool, std::get<std::string>(v)));
 }
 
-void TField::SetAsBoolean(bool v) { SetValue(v); }
+void TField::SetAsBoolean(bool v) {
+    SetValue(v);
+}
 
 double TField::AsDateTime() const {
     const FieldValue v = Value();
@@ -373,4 +387,6 @@ double TField::AsDateTime() const {
     }
 }
 
-void TField::SetAsDateTime(double v) { SetValue(v); }
+void TField::SetAsDateTime(double v) {
+    SetValue(v);
+}

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/tables/format_settings.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
-
-#include "core/tables/format_settings.h"
 
 class TdxMemData;
 
@@ -17,7 +17,9 @@ enum class FieldKind { String, Integer, Float, Boolean, Date, Time };
 // milliseconds since midnight), a double, or a boolean.
 using FieldValue = std::variant<std::monostate, std::string, int32_t, double, bool>;
 
-inline bool isNull(const FieldValue& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const FieldValue& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // A number, boolean or date held as a double; null and text give 0.
 inline double numericOrZero(const FieldValue& v) {

@@ -7,5 +7,9 @@ FormatSettings& mutableFormats() {
 }
 } // namespace
 
-const FormatSettings& processFormats() { return mutableFormats(); }
-void setProcessFormats(const FormatSettings& settings) { mutableFormats() = settings; }
+const FormatSettings& processFormats() {
+    return mutableFormats();
+}
+void setProcessFormats(const FormatSettings& settings) {
+    mutableFormats() = settings;
+}

@@ -2,7 +2,6 @@
 
 #include "core/base/blanks.h"
 #include "core/base/letter_case.h"
-
 #include "core/tables/atomic_file.h"
 #include "core/tables/charset.h"
 #include "core/tables/errors.h"
@@ -17,9 +16,13 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool isBlank(char c) { return blanks::spaceOrTab(c); }
+bool isBlank(char c) {
+    return blanks::spaceOrTab(c);
+}
 
-std::string_view trim(std::string_view s) { return trimmed(s, blanks::spaceOrTab); }
+std::string_view trim(std::string_view s) {
+    return trimmed(s, blanks::spaceOrTab);
+}
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';

@@ -37,4 +37,3 @@ private:
 };
 
 void readTableKeepingBadFileAside(TdxMemData& table, const std::string& path);
-

@@ -1,9 +1,6 @@
 #include "core/tables/mem_data.h"
 
 #include "core/base/letter_case.h"
-
-#include <unordered_map>
-
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
@@ -25,7 +22,6 @@ int compareText(std::string_view a, std::string_view b, bool caseInsensitive) {
         return r < 0 ? -1 : 1;
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
-
 
 template <typename T> T load(const std::string& blob, size_t at) {
     T v;
@@ -89,13 +85,17 @@ void TdxMemData::fire(const Event& e, bool suppressedWhileLoading) {
         e(*this);
 }
 
-void TdxMemData::AddView(TableView* view) { views_.push_back(view); }
+void TdxMemData::AddView(TableView* view) {
+    views_.push_back(view);
+}
 
 void TdxMemData::RemoveView(TableView* view) {
     views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
-void TdxMemData::SuspendViews() { ++suspendCount_; }
+void TdxMemData::SuspendViews() {
+    ++suspendCount_;
+}
 
 void TdxMemData::ResumeViews() {
     if (suspendCount_ > 0 && --suspendCount_ == 0)
@@ -227,8 +227,12 @@ std::string_view TdxMemData::CellString(int row, int field) const {
     return textIn(r, f);
 }
 
-int TdxMemData::BookmarkAt(int row) const { return rows_[static_cast<size_t>(row)].bookmark; }
-int TdxMemData::RecIdAt(int row) const { return rows_[static_cast<size_t>(row)].recId; }
+int TdxMemData::BookmarkAt(int row) const {
+    return rows_[static_cast<size_t>(row)].bookmark;
+}
+int TdxMemData::RecIdAt(int row) const {
+    return rows_[static_cast<size_t>(row)].recId;
+}
 
 FieldValue TdxMemData::currentValue(int field) const {
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
@@ -490,7 +494,9 @@ void TdxMemData::Last() {
     moveCursor(RowCount() - 1);
 }
 
-int TdxMemData::RowNumber() const { return rows_.empty() || cursor_ < 0 ? 0 : cursor_ + 1; }
+int TdxMemData::RowNumber() const {
+    return rows_.empty() || cursor_ < 0 ? 0 : cursor_ + 1;
+}
 
 void TdxMemData::SetRowNumber(int n) {
     checkBrowseMode();
@@ -807,8 +813,8 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
             const size_t outSlot = slotBase_ + 8 * (ft - 1);
             if (fields_[ft]->Kind() == FieldKind::String) {
                 // Cut to the field's size, as an assignment would.
-                const std::string_view text = source.textIn(in, fs).substr(
-                    0, static_cast<size_t>(fields_[ft]->Size()));
+                const std::string_view text =
+                    source.textIn(in, fs).substr(0, static_cast<size_t>(fields_[ft]->Size()));
                 store<uint32_t>(blob, outSlot, static_cast<uint32_t>(blob.size()));
                 store<uint32_t>(blob, outSlot + 4, static_cast<uint32_t>(text.size()));
                 blob.append(text);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/tables/field.h"
+#include "core/tables/table_file_guard.h"
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -7,9 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/tables/field.h"
-#include "core/tables/table_file_guard.h"
 
 // Something that shows a table (a grid, a bound edit box). The table tells it what changed;
 // nothing is told while views are suspended, and the last ResumeViews asks for a full refresh.
@@ -68,8 +68,8 @@ public:
     void Last();
     bool AtEnd() const { return atEnd_; }
     int RowCount() const { return static_cast<int>(rows_.size()); }
-    int RowNumber() const;       // 1-based; 0 when empty
-    void SetRowNumber(int n);    // out-of-range is ignored
+    int RowNumber() const;    // 1-based; 0 when empty
+    void SetRowNumber(int n); // out-of-range is ignored
 
     void Edit();
     void Insert();      // a new row before the current one
@@ -218,8 +218,8 @@ private:
     // Whole lines of rows; lineNumber is the number of the line before them and goes on.
     void parseRows(std::string_view text, const std::vector<int>& columns, std::string& lost,
                    int& lineNumber);
-    void parseRowsDirect(std::string_view text, const std::vector<int>& columns,
-                         std::string& lost, int& lineNumber);
+    void parseRowsDirect(std::string_view text, const std::vector<int>& columns, std::string& lost,
+                         int& lineNumber);
     // Appends the file's text to out; spill, when set, is offered the text after each row.
     void formatText(std::string& out, const std::function<void(std::string&)>& spill);
     // Throws when a text value of the row just formatted holds the separator, a TAB, CR or LF.

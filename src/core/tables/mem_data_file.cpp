@@ -2,10 +2,9 @@
 // every value followed by the separator, CR LF line ends. The pending reminders' file is also
 // the body of the gateway e-mail, so these bytes are an external interface.
 
-#include "core/tables/mem_data.h"
-
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
+#include "core/tables/mem_data.h"
 #include "core/tables/message_text.h"
 #include "core/tables/value_breaks.h"
 
@@ -65,8 +64,7 @@ template <typename F> void splitLines(std::string_view text, F&& onLine) {
 // noted in lost. lineNumber is the number of the line before the text's first, and goes on.
 template <typename Begin, typename OnValue, typename End>
 void walkRows(std::string_view text, char delimiter, const std::vector<int>& columns,
-              std::string& lost, int& lineNumber, Begin&& begin, OnValue&& onValue,
-              End&& end) {
+              std::string& lost, int& lineNumber, Begin&& begin, OnValue&& onValue, End&& end) {
     splitLines(text, [&](std::string_view line) {
         ++lineNumber;
         begin();
@@ -363,8 +361,8 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
     std::vector<int> columns;
     bool started = false; // the header is read and the old rows are gone
     int lineNumber = 1;
-    size_t offset = 0;    // of the piece in the text
-    size_t rowBytes = 0;  // of the rows read so far, for the room of the rest
+    size_t offset = 0;   // of the piece in the text
+    size_t rowBytes = 0; // of the rows read so far, for the room of the rest
     // Whole lines: the first of all is the header, which is read before anything changes.
     auto take = [&](std::string_view lines) {
         if (lost.empty())
@@ -385,8 +383,9 @@ void TdxMemData::readText(const std::function<std::string_view()>& next, size_t 
             // Room for the rows still to come at the length of the first ones: the row table is
             // not copied as it grows.
             const double perRow = static_cast<double>(rowBytes) / static_cast<double>(rows_.size());
-            rows_.reserve(rows_.size() +
-                          static_cast<size_t>(static_cast<double>(sizeHint - offset) / perRow * 1.05));
+            rows_.reserve(
+                rows_.size() +
+                static_cast<size_t>(static_cast<double>(sizeHint - offset) / perRow * 1.05));
         }
     };
     std::string carry; // the start of a line that a piece's end cut
@@ -531,6 +530,6 @@ void TdxMemData::parseRowsDirect(std::string_view text, const std::vector<int>& 
         cursor_ = RowCount() - 1;
         atEnd_ = false;
     };
-    walkRows(text, FieldDelimiter, columns, lost, lineNumber, [&] { present = 0; }, onValue,
-             store);
+    walkRows(
+        text, FieldDelimiter, columns, lost, lineNumber, [&] { present = 0; }, onValue, store);
 }

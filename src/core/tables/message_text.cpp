@@ -8,4 +8,6 @@ std::string cutForMessage(std::string_view value) {
     return utf8FromCp1252(value.substr(0, kMessageQuoteLength)) + "\u2026";
 }
 
-std::string quoteForMessage(std::string_view value) { return "'" + cutForMessage(value) + "'"; }
+std::string quoteForMessage(std::string_view value) {
+    return "'" + cutForMessage(value) + "'";
+}

@@ -1,8 +1,7 @@
 #include "core/tables/trust_store.h"
 
-#include <openssl/x509.h>
-
 #include <cstdlib>
+#include <openssl/x509.h>
 
 namespace {
 

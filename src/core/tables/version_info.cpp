@@ -22,12 +22,26 @@ std::string marker() {
 #define TM_STR2(x) #x
 #define TM_STR(x) TM_STR2(x)
 #define TM_WORD_BYTES(hi, lo)                                                                      \
-    static_cast<char>((lo) & 0xFF), static_cast<char>(((lo) >> 8) & 0xFF),                         \
-        static_cast<char>((hi) & 0xFF), static_cast<char>(((hi) >> 8) & 0xFF)
+    static_cast<char>((lo)&0xFF), static_cast<char>(((lo) >> 8) & 0xFF),                           \
+        static_cast<char>((hi)&0xFF), static_cast<char>(((hi) >> 8) & 0xFF)
 
 // The program's own block, kept in the program file.
 [[gnu::used]] const char kOwnVersionBlock[] = {
-    '\x01', 'T', 'M', 'V', 'E', 'R', 'S', 'I', 'O', 'N', 'B', 'L', 'O', 'C', 'K',
+    '\x01',
+    'T',
+    'M',
+    'V',
+    'E',
+    'R',
+    'S',
+    'I',
+    'O',
+    'N',
+    'B',
+    'L',
+    'O',
+    'C',
+    'K',
     TM_WORD_BYTES(TALLYMINDER_VERSION_MAJOR, TALLYMINDER_VERSION_MINOR),
     TM_WORD_BYTES(TALLYMINDER_VERSION_PATCH, TALLYMINDER_VERSION_TWEAK)};
 
@@ -90,5 +104,9 @@ std::string TGpVersionInfo::FormatFileVersion(const std::string& pattern) const 
     return out;
 }
 
-const std::string& versionText() { return mutableVersionText(); }
-void setVersionText(const std::string& text) { mutableVersionText() = text; }
+const std::string& versionText() {
+    return mutableVersionText();
+}
+void setVersionText(const std::string& text) {
+    mutableVersionText() = text;
+}

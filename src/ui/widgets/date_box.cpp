@@ -39,7 +39,9 @@ void selectSectionOnClick(QDateTimeEdit* box) {
         edit->installEventFilter(new SectionOnClick(box));
 }
 
-TTimeBox::TTimeBox(QWidget* parent) : QTimeEdit(parent) { selectSectionOnClick(this); }
+TTimeBox::TTimeBox(QWidget* parent) : QTimeEdit(parent) {
+    selectSectionOnClick(this);
+}
 
 TPlainDateBox::TPlainDateBox(QWidget* parent) : QDateEdit(parent) {
     setLocale(QLocale::c()); // month names as the grids show them
@@ -53,7 +55,9 @@ QDate dateOfDay(int32_t day) {
     return QDate(c.year, c.month, c.day);
 }
 
-int32_t dayOfDate(const QDate& date) { return dayNumber(date.year(), date.month(), date.day()); }
+int32_t dayOfDate(const QDate& date) {
+    return dayNumber(date.year(), date.month(), date.day());
+}
 
 TDateBox::TDateBox(std::function<int32_t()> today, QWidget* parent)
     : QDateEdit(parent), today_(std::move(today)) {

@@ -8,6 +8,7 @@
 
 #include <QDateEdit>
 #include <QTimeEdit>
+
 #include <cstdint>
 #include <functional>
 #include <optional>

@@ -60,9 +60,8 @@ NumberKeyFilter::NumberKeyFilter(QWidget* box, Prompter& prompter)
         lastGood_ = edit_->text();
         // A user's change (typing, pasting, dropping) is announced as edited just before it is
         // announced as changed; a program's change only as changed.
-        connect(edit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-            refuseNext_ = !numeric(text);
-        });
+        connect(edit_, &QLineEdit::textEdited, this,
+                [this](const QString& text) { refuseNext_ = !numeric(text); });
         connect(edit_, &QLineEdit::textChanged, this, &NumberKeyFilter::changed);
     }
 }
@@ -105,9 +104,8 @@ TextEntryGuard::TextEntryGuard(QWidget* box, Prompter& prompter, QString forbidd
       forbidden_(std::move(forbidden)) {
     if (edit_) {
         lastGood_ = edit_->text();
-        connect(edit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-            refusal_ = refusalFor(text);
-        });
+        connect(edit_, &QLineEdit::textEdited, this,
+                [this](const QString& text) { refusal_ = refusalFor(text); });
         connect(edit_, &QLineEdit::textChanged, this, &TextEntryGuard::changed);
     }
 }

@@ -1,13 +1,13 @@
 #include "ui/widgets/message_entry.h"
 
-#include "ui/prompter.h"
-#include "ui/qt_charset.h"
 #include "core/reminders/placeholders.h"
+#include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/mem_data.h"
+#include "ui/prompter.h"
+#include "ui/qt_charset.h"
 #include "ui/widgets/key_filters.h"
 #include "ui/widgets/sms_meter_text.h"
-#include "core/store/schemas.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -34,7 +34,9 @@ MessageEntry::MessageEntry(QComboBox* box, QLabel* count, Prompter& prompter,
     });
 }
 
-QString MessageEntry::dateText() const { return QString::fromLatin1(formatDate(dateDay_())); }
+QString MessageEntry::dateText() const {
+    return QString::fromLatin1(formatDate(dateDay_()));
+}
 
 QString MessageEntry::timeText() const {
     return QString::fromLatin1(formatLongTime(timeMs_())).left(5);
@@ -71,9 +73,13 @@ void MessageEntry::follow(QString& shown, const QString& now) {
     shown = now;
 }
 
-void MessageEntry::followDate() { follow(shownDate_, dateText()); }
+void MessageEntry::followDate() {
+    follow(shownDate_, dateText());
+}
 
-void MessageEntry::followTime() { follow(shownTime_, timeText()); }
+void MessageEntry::followTime() {
+    follow(shownTime_, timeText());
+}
 
 void MessageEntry::remember(const QString& date, const QString& time) {
     shownDate_ = date;
@@ -105,7 +111,9 @@ void MessageEntry::showCount(bool zero) {
                         QStringLiteral("/160"));
 }
 
-void MessageEntry::keyUp() { showCount(); }
+void MessageEntry::keyUp() {
+    showCount();
+}
 
 void MessageEntry::exit() {
     keyPress(QString());

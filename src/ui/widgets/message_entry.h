@@ -32,6 +32,7 @@
 
 #include <QObject>
 #include <QString>
+
 #include <cstdint>
 #include <functional>
 

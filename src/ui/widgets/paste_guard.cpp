@@ -1,8 +1,8 @@
 #include "ui/widgets/paste_guard.h"
 
-#include "ui/prompter.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
+#include "ui/prompter.h"
 
 #include <QAbstractItemView>
 

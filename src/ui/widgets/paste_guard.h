@@ -22,6 +22,7 @@
 //       The text without the breaks at its end, each other CR LF, CR or LF one blank.
 
 #include <QString>
+
 #include <string>
 #include <string_view>
 

@@ -1,9 +1,9 @@
 #include "ui/widgets/record_grid.h"
 
-#include "ui/application.h"
-#include "ui/table_model.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
+#include "ui/application.h"
+#include "ui/table_model.h"
 #include "ui/widgets/key_filters.h"
 
 #include <QAction>
@@ -85,9 +85,8 @@ void RecordGrid::setEditableSet(bool editable) {
         discardEditor();
     model_->setEditable(editable);
     if (editable) {
-        setEditTriggers(QAbstractItemView::DoubleClicked |
-                        QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
-                        QAbstractItemView::AnyKeyPressed);
+        setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                        QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
         setSelectionMode(QAbstractItemView::ExtendedSelection);
     } else {
         setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -95,11 +94,17 @@ void RecordGrid::setEditableSet(bool editable) {
     }
 }
 
-void RecordGrid::setTitleButtons(bool on) { horizontalHeader()->setSectionsClickable(on); }
+void RecordGrid::setTitleButtons(bool on) {
+    horizontalHeader()->setSectionsClickable(on);
+}
 
-bool RecordGrid::titleButtons() const { return horizontalHeader()->sectionsClickable(); }
+bool RecordGrid::titleButtons() const {
+    return horizontalHeader()->sectionsClickable();
+}
 
-void RecordGrid::setFillColumn(int column) { fillColumn_ = column; }
+void RecordGrid::setFillColumn(int column) {
+    fillColumn_ = column;
+}
 
 void RecordGrid::setWrappedTitles(bool on) {
     wrappedTitles_ = on;
@@ -172,11 +177,13 @@ void RecordGrid::followSortMark() {
         return;
     const int field = table_.FieldIndex(table_.SortedField());
     const int column = field < 0 ? -1 : model_->columnOfField(field);
-    setSortMarkQuietly(column, (table_.SortOptions() & soDesc) ? Qt::DescendingOrder
-                                                                : Qt::AscendingOrder);
+    setSortMarkQuietly(column,
+                       (table_.SortOptions() & soDesc) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
-void RecordGrid::clearSortMark() { setSortMarkQuietly(-1, Qt::AscendingOrder); }
+void RecordGrid::clearSortMark() {
+    setSortMarkQuietly(-1, Qt::AscendingOrder);
+}
 
 void RecordGrid::setSortMarkQuietly(int column, Qt::SortOrder order) {
     QHeaderView* titles = horizontalHeader();

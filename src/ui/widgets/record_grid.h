@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
 #include <functional>
 #include <vector>
 
@@ -153,7 +154,7 @@ private:
     bool markingQuietly_ = false;
     int fillColumn_ = -1;
     std::vector<int> keptWidths_; // the columns' widths while the rows are redrawn
-    bool leavingKey_ = false; // the key being pressed in the cell editor is Ctrl+Tab
+    bool leavingKey_ = false;     // the key being pressed in the cell editor is Ctrl+Tab
     std::vector<QKeySequence> windowShortcuts_;
 };
 
@@ -186,7 +187,8 @@ public:
     enum class Buttons { Moves, MovesAndInsert };
 
     RecordNavigator(RecordGrid* grid, QWidget* parent = nullptr);
-    RecordNavigator(TdxMemData& table, RecordGrid* grid, Buttons buttons, QWidget* parent = nullptr);
+    RecordNavigator(TdxMemData& table, RecordGrid* grid, Buttons buttons,
+                    QWidget* parent = nullptr);
 
     QToolButton* button(const char* name) const;
     void first();

@@ -27,7 +27,9 @@ QString contactKey(const QString& number, const QString& group) {
     return number + normalGroup(group);
 }
 
-QString normalGroup(const QString& group) { return fromTableText(normalGroupText(tableBytes(group))); }
+QString normalGroup(const QString& group) {
+    return fromTableText(normalGroupText(tableBytes(group)));
+}
 
 int compareNames(const QString& a, const QString& b) {
     // The pickers only hold texts of the tables, which the charset carries; anything else sorts

@@ -14,9 +14,9 @@ TEST(CivilDate, KnownDaysBothWays) {
         CivilDate date;
     };
     const Case cases[] = {
-        {0, {1899, 12, 30}},       {-693593, {1, 1, 1}},  {2, {1900, 1, 1}},
-        {61, {1900, 3, 1}},        {25569, {1970, 1, 1}}, {36585, {2000, 2, 29}},
-        {46015, {2025, 12, 24}},   {2958465, {9999, 12, 31}},
+        {0, {1899, 12, 30}},     {-693593, {1, 1, 1}},      {2, {1900, 1, 1}},
+        {61, {1900, 3, 1}},      {25569, {1970, 1, 1}},     {36585, {2000, 2, 29}},
+        {46015, {2025, 12, 24}}, {2958465, {9999, 12, 31}},
     };
     for (const Case& c : cases) {
         const CivilDate d = civilFromDays(c.days);
@@ -30,8 +30,9 @@ TEST(CivilDate, KnownDaysBothWays) {
     // Every day of four centuries goes there and back.
     for (int64_t day = -1000; day < 146097; ++day) {
         const CivilDate d = civilFromDays(day);
-        ASSERT_EQ(daysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)),
-                  day);
+        ASSERT_EQ(
+            daysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)),
+            day);
     }
 }
 
@@ -56,11 +57,11 @@ TEST(LetterCase, NamesMatchIgnoringTheCharsetsLetterCase) {
     };
     const Case cases[] = {
         {"Content-Type", "content-type", true},
-        {"CAF\xC9", "caf\xE9", true},         // É and é
+        {"CAF\xC9", "caf\xE9", true}, // É and é
         {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF", true},
-        {"\xD7", "\xF7", false},              // × and ÷ are not letters
+        {"\xD7", "\xF7", false}, // × and ÷ are not letters
         {"name", "names", false},
-        {"[", "{", false},                     // not ASCII case pairs
+        {"[", "{", false}, // not ASCII case pairs
         {"", "", true},
     };
     for (const Case& c : cases)

@@ -51,7 +51,7 @@ TEST(ContactMatch, ByNumberInAnyTextElseByWholeNameInTheTitle) {
          false},
         {{}, "zoe obrien", {}, false}, // not the whole name
         {{}, "Highlights for Jo Smith", {"Jo Smith", "Jo Smith"}, false},
-        {{}, "Alison", {}, false}, // a word, not a name inside another word
+        {{}, "Alison", {}, false},      // a word, not a name inside another word
         {{}, "Trim for Jo", {}, false}, // the first name alone at the title's end
         {{}, "Trim for Zo\xC3\xAB O", {}, false},
         {{}, "Al: cut", {"Al"}, false},

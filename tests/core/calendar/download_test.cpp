@@ -1,13 +1,12 @@
 #include "core/calendar/calendar_download.h"
-
 #include "core/smtp/test_pki.h"
 #include "core/tables/trust_store.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>

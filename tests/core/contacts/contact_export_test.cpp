@@ -1,11 +1,12 @@
 // The contact book written as an address list, and what an import says when it ends.
 
-#include <gtest/gtest.h>
-
 #include "core/contacts/contact_export.h"
+
 #include "core/contacts/contact_import.h"
-#include "core/tables/mem_data.h"
 #include "core/store/schemas.h"
+#include "core/tables/mem_data.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -20,8 +20,11 @@ TEST(ContactRules, AGroupIsLowerCasedAndTrimmedByOneRule) {
         {"caf\xE9\xA0", "caf\xE9"},
         {"\xA0\t Golf Club \r\n", "golf club"},
         {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF"}, // Š Œ Ž Ÿ
-        {"\xD7\xDF", "\xD7\xDF"},                  // × and ß have no other case
-        {"a\xA0" "b", "a\xA0" "b"},                // inside the group it stays
+        {"\xD7\xDF", "\xD7\xDF"},                 // × and ß have no other case
+        {"a\xA0"
+         "b",
+         "a\xA0"
+         "b"}, // inside the group it stays
         {"\xA0 \xA0", ""},
     };
     for (const Case& c : cases)

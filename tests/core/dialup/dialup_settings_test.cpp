@@ -1,13 +1,12 @@
 #include "core/dialup/dialup_settings.h"
 
-#include "core/tables/atomic_file.h"
 #include "core/dialup/connection_state_text.h"
+#include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
 #include "core/tables/ini_file.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>

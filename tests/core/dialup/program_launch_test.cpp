@@ -1,8 +1,8 @@
 #include "core/dialup/program_launch.h"
 
-#include <gtest/gtest.h>
-
 #include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -44,8 +44,8 @@ TEST(LaunchFailureText, NamesEachResult) {
 
 TEST(LaunchResultForError, FollowsTheResultConvention) {
     const std::vector<std::pair<int, int>> cases{
-        {ENOENT, 2}, {ENOTDIR, 3}, {EACCES, 5}, {EPERM, 5},  {ENOMEM, 8}, {E2BIG, 8},
-        {ENOEXEC, 11}, {EAGAIN, 0}, {ETXTBSY, 26}, {EIO, 1}, {EINVAL, 1},
+        {ENOENT, 2},   {ENOTDIR, 3}, {EACCES, 5},   {EPERM, 5}, {ENOMEM, 8}, {E2BIG, 8},
+        {ENOEXEC, 11}, {EAGAIN, 0},  {ETXTBSY, 26}, {EIO, 1},   {EINVAL, 1},
     };
     for (const auto& [error, result] : cases)
         EXPECT_EQ(launchResultForError(error), result) << error;

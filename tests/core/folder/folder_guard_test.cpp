@@ -1,22 +1,22 @@
 // Two copies of the program on one data folder, as two sets of tables with a guard each: no
 // write of one wipes what the other wrote, a read-only copy changes and writes nothing.
 
-#include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
-
 #include "core/folder/folder_guard.h"
+
 #include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
 #include "core/tables/format_settings.h"
 #include "core/tables/mem_data.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 #include <random>
 #include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -73,8 +73,8 @@ std::map<std::string, std::string> fileRows(const std::string& path) {
     table->ReadDelimitedFile(path);
     for (int r = 0; r < table->RowCount(); ++r) {
         const std::string number = table->CellText(r, table->FieldIndex(fields::contact_no));
-        EXPECT_TRUE(rows.emplace(number, table->CellText(r, table->FieldIndex(fields::message)))
-                        .second)
+        EXPECT_TRUE(
+            rows.emplace(number, table->CellText(r, table->FieldIndex(fields::message))).second)
             << number << " is in the file twice";
     }
     return rows;
@@ -87,10 +87,10 @@ TEST(FolderGuard, AReminderTypedAtOneDeskSurvivesTheOthersSave) {
     two.read();
     one.add("0402", "typed at desk one");
     two.add("0403", "typed at desk two"); // desk two never saw 0402
-    EXPECT_EQ(fileRows(two.path), (std::map<std::string, std::string>{
-                                      {"0401", "first"},
-                                      {"0402", "typed at desk one"},
-                                      {"0403", "typed at desk two"}}));
+    EXPECT_EQ(fileRows(two.path),
+              (std::map<std::string, std::string>{{"0401", "first"},
+                                                  {"0402", "typed at desk one"},
+                                                  {"0403", "typed at desk two"}}));
     // Desk two's table took the other desk's row too, so its next save keeps it.
     EXPECT_EQ(two.reminders->RowCount(), 3);
     EXPECT_TRUE(two.notices.empty());
@@ -175,7 +175,10 @@ TEST(FolderGuard, AReadOnlyCopyRefusesEveryChangeAndWritesNothing) {
         {"edit", [&] { one.edit("0401", "refused"); }},
         {"delete", [&] { one.remove("0401"); }},
         {"append", [&] { one.reminders->Append(); }},
-        {"fill", [&] { one.reminders->FillColumns({{one.reminders->FieldIndex("batch"), 1.5}}); }},
+        {"fill",
+         [&] {
+             one.reminders->FillColumns({{one.reminders->FieldIndex("batch"), 1.5}});
+         }},
     };
     for (const auto& [what, change] : changes) {
         SCOPED_TRACE(what);
@@ -200,8 +203,7 @@ TEST(FolderGuard, AReadOnlyCopyRefusesEveryChangeAndWritesNothing) {
 // other's at random, saving after each step as the program does. Whatever the interleaving, no
 // row that nobody deleted is lost and none is in the file twice.
 TEST(FolderGuard, TwoWritersInterleavingLoseNoRowAndDuplicateNone) {
-    const bool memory = std::filesystem::is_directory("/dev/shm") &&
-                        access("/dev/shm", W_OK) == 0;
+    const bool memory = std::filesystem::is_directory("/dev/shm") && access("/dev/shm", W_OK) == 0;
     const TempFolder folder = memory ? TempFolder("/dev/shm") : TempFolder();
     Desk desks[2] = {Desk(folder), Desk(folder)};
     std::mt19937 random(31);

@@ -2,11 +2,11 @@
 // a holder on another machine counts until it stops refreshing, and of copies starting at once
 // exactly one gets the lock.
 
-#include <gtest/gtest.h>
+#include "core/folder/folder_lock.h"
 
 #include "support/temp_folder.h"
 
-#include "core/folder/folder_lock.h"
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/wait.h>

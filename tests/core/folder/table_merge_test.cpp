@@ -1,8 +1,8 @@
 // The merge rules of a table file that two copies of the program changed, case by case.
 
-#include <gtest/gtest.h>
-
 #include "core/folder/table_merge.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -68,9 +68,8 @@ TEST(TableMerge, RowsFollowTheRulesOfTheTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const TableMerge m = mergeTableFiles(file(c.base),
-                                             file(c.ours), file(c.theirs), '\t', MergeRule::Rows,
-                                             {"key"});
+        const TableMerge m = mergeTableFiles(file(c.base), file(c.ours), file(c.theirs), '\t',
+                                             MergeRule::Rows, {"key"});
         EXPECT_EQ(rowsOf(m.text), sorted(c.expected));
         EXPECT_EQ(m.setAside, c.setAside);
         EXPECT_EQ(m.changed, sorted(c.expected) != sorted(c.ours));
@@ -79,16 +78,16 @@ TEST(TableMerge, RowsFollowTheRulesOfTheTable) {
 
 TEST(TableMerge, TheirFileIsReadByFieldNameAndGivesOurColumns) {
     const std::string theirs = "NOTE\tkey\tname\textra\t\r\nx\t4\tDee\tzz\t\r\n";
-    const TableMerge m = mergeTableFiles(file({}), file({"1\tAnn\tx\t"}), theirs, '\t',
-                                         MergeRule::Rows, {"key"});
+    const TableMerge m =
+        mergeTableFiles(file({}), file({"1\tAnn\tx\t"}), theirs, '\t', MergeRule::Rows, {"key"});
     EXPECT_EQ(m.text, kHeader + "\r\n1\tAnn\tx\t\r\n4\tDee\tx\t\r\n");
 }
 
 TEST(TableMerge, UnionKeepsWhatEitherSideLoggedButNotWhatWeDeleted) {
     const std::string a = "1\tAnn\tx\t", b = "2\tBob\tx\t", mine = "3\tCid\tx\t",
                       theirs = "4\tDee\tx\t";
-    const TableMerge m = mergeTableFiles(file({a, b}), file({b, mine}), file({a, b, theirs}),
-                                         '\t', MergeRule::Union);
+    const TableMerge m = mergeTableFiles(file({a, b}), file({b, mine}), file({a, b, theirs}), '\t',
+                                         MergeRule::Union);
     EXPECT_EQ(rowsOf(m.text), sorted({b, mine, theirs}));
     EXPECT_TRUE(m.setAside.empty());
 }

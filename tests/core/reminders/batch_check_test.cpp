@@ -1,10 +1,10 @@
 #include "core/reminders/batch_check.h"
 
-#include "core/tables/date_time.h"
-#include "core/store/do_not_text.h"
-#include "core/tables/mem_data.h"
 #include "core/reminders/reminder.h"
+#include "core/store/do_not_text.h"
 #include "core/store/schemas.h"
+#include "core/tables/date_time.h"
+#include "core/tables/mem_data.h"
 
 #include <gtest/gtest.h>
 
@@ -131,8 +131,7 @@ TEST(BatchCheck, MessagesLongerThanOneSms) {
 // A "|" or "~" left in a message would reach the customer as it stands.
 TEST(BatchCheck, MessagesThatStillHoldADateOrTimeMark) {
     EXPECT_EQ(check({withMessage(clean("0400 000 001"), "Hygienist visit | at ~."),
-                     clean("0400 000 002"),
-                     withMessage(clean("0400 000 003"), "Back at ~"),
+                     clean("0400 000 002"), withMessage(clean("0400 000 003"), "Back at ~"),
                      withMessage(clean("0400 000 004"), "On |")}),
               (Lines{"1: Date or time mark (| or ~) not filled in",
                      "3: Date or time mark (| or ~) not filled in",

@@ -1,10 +1,10 @@
 #include "core/reminders/batch.h"
 
+#include "core/reminders/reminder.h"
+#include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/format_settings.h"
 #include "core/tables/mem_data.h"
-#include "core/reminders/reminder.h"
-#include "core/store/schemas.h"
 
 #include <gtest/gtest.h>
 
@@ -43,17 +43,19 @@ TEST_F(Batch, StampingMarksEveryPendingReminderInOnePass) {
     EXPECT_EQ(pending->RowNumber(), 2);
     pending->FieldDelimiter = kRemindersDelimiter;
     const std::string text = pending->DelimitedText();
-    EXPECT_NE(text.find("0111^Ann^24/12/2026^09:00:00^Hi^1^2^weekly^True^False^46380.25^Hi0111^\r\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("0222^Ann^24/12/2026^09:00:00^Hi^1^2^weekly^True^False^46380.25^Hi0222^\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("0111^Ann^24/12/2026^09:00:00^Hi^1^2^weekly^True^False^46380.25^Hi0111^\r\n"),
+        std::string::npos);
+    EXPECT_NE(
+        text.find("0222^Ann^24/12/2026^09:00:00^Hi^1^2^weekly^True^False^46380.25^Hi0222^\r\n"),
+        std::string::npos);
 }
 
 TEST_F(Batch, EachAttemptGetsItsOwnIdentifier) {
     const double ms = 1.0 / 86'400'000.0;
     EXPECT_EQ(nextBatchId(46380.5, 0.0), 46380.5);
-    EXPECT_DOUBLE_EQ(nextBatchId(46380.5, 46380.5), 46380.5 + ms);  // the clock has not moved
-    EXPECT_DOUBLE_EQ(nextBatchId(46380.0, 46380.5), 46380.5 + ms);  // nor back
+    EXPECT_DOUBLE_EQ(nextBatchId(46380.5, 46380.5), 46380.5 + ms); // the clock has not moved
+    EXPECT_DOUBLE_EQ(nextBatchId(46380.0, 46380.5), 46380.5 + ms); // nor back
 }
 
 TEST_F(Batch, MovingAppendsEveryReminderDatedTodayAfterTheLog) {

@@ -32,8 +32,8 @@ TEST(Placeholders, FillTheDateAndTimeOfTheReminder) {
         EXPECT_EQ(f.text, c.filled);
         EXPECT_EQ(f.date, c.date);
         EXPECT_EQ(f.time, c.time);
-        EXPECT_EQ(holdsPlaceholder(f.text), std::string(c.filled).find_first_of("|~") !=
-                                                std::string::npos);
+        EXPECT_EQ(holdsPlaceholder(f.text),
+                  std::string(c.filled).find_first_of("|~") != std::string::npos);
     }
 }
 

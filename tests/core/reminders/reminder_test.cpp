@@ -1,9 +1,9 @@
 #include "core/reminders/reminder.h"
 
+#include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/format_settings.h"
 #include "core/tables/mem_data.h"
-#include "core/store/schemas.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +38,10 @@ TEST(Reminder, AppendedAsOneRowOfThePendingFileWithItsAllKey) {
     stamped.status = true;
     stamped.batch = 46000.5;
     appendReminder(*table, stamped);
-    EXPECT_EQ(table->DelimitedText(),
-              kHeader + "0123^Ann^24/12/2026^10:30:00^See you^1^7^weekly^False^False^0^See you0123^\r\n" +
-                  "0456^Ann^24/12/2026^10:30:00^See you^1^7^weekly^True^False^46000.5^See you0456^\r\n");
+    EXPECT_EQ(
+        table->DelimitedText(),
+        kHeader + "0123^Ann^24/12/2026^10:30:00^See you^1^7^weekly^False^False^0^See you0123^\r\n" +
+            "0456^Ann^24/12/2026^10:30:00^See you^1^7^weekly^True^False^46000.5^See you0456^\r\n");
 }
 
 TEST(Reminder, AnotherKeyMessageMakesTheAllKey) {
@@ -68,7 +69,6 @@ TEST(Reminder, HasReminderNeedsTheNumberAndTheAllKey) {
     EXPECT_FALSE(hasReminder(*table, "0123", "Other"));
     EXPECT_FALSE(hasReminder(*table, "0999", "See you"));
 }
-
 
 // Read back as it was appended, whichever row; a row being edited reads from the edit.
 TEST(Reminder, ReadBackAsItWasAppended) {
@@ -106,8 +106,9 @@ TEST(Reminder, UpdatedInPlaceKeepingItsKeyAndItsEmptyFields) {
     setProcessFormats(FormatSettings{});
     auto table = schemas::makeReminders();
     table->FieldDelimiter = kRemindersDelimiter;
-    table->ReadDelimitedText(kHeader + "0123^Ann^24/12/2026^10:30:00^See you^^^^False^False^^See you0123^\r\n" +
-                             "0456^Bob^25/12/2026^09:00:00^Hi^0^0^^False^False^0^Hi0456^\r\n");
+    table->ReadDelimitedText(
+        kHeader + "0123^Ann^24/12/2026^10:30:00^See you^^^^False^False^^See you0123^\r\n" +
+        "0456^Bob^25/12/2026^09:00:00^Hi^0^0^^False^False^0^Hi0456^\r\n");
     table->SetSortedField(""); // the rows stay where they are, for the comparison
     table->First();
     Reminder r = reminderAt(*table, 1);
@@ -136,12 +137,15 @@ TEST(Reminder, TheMessageFollowsARescheduledAppointment) {
         const char* expected;
     };
     const Case cases[] = {
-        {"Due 24/12/2026 at 10:00", {dayNumber(2026, 12, 27), timeMs(11, 15)},
+        {"Due 24/12/2026 at 10:00",
+         {dayNumber(2026, 12, 27), timeMs(11, 15)},
          "Due 27/12/2026 at 11:15"},
-        {"Due 24/12/2026 at 10:00", {dayNumber(2026, 12, 27), timeMs(10, 0)},
+        {"Due 24/12/2026 at 10:00",
+         {dayNumber(2026, 12, 27), timeMs(10, 0)},
          "Due 27/12/2026 at 10:00"},
         {"See you soon", {dayNumber(2026, 12, 27), timeMs(11, 15)}, "See you soon"},
-        {"24/12/2026 or 24/12/2026", {dayNumber(2026, 12, 25), timeMs(10, 0)},
+        {"24/12/2026 or 24/12/2026",
+         {dayNumber(2026, 12, 25), timeMs(10, 0)},
          "25/12/2026 or 24/12/2026"},
         {"Due 24/12/2026 at 10:00", was, "Due 24/12/2026 at 10:00"},
     };

@@ -31,11 +31,9 @@ struct Fixture : ::testing::Test {
     std::unique_ptr<TdxMemData> reminders = schemas::makeReminders();
     DoNotTextSet doNotText;
     std::vector<ContactToRemind> contacts = {
-        {"Ann", "0123"},
-        {"Bob", "04 56", false},  // selected, then gone from the book
-        {"C^d", "0789"},          // "^" would split the row in reminders.txt
-        {"Dan", " 0111 "},
-        {"Eve", "0222"},          // asked not to be texted
+        {"Ann", "0123"},   {"Bob", "04 56", false}, // selected, then gone from the book
+        {"C^d", "0789"},                            // "^" would split the row in reminders.txt
+        {"Dan", " 0111 "}, {"Eve", "0222"},         // asked not to be texted
         {"Fay", "0333^"},
     };
     Fixture() { doNotText.add("02-22"); }
@@ -94,8 +92,8 @@ TEST_F(Fixture, SendAllTrimsAndPassesOverWhatIsPending) {
     // The key is the trimmed message, the lookup the message as typed: with blanks typed, the
     // lookup never matches and every contact of the group gets one.
     auto fresh = schemas::makeReminders();
-    const RemindedContacts blanks = remindContacts(
-        *fresh, common(), {{"Ann", "0123"}, {"Ann", "0123"}}, doNotText, sendAll);
+    const RemindedContacts blanks =
+        remindContacts(*fresh, common(), {{"Ann", "0123"}, {"Ann", "0123"}}, doNotText, sendAll);
     EXPECT_EQ(blanks.added, 2);
     EXPECT_EQ(column(*fresh, fields::AllKey),
               (std::vector<std::string>{"Bring the form0123", "Bring the form0123"}));

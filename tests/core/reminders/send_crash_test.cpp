@@ -3,9 +3,8 @@
 // both pending and sent, and never leave a batch the server accepted silently pending: after
 // every kill, what start-up does (findUnfinishedSend) is checked against what the server took.
 
-#include "core/reminders/send_transaction.h"
-
 #include "core/reminders/reminder.h"
+#include "core/reminders/send_transaction.h"
 #include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
@@ -16,22 +15,21 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
 #include <random>
 #include <set>
+#include <signal.h>
+#include <spawn.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -87,7 +85,9 @@ private:
             }
         }
     }
-    static void say(int fd, const std::string& s) { (void)!::send(fd, s.data(), s.size(), MSG_NOSIGNAL); }
+    static void say(int fd, const std::string& s) {
+        (void)!::send(fd, s.data(), s.size(), MSG_NOSIGNAL);
+    }
     void serve(int fd) {
         say(fd, "220 test ready\r\n");
         std::string in;

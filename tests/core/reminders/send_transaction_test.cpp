@@ -133,8 +133,8 @@ TEST_F(SendTransaction, StartUpAsksOnlyWhenTheFilesCannotTell) {
             hold->FieldDelimiter = kRemindersDelimiter;
             hold->Open();
             hold->ReadDelimitedText(t.body());
-            BatchTransaction logOnly(*hold, *copy, {folder.file("scratch.txt"),
-                                                    files.sentItems, folder.file("j2.txt")});
+            BatchTransaction logOnly(
+                *hold, *copy, {folder.file("scratch.txt"), files.sentItems, folder.file("j2.txt")});
             logOnly.accepted(dayNumber(2026, 12, 11));
         }
         if (!c.pendingHoldsBatch)

@@ -45,8 +45,7 @@ TEST_F(ApplyReplies, AReplyAlreadyKeptIsNotAddedAgain) {
 
 TEST_F(ApplyReplies, AYesFromAnUnknownNumberIsOtherButAStopIsHonouredFromAnyone) {
     applyReplies({reply("447700900999", ReplyKind::Confirmed, "a"),
-                  reply("447700900888", ReplyKind::Stop, "b"),
-                  reply("", ReplyKind::Stop, "c")},
+                  reply("447700900888", ReplyKind::Stop, "b"), reply("", ReplyKind::Stop, "c")},
                  *replies_, *sent_, *doNotText_, dayNumber(2026, 12, 9));
     ASSERT_EQ(replies_->RowCount(), 3);
     EXPECT_EQ(kindOf("a"), "Other");
@@ -86,15 +85,14 @@ TEST_F(ApplyReplies, OnlyUnreadCancellationsAndUnknownRepliesAskForAttention) {
 TEST_F(ApplyReplies, TheCancellationsAndStopsAddedAreListedForANotification) {
     applyReplies({reply("447700900123", ReplyKind::Cancelled, "old")}, *replies_, *sent_,
                  *doNotText_, 1);
-    const AppliedReplies applied =
-        applyReplies({reply("447700900123", ReplyKind::Cancelled, "old"),
-                      reply("447700900123", ReplyKind::Confirmed, "b"),
-                      reply("447700900123", ReplyKind::Report, "c"),
-                      reply("447700900999", ReplyKind::Other, "d"),
-                      reply("447700900123", ReplyKind::Cancelled, "e"),
-                      reply("447700900999", ReplyKind::Cancelled, "f"),
-                      reply("447700900888", ReplyKind::Stop, "g")},
-                     *replies_, *sent_, *doNotText_, 1);
+    const AppliedReplies applied = applyReplies({reply("447700900123", ReplyKind::Cancelled, "old"),
+                                                 reply("447700900123", ReplyKind::Confirmed, "b"),
+                                                 reply("447700900123", ReplyKind::Report, "c"),
+                                                 reply("447700900999", ReplyKind::Other, "d"),
+                                                 reply("447700900123", ReplyKind::Cancelled, "e"),
+                                                 reply("447700900999", ReplyKind::Cancelled, "f"),
+                                                 reply("447700900888", ReplyKind::Stop, "g")},
+                                                *replies_, *sent_, *doNotText_, 1);
     ASSERT_EQ(applied.notable.size(), 2u);
     EXPECT_EQ(applied.notable[0].kind, ReplyKind::Cancelled);
     EXPECT_EQ(applied.notable[0].name, "Ann");
@@ -114,7 +112,11 @@ TEST(TableLine, TextBecomesOneLineOfTheTableCharset) {
         const char* out;
     } cases[] = {
         {"YES\tsee\r\nyou  then", 100, "YES see you then"},
-        {"  caf\xC3\xA9 \xE2\x82\xAC" "5 ", 100, "caf\xE9 \x80" "5"},
+        {"  caf\xC3\xA9 \xE2\x82\xAC"
+         "5 ",
+         100,
+         "caf\xE9 \x80"
+         "5"},
         {"\xF0\x9F\x98\x80 ok", 100, "? ok"},
         {"abc\xff", 100, "abc?"},
         {"abcdef", 4, "abcd"},

@@ -42,7 +42,8 @@ TEST(ImapResponse, FetchItemsAreReadInAnyOrderAndForm) {
         uint32_t uid;
         const char* body;
     } cases[] = {
-        {"* 4 FETCH (UID 12 FLAGS (\\Seen $X) BODY[HEADER.FIELDS (FROM)] \"From: a@b\")", 12, "From: a@b"},
+        {"* 4 FETCH (UID 12 FLAGS (\\Seen $X) BODY[HEADER.FIELDS (FROM)] \"From: a@b\")", 12,
+         "From: a@b"},
         {"* 4 FETCH (BODY[] NIL UID 13)", 13, ""},
         {"* 4 FETCH (UID 14 BODY[] \"say \\\"hi\\\"\")", 14, "say \"hi\""},
         {"* 4 FETCH (UID 15)", 15, ""},
@@ -73,7 +74,8 @@ TEST(ImapResponse, OversizedOrBrokenResponsesAreRefused) {
         const char* name;
         std::string bytes;
     } cases[] = {
-        {"literal larger than asked for", "* 1 FETCH (UID 1 BODY[] {65}\r\n" + std::string(65, 'x') + ")\r\n"},
+        {"literal larger than asked for",
+         "* 1 FETCH (UID 1 BODY[] {65}\r\n" + std::string(65, 'x') + ")\r\n"},
         {"endless line", std::string(200, 'x') + "\r\n"},
         {"stream ends in a literal", "* 1 FETCH (UID 1 BODY[] {40}\r\nshort"},
         {"stream ends in a line", "* 1 FETCH (UID"},

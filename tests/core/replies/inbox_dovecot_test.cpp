@@ -2,15 +2,14 @@
 // certificates from a throwaway authority): what is read, what is left alone, what is kept, and
 // how each failure is told.
 
-#include "support/dovecot_server.h"
-#include "core/replies/scripted_imap.h"
-#include "core/smtp/test_pki.h"
-
 #include "core/replies/inbox_error.h"
 #include "core/replies/reply_check.h"
+#include "core/replies/scripted_imap.h"
+#include "core/smtp/test_pki.h"
 #include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/mem_data.h"
+#include "support/dovecot_server.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -129,10 +128,11 @@ TEST_F(InboxCheckTest, RepliesAreReadMatchedAndSortedWhileOtherMailIsLeftAlone) 
     struct Expected {
         const char *number, *name, *date, *time, *kind;
     };
-    for (const Expected& e : {Expected{"447700900123", "Ann Client", "10/12/2026", "14:30:00", "Confirmed"},
-                              Expected{"447700900456", "Bob Client", "11/12/2026", "09:15:00", "Cancelled"},
-                              Expected{"447700900789", "Cy Client", "12/12/2026", "16:00:00", "Stop"},
-                              Expected{"447700900999", "", "", "", "Other"}}) {
+    for (const Expected& e :
+         {Expected{"447700900123", "Ann Client", "10/12/2026", "14:30:00", "Confirmed"},
+          Expected{"447700900456", "Bob Client", "11/12/2026", "09:15:00", "Cancelled"},
+          Expected{"447700900789", "Cy Client", "12/12/2026", "16:00:00", "Stop"},
+          Expected{"447700900999", "", "", "", "Other"}}) {
         const int row = rowOf(e.number);
         ASSERT_GE(row, 0) << e.number;
         EXPECT_EQ(cell(row, fields::name), e.name) << e.number;
@@ -226,7 +226,8 @@ protected:
             check(port);
             FAIL() << "the check succeeded";
         } catch (const EInboxError& e) {
-            EXPECT_THAT(e.what(), HasSubstr("127.0.0.1:" + std::to_string(port ? port : server_->tlsPort())));
+            EXPECT_THAT(e.what(),
+                        HasSubstr("127.0.0.1:" + std::to_string(port ? port : server_->tlsPort())));
             EXPECT_THAT(e.what(), HasSubstr(reason));
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);

@@ -1,8 +1,9 @@
 // The inbox settings and the place the last check ended, in inbox.ini.
 
+#include "core/replies/inbox_settings.h"
+
 #include "core/replies/inbox_error.h"
 #include "core/replies/inbox_server.h"
-#include "core/replies/inbox_settings.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

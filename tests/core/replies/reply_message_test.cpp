@@ -37,9 +37,10 @@ TEST(ReplyMessage, BodiesAreDecodedWhateverTheirEncodingAndCharset) {
                  "<div>Ann&#39;s</div><script>alert(1)</script></body></html>\r\n",
          "Yes & thanks\nAnn's"},
         {"an attachment is not the text",
-         kHead + "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=x\r\n\r\n"
-                 "--x\r\nContent-Type: text/plain\r\nContent-Disposition: attachment\r\n\r\nnot me\r\n"
-                 "--x\r\nContent-Type: text/plain\r\n\r\nSTOP\r\n--x--\r\n",
+         kHead +
+             "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=x\r\n\r\n"
+             "--x\r\nContent-Type: text/plain\r\nContent-Disposition: attachment\r\n\r\nnot me\r\n"
+             "--x\r\nContent-Type: text/plain\r\n\r\nSTOP\r\n--x--\r\n",
          "STOP"},
     };
     for (const Case& c : cases) {
@@ -68,16 +69,20 @@ TEST(ReplyMessage, HostileInputGivesWhatCanBeReadAndNeverCrashes) {
         {"nothing", ""},
         {"NUL bytes", std::string(5000, '\0')},
         {"body of NULs", "From: 4477@gw.example\r\n\r\n" + std::string(3000, '\0')},
-        {"unknown charset", "From: a@gw.example\r\nContent-Type: text/plain; charset=x-nowhere-42\r\n"
-                            "\r\n\xff\xfe YES\r\n"},
-        {"broken multipart", "From: a@gw.example\r\nContent-Type: multipart/mixed; boundary=\r\n\r\n--\r\n--\r\n"},
-        {"endless nesting", "From: a@gw.example\r\n" + [] {
-             std::string s;
-             for (int i = 0; i < 500; ++i)
-                 s += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" +
-                      std::to_string(i) + "\r\n";
-             return s;
-         }()},
+        {"unknown charset",
+         "From: a@gw.example\r\nContent-Type: text/plain; charset=x-nowhere-42\r\n"
+         "\r\n\xff\xfe YES\r\n"},
+        {"broken multipart",
+         "From: a@gw.example\r\nContent-Type: multipart/mixed; boundary=\r\n\r\n--\r\n--\r\n"},
+        {"endless nesting", "From: a@gw.example\r\n" +
+                                [] {
+                                    std::string s;
+                                    for (int i = 0; i < 500; ++i)
+                                        s += "Content-Type: multipart/mixed; boundary=b" +
+                                             std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) +
+                                             "\r\n";
+                                    return s;
+                                }()},
         {"no From", "Subject: hi\r\n\r\nYES\r\n"},
         {"bad base64", "From: a@gw.example\r\nContent-Transfer-Encoding: base64\r\n\r\n!!!***\r\n"},
     };
@@ -89,7 +94,9 @@ TEST(ReplyMessage, HostileInputGivesWhatCanBeReadAndNeverCrashes) {
     }
     EXPECT_EQ(parseReplyMessage("Subject: hi\r\n\r\nYES\r\n").from, "");
     EXPECT_EQ(parseReplyMessage("From: a@gw.example\r\nContent-Type: text/plain; "
-                                "charset=x-nowhere-42\r\n\r\nYES\r\n").body.substr(0, 3), "YES");
+                                "charset=x-nowhere-42\r\n\r\nYES\r\n")
+                  .body.substr(0, 3),
+              "YES");
 }
 
 TEST(ReplyMessage, OnlyTheFirst64KiBAreLookedAt) {

@@ -1,9 +1,10 @@
 // Reading the number, the text and a report's status from a gateway's e-mail, and what the
 // first word makes of it.
 
+#include "core/replies/reply_reading.h"
+
 #include "core/replies/inbox_error.h"
 #include "core/replies/reply_kind.h"
-#include "core/replies/reply_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +20,17 @@ TEST(ReplyReading, ThePresetsReadTheCommonForms) {
         ReplyMessage message;
         const char *number, *text;
     } cases[] = {
-        {ReplyForm::FromLocalPart, mail("+447700900123@sms.gw", "SMS", " YES \r\n"), "+447700900123", "YES"},
+        {ReplyForm::FromLocalPart, mail("+447700900123@sms.gw", "SMS", " YES \r\n"),
+         "+447700900123", "YES"},
         {ReplyForm::FromLocalPart, mail("447700900123@sms.gw", "STOP", ""), "447700900123", "STOP"},
         {ReplyForm::FromLocalPart, mail("noreply@sms.gw", "", "YES"), "", "YES"},
-        {ReplyForm::Subject, mail("in@sms.gw", "Reply from +44 7700 900123", "No thanks"), "+44 7700 900123", "No thanks"},
-        {ReplyForm::Body, mail("in@sms.gw", "SMS", "From: 07700-900123\r\nMessage:\r\nCancel please\r\n"),
+        {ReplyForm::Subject, mail("in@sms.gw", "Reply from +44 7700 900123", "No thanks"),
+         "+44 7700 900123", "No thanks"},
+        {ReplyForm::Body,
+         mail("in@sms.gw", "SMS", "From: 07700-900123\r\nMessage:\r\nCancel please\r\n"),
          "07700-900123", "Message:\r\nCancel please"},
-        {ReplyForm::Body, mail("in@sms.gw", "SMS", "Sender 447700900123: YES\r\n"), "447700900123", "YES"},
+        {ReplyForm::Body, mail("in@sms.gw", "SMS", "Sender 447700900123: YES\r\n"), "447700900123",
+         "YES"},
         {ReplyForm::Body, mail("in@sms.gw", "SMS", "Call 123 now"), "", "Call 123 now"},
     };
     for (const Case& c : cases) {
@@ -37,8 +42,9 @@ TEST(ReplyReading, ThePresetsReadTheCommonForms) {
 }
 
 TEST(ReplyReading, AnExpressionReadsAnyGatewayByItsNamedGroups) {
-    const ReplyReader reader(ReplyForm::Pattern,
-                             R"(^Subject: (?:Report|Reply) for (?<number>\+?\d+)$[\s\S]*?^(?:Status: (?<status>\w+)|(?<text>.+))$)");
+    const ReplyReader reader(
+        ReplyForm::Pattern,
+        R"(^Subject: (?:Report|Reply) for (?<number>\+?\d+)$[\s\S]*?^(?:Status: (?<status>\w+)|(?<text>.+))$)");
     ReadReply r = reader.read(mail("gw@x", "Reply for +447700900123", "Sure, YES"));
     EXPECT_EQ(r.number, "+447700900123");
     EXPECT_EQ(r.text, "Sure, YES");

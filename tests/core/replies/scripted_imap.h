@@ -4,15 +4,14 @@
 // says a word, and one that greets and offers no STARTTLS. It serves one connection on a
 // thread of its own and is stopped by its destructor.
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <cstdint>
-#include <string>
-#include <thread>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testservers {

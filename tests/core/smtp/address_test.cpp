@@ -1,9 +1,9 @@
 // Address lists from text, the address form in headers, and the header list.
 
-#include <gtest/gtest.h>
-
 #include "core/smtp/header_form.h"
 #include "core/smtp/message.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

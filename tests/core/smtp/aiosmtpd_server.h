@@ -6,21 +6,20 @@
 // offers AUTH only after it. The destructor stops it and removes the folder.
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
+#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
-#include <vector>
-
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 

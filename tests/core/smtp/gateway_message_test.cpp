@@ -9,7 +9,8 @@ TEST(GatewayMessage, CarriesThePendingFileAsItStandsToTheGatewayAlone) {
     sender.fromAddress = "pat@example.com";
     sender.blindCopies = "a@example.com, b@example.com";
     sender.replyTo = "Pat <reply@example.com>";
-    const TIdMessage m = gatewayMessage(sender, "v.1.0.0.1", "head^\r\n0111^Ann^\r\n0222^Bob^", 46380.3875);
+    const TIdMessage m =
+        gatewayMessage(sender, "v.1.0.0.1", "head^\r\n0111^Ann^\r\n0222^Bob^", 46380.3875);
     EXPECT_EQ(m.From.Address, "pat@example.com");
     ASSERT_EQ(m.Recipients.Count(), 1u);
     EXPECT_EQ(m.Recipients[0].Address, kGatewayAddress);

@@ -1,9 +1,10 @@
 // Date form, header folding, character-set choice and Base64.
 
-#include <gtest/gtest.h>
+#include "core/smtp/header_form.h"
 
 #include "core/smtp/base64.h"
-#include "core/smtp/header_form.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,20 +1,18 @@
 #include "scripted_server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-
-#include <algorithm>
-#include <stdexcept>
 
 namespace {
 

@@ -1,17 +1,16 @@
 // The SMTP dialogue against a scripted server: exact bytes on the wire and every failure path.
 
+#include "core/smtp/smtp_client.h"
+#include "scripted_server.h"
+#include "tls_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <functional>
 #include <optional>
 #include <thread>
-
 #include <unistd.h>
-
-#include "scripted_server.h"
-#include "core/smtp/smtp_client.h"
-#include "tls_fixture.h"
 
 namespace {
 
@@ -173,13 +172,12 @@ std::vector<DialogueCase> dialogueCases() {
     std::vector<DialogueCase> cases;
     cases.push_back({
         .name = "EhloRefusedGivesHeloAndNoAuthentication",
-        .script = {reply({"220 hi"}),    reply({"502 5.5.1 Unrecognized command"}),
-                   reply({"250 hello"}), reply({"250 ok"}),
-                   reply({"250 ok"}),    reply({"250 ok"}),
-                   reply({"354 go"}),    reply({"250 ok"})},
+        .script = {reply({"220 hi"}), reply({"502 5.5.1 Unrecognized command"}),
+                   reply({"250 hello"}), reply({"250 ok"}), reply({"250 ok"}), reply({"250 ok"}),
+                   reply({"354 go"}), reply({"250 ok"})},
         .setup = withAuth,
         .transcript =
-           "ehlo testhost\r\nHelo testhost\r\nRset\r\n" + kMailToData + kBaseData + "Quit\r\n",
+            "ehlo testhost\r\nHelo testhost\r\nRset\r\n" + kMailToData + kBaseData + "Quit\r\n",
     });
     cases.push_back({
         .name = "AuthAnnouncedWithEqualsSign",
@@ -187,7 +185,7 @@ std::vector<DialogueCase> dialogueCases() {
         .setup = withAuth,
         .tls = true,
         .transcript =
-           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
     });
     cases.push_back({
         .name = "AuthAnnouncedWithBlankAndTwoSchemes",
@@ -195,7 +193,7 @@ std::vector<DialogueCase> dialogueCases() {
         .setup = withAuth,
         .tls = true,
         .transcript =
-           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
     });
     cases.push_back({
         .name = "AuthOnTheFirstLineIsNotTaken",
@@ -212,30 +210,25 @@ std::vector<DialogueCase> dialogueCases() {
     cases.push_back({
         .name = "MultiLineReplyEndingInBareCodeAndBlank",
         .script = authScript(
-           ServerStep{{"250-mail\r\n\r\n250-AUTH LOGIN\r\n  250-SIZE 10  \r\n250 \r\n"}}),
+            ServerStep{{"250-mail\r\n\r\n250-AUTH LOGIN\r\n  250-SIZE 10  \r\n250 \r\n"}}),
         .setup = withAuth,
         .tls = true,
         .transcript =
-           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
     });
     cases.push_back({
         .name = "ReplySplitAcrossSegmentsAtAwkwardPoints",
         .script = authScript(
-           ServerStep{{"250-mail\r", "\n25", "0-AU", "TH LOGIN\r\n250", " OK\r", "\n"}}),
+            ServerStep{{"250-mail\r", "\n25", "0-AU", "TH LOGIN\r\n250", " OK\r", "\n"}}),
         .setup = withAuth,
         .tls = true,
         .transcript =
-           "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
+            "ehlo testhost\r\nRset\r\n" + kAuthCommands + kMailToData + kBaseData + "Quit\r\n",
     });
     cases.push_back({
         .name = "GreetingSplitInsideTheCode",
-        .script = {ServerStep{{"2", "20 h", "i\r", "\n"}},
-                   reply({"250 ok"}),
-                   reply({"250 ok"}),
-                   reply({"250 ok"}),
-                   reply({"250 ok"}),
-                   reply({"354 go"}),
-                   reply({"250 ok"})},
+        .script = {ServerStep{{"2", "20 h", "i\r", "\n"}}, reply({"250 ok"}), reply({"250 ok"}),
+                   reply({"250 ok"}), reply({"250 ok"}), reply({"354 go"}), reply({"250 ok"})},
         .transcript = plainTranscript(),
     });
     cases.push_back({
@@ -250,10 +243,9 @@ std::vector<DialogueCase> dialogueCases() {
     });
     cases.push_back({
         .name = "PasswordRefusedLeavesConnectionOpen",
-        .script = {
-           reply({"220 hi"}),           ehloWithLogin(),
-           reply({"250 ok"}),           reply({"334 VXNlcm5hbWU6"}),
-           reply({"334 UGFzc3dvcmQ6"}), reply({"535 5.7.8 Authentication credentials invalid"})},
+        .script = {reply({"220 hi"}), ehloWithLogin(), reply({"250 ok"}),
+                   reply({"334 VXNlcm5hbWU6"}), reply({"334 UGFzc3dvcmQ6"}),
+                   reply({"535 5.7.8 Authentication credentials invalid"})},
         .setup = withAuth,
         .tls = true,
         .failure = Failure::Reply,
@@ -273,10 +265,8 @@ std::vector<DialogueCase> dialogueCases() {
     });
     cases.push_back({
         .name = "MultiLineErrorReportsItsLastLine",
-        .script = {
-           reply({"220 hi"}), reply({"250 ok"}),
-           reply({"250 ok"}), reply({"250 ok"}),
-           reply({"250 ok"}), reply({"554-5.7.1 Message refused", "554 5.7.1 see policy"})},
+        .script = {reply({"220 hi"}), reply({"250 ok"}), reply({"250 ok"}), reply({"250 ok"}),
+                   reply({"250 ok"}), reply({"554-5.7.1 Message refused", "554 5.7.1 see policy"})},
         .failure = Failure::Reply,
         .failureText = "554 5.7.1 see policy",
         .failureCode = 554,
@@ -480,13 +470,19 @@ std::vector<DialogueCase> dialogueCases() {
     cases.push_back({
         .name = "DotStuffing",
         .script = bodyScript(),
-        .setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {".", "..", ".x", "a.b", "."}; },
+        .setup =
+            [](TIdSMTP&, TIdMessage& m) {
+                m.Body = {".", "..", ".x", "a.b", "."};
+            },
         .transcript = plainTranscript(kHeaders + "..\r\n...\r\n..x\r\na.b\r\n..\r\n.\r\n"),
     });
     cases.push_back({
         .name = "EmptyBodyLines",
         .script = bodyScript(),
-        .setup = [](TIdSMTP&, TIdMessage& m) { m.Body = {"", "a", "", ""}; },
+        .setup =
+            [](TIdSMTP&, TIdMessage& m) {
+                m.Body = {"", "a", "", ""};
+            },
         .transcript = plainTranscript(kHeaders + "\r\na\r\n\r\n\r\n.\r\n"),
     });
     cases.push_back({
@@ -840,7 +836,8 @@ TEST(SmtpDialogue, BodyTextGoesOutAsItsLinesWould) {
         "\r",
         "\n\r",
         "a\r\n\r\nb\r\n\r\n",
-        "\xa3" "5\r\n.caf\xe9\r\n",
+        "\xa3"
+        "5\r\n.caf\xe9\r\n",
         longText,
     };
     for (const char* locale : {"en_AU.UTF-8", "ja_JP.UTF-8"}) {

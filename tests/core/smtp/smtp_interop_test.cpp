@@ -2,24 +2,23 @@
 // by the test on a free loopback port with STARTTLS required and AUTH LOGIN after it, and
 // stopped in every path.
 
+#include "core/smtp/aiosmtpd_server.h"
+#include "core/smtp/smtp_client.h"
+#include "tls_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
-
-#include "core/smtp/smtp_client.h"
-#include "core/smtp/aiosmtpd_server.h"
-#include "tls_fixture.h"
 
 extern char** environ;
 

@@ -1,14 +1,14 @@
 // Encryption of the SMTP dialogue against the scripted server with TLS: STARTTLS, implicit TLS,
 // the refusal of a clear-text password, certificate checks and broken handshakes.
 
+#include "core/smtp/smtp_client.h"
+#include "scripted_server.h"
+#include "tls_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <functional>
-
-#include "scripted_server.h"
-#include "core/smtp/smtp_client.h"
-#include "tls_fixture.h"
 
 namespace {
 

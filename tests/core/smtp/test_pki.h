@@ -7,14 +7,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
-#include <string>
-
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
+#include <stdexcept>
+#include <string>
 #include <unistd.h>
 
 namespace testpki {

@@ -3,8 +3,8 @@
 // The test authority and server certificates shared by the TLS tests of one test program, made
 // once and removed when the program ends.
 
-#include "scripted_server.h"
 #include "core/smtp/smtp_client.h"
+#include "scripted_server.h"
 #include "test_pki.h"
 
 namespace tlsfixture {

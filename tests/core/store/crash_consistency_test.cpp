@@ -1,12 +1,11 @@
 // A writer killed at random instants: the table file is always the whole old or the whole new
 // content, never a torn one, and the next start's clean-up leaves no temporary behind.
 
-#include <gtest/gtest.h>
-
+#include "core/store/schemas.h"
+#include "core/tables/atomic_file.h"
 #include "support/temp_folder.h"
 
-#include "core/tables/atomic_file.h"
-#include "core/store/schemas.h"
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>

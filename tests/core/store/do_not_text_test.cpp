@@ -1,9 +1,9 @@
 #include "core/store/do_not_text.h"
 
+#include "core/store/schemas.h"
 #include "core/tables/date_time.h"
 #include "core/tables/format_settings.h"
 #include "core/tables/mem_data.h"
-#include "core/store/schemas.h"
 
 #include <gtest/gtest.h>
 

@@ -48,7 +48,7 @@ TEST(PhoneNumber, NationalAndInternationalFormsAreOneNumber) {
         {"07700 900123", "07700-900123", true},
         {"07700 900123", "+44 7700 900124", false},
         {"07700 900123", "08700 900123", false},
-        {"0123", "44123", false},          // too short to be a national number
+        {"0123", "44123", false},                 // too short to be a national number
         {"07700900123", "12347700900123", false}, // a four-digit "country code"
         {"", "", false},
     };

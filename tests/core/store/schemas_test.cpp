@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/store/schemas.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

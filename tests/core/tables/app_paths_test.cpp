@@ -1,8 +1,8 @@
 #include "core/tables/app_paths.h"
 
-#include <gtest/gtest.h>
-
 #include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,7 +44,7 @@ TEST(AppPathsDecision, SettingsFolder) {
         std::string xdg;
         std::string expected;
     } cases[] = {
-        {true, false, "", "/opt/build"},             // a build folder keeps them beside it
+        {true, false, "", "/opt/build"}, // a build folder keeps them beside it
         {true, false, "/home/ann/cfg", "/opt/build"},
         {false, false, "", "/home/ann/.config/tallyminder"},
         {false, false, "/home/ann/cfg", "/home/ann/cfg/tallyminder"},
@@ -87,12 +87,12 @@ TEST_F(AppPathsFolders, PrepareFolderCreatesOrNamesTheReason) {
     const std::string nested = dir_ + "/a/b c/Tallyminder";
     EXPECT_EQ(prepareFolder(nested), "");
     EXPECT_TRUE(fs::is_directory(nested));
-    EXPECT_TRUE(fs::is_empty(nested)); // the write probe leaves nothing behind
+    EXPECT_TRUE(fs::is_empty(nested));    // the write probe leaves nothing behind
     EXPECT_EQ(prepareFolder(nested), ""); // an existing folder is fine
 
     std::ofstream(dir_ + "/plain") << "x";
-    EXPECT_NE(prepareFolder(dir_ + "/plain"), "");       // a file, not a folder
-    EXPECT_NE(prepareFolder(dir_ + "/plain/sub"), "");   // cannot be created
+    EXPECT_NE(prepareFolder(dir_ + "/plain"), "");     // a file, not a folder
+    EXPECT_NE(prepareFolder(dir_ + "/plain/sub"), ""); // cannot be created
     EXPECT_FALSE(fs::exists(dir_ + "/plain/sub"));
     EXPECT_NE(prepareFolder(""), "");
 }

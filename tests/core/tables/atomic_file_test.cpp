@@ -1,14 +1,14 @@
 // Whole-file writes: unchanged bytes are not written, links are written through, a file kept
 // from an unreadable read is never replaced or removed before its copy exists.
 
-#include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
-
 #include "core/tables/atomic_file.h"
+
+#include "core/store/schemas.h"
 #include "core/tables/errors.h"
 #include "core/tables/keep_aside.h"
-#include "core/store/schemas.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>

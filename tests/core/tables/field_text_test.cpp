@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
 #include "core/tables/field.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -80,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{FieldKind::String, "anything at all", "anything at all", nullptr}));
 
 TEST(FieldText, EmptyTextIsNullForEveryKind) {
-    for (FieldKind k : {FieldKind::String, FieldKind::Integer, FieldKind::Float,
-                        FieldKind::Boolean, FieldKind::Date, FieldKind::Time})
+    for (FieldKind k : {FieldKind::String, FieldKind::Integer, FieldKind::Float, FieldKind::Boolean,
+                        FieldKind::Date, FieldKind::Time})
         EXPECT_TRUE(isNull(fieldtext::parse(def(k), "")));
 }
 
@@ -107,7 +107,7 @@ TEST(DateTime, DayNumbersCountFromTheThirtiethOfDecember1899) {
     EXPECT_EQ(c.year, 2003);
     EXPECT_EQ(c.month, 1);
     EXPECT_EQ(c.day, 31);
-    EXPECT_EQ(dayOfWeek(dayNumber(2026, 12, 6)), 1); // a Sunday
+    EXPECT_EQ(dayOfWeek(dayNumber(2026, 12, 6)), 1);  // a Sunday
     EXPECT_EQ(dayOfWeek(dayNumber(2026, 12, 12)), 7); // a Saturday
     EXPECT_EQ(timePart(dateTimeValue(37652, timeMs(14, 29))), timeMs(14, 29));
 }

@@ -92,7 +92,8 @@ TEST(FloatText, SameTextAsTheCLibraryForRandomValues) {
             v = unit(rng) * std::pow(10.0, exponent(rng));
             break;
         case 2: // a date-time: days since 1899 plus the fraction of the day
-            v = static_cast<double>(rng() % 80000) + static_cast<double>(rng() % 86400000) / 86400000.0;
+            v = static_cast<double>(rng() % 80000) +
+                static_cast<double>(rng() % 86400000) / 86400000.0;
             break;
         case 3: // a short decimal, as typed
             v = static_cast<double>(static_cast<int64_t>(rng() % 2000001) - 1000000) / 1000.0;

@@ -1,10 +1,9 @@
 #include "core/tables/ini_file.h"
 
 #include "core/tables/atomic_file.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>

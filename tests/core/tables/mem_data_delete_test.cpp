@@ -1,10 +1,10 @@
 // Deleting many rows at once gives what deleting them one by one gives: the same rows left in
 // the same order, the same current row, the same BeforeDelete calls.
 
-#include <gtest/gtest.h>
-
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
@@ -62,9 +62,14 @@ TEST(DeleteRows, SameRowsAndCursorAsOneByOne) {
         std::shuffle(all.begin(), all.end(), rng);
         std::vector<int> chosen(all.begin(), all.begin() + 1 + rng() % rows);
         switch (trial % 3) { // ascending, descending (as the windows do) and any order
-        case 0: std::sort(chosen.begin(), chosen.end()); break;
-        case 1: std::sort(chosen.rbegin(), chosen.rend()); break;
-        default: break;
+        case 0:
+            std::sort(chosen.begin(), chosen.end());
+            break;
+        case 1:
+            std::sort(chosen.rbegin(), chosen.rend());
+            break;
+        default:
+            break;
         }
         const Outcome one = run(rows, chosen, false);
         const Outcome bulk = run(rows, chosen, true);
@@ -85,8 +90,8 @@ TEST(DeleteRows, SkipsGoneBookmarksAndStopsAtARefusal) {
         if (d.Field(1).AsString() == "row4")
             throw EDatabaseError("refused");
     };
-    const std::vector<int> bookmarks{gone, t->BookmarkAt(0), t->BookmarkAt(1), t->BookmarkAt(3),
-                                     t->BookmarkAt(4), 9999};
+    const std::vector<int> bookmarks{
+        gone, t->BookmarkAt(0), t->BookmarkAt(1), t->BookmarkAt(3), t->BookmarkAt(4), 9999};
     EXPECT_THROW(t->DeleteBookmarked(bookmarks), EDatabaseError);
     ASSERT_EQ(t->RowCount(), 3);
     EXPECT_EQ(t->CellText(0, 1), "row3");

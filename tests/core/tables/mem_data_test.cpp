@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include "core/tables/mem_data.h"
 
+#include "core/store/schemas.h"
 #include "core/tables/charset.h"
 #include "core/tables/errors.h"
-#include "core/tables/mem_data.h"
-#include "core/store/schemas.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -285,7 +286,9 @@ TEST(MemData, AFailedAssignmentLeavesThePreviousValue) {
 TEST(MemData, EventsRunInTheirOrder) {
     auto t = makeTable();
     std::vector<std::string> seen;
-    auto log = [&](const char* what) { return [&seen, what](TdxMemData&) { seen.push_back(what); }; };
+    auto log = [&](const char* what) {
+        return [&seen, what](TdxMemData&) { seen.push_back(what); };
+    };
     t->BeforeInsert = log("BeforeInsert");
     t->OnNewRecord = log("OnNewRecord");
     t->AfterInsert = log("AfterInsert");

@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
-
+#include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
-#include "core/store/schemas.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -23,7 +22,9 @@ protected:
     }
 };
 
-std::string fixture(const char* name) { return readWholeFile(std::string(TEST_FIXTURES_DIR) + "/" + name); }
+std::string fixture(const char* name) {
+    return readWholeFile(std::string(TEST_FIXTURES_DIR) + "/" + name);
+}
 
 // The three-column table of the line-splitting cases.
 std::unique_ptr<TdxMemData> abc() {
@@ -44,8 +45,7 @@ TEST_F(TableFile, TheWorkedExampleIsWrittenByteForByteAndReadBackIdentically) {
     const std::string message = "Your appointment is on 31/01/2003 at 14:30";
     t->AddRow({FieldValue{}, std::string("0000000000"), std::string("A Client"),
                int32_t(dayNumber(2003, 1, 31)), int32_t(timeMs(14, 30)), message, int32_t(1),
-               int32_t(0), FieldValue{}, false, false, 0.0,
-               message.substr(0, 50) + "0000000000"});
+               int32_t(0), FieldValue{}, false, false, 0.0, message.substr(0, 50) + "0000000000"});
     t->WriteDelimitedFile(path("reminders.txt"));
     const std::string expected = fixture("reminders_example.txt");
     EXPECT_EQ(readWholeFile(path("reminders.txt")), expected);
@@ -82,8 +82,9 @@ TEST_F(TableFile, EveryValueIsWrittenInItsOwnFormWhateverCameBefore) {
         t->AddRow({FieldValue{}, std::to_string(pick(1000)), std::string("n"),
                    sparse ? FieldValue{} : FieldValue(int32_t(46000 + pick(400))),
                    FieldValue(int32_t(pick(86'400'000))), std::string("m"),
-                   FieldValue(int32_t(pick(300) - 150)), sparse ? FieldValue{} : FieldValue(int32_t{0}),
-                   FieldValue{}, pick(2) == 0, FieldValue(pick(3) == 0),
+                   FieldValue(int32_t(pick(300) - 150)),
+                   sparse ? FieldValue{} : FieldValue(int32_t{0}), FieldValue{}, pick(2) == 0,
+                   FieldValue(pick(3) == 0),
                    FieldValue(pick(4) == 0 ? 46365.5 : (rng() % 100000000) / 997.0)});
     }
     t->ResumeViews();
@@ -198,10 +199,14 @@ INSTANTIATE_TEST_SUITE_P(
 // the LF of a line end, on a blank line or before a NUL, the rows, the losses and the errors
 // are those of the same bytes read whole.
 TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
-    const std::string snippets[] = {
-        "1^2^3^\r\n4^5^6^\r\n",    "1^2^3^\n4^5^6^\n7^8^9^",     "1^2^3^\r4^5^6^\r\r7^",
-        "1^2^3^\r\n\r\n\r\n4^5^\r\n", std::string("1^2\0^3^\r\n4^\r\n", 14),
-        kLong + "\r\n1^2^3^\r\n",      "1^2^3^\r\na^b^c^d^\r\n",  "1^2^3^\r\nq^" + std::string(2100, 'z')};
+    const std::string snippets[] = {"1^2^3^\r\n4^5^6^\r\n",
+                                    "1^2^3^\n4^5^6^\n7^8^9^",
+                                    "1^2^3^\r4^5^6^\r\r7^",
+                                    "1^2^3^\r\n\r\n\r\n4^5^\r\n",
+                                    std::string("1^2\0^3^\r\n4^\r\n", 14),
+                                    kLong + "\r\n1^2^3^\r\n",
+                                    "1^2^3^\r\na^b^c^d^\r\n",
+                                    "1^2^3^\r\nq^" + std::string(2100, 'z')};
     const std::string header = "a^b^c^\r\n";
     const std::string filler = std::string(500, 'p') + "^f^\r\n";
     for (const std::string& snippet : snippets) {
@@ -216,9 +221,9 @@ TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
             text += snippet;
             write("t.txt", text);
             for (const bool handler : {false, true}) {
-                SCOPED_TRACE(::testing::Message() << "snippet " << &snippet - snippets
-                                                  << ", piece ends " << before
-                                                  << " bytes before it" << (handler ? ", row by row" : ""));
+                SCOPED_TRACE(::testing::Message()
+                             << "snippet " << &snippet - snippets << ", piece ends " << before
+                             << " bytes before it" << (handler ? ", row by row" : ""));
                 auto fromFile = abc();
                 auto whole = abc();
                 if (handler)
@@ -277,7 +282,8 @@ TEST_F(TableFile, BooleansAndDatesAreWrittenBackInTheirOneForm) {
 }
 
 TEST_F(TableFile, ReadingSortsAndNumbersRowsInFileOrder) {
-    write("s.txt", "contact_no\tcreate_date\t\r\nold\t01/01/2026\t\r\nnone\t\t\r\nnew\t05/01/2026\t\r\n");
+    write("s.txt",
+          "contact_no\tcreate_date\t\r\nold\t01/01/2026\t\r\nnone\t\t\r\nnew\t05/01/2026\t\r\n");
     auto t = schemas::makeSentItems(); // create_date, descending
     t->ReadDelimitedFile(path("s.txt"));
     EXPECT_EQ(t->CellText(0, 1), "new");
@@ -376,7 +382,8 @@ TEST_F(TableFile, AClosedTableWritesNothing) {
 }
 
 TEST_F(TableFile, MailSettingsWithAnExtraColumnAreStillRead) {
-    write("mail.txt", "FromAddress\tSomethingNew\tFromName\t\r\na@example.com\tx\tPat Sample\t\r\n");
+    write("mail.txt",
+          "FromAddress\tSomethingNew\tFromName\t\r\na@example.com\tx\tPat Sample\t\r\n");
     auto t = schemas::makeMail();
     t->ReadDelimitedFile(path("mail.txt"));
     EXPECT_EQ(t->CellText(0, t->FieldIndex("FromName")), "Pat Sample");

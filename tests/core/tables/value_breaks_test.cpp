@@ -2,15 +2,14 @@
 // read whole when a value holds a TAB or a stray line break, and no writer puts its separator or
 // a line break inside a value.
 
-#include <gtest/gtest.h>
-
-#include "support/temp_folder.h"
-
 #include "core/store/schemas.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/date_time.h"
 #include "core/tables/errors.h"
 #include "core/tables/keep_aside.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -63,8 +62,7 @@ TEST(ValueBreaks, TheFileWithATabIsKeptAsideBeforeAnythingRewritesIt) {
     const std::string bytes = kHeader + "0411^Ann^Tab\there^\r\n";
     folder.write("reminders.txt", bytes);
     auto t = pending();
-    EXPECT_THROW(readTableKeepingBadFileAside(*t, folder.file("reminders.txt")),
-                 EUnreadableFile);
+    EXPECT_THROW(readTableKeepingBadFileAside(*t, folder.file("reminders.txt")), EUnreadableFile);
     EXPECT_EQ(folder.read("reminders.txt.unreadable"), bytes);
 }
 
@@ -93,8 +91,8 @@ TEST(ValueBreaks, NoWriterPutsItsSeparatorOrALineBreakInsideAValue) {
         t->FieldDelimiter = c.delimiter;
         t->Open();
         t->AddRow({FieldValue{}, std::string("0411"), std::string("Ann"), FieldValue{},
-                   FieldValue{}, c.message, FieldValue{}, FieldValue{}, FieldValue{},
-                   FieldValue{}, FieldValue{}, FieldValue{}});
+                   FieldValue{}, c.message, FieldValue{}, FieldValue{}, FieldValue{}, FieldValue{},
+                   FieldValue{}, FieldValue{}});
         if (std::string(c.holds).empty()) {
             t->WriteDelimitedFile(folder.file("t.txt"));
             EXPECT_NE(folder.read("t.txt"), "old");
