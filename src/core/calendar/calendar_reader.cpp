@@ -1,5 +1,6 @@
 #include "core/calendar/calendar_reader.h"
 
+#include "core/calendar/even_repeat.h"
 #include "core/calendar/windows_zones.h"
 #include "core/tables/date_time.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -32,10 +34,21 @@ std::string text(const char* s) {
     return s ? std::string(s) : std::string();
 }
 
-std::string fmt(const char* format, int a, int b, int c, int d = 0, int e = 0, int f = 0) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, format, a, b, c, d, e, f);
-    return buf;
+// "yyyymmdd", then "Thhmmss" when `withTime`, the forms iCalendar writes dates and times in.
+std::string stamp(int y, int mo, int d, bool withTime, int h = 0, int mi = 0, int s = 0) {
+    char buf[16];
+    char* at = buf;
+    const auto put = [&at](int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            at[i] = static_cast<char>('0' + value % 10);
+        at += width;
+    };
+    put(y, 4), put(mo, 2), put(d, 2);
+    if (withTime) {
+        *at++ = 'T';
+        put(h, 2), put(mi, 2), put(s, 2);
+    }
+    return std::string(buf, at);
 }
 
 // Where a time stands: in a zone, in UTC (a zone too), or floating (zone null, not unknown).
@@ -88,7 +101,7 @@ private:
             const icaltimetype t = icalproperty_get_recurrenceid(rid);
             const Zone zone = zoneOf(rid, t, startZone(e));
             if (!zone.unknown && !icaltime_is_null_time(t))
-                overridden_.insert({uidOf(e), instanceId(t, zone)});
+                overridden_[uidOf(e)].insert(instanceId(t, zone));
         }
         out_.events.reserve(out_.events.size() + events.size());
         for (icalcomponent* e : events)
@@ -142,33 +155,50 @@ private:
         return zone;
     }
 
-    static std::string instanceId(const icaltimetype& wall, const Zone& zone) {
-        if (wall.is_date)
-            return fmt("%04d%02d%02d", wall.year, wall.month, wall.day);
-        if (!zone.zone)
-            return fmt("%04d%02d%02dT%02d%02d%02d", wall.year, wall.month, wall.day, wall.hour,
-                       wall.minute, wall.second);
+    // The seconds since 1970 of a wall time in a zone.
+    static time_t utcSeconds(const icaltimetype& wall, icaltimezone* zone) {
         icaltimetype bare = wall;
         bare.zone = nullptr;
-        const time_t t = icaltime_as_timet_with_zone(bare, zone.zone);
-        std::tm utc{};
-        gmtime_r(&t, &utc);
-        return fmt("%04d%02d%02dT%02d%02d%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                   utc.tm_hour, utc.tm_min, utc.tm_sec);
+        return icaltime_as_timet_with_zone(bare, zone);
     }
 
-    // The local day and time of a wall time in a zone; false when the date is not one.
-    bool toLocal(const icaltimetype& wall, const Zone& zone, int32_t& day, int32_t& ms) const {
+    static std::string utcStamp(time_t t) {
+        const int64_t days = t >= 0 ? t / 86400 : -((-t + 86399) / 86400);
+        const auto secs = static_cast<int>(t - days * 86400);
+        const CivilDate d = civilFromDays(days + kUnixEpochDay);
+        return stamp(d.year, d.month, d.day, true, secs / 3600, secs / 60 % 60, secs % 60) + 'Z';
+    }
+
+    // Names an occurrence the same whichever way it is written: a date, a floating time, or
+    // the UTC time of a time in a zone.
+    static std::string instanceId(const icaltimetype& wall, const Zone& zone) {
+        if (wall.is_date)
+            return stamp(wall.year, wall.month, wall.day, false);
+        if (!zone.zone)
+            return stamp(wall.year, wall.month, wall.day, true, wall.hour, wall.minute,
+                         wall.second);
+        return utcStamp(utcSeconds(wall, zone.zone));
+    }
+
+    // Where an occurrence falls on the local clock, and its name (instanceId): the zone's
+    // conversion is done once for both.
+    struct Placed {
+        int32_t day = 0, ms = 0;
+        std::string id;
+    };
+
+    // False when the wall time or its local time is not a date.
+    bool place(const icaltimetype& wall, const Zone& zone, Placed& out) const {
         if (!isValidCivilDate(wall.year, wall.month, wall.day))
             return false;
         if (wall.is_date || !zone.zone) {
-            day = dayNumber(wall.year, wall.month, wall.day);
-            ms = wall.is_date ? 0 : timeMs(wall.hour, wall.minute, wall.second);
+            out.day = dayNumber(wall.year, wall.month, wall.day);
+            out.ms = wall.is_date ? 0 : timeMs(wall.hour, wall.minute, wall.second);
+            out.id = instanceId(wall, zone);
             return true;
         }
-        icaltimetype bare = wall;
-        bare.zone = nullptr;
-        const time_t t = icaltime_as_timet_with_zone(bare, zone.zone);
+        const time_t t = utcSeconds(wall, zone.zone);
+        out.id = utcStamp(t);
         int y, mo, d, h, mi, s;
         if (local_) {
             const icaltimetype l = icaltime_from_timet_with_zone(t, 0, local_);
@@ -181,8 +211,8 @@ private:
         }
         if (!isValidCivilDate(y, mo, d))
             return false;
-        day = dayNumber(y, mo, d);
-        ms = timeMs(h, mi, s);
+        out.day = dayNumber(y, mo, d);
+        out.ms = timeMs(h, mi, s);
         return true;
     }
 
@@ -238,7 +268,7 @@ private:
         for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_XLICERROR_PROPERTY); p;
              p = icalcomponent_get_next_property(e, ICAL_XLICERROR_PROPERTY)) {
             const std::string error = text(icalproperty_get_xlicerror(p));
-            for (const char* vital : {"RRULE", "EXDATE", "RECURRENCE-ID", "DTSTART"})
+            for (const char* vital : {"RRULE", "RDATE", "EXDATE", "RECURRENCE-ID", "DTSTART"})
                 if (error.find(vital) != std::string::npos)
                     return skip(std::move(ev), std::string(vital) + " could not be read");
         }
@@ -258,11 +288,14 @@ private:
             if (icaltime_is_null_time(r) || ridZone.unknown)
                 return skip(std::move(ev), "Changed occurrence without a readable original time");
             ev.instance = instanceId(r, ridZone);
-        } else if (rrule) {
+        } else if (rrule || icalcomponent_get_first_property(e, ICAL_RDATE_PROPERTY)) {
             return expand(e, std::move(ev), rrule, t, zone);
         }
-        if (!toLocal(t, zone, ev.day, ev.ms))
+        Placed placed;
+        if (!place(t, zone, placed))
             return skip(std::move(ev), "No start time that can be read");
+        ev.day = placed.day;
+        ev.ms = placed.ms;
         ev.inRange = inRange(ev.day);
         if (ev.allDay)
             ev.skipped = kAllDay;
@@ -287,24 +320,117 @@ private:
         return false;
     }
 
-    void expand(icalcomponent* e, CalendarEvent ev, icalproperty* rruleProperty,
-                const icaltimetype& start, const Zone& zone) {
-        const icalrecurrencetype rule = icalproperty_get_rrule(rruleProperty);
-        if (rule.freq == ICAL_NO_RECURRENCE)
-            return skip(std::move(ev), "Repeat rule not understood");
+    // Whether a wall time of a repeat rule lies past its UNTIL. The rule's UNTIL is in UTC when
+    // the start is in a zone, a date when the start is a date, and floating otherwise; libical
+    // would compare the wall time's digits with it as they stand.
+    static bool pastUntil(const icaltimetype& wall, const Zone& zone, const icaltimetype& until) {
+        if (icaltime_is_null_time(until))
+            return false;
+        if (until.is_date || wall.is_date)
+            return std::tie(wall.year, wall.month, wall.day) >
+                   std::tie(until.year, until.month, until.day);
+        if (zone.zone && icaltime_is_utc(until))
+            return utcSeconds(wall, zone.zone) > icaltime_as_timet(until);
+        icaltimetype a = wall, b = until;
+        a.zone = b.zone = nullptr;
+        return icaltime_compare(a, b) > 0;
+    }
+
+    // The wall times of a repeat rule's occurrences that can fall in the range, in order;
+    // false when the rule cannot be read or is too long to walk, with `why`.
+    bool ruleOccurrences(icalproperty* property, const icaltimetype& start, const Zone& zone,
+                         std::vector<icaltimetype>& out, std::string& why) {
+        icalrecurrencetype rule = icalproperty_get_rrule(property);
+        if (rule.freq == ICAL_NO_RECURRENCE) {
+            why = "Repeat rule not understood";
+            return false;
+        }
+        // Two days either side of the range for the zones' offsets.
+        const int32_t fromDay = range_.fromDay - 2, toDay = range_.toDay + 2;
+        const icaltimetype until = rule.until;
+        const int32_t startDay = dayNumber(start.year, start.month, start.day);
+        if (const auto even = EvenRepeat::of(rule, startDay)) {
+            for (const int32_t day : even->days(fromDay, toDay)) {
+                const CivilDate d = civilFromDayNumber(day);
+                icaltimetype wall = start;
+                wall.zone = nullptr;
+                wall.year = d.year, wall.month = d.month, wall.day = d.day;
+                if (pastUntil(wall, zone, until))
+                    break;
+                out.push_back(wall);
+            }
+            return true;
+        }
+        // UNTIL is compared here, in the right zone; libical sees a rule without it.
+        rule.until = icaltime_null_time();
         icaltimetype first = start;
         first.zone = nullptr;
         IteratorPtr it(icalrecur_iterator_new(rule, first));
-        if (!it)
-            return skip(std::move(ev), "Repeat rule not understood");
-        // Straight to the range, less two days for the zones' offsets, unless the rule counts
-        // its occurrences from the first.
-        const CivilDate from = civilFromDayNumber(range_.fromDay - 2);
+        if (!it) {
+            why = "Repeat rule not understood";
+            return false;
+        }
+        // Straight to the range, unless the rule counts its occurrences from the first.
+        const CivilDate from = civilFromDayNumber(fromDay);
         icaltimetype jump = first;
         jump.year = from.year, jump.month = from.month, jump.day = from.day;
         jump.hour = 0, jump.minute = 0, jump.second = 0;
         if (rule.count == 0 && icaltime_compare(jump, first) > 0)
             icalrecur_iterator_set_start(it.get(), jump);
+        long steps = 0;
+        for (icaltimetype next = icalrecur_iterator_next(it.get()); !icaltime_is_null_time(next);
+             next = icalrecur_iterator_next(it.get())) {
+            if (++steps > limits_.maxStepsPerEvent || ++steps_ > limits_.maxSteps) {
+                why = "Repeats too often to be read";
+                return false;
+            }
+            if (!isValidCivilDate(next.year, next.month, next.day) ||
+                dayNumber(next.year, next.month, next.day) > toDay || pastUntil(next, zone, until))
+                break;
+            out.push_back(next);
+        }
+        return true;
+    }
+
+    // A repeating event: one entry per occurrence in the range, from its repeat rule and its
+    // extra dates (RDATE), less its EXDATEs and the occurrences changed on their own.
+    void expand(icalcomponent* e, CalendarEvent ev, icalproperty* rrule, const icaltimetype& start,
+                const Zone& zone) {
+        struct Occurrence {
+            icaltimetype wall;
+            Zone zone;
+        };
+        std::vector<Occurrence> candidates;
+        if (rrule) {
+            std::vector<icaltimetype> walls;
+            std::string why;
+            if (!ruleOccurrences(rrule, start, zone, walls, why))
+                return skip(std::move(ev), why);
+            candidates.reserve(walls.size());
+            for (const icaltimetype& wall : walls)
+                candidates.push_back({wall, zone});
+        } else {
+            candidates.push_back({start, zone}); // the start is the first of the dates
+        }
+        for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(e, ICAL_RDATE_PROPERTY)) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+            icaltimetype t = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+            if (icaltime_is_null_time(t))
+                return skip(std::move(ev), "RDATE could not be read");
+            Zone rz = zoneOf(p, t, zone);
+            if (rz.unknown)
+                return skip(std::move(ev), "Unknown time zone " + rz.tzid);
+            if (t.is_date && !start.is_date) {
+                // A bare date on a timed event: that day, at the time the event starts.
+                t.is_date = 0;
+                t.hour = start.hour, t.minute = start.minute, t.second = start.second;
+                rz = zone;
+            }
+            if (++steps_ > limits_.maxSteps)
+                return skip(std::move(ev), "Repeats too often to be read");
+            candidates.push_back({t, rz});
+        }
 
         std::set<std::string> excluded;
         for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); p;
@@ -314,46 +440,35 @@ private:
             if (!icaltime_is_null_time(x) && !xz.unknown)
                 excluded.insert(instanceId(x, xz));
         }
-        const std::string uid = uidOf(e);
-        long steps = 0;
-        int here = 0;
-        // The occurrences kept: the event is copied for each but the last, which takes it.
-        struct Hit {
-            int32_t day = 0, ms = 0;
-            std::string instance;
-        };
-        std::vector<Hit> hits;
-        for (icaltimetype next = icalrecur_iterator_next(it.get()); !icaltime_is_null_time(next);
-             next = icalrecur_iterator_next(it.get())) {
-            if (++steps > limits_.maxStepsPerEvent || ++steps_ > limits_.maxSteps)
-                return skip(std::move(ev), "Repeats too often to be read");
-            if (!isValidCivilDate(next.year, next.month, next.day))
-                break;
-            if (dayNumber(next.year, next.month, next.day) > range_.toDay + 2)
-                break;
-            std::string id = instanceId(next, zone);
-            if (excluded.count(id) ||
-                (!next.is_date &&
-                 excluded.count(fmt("%04d%02d%02d", next.year, next.month, next.day))) ||
-                overridden_.count({uid, id}))
+        const auto changed = overridden_.find(uidOf(e));
+        std::vector<Placed> hits;
+        for (const Occurrence& o : candidates) {
+            Placed hit;
+            if (!place(o.wall, o.zone, hit) || !inRange(hit.day) || excluded.count(hit.id) ||
+                (!o.wall.is_date &&
+                 excluded.count(stamp(o.wall.year, o.wall.month, o.wall.day, false))) ||
+                (changed != overridden_.end() && changed->second.count(hit.id)))
                 continue;
-            Hit hit;
-            if (!toLocal(next, zone, hit.day, hit.ms) || !inRange(hit.day))
-                continue;
-            if (++here > limits_.maxPerEvent)
-                return skip(std::move(ev), "Repeats more than " +
-                                               std::to_string(limits_.maxPerEvent) +
-                                               " times in the range");
-            hit.instance = std::move(id);
             hits.push_back(std::move(hit));
         }
+        // An extra date may repeat an occurrence of the rule: the set holds each once.
+        std::sort(hits.begin(), hits.end(), [](const Placed& a, const Placed& b) {
+            return std::tie(a.day, a.ms, a.id) < std::tie(b.day, b.ms, b.id);
+        });
+        hits.erase(std::unique(hits.begin(), hits.end(),
+                               [](const Placed& a, const Placed& b) { return a.id == b.id; }),
+                   hits.end());
+        if (hits.size() > static_cast<std::size_t>(limits_.maxPerEvent))
+            return skip(std::move(ev), "Repeats more than " + std::to_string(limits_.maxPerEvent) +
+                                           " times in the range");
         if (ev.allDay)
             ev.skipped = kAllDay;
+        // The event is copied for each occurrence but the last, which takes it.
         for (std::size_t i = 0; i < hits.size(); ++i) {
             CalendarEvent occurrence = i + 1 < hits.size() ? ev : std::move(ev);
             occurrence.day = hits[i].day;
             occurrence.ms = hits[i].ms;
-            occurrence.instance = std::move(hits[i].instance);
+            occurrence.instance = std::move(hits[i].id);
             if (!count(occurrence))
                 return;
             out_.events.push_back(std::move(occurrence));
@@ -365,7 +480,8 @@ private:
     icaltimezone* local_ = nullptr;
     icalcomponent* calendar_ = nullptr;
     std::map<std::string, icaltimezone*> zones_;
-    std::set<std::pair<std::string, std::string>> overridden_;
+    std::map<std::string, std::set<std::string>> overridden_; // UID: instances
+
     CalendarRead out_;
     int total_ = 0;
     long steps_ = 0;

@@ -130,6 +130,80 @@ std::string event(const std::string& uid, const std::string& lines) {
            "END:VEVENT\r\n";
 }
 
+TEST(CalendarReader, UntilIsTheUtcTimeOfTheLastOccurrenceWhateverTheEventsZone) {
+    // Calendars write UNTIL as the UTC time of the last occurrence. 10:30 in Berlin is 09:30
+    // UTC, so an UNTIL of 09:30Z keeps the 10:30 occurrence that day; 09:00 in New York is
+    // 14:00 UTC, so an UNTIL of 09:00Z ends the rule the day before. Both the rules computed
+    // directly and those libical walks (BYHOUR) compare it so.
+    struct Case {
+        const char* lines;
+        std::vector<Expected> expected;
+    };
+    const Case cases[] = {
+        {"DTSTART;TZID=Europe/Berlin:20261201T103000\r\n"
+         "RRULE:FREQ=WEEKLY;UNTIL=20261215T093000Z\r\n",
+         {{"e", "20261215T093000Z", 12, 15, 9, 30, false, ""}}},
+        {"DTSTART;TZID=Europe/Berlin:20261214T103000\r\n"
+         "RRULE:FREQ=DAILY;BYHOUR=10;UNTIL=20261215T093000Z\r\n",
+         {{"e", "20261214T093000Z", 12, 14, 9, 30, false, ""},
+          {"e", "20261215T093000Z", 12, 15, 9, 30, false, ""}}},
+        {"DTSTART;TZID=America/New_York:20261207T090000\r\n"
+         "RRULE:FREQ=WEEKLY;UNTIL=20261214T090000Z\r\n",
+         {}},
+        {"DTSTART;TZID=America/New_York:20261214T090000\r\n"
+         "RRULE:FREQ=DAILY;BYHOUR=9;UNTIL=20261216T090000Z\r\n",
+         {{"e", "20261214T140000Z", 12, 14, 14, 0, false, ""},
+          {"e", "20261215T140000Z", 12, 15, 14, 0, false, ""}}},
+        {"DTSTART;VALUE=DATE:20261214\r\nRRULE:FREQ=DAILY;UNTIL=20261215\r\n",
+         {{"e", "20261214", 12, 14, 0, 0, false, "All-day event"},
+          {"e", "20261215", 12, 15, 0, 0, false, "All-day event"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        expectEvents(readCalendarText(calendarOf(event("e", c.lines)), december(), london()),
+                     c.expected);
+    }
+}
+
+TEST(CalendarReader, ExtraDatesAreOccurrencesInEveryFormLessTheExceptions) {
+    // A time in a zone, two on one line, a period in UTC, a bare date (the event's own time
+    // that day), one EXDATE taking an extra date out again.
+    const std::string text =
+        calendarOf(event("extra", "DTSTART;TZID=Europe/Berlin:20261214T100000\r\n"
+                                  "RDATE;TZID=Europe/Berlin:20261216T110000,"
+                                  "20261218T120000\r\n"
+                                  "RDATE;VALUE=PERIOD:20261217T150000Z/PT1H\r\n"
+                                  "RDATE;VALUE=DATE:20261219\r\n"
+                                  "EXDATE;TZID=Europe/Berlin:20261218T120000\r\n"));
+    expectEvents(readCalendarText(text, december(), london()),
+                 {
+                     {"extra", "20261214T090000Z", 12, 14, 9, 0, false, ""},
+                     {"extra", "20261216T100000Z", 12, 16, 10, 0, false, ""},
+                     {"extra", "20261217T150000Z", 12, 17, 15, 0, false, ""},
+                     {"extra", "20261219T090000Z", 12, 19, 9, 0, false, ""},
+                 });
+}
+
+TEST(CalendarReader, ExtraDatesJoinTheRuleOnceAndCanBeChangedOnTheirOwn) {
+    const std::string text = calendarOf(
+        event("mix", "DTSTART:20261207T080000Z\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n"
+                     "RDATE:20261214T080000Z\r\nRDATE:20261220T080000Z\r\nSUMMARY:Slot\r\n") +
+        event("mix", "RECURRENCE-ID:20261220T080000Z\r\nDTSTART:20261220T100000Z\r\n"
+                     "SUMMARY:Slot (moved)\r\n") +
+        event("mars", "DTSTART:20261214T080000Z\r\n"
+                      "RDATE;TZID=Mars/Olympus_Mons:20261215T080000\r\n"));
+    CalendarRead read = readCalendarText(text, december(), london());
+    ASSERT_FALSE(read.events.empty());
+    // An extra date in a zone nobody defines: the event is not read by halves.
+    EXPECT_EQ(read.events.back().uid, "mars");
+    EXPECT_EQ(read.events.back().skipped, "Unknown time zone Mars/Olympus_Mons");
+    read.events.pop_back();
+    expectEvents(read, {
+                           {"mix", "20261214T080000Z", 12, 14, 8, 0, false, ""},
+                           {"mix", "20261220T080000Z", 12, 20, 10, 0, false, ""},
+                       });
+}
+
 TEST(CalendarReader, HostileEventsAreSkippedWithTheirReasonAndTheRestIsRead) {
     const std::string text = calendarOf(
         event("mars",
