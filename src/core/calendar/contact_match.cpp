@@ -63,36 +63,74 @@ std::vector<std::string> numberCandidates(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// One name's words joined by one blank, and where its first two end.
+std::string joinWords(const std::vector<std::string>& words, std::size_t& firstTwoEnd) {
+    std::string joined;
+    firstTwoEnd = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i)
+            joined += ' ';
+        joined += words[i];
+        if (i < 2)
+            firstTwoEnd = joined.size();
+    }
+    return joined;
+}
+
+void sortIndex(std::vector<std::pair<std::string_view, int>>& index) {
+    std::sort(index.begin(), index.end());
+}
+
+// The contacts filed under `key`.
+auto filedUnder(const std::vector<std::pair<std::string_view, int>>& index, std::string_view key) {
+    return std::equal_range(index.begin(), index.end(), std::pair<std::string_view, int>(key, 0),
+                            [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+} // namespace
+
 ContactMatcher::ContactMatcher(const TdxMemData& book) {
     const int fName = book.FieldIndex(fields::contact);
     const int fNumber = book.FieldIndex(fields::number);
     const int fGroup = book.FieldIndex(fields::group);
-    contacts_.reserve(static_cast<std::size_t>(book.RowCount()));
+    const auto rows = static_cast<std::size_t>(book.RowCount());
+    contacts_.reserve(rows);
+    digits_.reserve(rows);
+    names_.reserve(rows);
+    std::vector<std::size_t> keyEnds;
+    keyEnds.reserve(rows);
     for (int row = 0; row < book.RowCount(); ++row) {
-        ContactChoice c{std::string(book.CellString(row, fName)),
-                        std::string(book.CellString(row, fNumber)),
-                        std::string(book.CellString(row, fGroup))};
-        const int index = static_cast<int>(contacts_.size());
-        std::string digits = phoneDigits(c.number);
-        std::vector<std::string> words = foldedWordsCp1252(c.name);
+        std::string digits = phoneDigits(book.CellString(row, fNumber));
         if (digits.empty())
             continue; // a contact without a number cannot be texted
-        byDigits_[digits].push_back(index);
-        if (!words.empty())
-            byFirstWords_[words.size() == 1 ? words.front() : words[0] + ' ' + words[1]].push_back(
-                index);
-        contacts_.push_back(std::move(c));
+        contacts_.push_back({std::string(book.CellString(row, fName)),
+                             std::string(book.CellString(row, fNumber)),
+                             std::string(book.CellString(row, fGroup))});
         digits_.push_back(std::move(digits));
-        nameWords_.push_back(std::move(words));
+        std::size_t keyEnd = 0;
+        names_.push_back(joinWords(foldedWordsCp1252(contacts_.back().name), keyEnd));
+        keyEnds.push_back(keyEnd);
     }
+    // The views are taken once the strings stand where they stay.
+    byDigits_.reserve(digits_.size());
+    byFirstWords_.reserve(names_.size());
+    for (std::size_t i = 0; i < digits_.size(); ++i) {
+        byDigits_.emplace_back(digits_[i], static_cast<int>(i));
+        if (!names_[i].empty())
+            byFirstWords_.emplace_back(std::string_view(names_[i]).substr(0, keyEnds[i]),
+                                       static_cast<int>(i));
+    }
+    sortIndex(byDigits_);
+    sortIndex(byFirstWords_);
 }
 
 void ContactMatcher::addCandidate(std::vector<int>& found, int index) const {
     // The same person kept in two groups: same digits and the same name.
+    const auto at = [](int i) { return static_cast<std::size_t>(i); };
     for (const int other : found)
-        if (digits_[static_cast<std::size_t>(other)] == digits_[static_cast<std::size_t>(index)] &&
-            nameWords_[static_cast<std::size_t>(other)] ==
-                nameWords_[static_cast<std::size_t>(index)])
+        if (digits_[at(other)] == digits_[at(index)] && names_[at(other)] == names_[at(index)])
             return;
     found.push_back(index);
 }
@@ -101,30 +139,39 @@ ContactMatch ContactMatcher::match(const std::vector<std::string_view>& numberTe
                                    std::string_view title) const {
     std::vector<int> found;
     for (const std::string_view text : numberTexts)
-        for (const std::string& digits : numberCandidates(text))
-            if (const auto it = byDigits_.find(digits); it != byDigits_.end())
-                for (const int index : it->second)
-                    addCandidate(found, index);
+        for (const std::string& digits : numberCandidates(text)) {
+            const auto [from, to] = filedUnder(byDigits_, digits);
+            for (auto it = from; it != to; ++it)
+                addCandidate(found, it->second);
+        }
     ContactMatch result;
     result.byNumber = !found.empty();
     if (found.empty()) {
+        // The title's words joined as the names are, each word's start noted.
         const std::vector<std::string> words = foldedWordsUtf8(title);
-        std::string key;
+        std::string line;
+        std::vector<std::size_t> starts;
+        for (const std::string& word : words) {
+            if (!line.empty())
+                line += ' ';
+            starts.push_back(line.size());
+            line += word;
+        }
+        const auto wordEnd = [&](std::size_t w) { return starts[w] + words[w].size(); };
         for (std::size_t at = 0; at < words.size(); ++at) {
-            for (const bool pair : {false, true}) {
-                if (pair && at + 1 >= words.size())
+            for (const std::size_t last : {at, at + 1}) {
+                if (last >= words.size())
                     break;
-                key = words[at];
-                if (pair)
-                    key.append(1, ' ').append(words[at + 1]);
-                const auto it = byFirstWords_.find(key);
-                if (it == byFirstWords_.end())
-                    continue;
-                for (const int index : it->second) {
-                    const auto& name = nameWords_[static_cast<std::size_t>(index)];
-                    if (at + name.size() <= words.size() &&
-                        std::equal(name.begin(), name.end(), words.begin() + static_cast<long>(at)))
-                        addCandidate(found, index);
+                const std::string_view key =
+                    std::string_view(line).substr(starts[at], wordEnd(last) - starts[at]);
+                const auto [from, to] = filedUnder(byFirstWords_, key);
+                for (auto it = from; it != to; ++it) {
+                    // The whole name, word by word, from this word of the title on.
+                    const std::string& name = names_[static_cast<std::size_t>(it->second)];
+                    const std::size_t end = starts[at] + name.size();
+                    if (line.compare(starts[at], name.size(), name) == 0 &&
+                        (end == line.size() || line[end] == ' '))
+                        addCandidate(found, it->second);
                 }
             }
         }

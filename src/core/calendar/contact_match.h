@@ -14,7 +14,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TdxMemData;
@@ -43,13 +43,16 @@ public:
 private:
     void addCandidate(std::vector<int>& found, int index) const;
 
+    using Index = std::vector<std::pair<std::string_view, int>>; // sorted (key, contact)
+
     std::vector<ContactChoice> contacts_;
     std::vector<std::string> digits_;
-    std::vector<std::vector<std::string>> nameWords_;
-    std::unordered_map<std::string, std::vector<int>> byDigits_;
-    // By the first word of a one-word name, and by the first two words joined by a blank of a
-    // longer one: a title's words are looked up where they stand, whatever the book's size.
-    std::unordered_map<std::string, std::vector<int>> byFirstWords_;
+    std::vector<std::string> names_; // the name's folded words, joined by one blank
+    Index byDigits_;
+    // By a one-word name, and by the first two words of a longer one: a title's words are
+    // looked up where they stand, whatever the book's size. Sorted lists of views into the
+    // strings above: two allocations for the whole book rather than some per contact.
+    Index byFirstWords_;
 };
 
 // The digit strings of the telephone numbers a text may hold: each run of digit groups (joined

@@ -32,6 +32,7 @@ TEST(ContactMatch, ByNumberInAnyTextElseByWholeNameInTheTitle) {
         {"Jo Smith", "07700 900789", ""},
         {"Jo Smith", "07700 900790", "work"}, // another Jo Smith
         {"Al", "07700 900111", ""},
+        {"Mary Ann Lee", "07700 900222", ""},
         {"Nobody", "", ""}, // no number: never offered
     });
     const ContactMatcher matcher(*contacts);
@@ -55,6 +56,11 @@ TEST(ContactMatch, ByNumberInAnyTextElseByWholeNameInTheTitle) {
         {{}, "Trim for Jo", {}, false}, // the first name alone at the title's end
         {{}, "Trim for Zo\xC3\xAB O", {}, false},
         {{}, "Al: cut", {"Al"}, false},
+        // A longer name: all of its words, in order, and whole.
+        {{}, "Perm (MARY ann Lee)", {"Mary Ann Lee"}, false},
+        {{}, "Perm for Mary Ann Leeds", {}, false},
+        {{}, "Perm for Mary Ann", {}, false},
+        {{}, "Jo Smithson", {}, false},
         // A number wins over a name; two numbers of two people offer both.
         {{"07700 900111"}, "Sam Patel", {"Al"}, true},
         {{"07700 900111 or 07700 900123"}, "", {"Al", "Zo\xEB O'Brien"}, true},
