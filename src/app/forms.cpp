@@ -177,7 +177,7 @@ void Forms::reloadData() {
         {tables_.dxmReminders.get(), kRemindersFile}, {tables_.dxGroup.get(), kGroupsFile},
         {tables_.dxContact.get(), kContactsFile},     {tables_.dxmMessage.get(), kMessagesFile},
         {tables_.dxmSentItems.get(), kSentItemsFile}, {tables_.dmMail.get(), kMailFile},
-        {tables_.dxDoNotText.get(), kDoNotTextFile}};
+        {tables_.dxDoNotText.get(), kDoNotTextFile},  {tables_.dxmReplies.get(), kRepliesFile}};
     tables_.dxmReminders->FieldDelimiter = kRemindersDelimiter;
     // Filling the tables and lists again is the program's own doing, not a change of the user's.
     guard_.refuseChanges(false);
@@ -201,6 +201,7 @@ void Forms::reloadData() {
     frmMain->loadContactCombo();
     frmMain->loadAllCombo();
     frmMain->loadMessageCombo();
+    frmMain->setUnreadReplies(frmReplies->unreadCount());
 }
 
 void Forms::refreshFolderLock() {

@@ -7,6 +7,7 @@
 #include "core/tables/atomic_file.h"
 #include "core/tables/clock.h"
 #include "core/tables/errors.h"
+#include "core/tables/table_file_guard.h"
 #include "replies/desktop_notifier.h"
 #include "replies/inbox_password_window.h"
 #include "replies/inbox_settings_window.h"
@@ -190,6 +191,15 @@ void TfrmReplies::bmbCheckRepliesClick() {
 void TfrmReplies::checkNow(bool quiet) {
     if (checking_)
         return;
+    // A check adds rows: a copy that may not change them (read-only) says so before it reads
+    // the mailbox, and its timed check stays silent.
+    try {
+        RequireTableChangeable(*dxmReplies);
+    } catch (const EDatabaseError& e) {
+        if (!quiet)
+            context_.prompter().error(QString::fromStdString(e.what()));
+        return;
+    }
     const std::string settingsPath = context_.paths().settingsFile(kInboxSettingsFile);
     const InboxSettings settings = readInboxSettings(settingsPath);
     const std::string problem = inboxSettingsProblem(settings);
@@ -225,6 +235,10 @@ void TfrmReplies::checkNow(bool quiet) {
         return;
     }
     DataModule& tables = context_.tables();
+    // Another desk may have read the same replies or listed the same stops meanwhile: what the
+    // folder holds now is what the new replies are compared with.
+    CatchUpWithTableFile(*dxmReplies, tables.file(kRepliesFile));
+    CatchUpWithTableFile(*tables.dxDoNotText, tables.file(kDoNotTextFile));
     const AppliedReplies applied = applyReplies(fetched->replies, *dxmReplies, *tables.dxmSentItems,
                                                 *tables.dxDoNotText, context_.clock().today());
     storeReplies();

@@ -10,6 +10,7 @@
 #include "core/tables/errors.h"
 #include "harness/window_test.h"
 #include "reminders/main_window.h"
+#include "replies/replies_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
 
@@ -18,6 +19,7 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <csignal>
 #include <filesystem>
@@ -119,14 +121,25 @@ TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF
     QTest::mouseClick(second->frmMain->bmbDelete, Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 1);
+    // Checking the replies would add rows: refused before the mailbox is read.
+    prompter.expectError(QString::fromStdString(refusal));
+    second->frmReplies->bmbCheckReplies->click();
+    prompter.verifyAllUsed();
 
-    // The first copy adds a reminder; F5 in the second shows it.
+    // The first copy adds a reminder and reads a reply; F5 in the second shows both.
     addReminder(*forms, "0411000002", 15);
+    TdxMemData& replies = *forms->tables().dxmReplies;
+    replies.AddRow({FieldValue{}, 46'000.5, std::string("0411000002"), FieldValue{}, FieldValue{},
+                    FieldValue{}, std::string("Other"), std::string("running late"),
+                    std::string("<r1@gateway>"), false});
+    forms->tables().write(replies, kRepliesFile);
     auto* reload = second->frmMain->findChild<QShortcut*>("Reload");
     ASSERT_TRUE(reload);
     EXPECT_EQ(reload->key(), QKeySequence(Qt::Key_F5));
     emit reload->activated();
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 2);
+    EXPECT_EQ(second->tables().dxmReplies->RowCount(), 1);
+    EXPECT_EQ(second->frmMain->bmbReplies->text(), QStringLiteral("Replies (1)"));
 
     // The first copy empties its list meanwhile; the second's end writes and removes nothing.
     const auto before = folderFiles();

@@ -47,6 +47,10 @@ std::optional<Rule> ruleFor(const std::string& path) {
         return Rule{MergeRule::Rows, {}, "list"};
     if (name == kSentItemsFile)
         return Rule{MergeRule::Union, {}, "sent items"};
+    // A reply is known by its e-mail's Message-ID: two desks that read the same mailbox keep
+    // each reply once.
+    if (name == kRepliesFile)
+        return Rule{MergeRule::Union, {fields::message_id}, "replies"};
     if (name == kCalendarLinksFile)
         return Rule{MergeRule::Rows,
                     {fields::source, fields::event_uid, fields::recurrence_instance},
@@ -213,7 +217,7 @@ void FolderGuard::watch(DataModule& tables) {
     for (TdxMemData* table :
          {tables.dxmReminders.get(), tables.dxGroup.get(), tables.dxContact.get(),
           tables.dxmMessage.get(), tables.dxmSentItems.get(), tables.dmMail.get(),
-          tables.dxDoNotText.get(), tables.dxCalendarLinks.get()})
+          tables.dxDoNotText.get(), tables.dxCalendarLinks.get(), tables.dxmReplies.get()})
         table->FileGuard = this;
 }
 

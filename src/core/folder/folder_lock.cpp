@@ -70,6 +70,32 @@ bool systemProcessAlive(long pid) {
 
 std::atomic<unsigned> temporaryCounter{0};
 
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// A file made and removed at once beside the lock: its time is the folder's "now" as the
+// filesystem (the share's server) stamps files, the same clock as the lock file's time.
+std::optional<timespec> probeFolderNow(const std::string& lockPath) {
+    const std::string probe = folderOf(lockPath) + "/.tallyminder-clock-" +
+                              std::to_string(getpid()) + "-" + std::to_string(temporaryCounter++);
+    const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    const bool known = fstat(fd, &st) == 0;
+    close(fd);
+    unlink(probe.c_str());
+    if (!known)
+        return std::nullopt;
+    return st.st_mtim;
+}
+
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 } // namespace
 
 FolderLock::FolderLock(std::string path, LockOwner self)
@@ -81,17 +107,33 @@ FolderLock::FolderLock(std::string path, LockOwner self, Options options)
         options_.now = systemNow;
     if (!options_.processAlive)
         options_.processAlive = systemProcessAlive;
+    if (!options_.folderNow)
+        options_.folderNow = [lockPath = path_] { return probeFolderNow(lockPath); };
 }
 
 FolderLock::~FolderLock() {
     release();
 }
 
-bool FolderLock::stale(const LockOwner& holder) const {
+bool FolderLock::stale(const LockOwner& holder, const std::string& text,
+                       const timespec& modified) const {
     if (holder.host == self_.host && !holder.sameProcess(self_) &&
         !options_.processAlive(holder.pid))
         return true;
-    return options_.now() - holder.refreshed > options_.staleAfter.count();
+    const int64_t limit = options_.staleAfter.count();
+    // What this copy saw of the lock by its own clock decides first.
+    const int64_t now = options_.now();
+    if (!seen_ || seen_->text != text || !sameTime(seen_->modified, modified))
+        seen_ = Sighting{text, modified, now, seen_.has_value()};
+    if (now - seen_->since > limit)
+        return true;
+    if (seen_->changed)
+        return false;
+    // First seen just now: the lock file's age by the filesystem's clock, or by this copy's
+    // when no file can be made in the folder to read that clock.
+    const std::optional<timespec> folderNow = options_.folderNow();
+    const int64_t folderSeconds = folderNow ? folderNow->tv_sec : now;
+    return folderSeconds - modified.tv_sec > limit;
 }
 
 FolderLock::Look FolderLock::look() const {
@@ -99,7 +141,10 @@ FolderLock::Look FolderLock::look() const {
     if (fd < 0)
         return {errno == ENOENT ? State::Free : State::Held, std::nullopt};
     Look found;
-    found.holder = parseLockText(readAll(fd));
+    const std::string text = readAll(fd);
+    found.holder = parseLockText(text);
+    struct stat st {};
+    fstat(fd, &st);
     struct flock probe = wholeFile(F_WRLCK);
     const bool lockedByOther = fcntl(fd, kGetLock, &probe) == 0 && probe.l_type != F_UNLCK;
     close(fd);
@@ -107,7 +152,7 @@ FolderLock::Look FolderLock::look() const {
         found.state = State::Held;
     else if (lockedByOther)
         found.state = State::Held;
-    else if (!found.holder || stale(*found.holder))
+    else if (!found.holder || stale(*found.holder, text, st.st_mtim))
         found.state = State::Stale;
     else
         found.state = State::Held;

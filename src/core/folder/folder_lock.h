@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,13 @@ inline constexpr const char* kSendingLockFile = "sending.lock";
 // A lock file is stale, and is replaced without asking, when its holder runs on this machine and
 // no such process exists, when it has not been refreshed for ten minutes, or when it is not a
 // lock file at all. A crashed copy therefore never leaves the folder locked for good.
+//
+// The two machines' clocks need not agree. How long ago the lock was refreshed is judged by its
+// file's modification time against the time the same filesystem gives a file made now (both
+// stamped by the share's server), never by the time the holder wrote into it. And a lock that
+// this copy watches is judged by its own clock: seen to change, it is alive; seen unchanged for
+// ten minutes, it is stale, whatever the file times say (a synced folder copies them from the
+// writer's machine).
 class FolderLock {
 public:
     enum class State {
@@ -42,6 +50,9 @@ public:
         std::function<int64_t()> now;
         // Whether a process of this machine exists; kill(pid, 0) unless a test sets another.
         std::function<bool(long)> processAlive;
+        // The time the folder's filesystem stamps a file made now, or none when no file can be
+        // made there; a probe file beside the lock unless a test sets another.
+        std::function<std::optional<timespec>()> folderNow;
     };
 
     FolderLock(std::string path, LockOwner self);
@@ -67,7 +78,14 @@ public:
     void release();
 
 private:
-    bool stale(const LockOwner& holder) const;
+    // The lock file as last seen: its bytes and time, and when this copy first saw them so.
+    struct Sighting {
+        std::string text;
+        timespec modified{};
+        int64_t since = 0;    // by this copy's clock
+        bool changed = false; // seen to change while this copy looked
+    };
+    bool stale(const LockOwner& holder, const std::string& text, const timespec& modified) const;
     bool fileIsOurs() const;
     bool writeOwner();
 
@@ -75,4 +93,5 @@ private:
     LockOwner self_;
     Options options_;
     int fd_ = -1;
+    mutable std::optional<Sighting> seen_;
 };

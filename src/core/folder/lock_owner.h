@@ -13,7 +13,7 @@ struct LockOwner {
     std::string host;
     long pid = 0;
     std::string started;   // the holder's local time, "yyyy-mm-dd hh:mm:ss"
-    int64_t refreshed = 0; // seconds since 1970 by the holder's clock
+    int64_t refreshed = 0; // seconds since 1970 by the holder's clock, for people to read
 
     bool sameProcess(const LockOwner& other) const {
         return user == other.user && host == other.host && pid == other.pid &&

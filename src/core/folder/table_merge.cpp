@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -189,7 +190,32 @@ TableMerge mergeTableFiles(std::string_view base, std::string_view ours, std::st
     };
 
     std::vector<std::string> rows;
-    if (rule == MergeRule::Union) {
+    if (rule == MergeRule::Union && !keyColumns.empty()) {
+        // By key: a row is one of theirs once, whatever its other values; a row that only they
+        // changed (a reply marked read at the other desk) takes their change.
+        rows = o.rows;
+        std::unordered_map<std::string, std::string> baseByKey;
+        for (const std::string& row : b.rows)
+            baseByKey.emplace(key(row), row);
+        std::unordered_map<std::string, size_t> ourPlace;
+        for (size_t i = 0; i < rows.size(); ++i)
+            ourPlace.emplace(key(rows[i]), i);
+        std::unordered_set<std::string> seen; // their keys already merged
+        for (const std::string& row : t.rows) {
+            const std::string k = key(row);
+            if (!seen.insert(k).second)
+                continue;
+            const auto inBase = baseByKey.find(k);
+            const auto ourRow = ourPlace.find(k);
+            if (ourRow != ourPlace.end()) {
+                std::string& mine = rows[ourRow->second];
+                if (inBase != baseByKey.end() && mine == inBase->second && row != mine)
+                    mine = row;
+            } else if (inBase == baseByKey.end()) {
+                rows.push_back(row);
+            }
+        }
+    } else if (rule == MergeRule::Union) {
         rows = o.rows;
         std::unordered_map<std::string, int> had;
         for (const std::string& row : b.rows)

@@ -35,7 +35,9 @@
 //     -               added x         added x         x, once
 //
 //   Union (sent items, replies): our rows, and every row the other side added since the base
-//   that we do not have; a row this copy deleted stays deleted.
+//   that we do not have; a row this copy deleted stays deleted. With key fields (a reply's
+//   Message-ID) a key is one row: a row both sides added is kept once, as ours, and a row only
+//   the other side changed since the base takes their change.
 //
 //   Ours (the sender settings): our file as it is; `theirsReplaced` says whether the other side
 //   had changed it.

@@ -10,3 +10,13 @@ void RemoveTableFile(TdxMemData& table, const std::string& path) {
     if (table.FileGuard)
         table.FileGuard->tableFileRemoved(table, path);
 }
+
+void CatchUpWithTableFile(TdxMemData& table, const std::string& path) {
+    if (table.FileGuard)
+        table.FileGuard->beforeTableFileWrite(table, path);
+}
+
+void RequireTableChangeable(TdxMemData& table) {
+    if (table.FileGuard)
+        table.FileGuard->beforeTableChange(table);
+}

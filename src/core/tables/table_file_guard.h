@@ -31,3 +31,12 @@ public:
 // Removes the table's file, as an empty table leaves none: through the table's guard when it has
 // one, so that rows another writer put there meanwhile are not removed with it.
 void RemoveTableFile(TdxMemData& table, const std::string& path);
+
+// Brings the table up to date with its file as another writer may have left it (the guard's
+// merge), before a step that looks at the table's rows and then adds to them. Nothing without a
+// guard, or when the guard does not let this copy write.
+void CatchUpWithTableFile(TdxMemData& table, const std::string& path);
+
+// Throws, as a change of a row would, when the table's guard refuses changes: a step that would
+// add rows says so before it starts.
+void RequireTableChangeable(TdxMemData& table);

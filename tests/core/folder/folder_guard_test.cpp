@@ -271,4 +271,41 @@ TEST(FolderGuard, CalendarLinksWrittenAtTwoDesksKeepBoth) {
     EXPECT_EQ(uids, (std::set<std::string>{"u1", "u2"}));
 }
 
+// Two desks read the same gateway mailbox: each keeps the replies it read in replies.txt. A
+// reply read at both is in the file once, and neither desk's write drops what the other read.
+TEST(FolderGuard, RepliesReadAtTwoDesksAreEachInTheFileOnce) {
+    TempFolder folder;
+    setProcessFormats(FormatSettings{});
+    const std::string path = folder.file(kRepliesFile);
+    FolderGuard guardA, guardB;
+    auto a = schemas::makeReplies();
+    auto b = schemas::makeReplies();
+    a->FileGuard = &guardA;
+    b->FileGuard = &guardB;
+    auto reply = [](TdxMemData& t, const char* id, bool read) {
+        t.AddRow({FieldValue{}, 46'000.5, std::string("07700 900123"), FieldValue{}, FieldValue{},
+                  FieldValue{}, std::string("Other"), std::string("see you"), std::string(id),
+                  read});
+    };
+    reply(*a, "<m1@gw>", false);
+    reply(*a, "<m2@gw>", false);
+    a->WriteDelimitedFile(path);
+    // Desk B never read A's file; it read m2 too, and has already shown it.
+    reply(*b, "<m2@gw>", true);
+    reply(*b, "<m3@gw>", false);
+    b->WriteDelimitedFile(path);
+    // Desk A writes again without having read B's file.
+    a->FillColumns({{a->FieldIndex(fields::read_flag), true}});
+    a->WriteDelimitedFile(path);
+
+    auto onDisk = schemas::makeReplies();
+    onDisk->ReadDelimitedFile(path);
+    std::multiset<std::string> ids;
+    for (int r = 0; r < onDisk->RowCount(); ++r)
+        ids.insert(onDisk->CellText(r, onDisk->FieldIndex(fields::message_id)));
+    EXPECT_EQ(ids, (std::multiset<std::string>{"<m1@gw>", "<m2@gw>", "<m3@gw>"}));
+    // Each desk's table holds what the folder holds once it wrote.
+    EXPECT_EQ(a->RowCount(), 3);
+}
+
 } // namespace

@@ -9,6 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,28 +122,45 @@ TEST(FolderLock, OfCopiesStartingAtOnceExactlyOneGetsTheLock) {
         h->endCleanly();
 }
 
+// Makes the lock file look last written `age` seconds ago by the filesystem's clock.
+void ageFile(const std::string& path, int64_t age) {
+    const timespec at{static_cast<time_t>(std::time(nullptr) - age), 0};
+    const timespec times[2] = {at, at};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
 // The lock file alone decides when the holder's fcntl lock is not seen (a share that does not
 // honour it, or a holder that crashed): these are written by hand, with no process behind them.
+// Its age is its file's time against the filesystem's clock; the time the holder wrote into it
+// comes from another machine's clock and decides nothing, and this copy's clock (a month from
+// the filesystem's here) is not compared with either.
 TEST(FolderLock, TheLockFileAloneDecidesWhetherItsHolderIsGone) {
     const std::string here = thisProcessOwner(kNow).host;
     struct Case {
         const char* what;
         std::string host;
         bool processAlive;
-        int64_t age;
+        int64_t age;         // by the file's time
+        int64_t holderClock; // how far the holder's clock is from the filesystem's
         FolderLock::State expected;
     } cases[] = {
-        {"other machine, fresh", "DESK-2", true, 30, FolderLock::State::Held},
-        {"other machine, nine minutes", "DESK-2", true, 540, FolderLock::State::Held},
-        {"other machine, eleven minutes", "DESK-2", true, 660, FolderLock::State::Stale},
-        {"this machine, process alive", here, true, 30, FolderLock::State::Held},
-        {"this machine, no such process", here, false, 30, FolderLock::State::Stale},
-        {"this machine, alive but silent", here, true, 660, FolderLock::State::Stale},
+        {"other machine, fresh", "DESK-2", true, 30, 0, FolderLock::State::Held},
+        {"other machine, nine minutes", "DESK-2", true, 540, 0, FolderLock::State::Held},
+        {"other machine, eleven minutes", "DESK-2", true, 660, 0, FolderLock::State::Stale},
+        {"other machine's clock an hour behind, refreshed just now", "DESK-2", true, 30, -3600,
+         FolderLock::State::Held},
+        {"other machine's clock a day ahead, silent eleven minutes", "DESK-2", true, 660, 86400,
+         FolderLock::State::Stale},
+        {"this machine, process alive", here, true, 30, 0, FolderLock::State::Held},
+        {"this machine, no such process", here, false, 30, 0, FolderLock::State::Stale},
+        {"this machine, alive but silent", here, true, 660, 0, FolderLock::State::Stale},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        folder.write("tallyminder.lock", lockText(owner("anna", c.host, 4242, kNow - c.age)));
+        const int64_t wrote = std::time(nullptr) - c.age + c.holderClock;
+        folder.write("tallyminder.lock", lockText(owner("anna", c.host, 4242, wrote)));
+        ageFile(folder.file("tallyminder.lock"), c.age);
         FolderLock::Options options;
         options.now = [] { return kNow; };
         options.processAlive = [&](long) { return c.processAlive; };
@@ -150,7 +171,54 @@ TEST(FolderLock, TheLockFileAloneDecidesWhetherItsHolderIsGone) {
         EXPECT_EQ(found.holder->user, "anna");
         EXPECT_EQ(lock.take().state, c.expected);
         EXPECT_EQ(lock.held(), c.expected == FolderLock::State::Stale);
+        // The probe that read the filesystem's clock is gone again.
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.path()))
+            ++files;
+        EXPECT_EQ(files, 1u);
     }
+}
+
+// A copy that keeps looking at a lock judges it by its own clock: seen to change, the holder is
+// there; seen unchanged for ten minutes, it is gone, whatever time the file says it has (a
+// synced folder gives it the writer's).
+TEST(FolderLock, ALockWatchedByThisCopyIsJudgedByThisCopysClock) {
+    TempFolder folder;
+    const std::string path = folder.file("tallyminder.lock");
+    int64_t now = kNow;
+    timespec folderNow{};
+    FolderLock::Options options;
+    options.now = [&] { return now; };
+    options.folderNow = [&] { return std::optional<timespec>(folderNow); };
+    FolderLock lock(path, thisProcessOwner(kNow), options);
+    auto holderWrites = [&](int64_t refreshed) {
+        // The holder's clock runs an hour ahead of everyone's.
+        folder.write("tallyminder.lock", lockText(owner("anna", "DESK-2", 4242, refreshed)));
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        folderNow = st.st_mtim; // the file times say: just written
+    };
+
+    holderWrites(kNow + 3600);
+    EXPECT_EQ(lock.look().state, FolderLock::State::Held);
+    now += 300;
+    EXPECT_EQ(lock.look().state, FolderLock::State::Held);
+    now += 360; // eleven minutes unchanged, though its file still looks new
+    EXPECT_EQ(lock.look().state, FolderLock::State::Stale);
+
+    // File times that say it is old, but this copy sees it refreshed.
+    FolderLock watcher(path, thisProcessOwner(kNow), options);
+    holderWrites(now + 3600);
+    folderNow.tv_sec += 3600;
+    EXPECT_EQ(watcher.look().state, FolderLock::State::Stale); // first sight: the file times
+    now += 60;
+    holderWrites(now + 3600);
+    folderNow.tv_sec += 3600;
+    EXPECT_EQ(watcher.look().state, FolderLock::State::Held);
+    now += 540;
+    EXPECT_EQ(watcher.look().state, FolderLock::State::Held);
+    now += 120;
+    EXPECT_EQ(watcher.look().state, FolderLock::State::Stale);
 }
 
 TEST(FolderLock, AFileThatIsNoLockIsReplaced) {

@@ -92,6 +92,38 @@ TEST(TableMerge, UnionKeepsWhatEitherSideLoggedButNotWhatWeDeleted) {
     EXPECT_TRUE(m.setAside.empty());
 }
 
+// Replies are a union by Message-ID: two desks that read the same e-mail keep it once, however
+// their rows differ (read at one desk, not yet at the other).
+TEST(TableMerge, UnionByKeyKeepsEachKeyOnce) {
+    const std::string r = "1\tAnn\tunread\t", rOurs = "1\tAnn\tours\t",
+                      rTheirs = "1\tAnn\ttheirs\t", s = "2\tBob\tx\t";
+    const std::string o = "3\tCid\tours\t", oTheirs = "3\tCid\ttheirs\t", t = "4\tDee\tx\t",
+                      tAgain = "4\tDee\tagain\t";
+    struct Case {
+        const char* what;
+        Rows base, ours, theirs, expected;
+    } cases[] = {
+        {"added by them", {r}, {r}, {r, t}, {r, t}},
+        {"added by us", {r}, {r, o}, {r}, {r, o}},
+        {"the same key added by both, the values apart", {r}, {r, o}, {r, oTheirs}, {r, o}},
+        {"changed by them only", {r, s}, {r, s}, {rTheirs, s}, {rTheirs, s}},
+        {"changed by us only", {r, s}, {rOurs, s}, {r, s}, {rOurs, s}},
+        {"changed by both", {r}, {rOurs}, {rTheirs}, {rOurs}},
+        {"deleted by us, changed by them", {r, s}, {s}, {rTheirs, s}, {s}},
+        {"deleted by them", {r, s}, {r, s}, {s}, {r, s}},
+        {"their file holds a key twice", {}, {}, {t, tAgain}, {t}},
+        {"a file that was not there when read", {}, {o}, {oTheirs, t}, {o, t}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TableMerge m = mergeTableFiles(file(c.base), file(c.ours), file(c.theirs), '\t',
+                                             MergeRule::Union, {"key"});
+        EXPECT_EQ(rowsOf(m.text), sorted(c.expected));
+        EXPECT_TRUE(m.setAside.empty());
+        EXPECT_EQ(m.changed, sorted(c.expected) != sorted(c.ours));
+    }
+}
+
 TEST(TableMerge, OursKeepsOurFileAndSaysWhetherTheirChangeWasLost) {
     const std::string base = file({"a\t1\t\t"}), ours = file({"a\t2\t\t"});
     struct Case {
