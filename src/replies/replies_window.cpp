@@ -218,11 +218,18 @@ void TfrmReplies::checkNow(bool quiet) {
         }
     } done{this};
     std::optional<FetchedReplies> fetched;
+    std::string mailbox;
     try {
         const std::optional<InboxLogin> login = loginFor(settings, !quiet);
         if (!login)
             return;
-        const InboxState previous = readInboxState(settingsPath);
+        // The state says how far replies.txt holds this mailbox: with the file gone (removed,
+        // kept aside as unreadable, a data folder of its own) the mailbox is read from its
+        // start, and the Message-ID keeps each reply once.
+        mailbox = mailboxName(login->user, login->server.display(), settings.folder);
+        const InboxState previous = context_.tables().stored(kRepliesFile)
+                                        ? readInboxState(settingsPath, mailbox)
+                                        : InboxState{};
         const double now = context_.clock().now();
         lblCheckResult->setText(QStringLiteral("Checking..."));
         runInBackground([&] { fetched = fetchReplies(settings, *login, previous, now); },
@@ -245,7 +252,7 @@ void TfrmReplies::checkNow(bool quiet) {
     if (applied.stops > 0)
         tables.write(*tables.dxDoNotText, kDoNotTextFile);
     // Last, so that a check whose tables could not be written reads the same e-mails again.
-    writeInboxState(settingsPath, fetched->state);
+    writeInboxState(settingsPath, mailbox, fetched->state);
     lblCheckResult->setText(applied.added == 0 ? QStringLiteral("Nothing new")
                                                : plural(applied.added, "new reply", "new replies"));
     emit unreadCountChanged(unreadCount());

@@ -62,8 +62,19 @@ InboxSettings readInboxSettings(const std::string& path) {
     return s;
 }
 
-InboxState readInboxState(const std::string& path) {
+namespace {
+
+bool keptFor(const IniDocument& ini, const std::string& mailbox) {
+    const std::string kept = ini.ReadString(kChecked, "Mailbox", "");
+    return kept.empty() || kept == mailbox;
+}
+
+} // namespace
+
+InboxState readInboxState(const std::string& path, const std::string& mailbox) {
     const IniDocument ini = TIniFile(path).Load();
+    if (!keptFor(ini, mailbox))
+        return {};
     return {readUnsigned(ini, "UidValidity"), readUnsigned(ini, "LastUid")};
 }
 
@@ -83,11 +94,20 @@ void writeInboxSettings(const std::string& path, const InboxSettings& s) {
     });
 }
 
-void writeInboxState(const std::string& path, const InboxState& state) {
+void writeInboxState(const std::string& path, const std::string& mailbox, const InboxState& state) {
     TIniFile(path).Update([&](IniDocument& ini) {
+        uint32_t lastUid = state.lastUid;
+        if (keptFor(ini, mailbox) && readUnsigned(ini, "UidValidity") == state.uidValidity)
+            lastUid = std::max(lastUid, readUnsigned(ini, "LastUid"));
+        ini.WriteString(kChecked, "Mailbox", mailbox);
         ini.WriteString(kChecked, "UidValidity", std::to_string(state.uidValidity));
-        ini.WriteString(kChecked, "LastUid", std::to_string(state.lastUid));
+        ini.WriteString(kChecked, "LastUid", std::to_string(lastUid));
     });
+}
+
+std::string mailboxName(const std::string& user, const std::string& server,
+                        const std::string& folder) {
+    return user + "@" + server + "/" + folder;
 }
 
 std::vector<std::string> splitList(const std::string& text) {

@@ -34,7 +34,8 @@ struct InboxSettings {
 };
 
 // Where the last check ended: the folder's UIDVALIDITY and the highest UID read then. A
-// different UIDVALIDITY means the server renumbered the folder and it is read again.
+// different UIDVALIDITY means the server renumbered the folder and it is read again. It is kept
+// for one mailbox (the login, the server and the folder): another mailbox is read from its start.
 struct InboxState {
     uint32_t uidValidity = 0;
     uint32_t lastUid = 0;
@@ -47,10 +48,18 @@ ReplyForm replyFormFromName(const std::string& name); // unknown names: FromLoca
 
 // Missing file or keys: the defaults above.
 InboxSettings readInboxSettings(const std::string& path);
-InboxState readInboxState(const std::string& path);
+// The state kept for this mailbox (the name mailboxName() gives it); none when the file keeps
+// another mailbox's. A file from before mailboxes were named counts as this mailbox's.
+InboxState readInboxState(const std::string& path, const std::string& mailbox);
 // Write through the settings file's atomic update; EIniFileError when it cannot be written.
 void writeInboxSettings(const std::string& path, const InboxSettings& settings);
-void writeInboxState(const std::string& path, const InboxState& state);
+// Never moves the mailbox's place back: when the file already holds a later UID of the same
+// UIDVALIDITY (another copy of the program sharing the settings checked further), it stays.
+void writeInboxState(const std::string& path, const std::string& mailbox, const InboxState& state);
+
+// A mailbox as the state names it: "user@host:port/folder".
+std::string mailboxName(const std::string& user, const std::string& server,
+                        const std::string& folder);
 
 // A comma- or blank-separated list as its items, trimmed, empty ones left out.
 std::vector<std::string> splitList(const std::string& text);

@@ -10,6 +10,8 @@
 
 namespace {
 
+const std::string kBox = mailboxName("desk", "imap.example.com:143", "SMS replies");
+
 TEST(InboxSettings, AMissingFileGivesTheDefaultsAndWhatIsWrittenReadsBack) {
     TempFolder folder;
     const std::string path = folder.file(kInboxSettingsFile);
@@ -17,7 +19,7 @@ TEST(InboxSettings, AMissingFileGivesTheDefaultsAndWhatIsWrittenReadsBack) {
     EXPECT_EQ(defaults.folder, "INBOX");
     EXPECT_EQ(defaults.form, ReplyForm::FromLocalPart);
     EXPECT_EQ(defaults.stopWords, "STOP, STOPALL, UNSUBSCRIBE, END, QUIT");
-    EXPECT_EQ(readInboxState(path).uidValidity, 0u);
+    EXPECT_EQ(readInboxState(path, kBox).uidValidity, 0u);
 
     InboxSettings s;
     s.server = "imap.example.com:143";
@@ -29,7 +31,7 @@ TEST(InboxSettings, AMissingFileGivesTheDefaultsAndWhatIsWrittenReadsBack) {
     s.cancelWords = "NO, N, CANCEL, NON";
     s.checkEveryMinutes = 15;
     writeInboxSettings(path, s);
-    writeInboxState(path, {4000000000u, 77});
+    writeInboxState(path, kBox, {4000000000u, 77});
 
     const InboxSettings back = readInboxSettings(path);
     EXPECT_EQ(back.server, s.server);
@@ -40,10 +42,42 @@ TEST(InboxSettings, AMissingFileGivesTheDefaultsAndWhatIsWrittenReadsBack) {
     EXPECT_EQ(back.pattern, s.pattern);
     EXPECT_EQ(back.cancelWords, s.cancelWords);
     EXPECT_EQ(back.checkEveryMinutes, 15);
-    EXPECT_EQ(readInboxState(path).uidValidity, 4000000000u);
-    EXPECT_EQ(readInboxState(path).lastUid, 77u);
+    EXPECT_EQ(readInboxState(path, kBox).uidValidity, 4000000000u);
+    EXPECT_EQ(readInboxState(path, kBox).lastUid, 77u);
     // No password is ever among them.
     EXPECT_EQ(folder.read(kInboxSettingsFile).find("assword"), std::string::npos);
+}
+
+// The place a check ended belongs to one mailbox, and a write never moves it back: two copies
+// sharing the settings, or a check of another mailbox, neither lose nor skip a reply.
+TEST(InboxState, IsKeptPerMailboxAndNeverMovesBack) {
+    TempFolder folder;
+    const std::string path = folder.file(kInboxSettingsFile);
+    const std::string other = mailboxName("desk", "imap.other.example:993", "INBOX");
+    auto state = [&](const std::string& box) {
+        const InboxState s = readInboxState(path, box);
+        return std::make_pair(s.uidValidity, s.lastUid);
+    };
+    using P = std::pair<uint32_t, uint32_t>;
+
+    writeInboxState(path, kBox, {7, 100});
+    EXPECT_EQ(state(kBox), P(7, 100));
+    EXPECT_EQ(state(other), P(0, 0)); // another server's UIDs mean nothing here
+
+    writeInboxState(path, kBox, {7, 90}); // a copy that had checked less far
+    EXPECT_EQ(state(kBox), P(7, 100));
+    writeInboxState(path, kBox, {8, 5}); // the server renumbered the folder
+    EXPECT_EQ(state(kBox), P(8, 5));
+
+    writeInboxState(path, other, {3, 10});
+    EXPECT_EQ(state(other), P(3, 10));
+    EXPECT_EQ(state(kBox), P(0, 0));
+    writeInboxState(path, kBox, {8, 1}); // not held back by the other mailbox's place
+    EXPECT_EQ(state(kBox), P(8, 1));
+
+    // A state written before mailboxes were named is the current mailbox's.
+    folder.write(kInboxSettingsFile, "[Checked]\r\nUidValidity=7\r\nLastUid=50\r\n");
+    EXPECT_EQ(state(kBox), P(7, 50));
 }
 
 TEST(InboxServer, TheSettingGivesHostPortAndEncryption) {
