@@ -350,7 +350,14 @@ private:
         const icaltimetype until = rule.until;
         const int32_t startDay = dayNumber(start.year, start.month, start.day);
         if (const auto even = EvenRepeat::of(rule, startDay)) {
-            for (const int32_t day : even->days(fromDay, toDay)) {
+            // One more than the steps allowed, to know when they are exceeded.
+            const auto most = static_cast<std::size_t>(limits_.maxStepsPerEvent) + 1;
+            for (const int32_t day : even->days(fromDay, toDay, most)) {
+                if (out.size() >= static_cast<std::size_t>(limits_.maxStepsPerEvent) ||
+                    ++steps_ > limits_.maxSteps) {
+                    why = "Repeats too often to be read";
+                    return false;
+                }
                 const CivilDate d = civilFromDayNumber(day);
                 icaltimetype wall = start;
                 wall.zone = nullptr;
@@ -412,6 +419,7 @@ private:
         } else {
             candidates.push_back({start, zone}); // the start is the first of the dates
         }
+        const std::size_t beforeExtra = candidates.size();
         for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(e, ICAL_RDATE_PROPERTY)) {
             const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
@@ -432,6 +440,7 @@ private:
             candidates.push_back({t, rz});
         }
 
+        const std::size_t extraDates = candidates.size() - beforeExtra;
         std::set<std::string> excluded;
         for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(e, ICAL_EXDATE_PROPERTY)) {
@@ -450,6 +459,11 @@ private:
                 (changed != overridden_.end() && changed->second.count(hit.id)))
                 continue;
             hits.push_back(std::move(hit));
+            // Only an extra date can repeat another occurrence: past this many, there are more
+            // than allowed however many are the same. Placing a time costs libical more the
+            // further its year lies, so the count is not left to the end.
+            if (hits.size() > static_cast<std::size_t>(limits_.maxPerEvent) + extraDates)
+                break;
         }
         // An extra date may repeat an occurrence of the rule: the set holds each once.
         std::sort(hits.begin(), hits.end(), [](const Placed& a, const Placed& b) {

@@ -60,7 +60,7 @@ std::optional<EvenRepeat> EvenRepeat::of(const icalrecurrencetype& rule, int32_t
     return r;
 }
 
-std::vector<int32_t> EvenRepeat::days(int32_t fromDay, int32_t toDay) const {
+std::vector<int32_t> EvenRepeat::days(int32_t fromDay, int32_t toDay, std::size_t most) const {
     std::vector<int32_t> out;
     if (toDay < fromDay || toDay < startDay_)
         return out;
@@ -83,8 +83,11 @@ std::vector<int32_t> EvenRepeat::days(int32_t fromDay, int32_t toDay) const {
                 return out;
             if (day > toDay)
                 return out;
-            if (day >= fromDay)
+            if (day >= fromDay) {
+                if (out.size() == most)
+                    return out;
                 out.push_back(static_cast<int32_t>(day));
+            }
         }
     }
 }

@@ -8,9 +8,11 @@
 //   EvenRepeat::of(rule, startDay)  the rule's days, when it is FREQ=DAILY without BY parts or
 //       FREQ=WEEKLY with at most plain weekdays (BYDAY=MO,TH) and WKST, and the start is one of
 //       its days; nullopt for any other rule, which libical expands.
-//   days(fromDay, toDay)  the occurrences' days from fromDay to toDay, in order, COUNT honoured.
-//       UNTIL is left to the caller, which knows the zones to compare it in.
+//   days(fromDay, toDay, most)  the occurrences' days from fromDay to toDay, in order, COUNT
+//       honoured, at most `most` of them. UNTIL is left to the caller, which knows the zones to
+//       compare it in.
 
+#include <cstddef>
 #include <cstdint>
 #include <libical/ical.h>
 #include <optional>
@@ -19,7 +21,7 @@
 class EvenRepeat {
 public:
     static std::optional<EvenRepeat> of(const icalrecurrencetype& rule, int32_t startDay);
-    std::vector<int32_t> days(int32_t fromDay, int32_t toDay) const;
+    std::vector<int32_t> days(int32_t fromDay, int32_t toDay, std::size_t most) const;
 
 private:
     int64_t startDay_ = 0;

@@ -233,6 +233,32 @@ TEST(CalendarReader, HostileEventsAreSkippedWithTheirReasonAndTheRestIsRead) {
     EXPECT_EQ(reasons["fine"], "");
 }
 
+TEST(CalendarReader, ARangeOfCenturiesIsBoundedAsARuleThatRepeatsTooOften) {
+    // Daily and weekly rules are computed, not walked; they are bounded all the same, per event
+    // and for the whole calendar.
+    const CalendarRange centuries{dayNumber(2000, 1, 1), dayNumber(2999, 12, 31)};
+    std::string events;
+    for (int i = 0; i < 3; ++i)
+        events += event("weekly" + std::to_string(i),
+                        "DTSTART:20261214T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=MO\r\n");
+    events += event("daily", "DTSTART:20261214T090000Z\r\nRRULE:FREQ=DAILY\r\n");
+    CalendarLimits limits = london();
+    limits.maxStepsPerEvent = 60000; // a thousand years of weeks fit, of days not
+    limits.maxSteps = 250000;        // the three weekly rules fit, the daily one not after them
+    const CalendarRead read = readCalendarText(calendarOf(events), centuries, limits);
+    std::map<std::string, std::string> reasons;
+    for (const CalendarEvent& e : read.events)
+        reasons[e.uid] = e.skipped;
+    EXPECT_EQ(reasons["weekly0"], "Repeats more than 5000 times in the range");
+    EXPECT_EQ(reasons["daily"], "Repeats too often to be read");
+    limits.maxSteps = 100000; // now the second weekly rule passes the calendar's bound
+    const CalendarRead capped = readCalendarText(calendarOf(events), centuries, limits);
+    reasons.clear();
+    for (const CalendarEvent& e : capped.events)
+        reasons[e.uid] = e.skipped;
+    EXPECT_EQ(reasons["weekly1"], "Repeats too often to be read");
+}
+
 TEST(CalendarReader, TheWholeCalendarIsCappedAndSaysSo) {
     CalendarLimits limits = london();
     limits.maxOccurrences = 10;

@@ -60,12 +60,20 @@ TEST(EvenRepeat, GivesTheSameDaysAsLibicalsIterator) {
                   std::pair{start + 200, start + 230}, std::pair{start - 30, start - 1}}) {
                 SCOPED_TRACE(std::string(text) + " from " + formatDate(start) + " in " +
                              formatDate(from) + " - " + formatDate(to));
-                EXPECT_EQ(even->days(from, to), libicalDays(rule, start, from, to));
+                EXPECT_EQ(even->days(from, to, 5000), libicalDays(rule, start, from, to));
                 ++compared;
             }
         }
     }
     EXPECT_GE(compared, 4 * 40);
+}
+
+TEST(EvenRepeat, GivesNoMoreDaysThanAsked) {
+    // A range of a thousand years costs no more than the days the caller can use.
+    const auto daily = EvenRepeat::of(icalrecurrencetype_from_string("FREQ=DAILY"), 0);
+    ASSERT_TRUE(daily.has_value());
+    const std::vector<int32_t> days = daily->days(10, 365000, 3);
+    EXPECT_EQ(days, (std::vector<int32_t>{10, 11, 12}));
 }
 
 TEST(EvenRepeat, LeavesEveryOtherRuleToLibical) {
