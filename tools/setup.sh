@@ -19,7 +19,7 @@ build="${TALLYMINDER_BUILD:-$src/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libssl-dev openssl
           ca-certificates fonts-liberation libqt6svg6 libcurl4-openssl-dev libgmime-3.0-dev
-          libical-dev qtkeychain-qt6-dev)
+          libical-dev libicu-dev qtkeychain-qt6-dev)
 if [ "$mode" != run ]; then
     packages+=(dpkg-dev file)
 fi

@@ -1,72 +1,32 @@
 #include "core/calendar/windows_zones.h"
 
-#include <algorithm>
-#include <array>
-#include <utility>
-
-namespace {
-
-// The zones of the countries the program's customers text from, Windows name to IANA name
-// (Unicode CLDR's "001" territory mapping).
-constexpr std::array<std::pair<std::string_view, std::string_view>, 48> kZones{{
-    {"AUS Central Standard Time", "Australia/Darwin"},
-    {"AUS Eastern Standard Time", "Australia/Sydney"},
-    {"Alaskan Standard Time", "America/Anchorage"},
-    {"Arab Standard Time", "Asia/Riyadh"},
-    {"Arabian Standard Time", "Asia/Dubai"},
-    {"Argentina Standard Time", "America/Buenos_Aires"},
-    {"Atlantic Standard Time", "America/Halifax"},
-    {"Cen. Australia Standard Time", "Australia/Adelaide"},
-    {"Central Europe Standard Time", "Europe/Budapest"},
-    {"Central European Standard Time", "Europe/Warsaw"},
-    {"Central Standard Time", "America/Chicago"},
-    {"China Standard Time", "Asia/Shanghai"},
-    {"E. Australia Standard Time", "Australia/Brisbane"},
-    {"E. Europe Standard Time", "Europe/Chisinau"},
-    {"E. South America Standard Time", "America/Sao_Paulo"},
-    {"Eastern Standard Time", "America/New_York"},
-    {"Egypt Standard Time", "Africa/Cairo"},
-    {"FLE Standard Time", "Europe/Kiev"},
-    {"GMT Standard Time", "Europe/London"},
-    {"GTB Standard Time", "Europe/Bucharest"},
-    {"Greenwich Standard Time", "Atlantic/Reykjavik"},
-    {"Hawaiian Standard Time", "Pacific/Honolulu"},
-    {"India Standard Time", "Asia/Calcutta"},
-    {"Israel Standard Time", "Asia/Jerusalem"},
-    {"Korea Standard Time", "Asia/Seoul"},
-    {"Mountain Standard Time", "America/Denver"},
-    {"New Zealand Standard Time", "Pacific/Auckland"},
-    {"Newfoundland Standard Time", "America/St_Johns"},
-    {"Pacific SA Standard Time", "America/Santiago"},
-    {"Pacific Standard Time", "America/Los_Angeles"},
-    {"Romance Standard Time", "Europe/Paris"},
-    {"Russian Standard Time", "Europe/Moscow"},
-    {"SA Pacific Standard Time", "America/Bogota"},
-    {"SE Asia Standard Time", "Asia/Bangkok"},
-    {"Singapore Standard Time", "Asia/Singapore"},
-    {"South Africa Standard Time", "Africa/Johannesburg"},
-    {"Taipei Standard Time", "Asia/Taipei"},
-    {"Tasmania Standard Time", "Australia/Hobart"},
-    {"Tokyo Standard Time", "Asia/Tokyo"},
-    {"Turkey Standard Time", "Europe/Istanbul"},
-    {"US Eastern Standard Time", "America/Indianapolis"},
-    {"US Mountain Standard Time", "America/Phoenix"},
-    {"UTC", "UTC"},
-    {"W. Australia Standard Time", "Australia/Perth"},
-    {"W. Central Africa Standard Time", "Africa/Lagos"},
-    {"W. Europe Standard Time", "Europe/Berlin"},
-    {"West Asia Standard Time", "Asia/Tashkent"},
-    {"West Pacific Standard Time", "Pacific/Port_Moresby"},
-}};
-
-} // namespace
+#include <unicode/ucal.h>
 
 std::string ianaForWindowsZone(std::string_view windowsName) {
-    static_assert(std::is_sorted(kZones.begin(), kZones.end()));
-    const auto it =
-        std::lower_bound(kZones.begin(), kZones.end(), windowsName,
-                         [](const auto& zone, std::string_view name) { return zone.first < name; });
-    if (it == kZones.end() || it->first != windowsName)
+    // Windows zone names are short ASCII; anything else is no Windows zone name.
+    constexpr std::size_t kLongest = 64;
+    if (windowsName.empty() || windowsName.size() > kLongest)
         return {};
-    return std::string(it->second);
+    UChar name[kLongest];
+    for (std::size_t i = 0; i < windowsName.size(); ++i) {
+        const auto c = static_cast<unsigned char>(windowsName[i]);
+        if (c < 0x20 || c > 0x7e)
+            return {};
+        name[i] = c;
+    }
+    // ICU carries Unicode CLDR's table of Windows zones, kept up to date with it; the "001"
+    // territory (the default) gives each zone's main city.
+    UChar id[kLongest];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucal_getTimeZoneIDForWindowsID(
+        name, static_cast<int32_t>(windowsName.size()), nullptr, id, kLongest, &status);
+    if (U_FAILURE(status) || length <= 0 || length > static_cast<int32_t>(kLongest))
+        return {};
+    std::string iana;
+    for (int32_t i = 0; i < length; ++i) {
+        if (id[i] > 0x7e)
+            return {};
+        iana += static_cast<char>(id[i]);
+    }
+    return iana;
 }

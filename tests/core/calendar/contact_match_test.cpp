@@ -98,11 +98,22 @@ TEST(NameFold, CaseAndAccentsAreIgnoredAndPunctuationSeparates) {
 }
 
 TEST(WindowsZones, KnownNamesMapToTheirCityAndOthersToNothing) {
-    EXPECT_EQ(ianaForWindowsZone("GMT Standard Time"), "Europe/London");
-    EXPECT_EQ(ianaForWindowsZone("W. Europe Standard Time"), "Europe/Berlin");
-    EXPECT_EQ(ianaForWindowsZone("Eastern Standard Time"), "America/New_York");
-    EXPECT_EQ(ianaForWindowsZone("Europe/London"), "");
-    EXPECT_EQ(ianaForWindowsZone(""), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"GMT Standard Time", "Europe/London"},
+        {"W. Europe Standard Time", "Europe/Berlin"},
+        {"Eastern Standard Time", "America/New_York"},
+        {"Nepal Standard Time", "Asia/Katmandu"},
+        {"Sri Lanka Standard Time", "Asia/Colombo"},
+        {"Eastern Standard Time (Mexico)", "America/Cancun"},
+        {"Morocco Standard Time", "Africa/Casablanca"},
+        {"Europe/London", ""},
+        {"", ""},
+        {"GMT Standard Time\n", ""},
+        {"GMT Standard Tim\xC3\xA9", ""},
+        {std::string(5000, 'x'), ""},
+    };
+    for (const auto& [windows, iana] : cases)
+        EXPECT_EQ(ianaForWindowsZone(windows), iana) << windows;
 }
 
 } // namespace
