@@ -57,7 +57,7 @@ void TfrmSendMail::bmbSendClick() {
     TdxMemData& pending = *context_.tables().dxmReminders;
     closeWhenDone_ = false;
     lastSendSucceeded_ = false;
-    const std::unique_ptr<FolderLock> sending = takeSendingLock(context_);
+    const std::unique_ptr<SendingLock> sending = takeSendingLock(context_, this);
     if (!sending)
         return;
     try {

@@ -8,12 +8,25 @@
 
 #include <ctime>
 
-std::unique_ptr<FolderLock> takeSendingLock(Context& context) {
+SendingLock::SendingLock(std::unique_ptr<FolderLock> lock, QObject* owner)
+    : lock_(std::move(lock)), refresh_(new QTimer(owner)) {
+    refresh_->setObjectName(QStringLiteral("tmrSendingLock"));
+    refresh_->setInterval(60'000);
+    FolderLock* held = lock_.get();
+    QObject::connect(refresh_, &QTimer::timeout, refresh_, [held] { held->refresh(); });
+    refresh_->start();
+}
+
+SendingLock::~SendingLock() {
+    delete refresh_.data();
+}
+
+std::unique_ptr<SendingLock> takeSendingLock(Context& context, QObject* owner) {
     auto lock = std::make_unique<FolderLock>(context.paths().file(kSendingLockFile),
                                              thisProcessOwner(std::time(nullptr)));
     const FolderLock::Look found = lock->take();
     if (found.state != FolderLock::State::Held)
-        return lock;
+        return std::make_unique<SendingLock>(std::move(lock), owner);
     context.prompter().error(
         found.holder
             ? QStringLiteral("The reminders are being sent by %1. Try again when that send has "

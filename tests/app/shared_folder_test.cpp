@@ -19,11 +19,13 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +68,20 @@ protected:
         // What OK does after adding a reminder.
         pending.FieldDelimiter = kRemindersDelimiter;
         pending.WriteDelimitedFile(copy.paths().file(kRemindersFile));
+    }
+
+    // The send window of a copy, filled in for the loopback server at port.
+    static void openSendWindow(Forms& copy, uint16_t port) {
+        TfrmSendMail& send = *copy.frmSendMail;
+        send.smtp.Port = port;
+        send.smtp.Timeouts.command = std::chrono::milliseconds(2000);
+        send.show();
+        for (auto [edit, text] : {std::pair{send.dbeFromAddress, "desk@shop.example"},
+                                  std::pair{send.dbeFromName, "Front Desk"},
+                                  std::pair{send.dbeMailServer, "127.0.0.1"}}) {
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(text));
+        }
     }
 
     // Every file of the data folder with its bytes. The tests keep the program's own settings
@@ -209,18 +225,8 @@ TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
     addReminder(*forms, "0411000001", 14);
     addReminder(*forms, "0411000002", 15);
     auto second = secondCopy(BoxButton::No);
-    for (Forms* copy : {forms.get(), second.get()}) {
-        TfrmSendMail& send = *copy->frmSendMail;
-        send.smtp.Port = server.port();
-        send.smtp.Timeouts.command = std::chrono::milliseconds(2000);
-        send.show();
-        for (auto [edit, text] : {std::pair{send.dbeFromAddress, "desk@shop.example"},
-                                  std::pair{send.dbeFromName, "Front Desk"},
-                                  std::pair{send.dbeMailServer, "127.0.0.1"}}) {
-            edit->selectAll();
-            QTest::keyClicks(edit, QString::fromLatin1(text));
-        }
-    }
+    for (Forms* copy : {forms.get(), second.get()})
+        openSendWindow(*copy, server.port());
     const auto owner = parseLockText(folder.read(kFolderLockFile));
     ASSERT_TRUE(owner);
     prompter.onShow = [&](const Box&) {
@@ -265,6 +271,42 @@ TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
     EXPECT_FALSE(folder.exists(kRemindersFile));
     EXPECT_FALSE(folder.exists(kSendingLockFile));
     second.reset();
+}
+
+// A send holds sending.lock as long as it lasts, a box left open included: the lock is
+// refreshed every minute meanwhile, so that no other copy finds it stale and sends the same
+// reminders.
+TEST_F(SharedFolder, TheSendingLockIsRefreshedWhileItsSendLasts) {
+    testservers::LoopbackServer server(testservers::LoopbackServer::Mode::Accept);
+    startForms();
+    addReminder(*forms, "0411000001", 14);
+    openSendWindow(*forms, server.port());
+    const std::string lockPath = folder.file(kSendingLockFile);
+    bool looked = false;
+    prompter.onShow = [&](const Box&) {
+        // The send's own box is up; the lock is still held.
+        looked = true;
+        auto* timer = forms->frmSendMail->findChild<QTimer*>(QStringLiteral("tmrSendingLock"));
+        ASSERT_TRUE(timer);
+        EXPECT_EQ(timer->interval(), 60'000);
+        EXPECT_TRUE(timer->isActive());
+        struct stat before {};
+        ASSERT_EQ(stat(lockPath.c_str(), &before), 0);
+        timer->start(1); // a minute gone by
+        QTest::qWait(40);
+        struct stat after {};
+        ASSERT_EQ(stat(lockPath.c_str(), &after), 0);
+        EXPECT_TRUE(after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+                    after.st_mtim.tv_nsec != before.st_mtim.tv_nsec);
+        EXPECT_EQ(parseLockText(folder.read(kSendingLockFile))->pid, getpid());
+    };
+    expectSendSuccessBoxes(prompter);
+    forms->frmSendMail->bmbSend->click();
+    prompter.verifyAllUsed();
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(server.messages(), 1);
+    EXPECT_FALSE(folder.exists(kSendingLockFile));
+    EXPECT_EQ(forms->frmSendMail->findChild<QTimer*>(QStringLiteral("tmrSendingLock")), nullptr);
 }
 
 } // namespace
