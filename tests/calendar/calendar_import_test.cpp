@@ -4,6 +4,7 @@
 #include "calendar/calendar_import_window.h"
 #include "harness/window_test.h"
 #include "reminders/main_window.h"
+#include "support/https_server.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 namespace {
 
@@ -208,6 +210,47 @@ TEST_F(CalendarImportTest, ADeclinedQuestionKeepsTheCancelledReminder) {
     prompter.expect(BoxKind::Confirmation, QString(), BoxButton::No);
     add(QStringLiteral("Added: 0\nRescheduled: 0\nRemoved: 0\nSkipped: 3"));
     EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), 2);
+}
+
+TEST_F(CalendarImportTest, ASubscriptionAddressIsReadLikeAFileAndKeptForNextTime) {
+    // The calendar program's webcal:// address of a calendar served over HTTPS by a server
+    // only the test's own authority vouches for.
+    testpki::TestPki pki;
+    const testpki::ServerCert cert = pki.issue();
+    const std::string served = pki.dir().string();
+    std::ofstream(served + "/salon.ics", std::ios::binary) << week();
+    HttpsServer server(cert, served);
+    TrustOnly trust(pki.caFile());
+    const QString address =
+        QString::fromStdString("webcal://" + server.url("/salon.ics").substr(8));
+    const auto readAddress = [&] {
+        window->cboCalendarSource->setEditText(address);
+        window->cboMessage->setCurrentIndex(0);
+        QTest::mouseClick(window->bmbReadCalendar, Qt::LeftButton);
+    };
+    open();
+    readAddress();
+    ASSERT_EQ(window->dbgCalendarRows->rowCount(), 4);
+    EXPECT_EQ(rows().first(),
+              "14/12/2026 | 09:30 | Cut and colour | Zoe O'Brien (07700 900123) | New | ");
+    add(QStringLiteral("Added: 2\nRescheduled: 0\nRemoved: 0\nSkipped: 2"));
+    const std::string pending = kHeader +
+                                line("07700 900123", "Zoe O'Brien", "14/12/2026", "09:30:00") +
+                                line("07700 900456", "Sam Patel", "15/12/2026", "14:30:00");
+    EXPECT_EQ(folder.read("reminders.txt"), pending);
+
+    // The links name the address: reading it again adds nothing.
+    readAddress();
+    EXPECT_EQ(cell(0, TfrmCalendarImport::ColState), QStringLiteral("Already pending"));
+    EXPECT_EQ(cell(1, TfrmCalendarImport::ColState), QStringLiteral("Already pending"));
+
+    // Kept for next time: offered by the window of the next start.
+    EXPECT_NE(folder.read("calendar_sources.txt").find(address.toStdString()), std::string::npos);
+    window->hide();
+    stopForms();
+    startForms();
+    window = forms->frmCalendarImport;
+    EXPECT_GE(window->cboCalendarSource->findText(address), 0);
 }
 
 TEST_F(CalendarImportTest, BadSourcesGiveOneClearBoxAndChangeNothing) {
