@@ -73,7 +73,9 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
     dbgSentItems->setEnterMovesLikeTab(true);
     // The message is whole in its cell's tooltip; its column takes the room the others leave.
     model->setToolTipField(dxmSentItems->FieldIndex(fields::message));
-    dbgSentItems->setFillColumn(model->columnOfField(dxmSentItems->FieldIndex(fields::message)));
+    // On a narrow screen the grid scrolls sideways rather than crush the message to its title.
+    dbgSentItems->setFillColumn(model->columnOfField(dxmSentItems->FieldIndex(fields::message)),
+                                40 * dbgSentItems->fontMetrics().averageCharWidth());
     dbgSentItems->installEventFilter(this);
     // The table sorts itself; the titles mark the column it is sorted by.
     dbgSentItems->setSortMarkFollowsTable(true);
@@ -127,9 +129,10 @@ TfrmSentItems::TfrmSentItems(Context& context, QWidget* parent)
                 std::max(dbgSentItems->titleWidth(message),
                          45 * dbgSentItems->fontMetrics().averageCharWidth()) +
                 margins.left() + margins.right();
+    QSize size(std::max(760, width), 420);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
-    resize(std::max(760, width), 420);
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 TfrmSentItems::~TfrmSentItems() {

@@ -68,8 +68,16 @@ private:
         const QRect saved(ini.ReadInteger(section_, "Left", 0), ini.ReadInteger(section_, "Top", 0),
                           ini.ReadInteger(section_, "Width", 0),
                           ini.ReadInteger(section_, "Height", 0));
-        if (saved.width() <= 0 || saved.height() <= 0)
-            return; // never kept: the window's own size and place
+        if (saved.width() <= 0 || saved.height() <= 0) {
+            // Never kept: the window's own size and place, but no larger than its screen.
+            if (const QScreen* screen = window_->screen()) {
+                const QSize room = screen->availableGeometry().size();
+                if (!room.isEmpty() &&
+                    (window_->width() > room.width() || window_->height() > room.height()))
+                    window_->resize(window_->size().boundedTo(room));
+            }
+            return;
+        }
         QList<QRect> screens;
         for (QScreen* s : QGuiApplication::screens())
             screens << s->availableGeometry();

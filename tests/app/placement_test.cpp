@@ -76,4 +76,17 @@ TEST_F(Placement, APlaceBeyondTheScreenOpensOnIt) {
     EXPECT_EQ(shown.size(), QSize(500, 300));
 }
 
+// A window never kept opens at its own size, but never larger than the screen it opens on.
+TEST_F(Placement, AWindowNeverKeptIsNoLargerThanItsScreen) {
+    startForms();
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QDialog* w = forms->frmContact;
+    w->setMinimumSize(0, 0);
+    w->resize(room + QSize(400, 300));
+    QSize shown;
+    openAndClose(w, [&] { shown = w->size(); });
+    EXPECT_LE(shown.width(), room.width());
+    EXPECT_LE(shown.height(), room.height());
+}
+
 } // namespace

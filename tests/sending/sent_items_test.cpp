@@ -309,6 +309,29 @@ TEST_F(SentItems, ColumnsAreTitledInWordsAndTheMessageTakesTheRoomLeft) {
     });
 }
 
+// On a screen too narrow for every column, the grid scrolls sideways: the message keeps room
+// for some forty letters instead of shrinking to its title, and the last column can be reached.
+TEST_F(SentItems, ANarrowWindowScrollsSidewaysAndKeepsTheMessageReadable) {
+    clock.set(2026, 12, 9, 9, 30);
+    folder.write("sentitems.txt", kHeader + sentTo("0871234567", "Aoife Byrne", day(2026, 12, 9)));
+    startForms();
+    TfrmSentItems* w = forms->frmSentItems;
+    showSentItems(w, [&] {
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        w->resize(600, 400);
+        QCoreApplication::processEvents();
+        const int message = columnOf(grid, "message");
+        EXPECT_GE(grid->columnWidth(message), 40 * grid->fontMetrics().averageCharWidth());
+        EXPECT_TRUE(grid->horizontalScrollBar()->isVisible());
+        const int batch = columnOf(grid, "batch");
+        grid->scrollTo(grid->model()->index(0, batch));
+        const int left = grid->columnViewportPosition(batch);
+        EXPECT_GE(left, 0);
+        EXPECT_LE(left + grid->columnWidth(batch), grid->viewport()->width());
+    });
+}
+
 // The title mark is on the column the log is really sorted by, in its direction: "Sent on",
 // newest first, after showing; the clicked title after a click; none once an edit has put a row
 // out of that order.

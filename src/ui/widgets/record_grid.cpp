@@ -102,8 +102,12 @@ bool RecordGrid::titleButtons() const {
     return horizontalHeader()->sectionsClickable();
 }
 
-void RecordGrid::setFillColumn(int column) {
+void RecordGrid::setFillColumn(int column, int minimumWidth) {
     fillColumn_ = column;
+    fillMinimum_ = minimumWidth;
+    // A wide column scrolled past item by item would jump out of sight in one step.
+    if (minimumWidth > 0)
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
 void RecordGrid::setWrappedTitles(bool on) {
@@ -145,7 +149,7 @@ void RecordGrid::fitFillColumn() {
                         ? 0
                         : style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int room = viewport()->width() - others - bar - 2;
-    setColumnWidth(fillColumn_, std::max(titleWidth(fillColumn_), room));
+    setColumnWidth(fillColumn_, std::max({titleWidth(fillColumn_), fillMinimum_, room}));
 }
 
 void RecordGrid::fitColumnsToContents() {

@@ -61,8 +61,9 @@ public:
     void setEnterMovesLikeTab(bool on) { enterMovesLikeTab_ = on; }
 
     // The column that takes the room the others leave, from the grid's next resize on; -1 for
-    // none.
-    void setFillColumn(int column);
+    // none. It is never narrower than minimumWidth: where the others leave less, the grid
+    // scrolls sideways rather than crush it.
+    void setFillColumn(int column, int minimumWidth = 0);
     int fillColumn() const { return fillColumn_; }
     // Sets the fill column's width from the room the other shown columns leave.
     void fitFillColumn();
@@ -153,6 +154,7 @@ private:
     bool wrappedTitles_ = false;
     bool markingQuietly_ = false;
     int fillColumn_ = -1;
+    int fillMinimum_ = 0;
     std::vector<int> keptWidths_; // the columns' widths while the rows are redrawn
     bool leavingKey_ = false;     // the key being pressed in the cell editor is Ctrl+Tab
     std::vector<QKeySequence> windowShortcuts_;
