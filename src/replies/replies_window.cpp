@@ -307,10 +307,11 @@ void TfrmReplies::bmbInboxSettingsClick() {
 }
 
 void TfrmReplies::done(int result) {
-    // What the window showed has been seen.
+    // What the window showed has been seen; a read-only copy marks nothing, and still closes.
     const int read = dxmReplies->FieldIndex(fields::read_flag);
+    const bool mayMark = TableChangeable(*dxmReplies);
     bool changed = false;
-    for (int row = 0; row < dxmReplies->RowCount() && !changed; ++row)
+    for (int row = 0; mayMark && row < dxmReplies->RowCount() && !changed; ++row)
         changed = dxmReplies->CellValue(row, read) != FieldValue{true};
     if (changed) {
         dxmReplies->FillColumns({{read, true}});

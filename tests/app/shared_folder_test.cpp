@@ -156,6 +156,11 @@ TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 2);
     EXPECT_EQ(second->tables().dxmReplies->RowCount(), 1);
     EXPECT_EQ(second->frmMain->bmbReplies->text(), QStringLiteral("Replies (1)"));
+    // Its Replies window shows the reply and closes without a box, marking nothing read.
+    second->frmReplies->show();
+    second->frmReplies->reject();
+    EXPECT_FALSE(second->frmReplies->isVisible());
+    EXPECT_EQ(second->frmMain->bmbReplies->text(), QStringLiteral("Replies (1)"));
 
     // The first copy empties its list meanwhile; the second's end writes and removes nothing.
     const auto before = folderFiles();

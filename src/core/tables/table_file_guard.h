@@ -40,3 +40,6 @@ void CatchUpWithTableFile(TdxMemData& table, const std::string& path);
 // Throws, as a change of a row would, when the table's guard refuses changes: a step that would
 // add rows says so before it starts.
 void RequireTableChangeable(TdxMemData& table);
+// Whether the table's guard lets its rows change, for a step the program takes by itself and
+// leaves out quietly when they may not.
+bool TableChangeable(TdxMemData& table);
