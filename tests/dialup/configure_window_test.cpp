@@ -40,8 +40,8 @@ TEST_F(ConfigureWindow, ShowsTheProgramsTextsAndStartsWithTheDesktopDefaults) {
     EXPECT_EQ(find<QGroupBox>(w, "GroupBox2")->title(), QStringLiteral("Internet Mail Reader"));
     EXPECT_EQ(find<QLabel>(w, "Label4")->buddy(), find<QLineEdit>(w, "MailExeEdit"));
     EXPECT_EQ(find<QLabel>(w, "Label5")->buddy(), find<QLineEdit>(w, "NewsDirEdit"));
-    EXPECT_EQ(w->MailExeEdit->parentWidget(), w->GroupBox2);
-    EXPECT_TRUE(w->OkButton->isDefault());
+    EXPECT_EQ(child<QLineEdit>(w, "MailExeEdit")->parentWidget(), child<QGroupBox>(w, "GroupBox2"));
+    EXPECT_TRUE(child<QPushButton>(w, "OkButton")->isDefault());
     EXPECT_EQ(w->text(Text::BrowserExe), QString::fromLatin1(dialup::kDefaultBrowserExe));
     EXPECT_EQ(w->text(Text::MailExe), QString::fromLatin1(dialup::kDefaultMailExe));
     EXPECT_EQ(w->text(Text::NewsExe), QString::fromLatin1(dialup::kDefaultNewsExe));
@@ -145,11 +145,11 @@ TEST_F(ConfigureWindow, CloseWithoutOkAsksAndNoKeepsTheChangeYesPutsTheOldValues
         bool keptOpen = false;
         QString shownAfterNo;
         whenModalOpens([&](QWidget*) {
-            w->MailExeEdit->setText(QStringLiteral("new mail"));
-            w->MonthlyDurationCheckBox->setChecked(false);
+            child<QLineEdit>(w, "MailExeEdit")->setText(QStringLiteral("new mail"));
+            child<QCheckBox>(w, "MonthlyDurationCheckBox")->setChecked(false);
             closeIt(w);
             keptOpen = w->isVisible();
-            shownAfterNo = w->MailExeEdit->text();
+            shownAfterNo = child<QLineEdit>(w, "MailExeEdit")->text();
             closeIt(w);
         });
         w->Execute();
@@ -169,8 +169,8 @@ TEST_F(ConfigureWindow, CloseWithoutAChangeAsksNothing) {
     w->setText(Text::MailExe, QStringLiteral("old mail"));
     bool closed = false;
     whenModalOpens([&](QWidget*) {
-        w->MailExeEdit->setText(QStringLiteral("new mail"));
-        w->MailExeEdit->setText(QStringLiteral("old mail"));
+        child<QLineEdit>(w, "MailExeEdit")->setText(QStringLiteral("new mail"));
+        child<QLineEdit>(w, "MailExeEdit")->setText(QStringLiteral("old mail"));
         QTest::keyClick(w, Qt::Key_Escape);
         closed = !w->isVisible();
     });
@@ -183,10 +183,10 @@ TEST_F(ConfigureWindow, CloseWithoutAChangeAsksNothing) {
 TEST_F(ConfigureWindow, OkKeepsEveryValueWithoutAsking) {
     TConfigureAutoForm* w = startForms().ConfigureAutoForm;
     whenModalOpens([&](QWidget*) {
-        w->AutoPasswordCheckBox->setChecked(true);
-        w->AutoExecuteNewsCheckBox->setChecked(true);
-        w->BrowserDirEdit->setText(QStringLiteral("/srv/web"));
-        QTest::mouseClick(w->OkButton, Qt::LeftButton);
+        child<QCheckBox>(w, "AutoPasswordCheckBox")->setChecked(true);
+        child<QCheckBox>(w, "AutoExecuteNewsCheckBox")->setChecked(true);
+        child<QLineEdit>(w, "BrowserDirEdit")->setText(QStringLiteral("/srv/web"));
+        QTest::mouseClick(child<QPushButton>(w, "OkButton"), Qt::LeftButton);
     });
     w->Execute();
     EXPECT_TRUE(w->flag(Flag::AutoPW));

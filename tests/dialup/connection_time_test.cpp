@@ -41,11 +41,11 @@ protected:
     // A connection of ms milliseconds that starts at tick start and is disconnected by the user.
     void connection(TUplinkerForm* d, uint64_t start, uint64_t ms) {
         clock.setTicks(start);
-        QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
         ASSERT_TRUE(d->logic().DialEvent(ras.lastHandle(), 8192, 0));
-        d->InfoListBox->clear();
+        child<QListWidget>(d, "InfoListBox")->clear();
         clock.setTicks(start + ms);
-        QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
     }
 };
 
@@ -66,50 +66,51 @@ TEST_F(ConnectionTimeWindow, TickCounterWrapsDuringTheConnection) {
     // The same wrap on a tick count that has gone past 32 bits.
     connection(d, (5ull << 32) + 0xFFFFF000u, 10000);
     EXPECT_EQ(read("RAS_ENTRY_Office", "Duration"), "80");
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:01:20");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:01:20");
 }
 
 TEST_F(ConnectionTimeWindow, MonthlyAndOverallAreSeparateCounters) {
     clock.set(2026, 12, 9, 9, 30);
     TUplinkerForm* d = openOffice("MonthlyDuration=1\r\n");
     connection(d, 1000, 3725000);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 01:02:05");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 01:02:05");
     configuration.onExecute = [this] { configuration.setFlag(Flag::MonthlyDuration, false); };
-    d->MnuConfigure->trigger(); // the label follows the option changed in the window
+    child<QAction>(d, "MnuConfigure")
+        ->trigger(); // the label follows the option changed in the window
     EXPECT_EQ(configuration.executes, 1);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:00:00");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:00:00");
     connection(d, 1000, 90061000);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 1 day 01:01:01");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 1 day 01:01:01");
     configuration.onExecute = [this] { configuration.setFlag(Flag::MonthlyDuration, true); };
-    d->MnuConfigure->trigger();
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 01:02:05");
+    child<QAction>(d, "MnuConfigure")->trigger();
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 01:02:05");
     EXPECT_EQ(read("RAS_ENTRY_Office", "DurationFor12"), "3725");
     EXPECT_EQ(read("RAS_ENTRY_Office", "Duration"), "90061");
     // Another month counts apart; the time goes to the month of the moment of counting.
     clock.set(2027, 1, 1, 0, 0, 5);
     connection(d, 1000, 200000000);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 2 days 07:33:20");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 2 days 07:33:20");
     EXPECT_EQ(read("RAS_ENTRY_Office", "DurationFor12"), "3725");
 }
 
 TEST_F(ConnectionTimeWindow, ClearThenSixtyFiveSeconds) {
     clock.set(2026, 12, 9, 9, 30);
     TUplinkerForm* d = openOffice("[RAS_ENTRY_Office]\r\nDurationFor12=500\r\nDurationFor11=7\r\n");
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:08:20");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:08:20");
     // No keeps everything.
     prompter.expect(BoxKind::Confirmation, "Clear cumulated duration ?", BoxButton::No, "Warning");
-    d->InfoListBox->clear();
-    d->MnuClearduration->trigger();
+    child<QListWidget>(d, "InfoListBox")->clear();
+    child<QAction>(d, "MnuClearduration")->trigger();
     EXPECT_TRUE(lines(d).isEmpty());
     EXPECT_EQ(read("RAS_ENTRY_Office", "DurationFor12"), "500");
     EXPECT_EQ(prompter.shown.last().defaultButton, BoxButton::No);
 
     prompter.expect(BoxKind::Confirmation, "Clear cumulated duration ?", BoxButton::Yes, "Warning");
-    d->MnuClearduration->trigger();
+    child<QAction>(d, "MnuClearduration")->trigger();
     EXPECT_EQ(lines(d), QStringList{"DurationFor12'Office' cleared. It was 500 Sec"});
     EXPECT_EQ(read("RAS_ENTRY_Office", "DurationFor11"), "7");
     connection(d, 1000, 65000);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:01:05");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:01:05");
 }
 
 TEST_F(ConnectionTimeWindow, NoEntrySelectedUsesTheEmptyEntrysSection) {
@@ -117,19 +118,19 @@ TEST_F(ConnectionTimeWindow, NoEntrySelectedUsesTheEmptyEntrysSection) {
     writeIni("[RAS_ENTRY_]\r\nDurationFor12=3725\r\n");
     ras.entries = {"Office"};
     TUplinkerForm* d = open();
-    EXPECT_EQ(d->EntryNameComboBox->currentIndex(), -1);
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 01:02:05");
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->currentIndex(), -1);
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 01:02:05");
     prompter.expect(BoxKind::Confirmation, "Clear cumulated duration ?", BoxButton::Yes, "Warning");
-    d->MnuClearduration->trigger();
+    child<QAction>(d, "MnuClearduration")->trigger();
     EXPECT_EQ(lines(d).last(), "DurationFor12'' cleared. It was 3725 Sec");
     EXPECT_EQ(read("RAS_ENTRY_", "DurationFor12"), "0");
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:00:00");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:00:00");
 }
 
 TEST_F(ConnectionTimeWindow, ClosingTheWindowDoesNotHangUpOrCount) {
     TUplinkerForm* d = openOffice("MonthlyDuration=0\r\n");
     clock.setTicks(1000);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(d->logic().DialEvent(ras.lastHandle(), 8192, 0));
     clock.advanceTicks(60000);
     d->close();

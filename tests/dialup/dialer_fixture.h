@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -134,25 +135,27 @@ protected:
 
     static QStringList lines(TUplinkerForm* d) {
         QStringList out;
-        for (int i = 0; i < d->InfoListBox->count(); ++i)
-            out << d->InfoListBox->item(i)->text();
+        for (int i = 0; i < child<QListWidget>(d, "InfoListBox")->count(); ++i)
+            out << child<QListWidget>(d, "InfoListBox")->item(i)->text();
         return out;
     }
 
     static void selectEntry(TUplinkerForm* d, const QString& name) {
-        const int i = d->EntryNameComboBox->findText(name, Qt::MatchExactly);
+        const int i = child<QComboBox>(d, "EntryNameComboBox")->findText(name, Qt::MatchExactly);
         ASSERT_GE(i, 0) << name.toStdString();
-        d->EntryNameComboBox->setCurrentIndex(i); // fires the change handler
+        child<QComboBox>(d, "EntryNameComboBox")->setCurrentIndex(i); // fires the change handler
     }
 
     static void typeUser(TUplinkerForm* d, const QString& text) {
-        d->UserNameComboBox->lineEdit()->selectAll();
-        QTest::keyClicks(d->UserNameComboBox->lineEdit(), text);
+        child<QComboBox>(d, "UserNameComboBox")->lineEdit()->selectAll();
+        QTest::keyClicks(child<QComboBox>(d, "UserNameComboBox")->lineEdit(), text);
     }
 
     static Look look(TUplinkerForm* d) {
-        return {d->ConnectButton->isEnabled(), d->CancelButton->isEnabled(),
-                d->CancelButton->text(), d->CheckTimer->isActive(), d->windowTitle()};
+        return {child<QPushButton>(d, "ConnectButton")->isEnabled(),
+                child<QPushButton>(d, "CancelButton")->isEnabled(),
+                child<QPushButton>(d, "CancelButton")->text(),
+                child<QTimer>(d, "CheckTimer")->isActive(), d->windowTitle()};
     }
     static Look idle() { return {true, false, "Ca&ncel", false, "Uplinker"}; }
     static Look dialing() { return {false, true, "Ca&ncel", false, "Uplinker - Dialing"}; }

@@ -98,7 +98,7 @@ TEST_F(DialerRoad, OfflineSendDialsAndTheBatchGoesOutByItself) {
     ras.dialScript = {{0}, {3}, {14}, {8192}};
     ras.playMode = ScriptedRemoteAccess::Play::OnThread;
     expectSuccessBoxes();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
 
     EXPECT_EQ(server.messages(), 1);
@@ -134,7 +134,7 @@ TEST_F(DialerRoad, TheAnswerToTheBatchCheckHoldsForTheSendAfterConnecting) {
     send->smtp.Port = server.port();
     ras.dialScript = {{8192}};
     expectSuccessBoxes();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
     EXPECT_EQ(server.messages(), 1);
     EXPECT_EQ(prompter.reviews.size(), 1) << "asked again after connecting";
@@ -161,7 +161,7 @@ TEST_F(DialerRoad, SendErrorAfterConnectingKeepsEverything) {
     ras.dialScript = {{8192}};
     clock.setTicks(10000);
     prompter.expectError(QStringLiteral("550 5.7.1 Relaying denied"));
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.pending(); }));
     QCoreApplication::processEvents();
 
@@ -180,7 +180,7 @@ TEST_F(DialerRoad, SendErrorAfterConnectingKeepsEverything) {
     LoopbackServer good(LoopbackServer::Mode::Accept);
     send->smtp.Port = good.port();
     expectSuccessBoxes();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }));
     EXPECT_EQ(good.messages(), 1);
     EXPECT_FALSE(folder.exists("reminders.txt"));
@@ -192,7 +192,7 @@ TEST_F(DialerRoad, StillOfflineAfterConnecting) {
     ASSERT_NE(d, nullptr);
     ras.dialScript = {{8192}};
     prompter.expectError(kOffline);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.pending(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(forms->UplinkerForm, d);
@@ -219,12 +219,12 @@ TEST_F(DialerRoadOverNetworkManager, OfflineSendDialsThroughNetworkManagerAndSen
     forms->setRemoteAccess(&networkManager);
     TUplinkerForm* d = sendOffline();
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->EntryNameComboBox->currentText(), QStringLiteral("Office"));
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->currentText(), QStringLiteral("Office"));
 
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
     expectSuccessBoxes();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_EQ(bus.managerCalls(QStringLiteral("ActivateConnection")).size(), 1);
     bus.setDeviceState(device, 40, 30, 0);
     bus.setDeviceState(device, 70, 40, 0);
@@ -270,7 +270,7 @@ TEST_F(DialerOverAFaultyNetworkManager, NetworkManagerStoppingMidDialIsToldAndNo
     TUplinkerForm* d = sendOffline();
     ASSERT_NE(d, nullptr);
     send->smtp.Port = server.port();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).contains("Dialing 'Office'"); }));
     EXPECT_EQ(look(d), dialing());
 
@@ -296,7 +296,7 @@ TEST_F(DialerOverAFaultyNetworkManager, ANetworkManagerThatDoesNotAnswerIsGivenU
     send->smtp.Port = server.port();
     QElapsedTimer waited;
     waited.start();
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     const QString noAnswer = QStringLiteral("NetworkManager did not answer in time");
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).join('|').contains(noAnswer); }, 3000));
 
@@ -320,14 +320,16 @@ TEST_F(DialerOverAFaultyNetworkManager, ASlowNetworkManagerLeavesTheWindowWorkin
     QTimer::singleShot(300, d, [&] {
         firedDuringCall = !connectReturned;
         EXPECT_EQ(look(d), dialing());
-        QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
         EXPECT_EQ(lines(d), QStringList{"Canceled"});
-        EXPECT_FALSE(d->CancelButton->isEnabled());
-        EXPECT_FALSE(d->ConnectButton->isEnabled()) << "until the service has answered";
+        EXPECT_FALSE(child<QPushButton>(d, "CancelButton")->isEnabled());
+        EXPECT_FALSE(child<QPushButton>(d, "ConnectButton")->isEnabled())
+            << "until the service has answered";
     });
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     connectReturned = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->ConnectButton->isEnabled(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return child<QPushButton>(d, "ConnectButton")->isEnabled(); }, 5000));
 
     EXPECT_TRUE(firedDuringCall);
     EXPECT_EQ(lines(d), QStringList{"Canceled"});
@@ -354,7 +356,7 @@ TEST_F(DialerOverAFaultyNetworkManager, TheDialerClosesWhileNetworkManagerIsStil
         d->close();
         EXPECT_FALSE(d->isVisible());
     });
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     connectReturned = true;
     EXPECT_TRUE(closedDuringCall);
     ASSERT_TRUE(QTest::qWaitFor([&] { return forms->UplinkerForm.isNull(); }, 5000));

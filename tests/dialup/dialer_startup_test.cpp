@@ -13,12 +13,13 @@ TEST_F(DialerTest, StartUpWithAStoredEntryThatIsGone) {
     ras.active = {{"Home", 0x31}, {"VPN", 0x32}};
     writeIni("[Last]\r\nEntryName=Old ISP\r\nUserName=ann\r\n");
     TUplinkerForm* d = open();
-    EXPECT_EQ(d->EntryNameComboBox->count(), 2);
-    EXPECT_EQ(d->EntryNameComboBox->currentIndex(), -1);
-    EXPECT_EQ(d->UserNameComboBox->currentText(), "ann");
-    EXPECT_EQ(d->UserNameComboBox->count(), 0) << "user names follow the first change of entry";
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->count(), 2);
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>(d, "UserNameComboBox")->currentText(), "ann");
+    EXPECT_EQ(child<QComboBox>(d, "UserNameComboBox")->count(), 0)
+        << "user names follow the first change of entry";
     EXPECT_EQ(look(d), idle());
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:00:00");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:00:00");
     EXPECT_EQ(lines(d), (QStringList{"2 Existing connections", "Home", "VPN"}));
     EXPECT_EQ(forms->AboutForm->ProgNameLabel->text(), "Uplinker V1.11");
     EXPECT_EQ(restrictions.section, "RAS_ENTRY_");
@@ -29,7 +30,7 @@ TEST_F(DialerTest, StoredEntryIsSelectedExactly) {
     ras.entries = {"office", "Office", "Home"};
     writeIni("[Last]\r\nEntryName=Office\r\n");
     TUplinkerForm* d = open();
-    EXPECT_EQ(d->EntryNameComboBox->currentIndex(), 1);
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->currentIndex(), 1);
     EXPECT_EQ(restrictions.section, "RAS_ENTRY_Office");
 }
 
@@ -48,7 +49,7 @@ TEST_F(DialerTest, FlagsAreOnUnlessStoredAsZeroAndSavePasswordOnlyForOne) {
         TUplinkerForm* d = open();
         for (Flag f : flags)
             EXPECT_EQ(forms->dialupConfiguration->flag(f), std::string(stored) != "0");
-        EXPECT_EQ(d->SavePWCheckBox->isChecked(), std::string(stored) == "1");
+        EXPECT_EQ(child<QCheckBox>(d, "SavePWCheckBox")->isChecked(), std::string(stored) == "1");
         stopForms();
     }
 }
@@ -71,9 +72,9 @@ TEST_F(DialerTest, SavedOnConnectAndOnClose) {
     TUplinkerForm* d = open();
     selectEntry(d, "Office");
     typeUser(d, "ann");
-    QTest::keyClicks(d->PasswordEdit, "s3cret");
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "s3cret");
     forms->dialupConfiguration->setText(dialup::DialupConfiguration::Text::MailDir, "  /tmp  ");
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(read("Last", "EntryName"), "Office");
     EXPECT_EQ(read("Last", "UserName"), "ann");
     EXPECT_EQ(read("Last", "AutoPW"), "1");
@@ -94,24 +95,24 @@ TEST_F(DialerTest, SavePasswordWithAndWithoutUserName) {
     ras.entries = {"Office"};
     TUplinkerForm* d = open();
     selectEntry(d, "Office");
-    d->SavePWCheckBox->setChecked(true);
-    QTest::keyClicks(d->PasswordEdit, "pw1");
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    child<QCheckBox>(d, "SavePWCheckBox")->setChecked(true);
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "pw1");
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(read("Last", "SavePW"), "1");
     EXPECT_EQ(dialup::UnscramblePassword(read("Last", "Password")), "pw1");
     EXPECT_FALSE(TIniFile(ini()).SectionExists("RAS_ENTRY_Office")) << "no user, no user key";
 
-    QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
     typeUser(d, "ann");
-    EXPECT_EQ(d->PasswordEdit->text(), "") << "nothing stored for ann yet";
-    QTest::keyClicks(d->PasswordEdit, "pw1");
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "") << "nothing stored for ann yet";
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "pw1");
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(dialup::UnscramblePassword(read("RAS_ENTRY_Office", "USER_ann")), "pw1");
 
     // Unticked: the last password goes, the one stored for the user stays.
-    QTest::mouseClick(d->CancelButton, Qt::LeftButton);
-    d->SavePWCheckBox->setChecked(false);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
+    child<QCheckBox>(d, "SavePWCheckBox")->setChecked(false);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(read("Last", "Password"), "");
     EXPECT_EQ(read("Last", "SavePW"), "0");
     EXPECT_EQ(dialup::UnscramblePassword(read("RAS_ENTRY_Office", "USER_ann")), "pw1");
@@ -126,24 +127,25 @@ TEST_F(DialerTest, StoredUsersAndPasswordsFollowTheEntry) {
     TUplinkerForm* d = open();
     selectEntry(d, "Office");
     QStringList users;
-    for (int i = 0; i < d->UserNameComboBox->count(); ++i)
-        users << d->UserNameComboBox->itemText(i);
+    for (int i = 0; i < child<QComboBox>(d, "UserNameComboBox")->count(); ++i)
+        users << child<QComboBox>(d, "UserNameComboBox")->itemText(i);
     EXPECT_EQ(users, (QStringList{"ann", "bo"})) << "USER_ only, in file order";
-    EXPECT_EQ(d->UserNameComboBox->currentText(), "ann");
-    EXPECT_EQ(d->PasswordEdit->text(), "annpw");
+    EXPECT_EQ(child<QComboBox>(d, "UserNameComboBox")->currentText(), "ann");
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "annpw");
     typeUser(d, "bo");
-    EXPECT_EQ(d->PasswordEdit->text(), "bopw");
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "bopw");
     typeUser(d, "cy");
-    EXPECT_EQ(d->PasswordEdit->text(), "") << "no stored password empties the field";
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "")
+        << "no stored password empties the field";
 
     // With AutoUN and AutoPW off nothing is recalled.
     forms->dialupConfiguration->setFlag(Flag::AutoUN, false);
     forms->dialupConfiguration->setFlag(Flag::AutoPW, false);
-    QTest::keyClicks(d->PasswordEdit, "typed");
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "typed");
     selectEntry(d, "Home");
     selectEntry(d, "Office");
-    EXPECT_EQ(d->UserNameComboBox->currentText(), "cy");
-    EXPECT_EQ(d->PasswordEdit->text(), "typed");
+    EXPECT_EQ(child<QComboBox>(d, "UserNameComboBox")->currentText(), "cy");
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "typed");
 }
 
 // A user name with a blank is stored under a key with an underscore; listed back, the name
@@ -153,16 +155,16 @@ TEST_F(DialerTest, UserNameWithABlankComesBackWithAnUnderscore) {
     TUplinkerForm* d = open();
     selectEntry(d, "Office");
     typeUser(d, "ann lee");
-    QTest::keyClicks(d->PasswordEdit, "pw");
-    d->SavePWCheckBox->setChecked(true);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "pw");
+    child<QCheckBox>(d, "SavePWCheckBox")->setChecked(true);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(dialup::UnscramblePassword(read("RAS_ENTRY_Office", "USER_ann_lee")), "pw");
-    QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
 
     selectEntry(d, "Home");
     selectEntry(d, "Office");
-    EXPECT_EQ(d->UserNameComboBox->currentText(), "ann_lee");
-    EXPECT_EQ(d->PasswordEdit->text(), "");
+    EXPECT_EQ(child<QComboBox>(d, "UserNameComboBox")->currentText(), "ann_lee");
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "");
 }
 
 // Passwords live under the trimmed entry name; times and restrictions under the name as it is.
@@ -172,14 +174,14 @@ TEST_F(DialerTest, EntryNameWithBlanksAroundIt) {
     TUplinkerForm* d = open();
     selectEntry(d, " Office ");
     typeUser(d, "ann");
-    QTest::keyClicks(d->PasswordEdit, "pw");
-    d->SavePWCheckBox->setChecked(true);
+    QTest::keyClicks(child<QLineEdit>(d, "PasswordEdit"), "pw");
+    child<QCheckBox>(d, "SavePWCheckBox")->setChecked(true);
     // The send after connecting fails, so the window stays open and counts the time.
     d->sendAgain = [this] {
         clock.advanceTicks(7000);
         return false;
     };
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return look(d) == idle(); }));
     EXPECT_EQ(restrictions.section, "RAS_ENTRY__Office_");
     EXPECT_TRUE(TIniFile(ini()).ValueExists("RAS_ENTRY_Office", "USER_ann"));
@@ -194,15 +196,15 @@ TEST_F(DialerTest, DamagedStoredPasswordIsReportedAndTheWindowStaysUsable) {
     prompter.expectError("'4556x' is not a valid integer value");
     TUplinkerForm* d = open();
     prompter.verifyAllUsed();
-    EXPECT_EQ(d->PasswordEdit->text(), "");
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "");
     EXPECT_EQ(look(d), idle());
     EXPECT_EQ(restrictions.loads, 1) << "the rest of the start-up ran";
 
     prompter.expectError("'**' is not a valid integer value");
     typeUser(d, "bo");
     prompter.verifyAllUsed();
-    EXPECT_EQ(d->PasswordEdit->text(), "");
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(d, "PasswordEdit")->text(), "");
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(ras.count(Op::Dial), 1);
 }
 
@@ -212,7 +214,7 @@ TEST_F(DialerTest, UnwritableSettingsFileIsReportedAndTheDialStillHappens) {
     std::filesystem::create_directory(ini()); // the system refuses every write
     const QString failure = QString::fromStdString("Unable to write to " + ini());
     prompter.expectError(failure);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_EQ(ras.count(Op::Dial), 1);
     EXPECT_EQ(look(d), dialing());

@@ -14,12 +14,12 @@ protected:
         ras.texts[678] = "The remote computer did not respond";
         writeIni("[Last]\r\nEntryName=Office\r\nUserName=ann\r\nMonthlyDuration=0\r\n");
         TUplinkerForm* d = open();
-        d->InfoListBox->clear();
+        child<QListWidget>(d, "InfoListBox")->clear();
         return d;
     }
     // Dials and plays the first two steps: the window is dialling.
     void dial(TUplinkerForm* d) {
-        QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
         ras.play(2);
         QCoreApplication::processEvents();
     }
@@ -27,14 +27,14 @@ protected:
     void enterConnected(TUplinkerForm* d) {
         dial(d);
         ASSERT_TRUE(d->logic().DialEvent(ras.lastHandle(), 8192, 0));
-        d->InfoListBox->clear();
+        child<QListWidget>(d, "InfoListBox")->clear();
     }
 };
 
 TEST_F(DialerStates, IdleToDialingAndItsProgress) {
     TUplinkerForm* d = openOffice();
     EXPECT_EQ(look(d), idle());
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(look(d), dialing());
     EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'"}));
     EXPECT_EQ(ras.callsOf(Op::Dial).at(0).args, (QStringList{"Office", "ann", ""}));
@@ -56,7 +56,7 @@ TEST_F(DialerStates, ProgressDuringTheDialsAnswerFollowsItsLine) {
         QTest::qWait(50);
         linesWhileAnswering = lines(d);
     };
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_TRUE(linesWhileAnswering.isEmpty()) << linesWhileAnswering.join('|').toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines(d).size() == 3; }));
     EXPECT_EQ(lines(d), (QStringList{"Dialing 'Office'", "Opening Port", "Device Connected"}));
@@ -76,8 +76,8 @@ TEST_F(DialerStates, DialingEndsDisconnected) {
 TEST_F(DialerStates, DialingIsCanceled) {
     TUplinkerForm* d = openOffice();
     dial(d);
-    d->InfoListBox->clear();
-    QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+    child<QListWidget>(d, "InfoListBox")->clear();
+    QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), QStringList{"Canceled"});
     EXPECT_EQ(look(d), idle());
     EXPECT_EQ(ras.count(Op::HangUp), 1);
@@ -91,7 +91,7 @@ TEST_F(DialerStates, DialingIsCanceled) {
 TEST_F(DialerStates, DialThatDoesNotStart) {
     TUplinkerForm* d = openOffice();
     ras.failNext(Op::Dial, 678);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), QStringList{"678 The remote computer did not respond"});
     EXPECT_EQ(look(d), idle());
     // The handle the failed dial gave is hung up.
@@ -101,7 +101,7 @@ TEST_F(DialerStates, DialThatDoesNotStart) {
 TEST_F(DialerStates, RestrictionRefuses) {
     TUplinkerForm* d = openOffice();
     restrictions.allow = false;
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), QStringList{"Time Restriction Apply"});
     EXPECT_EQ(look(d), idle());
     EXPECT_EQ(ras.count(Op::Dial), 0);
@@ -114,18 +114,18 @@ TEST_F(DialerStates, ConnectedDisconnectsAndCountsTime) {
     enterConnected(d);
     EXPECT_EQ(look(d), connected());
     clock.advanceTicks(65000);
-    QTest::mouseClick(d->CancelButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), (QStringList{"Disconnecting", "Duration: 65 Sec with Office",
                                      "Cumulated Duration: 65 Sec"}));
     EXPECT_EQ(look(d), idle());
-    EXPECT_EQ(d->DurationLabel->text(), "Total: 00:01:05");
+    EXPECT_EQ(child<QLabel>(d, "DurationLabel")->text(), "Total: 00:01:05");
 }
 
 TEST_F(DialerStates, ConnectedCheckFindsTheConnectionGone) {
     TUplinkerForm* d = openOffice();
     clock.setTicks(50000);
     enterConnected(d);
-    EXPECT_EQ(d->CheckTimer->interval(), 5000);
+    EXPECT_EQ(child<QTimer>(d, "CheckTimer")->interval(), 5000);
     // Alive, then an error that is shown and the check goes on, then gone.
     d->CheckTimerTimer();
     EXPECT_TRUE(lines(d).isEmpty());
@@ -146,7 +146,7 @@ TEST_F(DialerStates, ActiveConnectionIsAdoptedWithoutDialOrSend) {
     ras.active = {{"OFFICE", 0x77}};
     bool sent = false;
     d->sendAgain = [&] { return sent = true; };
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), QStringList{"Connection already active"});
     EXPECT_EQ(look(d), adopted());
     EXPECT_EQ(d->logic().connectStartTick(), -1);
@@ -163,7 +163,7 @@ TEST_F(DialerStates, ActiveConnectionIsAdoptedWithoutDialOrSend) {
 TEST_F(DialerStates, AdoptedCheckFindsTheConnectionGone) {
     TUplinkerForm* d = openOffice();
     ras.active = {{"Office", 0x77}};
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ras.statusCode = dialup::kInvalidHandle;
     d->CheckTimerTimer();
     EXPECT_EQ(lines(d), (QStringList{"Connection already active", "Connection closed"}));
@@ -206,35 +206,35 @@ TEST_F(DialerStates, ProgressOfAnotherHandleOrAClosedWindowChangesNothing) {
 
 TEST_F(DialerStates, IpAndPhoneBookDialogs) {
     TUplinkerForm* d = openOffice();
-    QTest::mouseClick(d->IPButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "IPButton"), Qt::LeftButton);
     ras.active = {{"Office", 5}};
-    QTest::mouseClick(d->IPButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "IPButton"), Qt::LeftButton);
     EXPECT_EQ(lines(d), (QStringList{"IP unknown", "IP=10.64.3.7"}));
 
-    d->InfoListBox->clear();
+    child<QListWidget>(d, "InfoListBox")->clear();
     ras.texts[700] = QString(200, u'e');
     ras.failNext(Op::EditEntry, 700);
     d->MnuProperties->trigger();
     EXPECT_EQ(ras.callsOf(Op::EditEntry).at(0).args, QStringList{"Office"});
     ras.failNext(Op::CreateEntry, 700);
-    d->MnuNew->trigger();
+    child<QAction>(d, "MnuNew")->trigger();
     EXPECT_EQ(lines(d), (QStringList{QString(127, u'e'), QString(127, u'e')}));
 
     ras.createdEntry = "Mobile";
-    d->MnuNew->trigger();
-    EXPECT_EQ(d->EntryNameComboBox->count(), 3);
-    EXPECT_EQ(d->EntryNameComboBox->currentText(), "Office");
+    child<QAction>(d, "MnuNew")->trigger();
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->count(), 3);
+    EXPECT_EQ(child<QComboBox>(d, "EntryNameComboBox")->currentText(), "Office");
 }
 
 TEST_F(DialerStates, MenuItemsReachTheOptionsAndRestrictions) {
     TUplinkerForm* d = openOffice();
-    d->RunInternetMailReader1->trigger();
-    d->RunInternetBrowser1->trigger();
-    d->RunInternetNewsReader1->trigger();
+    child<QAction>(d, "RunInternetMailReader1")->trigger();
+    child<QAction>(d, "RunInternetBrowser1")->trigger();
+    child<QAction>(d, "RunInternetNewsReader1")->trigger();
     EXPECT_EQ(configuration.runs, (QStringList{"mail", "browser", "news"}));
     restrictions.section.clear();
     const int loads = restrictions.loads;
-    d->TimeRestrictions1->trigger();
+    child<QAction>(d, "TimeRestrictions1")->trigger();
     EXPECT_EQ(restrictions.section, "RAS_ENTRY_Office");
     EXPECT_EQ(restrictions.loads, loads + 1);
     EXPECT_EQ(restrictions.executes, 1);

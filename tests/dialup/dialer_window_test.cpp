@@ -76,15 +76,17 @@ TEST_F(DialerWindow, EveryCaptionHasItsOwnAccessKey) {
     for (QAction* a : d->MainMenu1->actions())
         window << a->text();
     window << d->Label2->text() << d->Label3->text() << d->Label4->text()
-           << d->SavePWCheckBox->text() << d->ConnectButton->text() << d->CancelButton->text()
-           << QStringLiteral("&Disconnect") << d->IPButton->text();
+           << child<QCheckBox>(d, "SavePWCheckBox")->text()
+           << child<QPushButton>(d, "ConnectButton")->text()
+           << child<QPushButton>(d, "CancelButton")->text() << QStringLiteral("&Disconnect")
+           << child<QPushButton>(d, "IPButton")->text();
     const struct {
         const char* scope;
         QStringList captions;
     } scopes[] = {
         {"window", window},
-        {"File menu", menuCaptions(d->File1)},
-        {"Options menu", menuCaptions(d->MnuOptions)},
+        {"File menu", menuCaptions(child<QMenu>(d, "File1"))},
+        {"Options menu", menuCaptions(child<QMenu>(d, "MnuOptions"))},
     };
     for (const auto& s : scopes) {
         SCOPED_TRACE(s.scope);
@@ -96,8 +98,8 @@ TEST_F(DialerWindow, EveryCaptionHasItsOwnAccessKey) {
                 << caption.toStdString() << " repeats Alt+" << QString(key).toStdString();
         }
     }
-    EXPECT_EQ(menuCaptions(d->File1).size(), 8);
-    EXPECT_EQ(menuCaptions(d->MnuOptions).size(), 2);
+    EXPECT_EQ(menuCaptions(child<QMenu>(d, "File1")).size(), 8);
+    EXPECT_EQ(menuCaptions(child<QMenu>(d, "MnuOptions")).size(), 2);
 }
 
 // Alt+C must connect at the first press: a second owner of the key would only share it out.
@@ -109,7 +111,7 @@ TEST_F(DialerWindow, AltCConnectsAtOnce) {
     TUplinkerForm* d = open();
     ASSERT_NE(d, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-    d->InfoListBox->clear();
+    child<QListWidget>(d, "InfoListBox")->clear();
     QTest::keyClick(d, Qt::Key_C, Qt::AltModifier);
     // A button's access key clicks it the way a mouse does, pressed and then released.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lines(d).isEmpty(); }, 2000));
@@ -168,8 +170,8 @@ TEST_F(DialerWindow, OptionWindowsOpenCentredOnTheDialer) {
         QAction* item;
         QDialog* window;
     } cases[] = {
-        {"Configure", d->MnuConfigure, forms->ConfigureAutoForm},
-        {"Time Restrictions", d->TimeRestrictions1, forms->TimeAutoForm},
+        {"Configure", child<QAction>(d, "MnuConfigure"), forms->ConfigureAutoForm},
+        {"Time Restrictions", child<QAction>(d, "TimeRestrictions1"), forms->TimeAutoForm},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,15 +209,15 @@ TEST_F(DialerWindow, WithoutAConnectionManagerItSaysSoOnce) {
         ASSERT_NE(d, nullptr);
         d->resize(300, 360);
         QCoreApplication::processEvents();
-        EXPECT_TRUE(d->NoServiceLabel->isVisible());
-        EXPECT_EQ(d->NoServiceLabel->text(), kText);
-        EXPECT_TRUE(d->NoServiceLabel->wordWrap());
-        EXPECT_LE(d->NoServiceLabel->geometry().right(), d->width());
+        EXPECT_TRUE(child<QLabel>(d, "NoServiceLabel")->isVisible());
+        EXPECT_EQ(child<QLabel>(d, "NoServiceLabel")->text(), kText);
+        EXPECT_TRUE(child<QLabel>(d, "NoServiceLabel")->wordWrap());
+        EXPECT_LE(child<QLabel>(d, "NoServiceLabel")->geometry().right(), d->width());
         EXPECT_TRUE(lines(d).isEmpty()) << lines(d).join(" | ").toStdString();
 
-        QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
-        QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
-        EXPECT_EQ(d->NoServiceLabel->text(), kText);
+        QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
+        EXPECT_EQ(child<QLabel>(d, "NoServiceLabel")->text(), kText);
         EXPECT_TRUE(lines(d).isEmpty()) << lines(d).join(" | ").toStdString();
         EXPECT_EQ(look(d), idle());
         stopForms();
@@ -230,9 +232,9 @@ TEST_F(DialerWindow, AServiceThatAnswersWithAnErrorIsNotCalledMissing) {
     writeIni("[Last]\r\nEntryName=Office\r\n");
     TUplinkerForm* d = open();
     ASSERT_NE(d, nullptr);
-    QTest::mouseClick(d->ConnectButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "ConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return look(d) == idle(); }));
-    EXPECT_TRUE(d->NoServiceLabel->isHidden());
+    EXPECT_TRUE(child<QLabel>(d, "NoServiceLabel")->isHidden());
     EXPECT_TRUE(lines(d).contains("The remote computer did not respond"))
         << lines(d).join(" | ").toStdString();
 }

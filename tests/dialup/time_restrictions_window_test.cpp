@@ -47,10 +47,10 @@ protected:
                 return;
             watch.stop();
             prompted = true;
-            EXPECT_EQ(prompt->focusWidget(), prompt->PasswordEdit);
+            EXPECT_EQ(prompt->focusWidget(), child<QLineEdit>(prompt, "PasswordEdit"));
             if (typed) {
-                prompt->PasswordEdit->setText(QString::fromLatin1(typed));
-                QTest::mouseClick(prompt->OkButton, Qt::LeftButton);
+                child<QLineEdit>(prompt, "PasswordEdit")->setText(QString::fromLatin1(typed));
+                QTest::mouseClick(child<QPushButton>(prompt, "OkButton"), Qt::LeftButton);
             } else {
                 prompt->close();
             }
@@ -77,9 +77,9 @@ TEST_F(TimeRestrictions, WindowArrangesTheEditsByDayIndexWithTheProgramsCaptions
         EXPECT_EQ(find<QLabel>(w, QStringLiteral("Label%1").arg(i + 1).toLatin1())->text(),
                   QLatin1String(captions[i]));
     EXPECT_EQ(find<QLabel>(w, "Label10")->text(), QStringLiteral("Passwrod"));
-    EXPECT_EQ(w->PasswordEdit->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(child<QLineEdit>(w, "PasswordEdit")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Password"));
-    EXPECT_EQ(prompt->PasswordEdit->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(child<QLineEdit>(prompt, "PasswordEdit")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(prompt->findChildren<QPushButton*>().size(), 1);
 }
 
@@ -137,7 +137,7 @@ TEST_F(TimeRestrictions, OnlyTheRightPasswordLetsTheDialGoAhead) {
     EXPECT_TRUE(dialAt(12, 0, 0, allowed, nullptr)); // the close box
     EXPECT_FALSE(allowed);
     // The field kept the last text; OK with it as it stands is refused again.
-    EXPECT_EQ(prompt->PasswordEdit->text(), QStringLiteral("secret"));
+    EXPECT_EQ(child<QLineEdit>(prompt, "PasswordEdit")->text(), QStringLiteral("secret"));
     EXPECT_TRUE(dialAt(12, 0, 0, allowed, "Secret"));
     EXPECT_TRUE(allowed);
 }
@@ -148,9 +148,9 @@ TEST_F(TimeRestrictions, EscDoesNotCloseThePrompt) {
     bool stillOpen = false;
     clock.set(2026, 12, 8, 9, 0, 0);
     whenModalOpens([&](QWidget*) {
-        QTest::keyClick(prompt->PasswordEdit, Qt::Key_Escape);
+        QTest::keyClick(child<QLineEdit>(prompt, "PasswordEdit"), Qt::Key_Escape);
         stillOpen = prompt->isVisible();
-        QTest::keyClick(prompt->PasswordEdit, Qt::Key_Return);
+        QTest::keyClick(child<QLineEdit>(prompt, "PasswordEdit"), Qt::Key_Return);
     });
     EXPECT_TRUE(w->IsDialAllowed()); // no stored password, empty field
     EXPECT_TRUE(stillOpen);
@@ -171,11 +171,11 @@ TEST_F(TimeRestrictions, OkSavesTheTextsAsTypedInTheEntrysSectionOnly) {
     store("RAS_ENTRY_Home", "TimeFrom3", "06:00");
     w->LoadRestrictions();
     whenModalOpens([&](QWidget*) {
-        w->TueFromEdit->setText(QStringLiteral(" 08:30 "));
-        w->TueToEdit->setText(QStringLiteral("25:00"));
-        w->SunFromEdit->setText(QStringLiteral("7 PM"));
-        w->PasswordEdit->setText(QStringLiteral("Open Sesame"));
-        QTest::mouseClick(w->OkButton, Qt::LeftButton);
+        child<QLineEdit>(w, "TueFromEdit")->setText(QStringLiteral(" 08:30 "));
+        child<QLineEdit>(w, "TueToEdit")->setText(QStringLiteral("25:00"));
+        child<QLineEdit>(w, "SunFromEdit")->setText(QStringLiteral("7 PM"));
+        child<QLineEdit>(w, "PasswordEdit")->setText(QStringLiteral("Open Sesame"));
+        QTest::mouseClick(child<QPushButton>(w, "OkButton"), Qt::LeftButton);
     });
     EXPECT_TRUE(w->Execute());
     EXPECT_EQ(stored("RAS_ENTRY_Office", "TimeFrom3"), " 08:30 ");
@@ -194,7 +194,7 @@ TEST_F(TimeRestrictions, OkSavesTheTextsAsTypedInTheEntrysSectionOnly) {
     bool allowed = false;
     EXPECT_FALSE(dialAt(5, 0, 0, allowed));
     EXPECT_TRUE(allowed);
-    EXPECT_EQ(w->TueFromEdit->text(), QStringLiteral("06:00"));
+    EXPECT_EQ(child<QLineEdit>(w, "TueFromEdit")->text(), QStringLiteral("06:00"));
 }
 
 TEST_F(TimeRestrictions, CancelPutsTheTimesBackAndKeepsThePasswordAsTyped) {
@@ -202,15 +202,15 @@ TEST_F(TimeRestrictions, CancelPutsTheTimesBackAndKeepsThePasswordAsTyped) {
     store("RAS_ENTRY_Office", "TimeFrom2", "09:00");
     w->LoadRestrictions();
     whenModalOpens([&](QWidget*) {
-        w->MonFromEdit->setText(QStringLiteral("10:00"));
-        w->FriToEdit->setText(QStringLiteral("18:00"));
-        w->PasswordEdit->setText(QStringLiteral("typed"));
-        QTest::mouseClick(w->CancelButton, Qt::LeftButton);
+        child<QLineEdit>(w, "MonFromEdit")->setText(QStringLiteral("10:00"));
+        child<QLineEdit>(w, "FriToEdit")->setText(QStringLiteral("18:00"));
+        child<QLineEdit>(w, "PasswordEdit")->setText(QStringLiteral("typed"));
+        QTest::mouseClick(child<QPushButton>(w, "CancelButton"), Qt::LeftButton);
     });
     EXPECT_FALSE(w->Execute());
-    EXPECT_EQ(w->MonFromEdit->text(), QStringLiteral("09:00"));
-    EXPECT_EQ(w->FriToEdit->text(), QString());
-    EXPECT_EQ(w->PasswordEdit->text(), QStringLiteral("typed"));
+    EXPECT_EQ(child<QLineEdit>(w, "MonFromEdit")->text(), QStringLiteral("09:00"));
+    EXPECT_EQ(child<QLineEdit>(w, "FriToEdit")->text(), QString());
+    EXPECT_EQ(child<QLineEdit>(w, "PasswordEdit")->text(), QStringLiteral("typed"));
     EXPECT_EQ(stored("RAS_ENTRY_Office", "TimeFrom2"), "09:00");
     EXPECT_EQ(stored("RAS_ENTRY_Office", "TimePassword"), "<missing>");
 }
@@ -223,11 +223,11 @@ TEST_F(TimeRestrictions, AFailedSaveIsShownAndPutsTheTimesBack) {
     prompter.expect(BoxKind::Error, QStringLiteral("Unable to write to ") +
                                         QString::fromStdString(w->IniFileName()));
     whenModalOpens([&](QWidget*) {
-        w->WedFromEdit->setText(QStringLiteral("10:00"));
-        QTest::mouseClick(w->OkButton, Qt::LeftButton);
+        child<QLineEdit>(w, "WedFromEdit")->setText(QStringLiteral("10:00"));
+        QTest::mouseClick(child<QPushButton>(w, "OkButton"), Qt::LeftButton);
     });
     EXPECT_FALSE(w->Execute());
-    EXPECT_EQ(w->WedFromEdit->text(), QString());
+    EXPECT_EQ(child<QLineEdit>(w, "WedFromEdit")->text(), QString());
     EXPECT_EQ(w->From(4), 0);
     std::filesystem::remove(w->IniFileName());
 }
@@ -247,15 +247,15 @@ TEST_F(TimeRestrictions, LeavingAnEditWithAnInvalidTimeWarnsAndKeepsTheText) {
             {"25:00", true}, {"7 PM", false}, {" 08:30 ", false}, {"", false}, {"0:00", false}};
         for (const auto& c : cases) {
             const int beeps = prompter.beeps;
-            w->TueFromEdit->setFocus();
-            ASSERT_EQ(QApplication::focusWidget(), w->TueFromEdit);
-            w->TueFromEdit->setText(QLatin1String(c.text));
-            QTest::keyClick(w->TueFromEdit, Qt::Key_Tab);
-            EXPECT_NE(QApplication::focusWidget(), w->TueFromEdit) << c.text;
+            child<QLineEdit>(w, "TueFromEdit")->setFocus();
+            ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(w, "TueFromEdit"));
+            child<QLineEdit>(w, "TueFromEdit")->setText(QLatin1String(c.text));
+            QTest::keyClick(child<QLineEdit>(w, "TueFromEdit"), Qt::Key_Tab);
+            EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "TueFromEdit")) << c.text;
             EXPECT_EQ(prompter.beeps - beeps, c.warns ? 1 : 0) << c.text;
-            EXPECT_EQ(w->TueFromEdit->text(), QLatin1String(c.text));
+            EXPECT_EQ(child<QLineEdit>(w, "TueFromEdit")->text(), QLatin1String(c.text));
         }
-        QTest::mouseClick(w->CancelButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(w, "CancelButton"), Qt::LeftButton);
     });
     w->Execute();
 }

@@ -11,6 +11,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+
+// A window's child found by its object name, as a user's tools find it: the test fails, naming
+// the window and the child, when there is none of that name and kind.
+template <typename T> T* child(const QObject* window, const char* name) {
+    T* found = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    if (!found)
+        ADD_FAILURE() << "no " << name << " in "
+                      << (window ? window->objectName().toStdString() : std::string("(no window)"));
+    return found;
+}
 
 // The fixture of every window test: a fresh working folder (also the program's folder), the
 // test Prompter (installed as the general error display's), a fixed clock, and the program's
@@ -28,10 +39,7 @@ protected:
 
     // A named child of a window, failing the test when missing.
     template <typename T> T* find(QWidget* window, const char* name) {
-        T* w = window->findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            ADD_FAILURE() << "no widget named " << name;
-        return w;
+        return child<T>(window, name);
     }
 
     TempFolder folder;

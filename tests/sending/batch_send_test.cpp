@@ -51,9 +51,10 @@ protected:
         send->smtp.Timeouts.connect = std::chrono::milliseconds(2000);
         send->smtp.Timeouts.greeting = std::chrono::milliseconds(300);
         send->smtp.Timeouts.command = std::chrono::milliseconds(2000);
-        setText(send->dbeFromAddress, "desk@shop.example");
-        setText(send->dbeFromName, "Front Desk"); // copies the address into Reply-To
-        setText(send->dbeMailServer, "127.0.0.1");
+        setText(child<QLineEdit>(send, "dbeFromAddress"), "desk@shop.example");
+        setText(child<QLineEdit>(send, "dbeFromName"),
+                "Front Desk"); // copies the address into Reply-To
+        setText(child<QLineEdit>(send, "dbeMailServer"), "127.0.0.1");
     }
 
     static void setText(QLineEdit* edit, const QString& text) {
@@ -151,17 +152,18 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
         ASSERT_EQ(modal, send);
         setText(send->DBEStartTime, "08:15");
         // Bcc and Reply-To are stored settings without a visible box.
-        setText(send->dbeToBlindCarbonCopy, "boss@shop.example, \"Back, Of\" <bk@shop.example>");
-        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        setText(child<QLineEdit>(send, "dbeToBlindCarbonCopy"),
+                "boss@shop.example, \"Back, Of\" <bk@shop.example>");
+        QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
         TfrmAuth* auth = forms->frmAuth;
         ASSERT_TRUE(auth->isVisible());
-        setText(auth->edtUserName, "deskuser");
-        setText(auth->edtPassword, "pa ss");
-        QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+        setText(child<QLineEdit>(auth, "edtUserName"), "deskuser");
+        setText(child<QLineEdit>(auth, "edtPassword"), "pa ss");
+        QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
         EXPECT_FALSE(auth->isVisible());
-        EXPECT_TRUE(auth->edtPassword->text().isEmpty());
+        EXPECT_TRUE(child<QLineEdit>(auth, "edtPassword")->text().isEmpty());
         expectSuccessBoxes();
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         if (send->isVisible()) {
             ADD_FAILURE() << "the send window stayed open";
             send->reject();
@@ -219,7 +221,7 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
         << log;
     // Ready for the next batch: no authentication until ticked again, the time box at the
     // start time, the report ticks cleared.
-    EXPECT_FALSE(send->chkAuth->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(send, "chkAuth")->isChecked());
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
     EXPECT_EQ(forms->frmMain->entryMode, QStringLiteral("Add"));
     if (forms->frmMain->dtpTime) {
@@ -259,12 +261,12 @@ TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
     send->show();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
-        setText(send->dbeFromName, c.name);
-        setText(send->dbeFromAddress, c.address);
-        setText(send->dbeMailServer, c.server);
-        send->bmbCancel->setFocus();
+        setText(child<QLineEdit>(send, "dbeFromName"), c.name);
+        setText(child<QLineEdit>(send, "dbeFromAddress"), c.address);
+        setText(child<QLineEdit>(send, "dbeMailServer"), c.server);
+        child<QPushButton>(send, "bmbCancel")->setFocus();
         prompter.expectError(c.message);
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         prompter.verifyAllUsed();
         EXPECT_EQ(send->focusWidget(), send->*c.focus);
         EXPECT_TRUE(send->isVisible());
@@ -273,12 +275,12 @@ TEST_F(BatchSend, ChecksTheSenderFieldsInOrderAndLetsBlanksPass) {
     }
 
     // Blanks pass; with nothing to send the window closes and nothing changes.
-    setText(send->dbeFromName, " ");
-    setText(send->dbeFromAddress, " ");
-    setText(send->dbeMailServer, " ");
+    setText(child<QLineEdit>(send, "dbeFromName"), " ");
+    setText(child<QLineEdit>(send, "dbeFromAddress"), " ");
+    setText(child<QLineEdit>(send, "dbeMailServer"), " ");
     std::filesystem::remove(folder.file("reminders.txt"));
     prompter.expectError(QStringLiteral("There are no messages to send"));
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_FALSE(send->isVisible());
     EXPECT_EQ(pending->RowCount(), 2);
     EXPECT_EQ(send->lastBatch(), 0.0);
@@ -299,7 +301,7 @@ TEST_F(BatchSend, ProblemsAreListedBeforeSendingAndCancelChangesNothing) {
     send->show();
 
     prompter.expectReview(false);
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     ASSERT_EQ(prompter.reviews.size(), 1);
     const ListReview& list = prompter.reviews.front();
@@ -316,7 +318,7 @@ TEST_F(BatchSend, ProblemsAreListedBeforeSendingAndCancelChangesNothing) {
 
     prompter.expectReview(true);
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     EXPECT_EQ(sent->RowCount(), 2);
 }
@@ -329,7 +331,7 @@ TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
     const uint16_t closed = testservers::closedPort();
     send->smtp.Port = closed;
     prompter.expectError(kOffline);
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     // The details say what failed: a refused connection is not a missing network.
     EXPECT_EQ(prompter.shown.back().details,
@@ -341,7 +343,7 @@ TEST_F(BatchSend, OfflineKeepsEverythingAndASecondAttemptSendsWithANewBatch) {
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     EXPECT_GT(send->lastBatch(), first);
     ASSERT_EQ(sent->RowCount(), 2);
@@ -361,7 +363,7 @@ TEST_F(BatchSend, RefusedAndHangingServersLeaveTheListPending) {
         LoopbackServer server(LoopbackServer::Mode::RefuseMail);
         send->smtp.Port = server.port();
         prompter.expectError(QStringLiteral("550 5.7.1 Relaying denied"));
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         prompter.verifyAllUsed();
         expectFailedAttempt(2);
         EXPECT_EQ(server.messages(), 0);
@@ -370,7 +372,7 @@ TEST_F(BatchSend, RefusedAndHangingServersLeaveTheListPending) {
         LoopbackServer server(LoopbackServer::Mode::Hang);
         send->smtp.Port = server.port();
         prompter.expectError(kOffline);
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         prompter.verifyAllUsed();
         expectFailedAttempt(2);
         EXPECT_EQ(server.connections(), 1);
@@ -395,15 +397,15 @@ TEST_F(BatchSend, CancelDuringAHangingServerKeepsEverythingAndTheNextSendWorks) 
         QTimer::singleShot(300, [&] {
             sawModalProgress = progress->isVisible() &&
                                QApplication::activeModalWidget() == progress &&
-                               progress->btnCancel->isVisible();
-            QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+                               child<QPushButton>(progress, "btnCancel")->isVisible();
+            QTest::mouseClick(child<QPushButton>(progress, "btnCancel"), Qt::LeftButton);
         });
         prompter.expect(BoxKind::Information,
                         QStringLiteral("Sending was cancelled. The reminders are still in the "
                                        "pending list."));
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         EXPECT_LT(clock.elapsed(), 10000);
         prompter.verifyAllUsed();
         EXPECT_TRUE(sawModalProgress);
@@ -414,7 +416,7 @@ TEST_F(BatchSend, CancelDuringAHangingServerKeepsEverythingAndTheNextSendWorks) 
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_EQ(server.messages(), 1);
     EXPECT_EQ(sent->RowCount(), 2);
@@ -455,7 +457,7 @@ TEST_F(BatchSend, ARefusedCertificateOrAClearPasswordSendsNothing) {
         // The loopback server stands in for a distant one.
         send->smtp.Environment.PeerIsThisMachine = [](const TcpConnection&) { return false; };
         prompter.expectError(c.message);
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         prompter.verifyAllUsed();
         expectFailedAttempt(2);
         EXPECT_FALSE(server.stored());
@@ -479,7 +481,7 @@ TEST_F(BatchSend, TheSuccessBoxSaysWhatWentWhereAndWhenAndPrintsTheBatch) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
     });
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     ASSERT_FALSE(prompter.shown.isEmpty());
     const Box& box = prompter.shown.first();
@@ -515,7 +517,7 @@ TEST_F(BatchSend, ABatchTheServerNeverConfirmedIsNotSentAgainWithoutAsking) {
             "The server did not confirm the batch. It may have been delivered: check with the "
             "gateway before sending again.\n\nThe server closed the connection while the "
             "program waited for its answer to the end of the message (the final \".\")."));
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         prompter.verifyAllUsed();
         expectFailedAttempt(2);
         EXPECT_EQ(server.messages(), 1);
@@ -527,14 +529,14 @@ TEST_F(BatchSend, ABatchTheServerNeverConfirmedIsNotSentAgainWithoutAsking) {
         "The server did not confirm the last batch, so it may have been delivered already. "
         "Send the pending reminders again?");
     prompter.expect(BoxKind::Confirmation, again, BoxButton::No);
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_EQ(server.connections(), 0);
     EXPECT_EQ(pending->RowCount(), 2);
 
     prompter.expect(BoxKind::Confirmation, again, BoxButton::Yes);
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     EXPECT_EQ(sent->RowCount(), 2);
     EXPECT_FALSE(send->batchUnconfirmed());
@@ -549,7 +551,7 @@ TEST_F(BatchSend, AHeaderOnlyListIsSentAndNothingIsLogged) {
     send->smtp.Port = server.port();
     send->show();
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     EXPECT_EQ(sent->RowCount(), 0);
     EXPECT_FALSE(folder.exists("reminders.txt"));
@@ -565,7 +567,7 @@ TEST_F(BatchSend, ALogThatCannotBeWrittenKeepsThePendingList) {
     send->smtp.Port = server.port();
     send->show();
     prompter.expect(BoxKind::Error, QString()); // the file error, whatever its wording
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.messages(), 1);
     EXPECT_TRUE(folder.exists("reminders.txt"));
     EXPECT_EQ(pending->RowCount(), 2);
@@ -580,10 +582,11 @@ TEST_F(BatchSend, ReplyToIsTheSendersAddressWhateverOrderTheBoxesWereFilledIn) {
         std::function<void()> fill;
     };
     const Case cases[] = {
-        {"addressAfterName", [&] { setText(send->dbeFromAddress, "front@shop.example"); }},
+        {"addressAfterName",
+         [&] { setText(child<QLineEdit>(send, "dbeFromAddress"), "front@shop.example"); }},
         {"storedExample",
          [&] {
-             setText(send->dbeReply, "pat.sample@example.com");
+             setText(child<QLineEdit>(send, "dbeReply"), "pat.sample@example.com");
              send->commitEdits();
          }},
     };
@@ -595,9 +598,9 @@ TEST_F(BatchSend, ReplyToIsTheSendersAddressWhateverOrderTheBoxesWereFilledIn) {
         send->smtp.Port = server.port();
         send->show();
         expectSuccessBoxes();
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
         ASSERT_EQ(server.messages(), 1);
-        const std::string address = send->dbeFromAddress->text().toStdString();
+        const std::string address = child<QLineEdit>(send, "dbeFromAddress")->text().toStdString();
         EXPECT_NE(server.headers().find("\r\nReply-To: " + address + "\r\n"), std::string::npos)
             << server.headers();
         EXPECT_EQ(send->dmMail->FieldNamed("ReplyTo").AsString(), address);
@@ -611,13 +614,13 @@ TEST_F(BatchSend, AnEmptyUserNameWithTheTickIsRefusedBeforeConnecting) {
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
     send->show();
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
     forms->frmAuth->close(); // the frame: the tick stays, no user name
-    ASSERT_TRUE(send->chkAuth->isChecked());
+    ASSERT_TRUE(child<QCheckBox>(send, "chkAuth")->isChecked());
     prompter.expectError(
         QStringLiteral("Please fill in the user name the server asks for (untick \"Server requires "
                        "authentication\" when it asks for none)."));
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(server.connections(), 0);
     EXPECT_EQ(pending->RowCount(), 2);
 }
@@ -627,9 +630,9 @@ TEST_F(BatchSend, TheOfflineDetailsNameThePortTried) {
     twoReminders();
     send->show();
     const uint16_t closed = testservers::closedPort();
-    setText(send->dbeMailServer, QStringLiteral("127.0.0.1:%1").arg(closed));
+    setText(child<QLineEdit>(send, "dbeMailServer"), QStringLiteral("127.0.0.1:%1").arg(closed));
     prompter.expectError(kOffline);
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_EQ(prompter.shown.back().details,
               QStringLiteral("Server 127.0.0.1, port %1: Connection refused").arg(closed));
 }
@@ -648,18 +651,18 @@ TEST_F(BatchSend, AKeptPasswordTheServerRefusesIsForgotten) {
     forms->setPasswordKeeper(&keyring);
     twoReminders();
     send->show();
-    setText(send->dbeMailServer, QStringLiteral("localhost"));
+    setText(child<QLineEdit>(send, "dbeMailServer"), QStringLiteral("localhost"));
     const QString login = QStringLiteral("smtp:deskuser@localhost");
     keyring.keep(login, QStringLiteral("old one"));
     keyring.keep(QStringLiteral("smtp:other@localhost"), QStringLiteral("kept"));
 
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
     TfrmAuth* auth = forms->frmAuth;
-    setText(auth->edtUserName, "deskuser");
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    setText(child<QLineEdit>(auth, "edtUserName"), "deskuser");
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     ASSERT_EQ(send->smtp.Password, "old one");
     prompter.expect(BoxKind::Error, {});
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_FALSE(server.stored());
     EXPECT_TRUE(prompter.shown.back().text.startsWith(QStringLiteral("535")))
@@ -669,14 +672,14 @@ TEST_F(BatchSend, AKeptPasswordTheServerRefusesIsForgotten) {
     expectFailedAttempt(2);
 
     // Asked again; the right one is kept and the batch goes.
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    EXPECT_FALSE(auth->chkRemember->isChecked());
-    setText(auth->edtPassword, "pa ss");
-    auth->chkRemember->click();
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton); // off
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    EXPECT_FALSE(child<QCheckBox>(auth, "chkRemember")->isChecked());
+    setText(child<QLineEdit>(auth, "edtPassword"), "pa ss");
+    child<QCheckBox>(auth, "chkRemember")->click();
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     expectSuccessBoxes();
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_TRUE(server.stored());
     EXPECT_EQ(keyring.find(login), QStringLiteral("pa ss"));
     forms->setPasswordKeeper(nullptr);
@@ -691,12 +694,12 @@ TEST_F(BatchSend, AnUntrustedAuthorityIsSaidInTheProgramsWords) {
     const uint16_t port = server.waitForPort(error);
     ASSERT_NE(port, 0) << error;
     send->smtp.Port = port;
-    setText(send->dbeMailServer, QStringLiteral("localhost"));
+    setText(child<QLineEdit>(send, "dbeMailServer"), QStringLiteral("localhost"));
     twoReminders();
     send->show();
     prompter.expectError(QStringLiteral("The server's certificate is not from an authority this "
                                         "computer trusts. Nothing was sent."));
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_TRUE(prompter.shown.back().details.contains(
         QStringLiteral("unable to get local issuer certificate")))

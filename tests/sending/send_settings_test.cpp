@@ -37,14 +37,14 @@ TEST_F(SendSettings, FirstStartWritesTheDefaultsAndHandsThemToTheMainWindow) {
     const struct {
         QLineEdit* edit;
         const char* example;
-    } boxes[] = {{send->dbeFromName, "Pat Sample"},
-                 {send->dbeFromAddress, "pat.sample@example.com"},
-                 {send->dbeMailServer, "mail.example.net"}};
+    } boxes[] = {{child<QLineEdit>(send, "dbeFromName"), "Pat Sample"},
+                 {child<QLineEdit>(send, "dbeFromAddress"), "pat.sample@example.com"},
+                 {child<QLineEdit>(send, "dbeMailServer"), "mail.example.net"}};
     for (const auto& b : boxes) {
         EXPECT_EQ(b.edit->text(), QString()) << b.example;
         EXPECT_EQ(b.edit->placeholderText(), QString::fromLatin1(b.example));
     }
-    EXPECT_FALSE(send->gpbTo->isVisibleTo(send));
+    EXPECT_FALSE(child<QGroupBox>(send, "gpbTo")->isVisibleTo(send));
     ASSERT_NE(forms->frmMain->ClientName, nullptr);
     EXPECT_EQ(forms->frmMain->ClientName->text(), QStringLiteral("not set up"));
     ASSERT_NE(forms->frmMain->dtpTime, nullptr);
@@ -96,16 +96,16 @@ TEST_F(SendSettings, TypedValuesAreSavedAndTheNameKeyCopiesTheAddressIntoReplyTo
     startForms();
     TfrmSendMail* send = forms->frmSendMail;
     send->show();
-    send->dbeFromAddress->selectAll();
-    QTest::keyClicks(send->dbeFromAddress, "jo@x.example");
-    EXPECT_EQ(send->dbeReply->text(), QString());
-    send->dbeFromName->selectAll();
-    QTest::keyClicks(send->dbeFromName, "Jo");
-    EXPECT_EQ(send->dbeReply->text(), QStringLiteral("jo@x.example"));
+    child<QLineEdit>(send, "dbeFromAddress")->selectAll();
+    QTest::keyClicks(child<QLineEdit>(send, "dbeFromAddress"), "jo@x.example");
+    EXPECT_EQ(child<QLineEdit>(send, "dbeReply")->text(), QString());
+    child<QLineEdit>(send, "dbeFromName")->selectAll();
+    QTest::keyClicks(child<QLineEdit>(send, "dbeFromName"), "Jo");
+    EXPECT_EQ(child<QLineEdit>(send, "dbeReply")->text(), QStringLiteral("jo@x.example"));
     // The address changes later without the name being touched: Reply-To stays.
-    send->dbeFromAddress->selectAll();
-    QTest::keyClicks(send->dbeFromAddress, "jo@y.example");
-    EXPECT_EQ(send->dbeReply->text(), QStringLiteral("jo@x.example"));
+    child<QLineEdit>(send, "dbeFromAddress")->selectAll();
+    QTest::keyClicks(child<QLineEdit>(send, "dbeFromAddress"), "jo@y.example");
+    EXPECT_EQ(child<QLineEdit>(send, "dbeReply")->text(), QStringLiteral("jo@x.example"));
     send->DBEStartTime->selectAll();
     QTest::keyClicks(send->DBEStartTime, "08:30");
     send->DBEIncMins->selectAll();
@@ -113,7 +113,7 @@ TEST_F(SendSettings, TypedValuesAreSavedAndTheNameKeyCopiesTheAddressIntoReplyTo
     const std::string typed =
         kHeader + "jo@y.example\tJo\t\tmail.example.net\t\tjo@x.example\t08:30:00\t15\t\t\r\n";
     // Closing the window stores them at once, before the program ends.
-    QTest::mouseClick(send->bmbCancel, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbCancel"), Qt::LeftButton);
     EXPECT_EQ(folder.read("mail.txt"), typed);
     stopForms();
     EXPECT_EQ(folder.read("mail.txt"), typed);
@@ -131,7 +131,7 @@ TEST_F(SendSettings, CloseAndEscUpdateTheSenderLabel) {
             if (key == Qt::Key_Escape)
                 QTest::keyClick(send, Qt::Key_Escape);
             else
-                QTest::mouseClick(send->bmbCancel, Qt::LeftButton);
+                QTest::mouseClick(child<QPushButton>(send, "bmbCancel"), Qt::LeftButton);
         });
         EXPECT_EQ(send->exec(), QDialog::Rejected);
         EXPECT_EQ(label->text(), QStringLiteral("not set up"));
@@ -145,30 +145,31 @@ TEST_F(SendSettings, AuthenticationKeepsThePasswordInMemoryOnly) {
     TfrmSendMail* send = forms->frmSendMail;
     TfrmAuth* auth = forms->frmAuth;
     send->show();
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
     EXPECT_TRUE(auth->isVisible());
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atLogin);
     auth->close(); // the window frame: nothing stored
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atLogin);
     EXPECT_EQ(send->smtp.UserId, "");
 
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton); // off
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // on again
-    QTest::keyClicks(auth->edtUserName, "jo");
-    QTest::keyClicks(auth->edtPassword, "s3cret");
-    EXPECT_EQ(auth->edtPassword->echoMode(), QLineEdit::Password);
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton); // on again
+    QTest::keyClicks(child<QLineEdit>(auth, "edtUserName"), "jo");
+    QTest::keyClicks(child<QLineEdit>(auth, "edtPassword"), "s3cret");
+    EXPECT_EQ(child<QLineEdit>(auth, "edtPassword")->echoMode(), QLineEdit::Password);
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_FALSE(auth->isVisible());
     EXPECT_EQ(send->smtp.UserId, "jo");
     EXPECT_EQ(send->smtp.Password, "s3cret");
 
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off: the user stays, unused
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"),
+                      Qt::LeftButton); // off: the user stays, unused
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
     EXPECT_EQ(send->smtp.UserId, "jo");
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    EXPECT_TRUE(auth->edtPassword->text().isEmpty());
-    EXPECT_EQ(auth->edtUserName->text(), QStringLiteral("jo"));
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    EXPECT_TRUE(child<QLineEdit>(auth, "edtPassword")->text().isEmpty());
+    EXPECT_EQ(child<QLineEdit>(auth, "edtUserName")->text(), QStringLiteral("jo"));
     auth->close();
     stopForms();
     const std::string mail = folder.read("mail.txt");
@@ -186,49 +187,49 @@ TEST_F(SendSettings, RememberKeepsTheSendingPasswordInTheKeyringOnly) {
     TfrmSendMail* send = forms->frmSendMail;
     TfrmAuth* auth = forms->frmAuth;
     send->show();
-    send->dbeMailServer->clear();
-    QTest::keyClicks(send->dbeMailServer, "smtp.example.org:587");
+    child<QLineEdit>(send, "dbeMailServer")->clear();
+    QTest::keyClicks(child<QLineEdit>(send, "dbeMailServer"), "smtp.example.org:587");
     const QString login = QStringLiteral("smtp:jo@smtp.example.org:587");
 
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
     ASSERT_TRUE(auth->isVisible());
-    EXPECT_FALSE(auth->chkRemember->isChecked());
-    QTest::keyClicks(auth->edtUserName, "jo");
-    QTest::keyClicks(auth->edtPassword, "s3cret");
-    auth->chkRemember->click();
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_FALSE(child<QCheckBox>(auth, "chkRemember")->isChecked());
+    QTest::keyClicks(child<QLineEdit>(auth, "edtUserName"), "jo");
+    QTest::keyClicks(child<QLineEdit>(auth, "edtPassword"), "s3cret");
+    child<QCheckBox>(auth, "chkRemember")->click();
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "s3cret");
     EXPECT_EQ(keyring.find(login), QStringLiteral("s3cret"));
 
     // Next time: nothing to type.
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton); // off
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton); // off
     send->smtp.Password.clear();
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
     ASSERT_TRUE(auth->isVisible());
-    EXPECT_TRUE(auth->chkRemember->isChecked());
-    EXPECT_TRUE(auth->edtPassword->text().isEmpty());
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    EXPECT_TRUE(child<QCheckBox>(auth, "chkRemember")->isChecked());
+    EXPECT_TRUE(child<QLineEdit>(auth, "edtPassword")->text().isEmpty());
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "s3cret");
 
     // A new password typed replaces the kept one.
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::keyClicks(auth->edtPassword, "n3w");
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(auth, "edtPassword"), "n3w");
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "n3w");
     EXPECT_EQ(keyring.find(login), QStringLiteral("n3w"));
 
     // Unticked: used this once and forgotten.
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    auth->chkRemember->click();
-    EXPECT_FALSE(auth->chkRemember->isChecked());
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    child<QCheckBox>(auth, "chkRemember")->click();
+    EXPECT_FALSE(child<QCheckBox>(auth, "chkRemember")->isChecked());
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "n3w");
     EXPECT_EQ(keyring.find(login), std::nullopt);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    EXPECT_FALSE(auth->chkRemember->isChecked());
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    EXPECT_FALSE(child<QCheckBox>(auth, "chkRemember")->isChecked());
     auth->close();
 
     stopForms();
@@ -248,17 +249,17 @@ TEST_F(SendSettings, WithoutRememberThePasswordStaysInMemory) {
     TfrmSendMail* send = forms->frmSendMail;
     TfrmAuth* auth = forms->frmAuth;
     send->show();
-    send->dbeMailServer->clear();
-    QTest::keyClicks(send->dbeMailServer, "smtp.example.org");
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::keyClicks(auth->edtUserName, "jo");
-    EXPECT_FALSE(auth->chkRemember->isChecked());
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    child<QLineEdit>(send, "dbeMailServer")->clear();
+    QTest::keyClicks(child<QLineEdit>(send, "dbeMailServer"), "smtp.example.org");
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(auth, "edtUserName"), "jo");
+    EXPECT_FALSE(child<QCheckBox>(auth, "chkRemember")->isChecked());
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "");
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::mouseClick(send->chkAuth, Qt::LeftButton);
-    QTest::keyClicks(auth->edtPassword, "s3cret");
-    QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(auth, "edtPassword"), "s3cret");
+    QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
     EXPECT_EQ(send->smtp.Password, "s3cret");
     EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@smtp.example.org")), std::nullopt);
     EXPECT_EQ(keyring.find(QStringLiteral("smtp:jo@other.example.org")),
@@ -288,14 +289,14 @@ TEST_F(SendSettings, EscInTheAuthenticationBoxUnticksTheBox) {
     send->show();
     for (const char* how : {"Esc", "Cancel"}) {
         SCOPED_TRACE(how);
-        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
         ASSERT_TRUE(auth->isVisible());
         if (std::string(how) == "Esc")
-            QTest::keyClick(auth->edtUserName, Qt::Key_Escape);
+            QTest::keyClick(child<QLineEdit>(auth, "edtUserName"), Qt::Key_Escape);
         else
-            QTest::mouseClick(auth->bmbCancel, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(auth, "bmbCancel"), Qt::LeftButton);
         EXPECT_FALSE(auth->isVisible());
-        EXPECT_FALSE(send->chkAuth->isChecked());
+        EXPECT_FALSE(child<QCheckBox>(send, "chkAuth")->isChecked());
         EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
     }
 }

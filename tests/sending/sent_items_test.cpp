@@ -41,6 +41,16 @@ QStringList numbers(TdxMemData& t) {
     return out;
 }
 
+// The window's grid and count, found by their names.
+RecordGrid* sentGrid(TfrmSentItems* w) {
+    return child<RecordGrid>(w, "dbgSentItems");
+}
+
+QString monthCount(TfrmSentItems* w) {
+    QLabel* label = child<QLabel>(w, "lblmonth");
+    return label ? label->text() : QStringLiteral("(no label)");
+}
+
 // Shows the window as the main window's button does, runs fn on it, and closes it.
 void showSentItems(TfrmSentItems* w, const std::function<void()>& fn) {
     whenModalOpens([&](QWidget*) {
@@ -77,7 +87,7 @@ TEST_F(SentItems, ShowingPurgesItemsOlderThanFortyDaysAndCountsThisMonth) {
     });
     // Newest first; the old items, several of them at the end, all gone in one showing.
     EXPECT_EQ(numbers(*w->dxmSentItems), (QStringList{"01", "03", "05", "04"}));
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("2"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("2"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Sent Items"));
     // Closing wrote the purged log.
     EXPECT_EQ(folder.read("sentitems.txt"),
@@ -88,7 +98,7 @@ TEST_F(SentItems, ShowingPurgesItemsOlderThanFortyDaysAndCountsThisMonth) {
     clock.set(2026, 12, 10, 0, 0);
     showSentItems(w, [] {});
     EXPECT_EQ(w->dxmSentItems->RowCount(), 4);
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("2"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("2"));
 }
 
 TEST_F(SentItems, ShowingTwiceCountsTheSameAndPicksUpItemsSentBetween) {
@@ -97,14 +107,14 @@ TEST_F(SentItems, ShowingTwiceCountsTheSameAndPicksUpItemsSentBetween) {
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
     showSentItems(w, [] {});
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("1"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("1"));
     showSentItems(w, [] {});
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("1"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("1"));
     // An item with no create_date is kept and sorts last.
     EXPECT_EQ(numbers(*w->dxmSentItems), (QStringList{"01", "02"}));
     folder.write("sentitems.txt", folder.read("sentitems.txt") + item("03", day(2026, 12, 9)));
     showSentItems(w, [] {});
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("2"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("2"));
 }
 
 // An unreadable log is kept aside before the window's close can overwrite it.
@@ -123,7 +133,7 @@ TEST_F(SentItems, AMissingFileGivesAnEmptyLogAndACountOfNought) {
     TfrmSentItems* w = forms->frmSentItems;
     showSentItems(w, [] {});
     EXPECT_EQ(w->dxmSentItems->RowCount(), 0);
-    EXPECT_EQ(w->lblmonth->text(), QStringLiteral("0"));
+    EXPECT_EQ(monthCount(w), QStringLiteral("0"));
     EXPECT_EQ(folder.read("sentitems.txt"), kHeader);
 }
 
@@ -138,7 +148,9 @@ TEST_F(SentItems, ReportChoicesReadYesOrNoAndTheMessageIsWholeInItsTooltip) {
     startForms();
     TfrmSentItems* w = forms->frmSentItems;
     showSentItems(w, [&] {
-        TableModel* m = w->model;
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        TableModel* m = grid->recordModel();
         auto cell = [&](const char* field, int role) {
             for (int c = 0; c < m->columnCount(); ++c)
                 if (w->dxmSentItems->Field(m->fieldAt(c)).FieldName() == field)
@@ -164,7 +176,9 @@ TEST_F(SentItems, SortsByTitleAndKeepsAnEditedRowInPlace) {
     showSentItems(w, [&] {
         EXPECT_EQ(t.SortedField(), "create_date");
         EXPECT_EQ(numbers(t), (QStringList{"03", "01", "02"}));
-        w->dbgSentItems->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
+        grid->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
         EXPECT_EQ(t.SortedField(), "contact_no");
         EXPECT_EQ(numbers(t), (QStringList{"01", "02", "03"}));
         // An edit that would move the row under the sort stays where it is.
@@ -173,16 +187,16 @@ TEST_F(SentItems, SortsByTitleAndKeepsAnEditedRowInPlace) {
         t.FieldNamed("contact_no").SetAsString("09");
         t.Post();
         EXPECT_EQ(t.SortedField(), "");
-        EXPECT_FALSE(w->dbgSentItems->horizontalHeader()->isSortIndicatorShown());
+        EXPECT_FALSE(grid->horizontalHeader()->isSortIndicatorShown());
         EXPECT_EQ(numbers(t), (QStringList{"09", "02", "03"}));
         // Moving the mouse switches the title buttons back on without sorting.
-        w->dbgSentItems->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
-        QTest::mouseMove(w->dbgSentItems->viewport(), QPoint(20, 20));
+        grid->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
+        QTest::mouseMove(grid->viewport(), QPoint(20, 20));
         QMouseEvent move(QEvent::MouseMove, QPointF(30, 30), QPointF(30, 30), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w->dbgSentItems->viewport(), &move);
+        QApplication::sendEvent(grid->viewport(), &move);
         EXPECT_EQ(t.SortedField(), "");
-        EXPECT_TRUE(w->dbgSentItems->horizontalHeader()->isSortIndicatorShown());
+        EXPECT_TRUE(grid->horizontalHeader()->isSortIndicatorShown());
     });
 }
 
@@ -195,9 +209,10 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
     TfrmSentItems* w = forms->frmSentItems;
     TdxMemData& t = *w->dxmSentItems;
     showSentItems(w, [&] {
-        QTableView* grid = w->dbgSentItems;
+        RecordGrid* grid = sentGrid(w);
+        ASSERT_TRUE(grid);
         grid->setFocus();
-        grid->setCurrentIndex(w->model->index(0, 1));
+        grid->setCurrentIndex(grid->model()->index(0, 1));
         QApplication::clipboard()->setText(QStringLiteral("Bo\tLee\r\n"));
         prompter.expect(BoxKind::Warning,
                         QStringLiteral("The information cannot be posted, because the copy area "
@@ -215,7 +230,7 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
         EXPECT_EQ(t.CellText(0, t.FieldIndex("name")), "Bo");
 
         for (int row : {0, 2})
-            grid->selectionModel()->select(w->model->index(row, 0),
+            grid->selectionModel()->select(grid->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 2);
         prompter.expect(BoxKind::Confirmation, QStringLiteral("Delete 2 sent reminders?"),
@@ -233,10 +248,6 @@ TEST_F(SentItems, RefusesAMisshapedPasteAndDeletesSelectedRowsOnConfirmation) {
 std::string sentTo(const std::string& number, const std::string& name, const std::string& sentOn) {
     return number + "\t" + name + "\t01/12/2026\t10:30:00\tHello\t1\t0\t" + sentOn +
            "\tTrue\tFalse\t46000.5\t\r\n";
-}
-
-RecordGrid* sentGrid(TfrmSentItems* w) {
-    return w->findChild<RecordGrid*>(QStringLiteral("dbgSentItems"));
 }
 
 int columnOf(RecordGrid* grid, const char* field) {

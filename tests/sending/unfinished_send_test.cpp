@@ -99,9 +99,10 @@ TEST_F(UnfinishedSend, TheOutcomeIsOnDiskBeforeAnyBoxOpens) {
     pending->WriteDelimitedFile(folder.file("reminders.txt"));
     LoopbackServer server(LoopbackServer::Mode::Accept);
     send->smtp.Port = server.port();
-    for (auto [edit, text] : {std::pair{send->dbeFromAddress, "desk@shop.example"},
-                              std::pair{send->dbeFromName, "Front Desk"},
-                              std::pair{send->dbeMailServer, "127.0.0.1"}}) {
+    for (auto [edit, text] :
+         {std::pair{child<QLineEdit>(send, "dbeFromAddress"), "desk@shop.example"},
+          std::pair{child<QLineEdit>(send, "dbeFromName"), "Front Desk"},
+          std::pair{child<QLineEdit>(send, "dbeMailServer"), "127.0.0.1"}}) {
         edit->selectAll();
         QTest::keyClicks(edit, QString::fromLatin1(text));
     }
@@ -117,7 +118,7 @@ TEST_F(UnfinishedSend, TheOutcomeIsOnDiskBeforeAnyBoxOpens) {
         EXPECT_EQ(pending->RowCount(), 0);
     };
     expectSendSuccessBoxes(prompter);
-    QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     EXPECT_TRUE(looked);
     EXPECT_EQ(server.messages(), 1);
 }

@@ -12,6 +12,10 @@
 #include "sending/sent_items_window.h"
 #include "test_servers.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
 namespace {
 
 using WholeRoad = MainWindowTest;
@@ -56,25 +60,27 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
         } closer{send};
         ASSERT_EQ(modal, send);
         saved = folder.read("reminders.txt");
-        send->dbeFromAddress->selectAll();
-        QTest::keyClicks(send->dbeFromAddress, "desk@shop.example");
-        send->dbeFromName->selectAll();
-        QTest::keyClicks(send->dbeFromName, "Front Desk");
-        send->dbeMailServer->selectAll();
-        QTest::keyClicks(send->dbeMailServer,
+        child<QLineEdit>(send, "dbeFromAddress")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(send, "dbeFromAddress"), "desk@shop.example");
+        child<QLineEdit>(send, "dbeFromName")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(send, "dbeFromName"), "Front Desk");
+        child<QLineEdit>(send, "dbeMailServer")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(send, "dbeMailServer"),
                          QString::fromStdString("localhost:" + std::to_string(port)));
         send->DBEStartTime->selectAll();
         QTest::keyClicks(send->DBEStartTime, "08:15");
-        send->dbeToBlindCarbonCopy->setText("boss@shop.example, bk@shop.example");
-        emit send->dbeToBlindCarbonCopy->textEdited(send->dbeToBlindCarbonCopy->text());
-        QTest::mouseClick(send->chkAuth, Qt::LeftButton);
+        child<QLineEdit>(send, "dbeToBlindCarbonCopy")
+            ->setText("boss@shop.example, bk@shop.example");
+        emit child<QLineEdit>(send, "dbeToBlindCarbonCopy")
+            ->textEdited(child<QLineEdit>(send, "dbeToBlindCarbonCopy")->text());
+        QTest::mouseClick(child<QCheckBox>(send, "chkAuth"), Qt::LeftButton);
         TfrmAuth* auth = forms->frmAuth;
         ASSERT_TRUE(auth->isVisible());
-        QTest::keyClicks(auth->edtUserName, "deskuser");
-        QTest::keyClicks(auth->edtPassword, "pa ss");
-        QTest::mouseClick(auth->bmbOK, Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(auth, "edtUserName"), "deskuser");
+        QTest::keyClicks(child<QLineEdit>(auth, "edtPassword"), "pa ss");
+        QTest::mouseClick(child<QPushButton>(auth, "bmbOK"), Qt::LeftButton);
         expectSendSuccessBoxes(prompter);
-        QTest::mouseClick(send->bmbSend, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     });
     QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
     settle();
@@ -114,7 +120,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
     EXPECT_EQ(reminders().RowCount(), 0);
     EXPECT_EQ(main()->dtpTime->time(), QTime(8, 15));
     EXPECT_FALSE(main()->chkStatus->isChecked());
-    EXPECT_FALSE(send->chkAuth->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(send, "chkAuth")->isChecked());
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
     EXPECT_FALSE(send->isVisible());
 }
