@@ -19,11 +19,11 @@ protected:
 TEST_F(DoNotTextEntry, SendAllSkipsTheMarkedNumbersInOneBox) {
     listNumbers({"447700900123", "0412 345 678"});
     start({{"Ann", "+44 7700 900123", ""}, {"Bob", "222", ""}, {"Cid", "0412345678", ""}});
-    QTest::mouseClick(main()->chkAll, Qt::LeftButton);
-    main()->cboMessage->setEditText("Hello");
+    QTest::mouseClick(w<QCheckBox>("chkAll"), Qt::LeftButton);
+    w<QComboBox>("cboMessage")->setEditText("Hello");
     prompter.expect(BoxKind::Information,
                     QStringLiteral("2 contacts on the do-not-text list were skipped."));
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     prompter.verifyAllUsed();
     ASSERT_EQ(reminders().RowCount(), 1);
@@ -31,9 +31,9 @@ TEST_F(DoNotTextEntry, SendAllSkipsTheMarkedNumbersInOneBox) {
 
     // Nothing to skip, no box.
     unmarkDoNotText(*forms->tables().dxDoNotText, {"447700900123", "0412345678"});
-    QTest::mouseClick(main()->chkAll, Qt::LeftButton);
-    main()->cboMessage->setEditText("Hello");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QCheckBox>("chkAll"), Qt::LeftButton);
+    w<QComboBox>("cboMessage")->setEditText("Hello");
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(reminders().RowCount(), 3);
 }
@@ -50,11 +50,11 @@ TEST_F(DoNotTextEntry, ASingleReminderToAMarkedNumberIsAddedOnlyOnYes) {
     EXPECT_EQ(reminders().RowCount(), 0);
     EXPECT_FALSE(folder.exists("reminders.txt"));
     // The entry stays as typed, to be changed or confirmed.
-    EXPECT_EQ(main()->mskContactNo->text(), "0412345678");
-    EXPECT_EQ(main()->cboMessage->currentText(), "See you");
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0412345678");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "See you");
 
     prompter.expect(BoxKind::Confirmation, question, BoxButton::Yes);
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     prompter.verifyAllUsed();
     ASSERT_EQ(reminders().RowCount(), 1);

@@ -27,33 +27,34 @@ TEST_F(Entry, OkRefusesAnIncompleteEntryAndChangesNothing) {
         SCOPED_TRACE(c.what);
         main()->PrepareForNew();
         type(main()->visibleNamePicker(), c.name);
-        type(main()->mskContactNo, c.number);
-        main()->cboMessage->setEditText(c.message);
+        type(w<QLineEdit>("mskContactNo"), c.number);
+        w<QComboBox>("cboMessage")->setEditText(c.message);
         prompter.expectError(c.box);
-        QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
         settle();
         prompter.verifyAllUsed();
         EXPECT_EQ(reminders().RowCount(), 0);
         EXPECT_FALSE(folder.exists("reminders.txt"));
-        EXPECT_EQ(main()->cboMessage->currentText(), c.message); // the panel keeps its texts
-        EXPECT_EQ(main()->mskContactNo->text(), c.number);
+        EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(),
+                  c.message); // the panel keeps its texts
+        EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), c.number);
     }
 }
 
 TEST_F(Entry, AMissingNumberIsRefusedButTheContactBookIsStillWritten) {
     start();
     type(main()->visibleNamePicker(), "ann");
-    main()->cboMessage->setEditText("Hello");
+    w<QComboBox>("cboMessage")->setEditText("Hello");
     prompter.expectError("Please enter a contact number");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(reminders().RowCount(), 0);
     EXPECT_FALSE(folder.exists("reminders.txt"));
     EXPECT_TRUE(folder.exists("dxContact.txt"));
     // The common tail still empties the panel.
-    EXPECT_EQ(main()->cboMessage->currentText(), "");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "");
     EXPECT_EQ(main()->visibleNamePicker()->currentText(), "");
-    EXPECT_FALSE(main()->mskContactNo->isHidden());
+    EXPECT_FALSE(w<QLineEdit>("mskContactNo")->isHidden());
 }
 
 TEST_F(Entry, ASingleAddIsWrittenByteForByteAndTheNameCapitalised) {
@@ -64,7 +65,7 @@ TEST_F(Entry, ASingleAddIsWrittenByteForByteAndTheNameCapitalised) {
               kRemindersHeader + reminderLine("0123456789", "Ann smith", "10/12/2026", "14:30:00",
                                               "See you soon", "See you soon0123456789"));
     EXPECT_EQ(main()->entryMode, "Add");
-    EXPECT_EQ(main()->cboMessage->currentText(), "");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "");
 
     // The same number again: single adds never check for duplicates.
     addReminder("ann smith", "0123456789", "See you soon", dayNumber(2026, 12, 10), 15, 0);
@@ -75,10 +76,10 @@ TEST_F(Entry, TheNextDefaultTimeFollowsTheLastReminderAndWrapsPastMidnight) {
     start();
     main()->incMins = 15;
     addReminder("ann", "0123", "Late one", dayNumber(2026, 12, 20), 23, 50);
-    EXPECT_EQ(main()->dtpTime->time(), QTime(0, 5));
-    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 20));
+    EXPECT_EQ(w<QTimeEdit>("dtpTime")->time(), QTime(0, 5));
+    EXPECT_EQ(w<TDateBox>("dtpDate")->day(), dayNumber(2026, 12, 20));
     // A time with seconds is stored in whole minutes.
-    main()->dtpTime->setTime(QTime(9, 10, 42));
+    w<QTimeEdit>("dtpTime")->setTime(QTime(9, 10, 42));
     addReminder("bob", "0456", "Next", dayNumber(2026, 12, 21), 9, 10);
     EXPECT_EQ(field(1, "appointment_time"), "09:10:00");
 }
@@ -87,7 +88,7 @@ TEST_F(Entry, ANumberForAnUnknownContactJoinsTheContactBookWithTheShownGroup) {
     folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n");
     start();
     addReminder("ann", "0111", "Hello", dayNumber(2026, 12, 10), 10, 0);
-    main()->cboGroup->setEditText("vip");
+    w<QComboBox>("cboGroup")->setEditText("vip");
     main()->loadContactCombo();
     addReminder("bob", "0222", "Hello", dayNumber(2026, 12, 10), 11, 0);
 
@@ -102,8 +103,8 @@ TEST_F(Entry, ANumberForAnUnknownContactJoinsTheContactBookWithTheShownGroup) {
     EXPECT_NE(file.find("0111\t\t"), std::string::npos);
     EXPECT_NE(file.find("0222\tvip\t"), std::string::npos);
     // The group's picker lists the new contact by name, "all" with its group.
-    EXPECT_GE(main()->cboContactName->findText("Bob"), 0);
-    EXPECT_GE(main()->cboAll->findText("Bob (vip)"), 0);
+    EXPECT_GE(w<QComboBox>("cboContactName")->findText("Bob"), 0);
+    EXPECT_GE(w<QComboBox>("cboAll")->findText("Bob (vip)"), 0);
 
     // A contact already in the book is not added twice.
     addReminder("bob", "0222", "Again", dayNumber(2026, 12, 10), 12, 0);
@@ -123,7 +124,7 @@ TEST_F(Entry, AContactOfTheContactsWindowIsFoundUnderItsGroupWhateverItsCaseAndB
     ASSERT_EQ(book.RowCount(), 1);
     EXPECT_EQ(book.CellText(0, book.FieldIndex("contactKey")), "0333caf\xE9");
 
-    main()->cboGroup->setEditText(QString::fromUtf8("CAF\u00C9\u00A0"));
+    w<QComboBox>("cboGroup")->setEditText(QString::fromUtf8("CAF\u00C9\u00A0"));
     main()->loadContactCombo();
     addReminder("Zoe", "0333", "Hello", dayNumber(2026, 12, 10), 10, 0);
     ASSERT_EQ(reminders().RowCount(), 1);
@@ -136,15 +137,15 @@ TEST_F(Entry, EditingARowKeepsItsKeyAndSendStamps) {
                      "0123^Ann^24/12/2026^10:00:00^Old text^1^0^^True^True^46000.5^OLDKEY^\r\n");
     start();
     QTest::mouseClick(
-        main()->dbgReminders->viewport(), Qt::LeftButton, {},
-        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+        w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {},
+        w<RecordGrid>("dbgReminders")->visualRect(main()->remindersModel->index(0, 0)).center());
     EXPECT_EQ(main()->entryMode, "Edit");
-    EXPECT_EQ(main()->mskContactNo->text(), "0123");
-    EXPECT_EQ(main()->cboMessage->currentText(), "Old text");
-    EXPECT_EQ(main()->sedDaysBefore->value(), 1);
-    main()->cboMessage->setEditText("New text");
-    main()->mskContactNo->setText("0999");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0123");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "Old text");
+    EXPECT_EQ(w<QSpinBox>("sedDaysBefore")->value(), 1);
+    w<QComboBox>("cboMessage")->setEditText("New text");
+    w<QLineEdit>("mskContactNo")->setText("0999");
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(folder.read("reminders.txt"),
               kRemindersHeader +
@@ -155,17 +156,17 @@ TEST_F(Entry, EditingARowKeepsItsKeyAndSendStamps) {
 TEST_F(Entry, SendAllMakesOneReminderPerContactOfTheGroupOnce) {
     folder.write("groups.txt", "groupName\t\r\n\t\r\nall\t\r\nvip\t\r\n");
     start({{"Ann", "111", "vip"}, {"Bob", "222", "vip"}, {"Cid", "333", ""}, {"Dan", "", "vip"}});
-    main()->cboGroup->setEditText("vip");
+    w<QComboBox>("cboGroup")->setEditText("vip");
     main()->loadContactCombo();
     auto sendAll = [&](const QString& message) {
-        QTest::mouseClick(main()->chkAll, Qt::LeftButton);
-        ASSERT_TRUE(main()->chkAll->isChecked());
-        EXPECT_FALSE(main()->cboContactName->isEnabled());
-        main()->cboMessage->setEditText(message);
-        QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        QTest::mouseClick(w<QCheckBox>("chkAll"), Qt::LeftButton);
+        ASSERT_TRUE(w<QCheckBox>("chkAll")->isChecked());
+        EXPECT_FALSE(w<QComboBox>("cboContactName")->isEnabled());
+        w<QComboBox>("cboMessage")->setEditText(message);
+        QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
         settle();
-        EXPECT_FALSE(main()->chkAll->isChecked());
-        EXPECT_TRUE(main()->cboContactName->isEnabled());
+        EXPECT_FALSE(w<QCheckBox>("chkAll")->isChecked());
+        EXPECT_TRUE(w<QComboBox>("cboContactName")->isEnabled());
     };
     const QString ask = "Dan has no contact number. Would you like to delete this record?";
     prompter.expect(BoxKind::Warning, ask, BoxButton::No);
@@ -187,7 +188,7 @@ TEST_F(Entry, SendAllMakesOneReminderPerContactOfTheGroupOnce) {
     EXPECT_FALSE(folder.exists("reminders.txt"));
 
     // The group "all": every contact with a number, whatever its group.
-    main()->cboGroup->setEditText("all");
+    w<QComboBox>("cboGroup")->setEditText("all");
     main()->loadContactCombo();
     sendAll("Other");
     EXPECT_EQ(reminders().RowCount(), 7);
@@ -202,7 +203,7 @@ TEST_F(Entry, SendAllDeletesExactlyTheContactsWithoutANumberAnsweredYes) {
            {"Eve", "", ""},
            {"Fay", "", ""},
            {"Gus", "777", ""}});
-    main()->cboGroup->setEditText("all");
+    w<QComboBox>("cboGroup")->setEditText("all");
     main()->loadContactCombo();
     const std::pair<const char*, BoxButton> asked[] = {{"Ann", BoxButton::Yes},
                                                        {"Bob", BoxButton::No},
@@ -213,9 +214,9 @@ TEST_F(Entry, SendAllDeletesExactlyTheContactsWithoutANumberAnsweredYes) {
                         QString(name) +
                             " has no contact number. Would you like to delete this record?",
                         answer);
-    QTest::mouseClick(main()->chkAll, Qt::LeftButton);
-    main()->cboMessage->setEditText("Hello");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QCheckBox>("chkAll"), Qt::LeftButton);
+    w<QComboBox>("cboMessage")->setEditText("Hello");
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     std::vector<std::string> kept;
     for (int row = 0; row < contacts().RowCount(); ++row)
@@ -231,13 +232,13 @@ TEST_F(Entry, SendAllDeletesExactlyTheContactsWithoutANumberAnsweredYes) {
 TEST_F(Entry, ACaretFromTheContactBookNeverReachesThePendingList) {
     start({{"Ann", "111", ""}, {"O^Brien", "222", ""}, {"Bob", "3^33", ""}});
     main()->loadAllCombo();
-    for (int i = 0; i < main()->cboAll->count(); ++i)
-        EXPECT_FALSE(main()->cboAll->itemText(i).contains(QLatin1Char('^')));
-    EXPECT_EQ(main()->cboAll->count(), 2); // Ann and Bob; Bob's number is checked at OK
-    QTest::mouseClick(main()->chkAll, Qt::LeftButton);
-    main()->cboMessage->setEditText("Hello");
+    for (int i = 0; i < w<QComboBox>("cboAll")->count(); ++i)
+        EXPECT_FALSE(w<QComboBox>("cboAll")->itemText(i).contains(QLatin1Char('^')));
+    EXPECT_EQ(w<QComboBox>("cboAll")->count(), 2); // Ann and Bob; Bob's number is checked at OK
+    QTest::mouseClick(w<QCheckBox>("chkAll"), Qt::LeftButton);
+    w<QComboBox>("cboMessage")->setEditText("Hello");
     prompter.expectError("The ^ character is not allowed");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     prompter.verifyAllUsed();
     ASSERT_EQ(reminders().RowCount(), 1);
@@ -257,7 +258,7 @@ TEST_F(Entry, AContactWhoseFileGroupHasCapitalsIsNotAddedTwice) {
                  "contact\tnumber\tgroup\tcontactKey\t\r\nAnn\t0123\tDental\t0123Dental\t\r\n");
     start();
     contacts().SetSortOptions(0); // as a title click in the contacts window leaves it
-    main()->cboGroup->setEditText("dental");
+    w<QComboBox>("cboGroup")->setEditText("dental");
     main()->loadContactCombo();
     addReminder("Ann", "0123", "Hello", dayNumber(2026, 12, 10), 10, 0);
     ASSERT_EQ(reminders().RowCount(), 1);
@@ -273,27 +274,27 @@ TEST_F(Entry, AnEarlierDateThanTodayIsRefusedOnceTheDateBoxHadTheFocus) {
                  kRemindersHeader +
                      "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
     start();
-    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 1)); // no earliest date yet
-    main()->dtpDate->setFocus();
+    EXPECT_EQ(w<TDateBox>("dtpDate")->day(), dayNumber(2026, 12, 1)); // no earliest date yet
+    w<TDateBox>("dtpDate")->setFocus();
     settle();
-    ASSERT_TRUE(main()->dtpDate->minimumDay().has_value());
-    main()->sedDaysBefore->setValue(5);
+    ASSERT_TRUE(w<TDateBox>("dtpDate")->minimumDay().has_value());
+    w<QSpinBox>("sedDaysBefore")->setValue(5);
     QTest::keyClick(main(), Qt::Key_F2); // a new entry
     settle();
-    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 9));
-    EXPECT_EQ(main()->sedDaysBefore->value(), 0); // the whole preparation ran
+    EXPECT_EQ(w<TDateBox>("dtpDate")->day(), dayNumber(2026, 12, 9));
+    EXPECT_EQ(w<QSpinBox>("sedDaysBefore")->value(), 0); // the whole preparation ran
 
-    type(main()->mskContactNo, "0999");
-    main()->cboMessage->setEditText("Typed");
+    type(w<QLineEdit>("mskContactNo"), "0999");
+    w<QComboBox>("cboMessage")->setEditText("Typed");
     prompter.expectError("Date is less than minimum of 09/12/2026");
     QTest::mouseClick(
-        main()->dbgReminders->viewport(), Qt::LeftButton, {},
-        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+        w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {},
+        w<RecordGrid>("dbgReminders")->visualRect(main()->remindersModel->index(0, 0)).center());
     settle();
     prompter.verifyAllUsed();
-    EXPECT_EQ(main()->mskContactNo->text(), "0999");
-    EXPECT_EQ(main()->cboMessage->currentText(), "Typed");
-    EXPECT_EQ(main()->dtpDate->day(), dayNumber(2026, 12, 9));
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0999");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "Typed");
+    EXPECT_EQ(w<TDateBox>("dtpDate")->day(), dayNumber(2026, 12, 9));
     EXPECT_EQ(main()->entryMode, "Add");
 }
 
@@ -305,30 +306,31 @@ TEST_F(Entry, OkAfterARefusedClickOnAPastReminderEditsTheReminderThePanelShows) 
                  kRemindersHeader +
                      "0123^Ann^01/12/2026^10:00:00^Old^0^0^^False^False^0^Old0123^\r\n");
     start();
-    main()->dtpDate->setFocus();
+    w<TDateBox>("dtpDate")->setFocus();
     settle();
-    ASSERT_TRUE(main()->dtpDate->minimumDay().has_value());
+    ASSERT_TRUE(w<TDateBox>("dtpDate")->minimumDay().has_value());
     QTest::keyClick(main(), Qt::Key_F2);
     settle();
     addReminder("Bob", "0456", "New", dayNumber(2026, 12, 20), 11, 0);
     ASSERT_EQ(reminders().RowCount(), 2);
 
     auto clickRow = [&](int row) {
-        QTest::mouseClick(
-            main()->dbgReminders->viewport(), Qt::LeftButton, {},
-            main()->dbgReminders->visualRect(main()->remindersModel->index(row, 0)).center());
+        QTest::mouseClick(w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {},
+                          w<RecordGrid>("dbgReminders")
+                              ->visualRect(main()->remindersModel->index(row, 0))
+                              .center());
         settle();
     };
     clickRow(1); // the new reminder into the panel
     ASSERT_EQ(main()->entryMode, "Edit");
-    ASSERT_EQ(main()->cboMessage->currentText(), "New");
+    ASSERT_EQ(w<QComboBox>("cboMessage")->currentText(), "New");
     prompter.expectError("Date is less than minimum of 09/12/2026");
     clickRow(0); // the past one: refused
     prompter.verifyAllUsed();
-    EXPECT_EQ(main()->cboMessage->currentText(), "New");
+    EXPECT_EQ(w<QComboBox>("cboMessage")->currentText(), "New");
 
-    main()->cboMessage->setEditText("New, changed");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    w<QComboBox>("cboMessage")->setEditText("New, changed");
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(folder.read("reminders.txt"),
               kRemindersHeader +
@@ -343,13 +345,13 @@ namespace {
 // Digits typed into the date and time boxes change them, section by section.
 TEST_F(Entry, TypedDigitsChangeTheDateAndTimeBoxes) {
     start();
-    main()->dtpTime->setFocus();
+    w<QTimeEdit>("dtpTime")->setFocus();
     settle();
-    QTest::keyClicks(main()->dtpTime, "0930");
-    EXPECT_EQ(main()->dtpTime->time(), QTime(9, 30));
-    main()->dtpDate->setFocus();
+    QTest::keyClicks(w<QTimeEdit>("dtpTime"), "0930");
+    EXPECT_EQ(w<QTimeEdit>("dtpTime")->time(), QTime(9, 30));
+    w<TDateBox>("dtpDate")->setFocus();
     settle();
-    QTest::keyClicks(main()->dtpDate, "25122026");
-    EXPECT_EQ(main()->dtpDate->date(), QDate(2026, 12, 25));
+    QTest::keyClicks(w<TDateBox>("dtpDate"), "25122026");
+    EXPECT_EQ(w<TDateBox>("dtpDate")->date(), QDate(2026, 12, 25));
 }
 } // namespace

@@ -29,8 +29,10 @@ protected:
         return text;
     }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
-        const QRect r = main()->dbgReminders->visualRect(main()->remindersModel->index(row, 1));
-        QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, modifiers, r.center());
+        const QRect r =
+            w<RecordGrid>("dbgReminders")->visualRect(main()->remindersModel->index(row, 1));
+        QTest::mouseClick(w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, modifiers,
+                          r.center());
     }
 };
 
@@ -42,11 +44,11 @@ TEST_F(Grid, DeletingThreeSelectedRowsRemovesExactlyThemAndRewritesTheFile) {
     clickRow(4, Qt::ControlModifier);
     ASSERT_EQ(main()->selectedRows(), (std::vector<int>{0, 2, 4}));
     prompter.expect(BoxKind::Confirmation, "Delete 3 reminders?", BoxButton::No);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
     EXPECT_EQ(reminders().RowCount(), 5);
 
     prompter.expect(BoxKind::Confirmation, "Delete 3 reminders?", BoxButton::Yes);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), rows({2, 4}));
     EXPECT_EQ(main()->entryMode, "Add");
 }
@@ -55,15 +57,15 @@ TEST_F(Grid, DeletingThreeSelectedRowsRemovesExactlyThemAndRewritesTheFile) {
 TEST_F(Grid, CtrlDelInTheGridNamesWhatItDeletesAndSavesNothing) {
     folder.write("reminders.txt", rows({1, 2, 3}));
     start();
-    main()->dbgReminders->setFocus();
+    w<RecordGrid>("dbgReminders")->setFocus();
     clickRow(1);
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(reminders().RowCount(), 3);
     clickRow(2, Qt::ShiftModifier);
     prompter.expect(BoxKind::Confirmation, "Delete 2 reminders?", BoxButton::Yes);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(reminders().RowCount(), 1);
     EXPECT_EQ(field(0, "contact_no"), "0001");
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2, 3}));
@@ -77,19 +79,19 @@ TEST_F(Grid, EveryDeletingBoxDefaultsToKeepingTheRows) {
     clickRow(0);
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::No);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
-    main()->dbgReminders->setFocus();
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
+    w<RecordGrid>("dbgReminders")->setFocus();
     clickRow(1);
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Delete, Qt::ControlModifier);
     // Del alone in the list asks the same, and keeps the rows on No.
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::No);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Delete);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Delete);
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::No);
-    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbClearAll"), Qt::LeftButton);
     ASSERT_EQ(prompter.shown.size(), 4);
     for (const Box& box : prompter.shown)
         EXPECT_EQ(box.defaultButton, BoxButton::No) << box.text.toStdString();
@@ -104,20 +106,20 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
     clickRow(1);
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 2 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 3}));
-    main()->dbgReminders->setFocus();
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Z, Qt::ControlModifier);
+    w<RecordGrid>("dbgReminders")->setFocus();
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2, 3}));
     EXPECT_EQ(reminders().DelimitedText(), rows({1, 2, 3}));
-    QTest::keyClick(main()->dbgReminders, Qt::Key_Z, Qt::ControlModifier); // nothing left
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_Z, Qt::ControlModifier); // nothing left
     EXPECT_EQ(reminders().RowCount(), 3);
     EXPECT_EQ(prompter.beeps, 1);
 
     // Clear All, then the "Undo" entry of the grid's menu.
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::Yes);
-    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbClearAll"), Qt::LeftButton);
     ASSERT_EQ(reminders().RowCount(), 0);
     main()->Undo1->trigger();
     EXPECT_EQ(reminders().DelimitedText(), rows({1, 2, 3}));
@@ -126,7 +128,7 @@ TEST_F(Grid, UndoBringsBackTheLastDeletionOnceUntilTheListChanges) {
     clickRow(0);
     prompter.expect(BoxKind::Confirmation,
                     "Delete the reminder for Client 1 on 24-Dec-2026 at 10:00?", BoxButton::Yes);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
     reminders().First();
     reminders().Edit();
     reminders().FieldNamed("name").SetAsString("Changed");
@@ -142,7 +144,7 @@ TEST_F(Grid, EveryColumnIsSeenWithoutScrollingAtTheUsualWindowSizes) {
     folder.write("reminders.txt", rows({1, 2}));
     start();
     EXPECT_LE(main()->minimumSizeHint().width(), 1024) << "the window fits a 1024 px screen";
-    QTableView* grid = main()->dbgReminders;
+    QTableView* grid = w<RecordGrid>("dbgReminders");
     for (QSize size : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
         main()->resize(size);
         settle();
@@ -190,7 +192,7 @@ TEST_F(Grid, TheGridRowAndTheTableCursorStayTogether) {
 
     clickRow(1);
     prompter.expect(BoxKind::Confirmation, QString(), BoxButton::Yes);
-    QTest::mouseClick(main()->bmbDelete, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbDelete"), Qt::LeftButton);
     ASSERT_EQ(reminders().RowCount(), 2);
     together("a deletion");
 
@@ -204,13 +206,13 @@ TEST_F(Grid, TheGridRowAndTheTableCursorStayTogether) {
 
 TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     start();
-    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton); // empty: nothing asked
+    QTest::mouseClick(w<QPushButton>("bmbClearAll"), Qt::LeftButton); // empty: nothing asked
     stopForms();
     folder.write("reminders.txt", rows({1, 2}));
     start();
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::No);
-    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbClearAll"), Qt::LeftButton);
     EXPECT_EQ(reminders().RowCount(), 2);
 
     TdxMemData& mail = *forms->frmSendMail->dmMail;
@@ -221,10 +223,10 @@ TEST_F(Grid, ClearAllEmptiesTheListAfterAskingAndResetsTheTime) {
     mail.Post();
     prompter.expect(BoxKind::Confirmation, "Are you sure you want to delete all the records?",
                     BoxButton::Yes);
-    QTest::mouseClick(main()->bmbClearAll, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbClearAll"), Qt::LeftButton);
     EXPECT_EQ(reminders().RowCount(), 0);
-    EXPECT_EQ(main()->dtpTime->time(), QTime(8, 15));
-    EXPECT_EQ(main()->dtpDate->day(), clock.today());
+    EXPECT_EQ(w<QTimeEdit>("dtpTime")->time(), QTime(8, 15));
+    EXPECT_EQ(w<TDateBox>("dtpDate")->day(), clock.today());
     EXPECT_EQ(folder.read("reminders.txt"), rows({1, 2})); // untouched until the end
     stopForms();
     EXPECT_FALSE(folder.exists("reminders.txt"));
@@ -255,14 +257,15 @@ TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
     stopForms();
 
     start();
-    main()->dbgReminders->horizontalHeader()->resizeSection(7, 150); // dragged
-    QTest::mouseClick(main()->dbgReminders->horizontalHeader()->viewport(), Qt::LeftButton);
+    w<RecordGrid>("dbgReminders")->horizontalHeader()->resizeSection(7, 150); // dragged
+    QTest::mouseClick(w<RecordGrid>("dbgReminders")->horizontalHeader()->viewport(),
+                      Qt::LeftButton);
     EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
     // Adding a reminder redraws every row and keeps the widths.
-    main()->chkAll->setChecked(false);
+    w<QCheckBox>("chkAll")->setChecked(false);
     addReminder("ann", "0123", "Hello", dayNumber(2026, 12, 24), 10, 0);
     ASSERT_EQ(reminders().RowCount(), 1);
-    EXPECT_EQ(main()->dbgReminders->columnWidth(7), 150);
+    EXPECT_EQ(w<RecordGrid>("dbgReminders")->columnWidth(7), 150);
     main()->close();
     stopForms();
     EXPECT_EQ(TIniFile(folder.file("width.ini")).ReadInteger("widths", "col7", -1), 150);
@@ -280,19 +283,21 @@ TEST_F(Grid, WidthIniHoldsEightKeysFromTheFirstStartAndKeepsADraggedWidth) {
 // never less than their titles; the message takes what is left (see the next test).
 TEST_F(Grid, ProportionalWidthsFollowTheGridWidthButNoneIsNarrowerThanItsTitle) {
     start();
-    main()->dbgReminders->resize(1060, 300);
+    w<RecordGrid>("dbgReminders")->resize(1060, 300);
     main()->loadContactCombo();
     // Each share is the pixels of its characters: (width of "0") x characters + 4.
-    const int zero = main()->dbgReminders->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int zero =
+        w<RecordGrid>("dbgReminders")->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const int share[] = {1060 / 53, 1060 / 38, 1060 / 80, 1060 / 160, 0, 1060 / 399, 1060 / 399};
-    const QHeaderView* header = main()->dbgReminders->horizontalHeader();
+    const QHeaderView* header = w<RecordGrid>("dbgReminders")->horizontalHeader();
     for (int c = 0; c < 7; ++c) {
         if (c == 4)
             continue;
         const int title = header->fontMetrics().horizontalAdvance(
                               main()->remindersModel->headerData(c, Qt::Horizontal).toString()) +
                           16;
-        EXPECT_EQ(main()->dbgReminders->columnWidth(c), std::max(zero * share[c] + 4, title))
+        EXPECT_EQ(w<RecordGrid>("dbgReminders")->columnWidth(c),
+                  std::max(zero * share[c] + 4, title))
             << "column " << c;
     }
 }
@@ -301,22 +306,22 @@ TEST_F(Grid, APasteOfSeveralCellsIntoOneFieldIsRefusedAndLeavesTheRowAlone) {
     folder.write("reminders.txt", rows({1}));
     start();
     clickRow(0);
-    main()->dbgReminders->setCurrentIndex(main()->remindersModel->index(0, 4));
-    main()->dbgReminders->setFocus();
+    w<RecordGrid>("dbgReminders")->setCurrentIndex(main()->remindersModel->index(0, 4));
+    w<RecordGrid>("dbgReminders")->setFocus();
     QApplication::clipboard()->setText("two\tcells");
     prompter.expect(BoxKind::Warning, kPasteShapeMessage);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(field(0, "message"), "Message 1");
     EXPECT_EQ(reminders().State(), DataSetState::Browse);
 
     // One cell's text goes into the current field.
     QApplication::clipboard()->setText("Pasted");
-    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(field(0, "message"), "Pasted");
 
     // Lines from a mail run on as one: each break a blank, the last one dropped.
     QApplication::clipboard()->setText("See you\r\non Monday\nat ten\r\n");
-    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(field(0, "message"), "See you on Monday at ten");
 }
 
@@ -332,16 +337,16 @@ TEST(LineBreaksToBlanks, MakesEachBreakInsideOneBlankAndDropsTheBreaksAtTheEnd) 
 TEST_F(Grid, CopiedRowsGoToTheClipboardInSeveralFormsAndPasteBackWhole) {
     folder.write("reminders.txt", rows({1, 2}));
     start();
-    main()->dbgReminders->setFocus();
+    w<RecordGrid>("dbgReminders")->setFocus();
     clickRow(0);
     clickRow(1, Qt::ControlModifier);
-    QTest::keyClick(main()->dbgReminders, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_C, Qt::ControlModifier);
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->text().startsWith("0001\tClient 1\t24-Dec-2026\t10:00\tMessage 1\t0\t0\t"));
     EXPECT_TRUE(data->hasFormat("text/csv"));
     EXPECT_TRUE(data->hasHtml());
-    QTest::keyClick(main()->dbgReminders, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(w<RecordGrid>("dbgReminders"), Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(reminders().RowCount(), 4);
     main()->saveReminders();
     // The list is still in number order until its first post, which places the first pasted
@@ -353,10 +358,10 @@ TEST_F(Grid, SendSmsRewritesTheFileBeforeTheSendWindowOpens) {
     folder.write("reminders.txt", rows({1}));
     start({{"Bob", "0002", ""}});
     // An unsaved addition.
-    main()->chkAll->setChecked(true);
-    main()->cboMessage->setEditText("Message 2");
+    w<QCheckBox>("chkAll")->setChecked(true);
+    w<QComboBox>("cboMessage")->setEditText("Message 2");
     main()->AddEditAll();
-    main()->chkAll->setChecked(false);
+    w<QCheckBox>("chkAll")->setChecked(false);
     ASSERT_EQ(reminders().RowCount(), 2);
     EXPECT_EQ(folder.read("reminders.txt"), rows({1}));
 
@@ -365,7 +370,7 @@ TEST_F(Grid, SendSmsRewritesTheFileBeforeTheSendWindowOpens) {
         seen = folder.read("reminders.txt");
         static_cast<QDialog*>(modal)->reject();
     });
-    QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbSendMail"), Qt::LeftButton);
     settle();
     EXPECT_EQ(seen, kRemindersHeader +
                         reminderLine("0001", "Client 1", "24/12/2026", "10:00:00", "Message 1",

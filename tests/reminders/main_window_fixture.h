@@ -64,12 +64,12 @@ protected:
     void addReminder(const QString& name, const QString& number, const QString& message,
                      int32_t day, int hour, int minute) {
         type(main()->visibleNamePicker(), name);
-        main()->mskContactNo->clear(); // typing a known name fills its number in
-        type(main()->mskContactNo, number);
-        main()->dtpDate->setDay(day);
-        main()->dtpTime->setTime(QTime(hour, minute));
-        main()->cboMessage->setEditText(message);
-        QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+        w<QLineEdit>("mskContactNo")->clear(); // typing a known name fills its number in
+        type(w<QLineEdit>("mskContactNo"), number);
+        w<TDateBox>("dtpDate")->setDay(day);
+        w<QTimeEdit>("dtpTime")->setTime(QTime(hour, minute));
+        w<QComboBox>("cboMessage")->setEditText(message);
+        QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
         settle();
     }
 

@@ -13,28 +13,28 @@ using Message = MainWindowTest;
 
 TEST_F(Message, PlaceholdersAreReplacedAtTheNextKeyAndOnLeaving) {
     start();
-    main()->dtpDate->setDay(dayNumber(2026, 12, 10));
-    main()->dtpTime->setTime(QTime(14, 30));
-    QComboBox* box = main()->cboMessage;
+    w<TDateBox>("dtpDate")->setDay(dayNumber(2026, 12, 10));
+    w<QTimeEdit>("dtpTime")->setTime(QTime(14, 30));
+    QComboBox* box = w<QComboBox>("cboMessage");
     type(box, "See you |");
     EXPECT_EQ(box->currentText(), "See you |");
-    EXPECT_EQ(main()->lblCount->text(), "9/160");
+    EXPECT_EQ(w<QLabel>("lblCount")->text(), "9/160");
     type(box, " "); // replaces the bar; the blank follows the date
     EXPECT_EQ(box->currentText(), "See you 10/12/2026 ");
-    EXPECT_EQ(main()->lblCount->text(), "19/160");
+    EXPECT_EQ(w<QLabel>("lblCount")->text(), "19/160");
     type(box, "at ~");
-    main()->sedDaysBefore->setFocus(); // leaving the box
+    w<QSpinBox>("sedDaysBefore")->setFocus(); // leaving the box
     settle();
     EXPECT_EQ(box->currentText(), "See you 10/12/2026 at 14:30");
-    EXPECT_EQ(main()->lblCount->text(), "0/160"); // whatever the length
+    EXPECT_EQ(w<QLabel>("lblCount")->text(), "0/160"); // whatever the length
 }
 
 // Beside the count, what the message costs once the placeholders are filled in: a date is ten
 // characters, so 150 letters and a bar make one full SMS and one letter more makes two.
 TEST_F(Message, TheMeterCountsTheFilledInMessageAndNamesACharacterThatNeedsUnicode) {
     start();
-    QComboBox* box = main()->cboMessage;
-    QLabel* meter = main()->lblSegments;
+    QComboBox* box = w<QComboBox>("cboMessage");
+    QLabel* meter = w<QLabel>("lblSegments");
     ASSERT_NE(meter, nullptr);
     struct Case {
         QString text, meter;
@@ -59,22 +59,22 @@ TEST_F(Message, TheDateAndTimeInTheMessageFollowTheBoxes) {
     folder.write("reminders.txt", kRemindersHeader + "0123^Ann^24/12/2026^10:00:00^Due 24/12/2026 "
                                                      "at 10:00^0^0^^False^False^0^Due0123^\r\n");
     start();
-    main()->dtpDate->setDay(dayNumber(2026, 12, 10));
-    QComboBox* box = main()->cboMessage;
+    w<TDateBox>("dtpDate")->setDay(dayNumber(2026, 12, 10));
+    QComboBox* box = w<QComboBox>("cboMessage");
     type(box, "See you |");
     type(box, " ");
     ASSERT_EQ(box->currentText(), "See you 10/12/2026 ");
-    main()->dtpDate->setDay(dayNumber(2026, 12, 11));
+    w<TDateBox>("dtpDate")->setDay(dayNumber(2026, 12, 11));
     EXPECT_EQ(box->currentText(), "See you 11/12/2026 ");
 
     QTest::mouseClick(
-        main()->dbgReminders->viewport(), Qt::LeftButton, {},
-        main()->dbgReminders->visualRect(main()->remindersModel->index(0, 0)).center());
+        w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {},
+        w<RecordGrid>("dbgReminders")->visualRect(main()->remindersModel->index(0, 0)).center());
     ASSERT_EQ(main()->entryMode, "Edit");
-    main()->dtpDate->setDay(dayNumber(2026, 12, 27));
-    main()->dtpTime->setTime(QTime(11, 15));
+    w<TDateBox>("dtpDate")->setDay(dayNumber(2026, 12, 27));
+    w<QTimeEdit>("dtpTime")->setTime(QTime(11, 15));
     EXPECT_EQ(box->currentText(), "Due 27/12/2026 at 11:15");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(field(0, "message"), "Due 27/12/2026 at 11:15");
 
@@ -88,12 +88,12 @@ TEST_F(Message, TheDateAndTimeInTheMessageFollowTheBoxes) {
 
 TEST_F(Message, TheCaretCharacterIsRefusedAndTheBoxTakesAtMost160Characters) {
     start();
-    QComboBox* box = main()->cboMessage;
+    QComboBox* box = w<QComboBox>("cboMessage");
     type(box, "Hello");
     prompter.expectError("The ^ character is not allowed");
     type(box, "^");
     EXPECT_EQ(box->currentText(), "Hello");
-    EXPECT_EQ(main()->lblCount->text(), "5/160");
+    EXPECT_EQ(w<QLabel>("lblCount")->text(), "5/160");
     EXPECT_TRUE(main()->keyRejected);
 
     // Pasted text holding it is refused as well.
@@ -112,17 +112,17 @@ TEST_F(Message, AStandardMessageConfirmedWithEnterOrAClickHasItsBarReplaced) {
     startForms();
     forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Due on |")});
     start();
-    ASSERT_EQ(main()->cboMessage->count(), 1);
+    ASSERT_EQ(w<QComboBox>("cboMessage")->count(), 1);
     for (bool withEnter : {true, false}) {
-        type(main()->cboAll, "ann");
-        type(main()->mskContactNo, "0123");
-        main()->dtpDate->setDay(dayNumber(2026, 12, 24));
-        main()->cboMessage->setFocus();
-        main()->cboMessage->setCurrentIndex(0);
+        type(w<QComboBox>("cboAll"), "ann");
+        type(w<QLineEdit>("mskContactNo"), "0123");
+        w<TDateBox>("dtpDate")->setDay(dayNumber(2026, 12, 24));
+        w<QComboBox>("cboMessage")->setFocus();
+        w<QComboBox>("cboMessage")->setCurrentIndex(0);
         if (withEnter)
-            QTest::keyClick(main()->cboMessage, Qt::Key_Return);
+            QTest::keyClick(w<QComboBox>("cboMessage"), Qt::Key_Return);
         else
-            QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+            QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
         settle();
     }
     ASSERT_EQ(reminders().RowCount(), 2);
@@ -135,9 +135,11 @@ TEST_F(Message, TheLongMessageEditorUpdatesTheGridAtOnceAndTheFileAtTheNextSave)
         kRemindersHeader + "0123^Ann^24/12/2026^10:00:00^Short^0^0^^False^False^0^Short0123^\r\n";
     folder.write("reminders.txt", file);
     start();
-    const QRect cell = main()->dbgReminders->visualRect(main()->remindersModel->index(0, 4));
-    QTest::mouseClick(main()->dbgReminders->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(main()->dbgReminders->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell =
+        w<RecordGrid>("dbgReminders")->visualRect(main()->remindersModel->index(0, 4));
+    QTest::mouseClick(w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(w<RecordGrid>("dbgReminders")->viewport(), Qt::LeftButton, {},
+                       cell.center());
     settle();
     TfrmLongMessage* editor = forms->frmLongMessage;
     ASSERT_TRUE(editor->isVisible());

@@ -28,35 +28,35 @@ TEST_F(Pickers, AContactWithThreeNumbersOffersThemSortedAfterAPrompt) {
            {"Ann", "0999", ""},
            {"Bob", "0555", "vip"},
            {"Bob", "0555", "vip"}});
-    main()->cboGroup->setEditText("vip");
+    w<QComboBox>("cboGroup")->setEditText("vip");
     main()->loadContactCombo();
-    ASSERT_FALSE(main()->cboContactName->isHidden());
-    EXPECT_TRUE(main()->cboAll->isHidden());
+    ASSERT_FALSE(w<QComboBox>("cboContactName")->isHidden());
+    EXPECT_TRUE(w<QComboBox>("cboAll")->isHidden());
     // Under its own group a contact goes by its bare name.
-    EXPECT_EQ(main()->cboContactName->findText("Ann"), 0);
-    EXPECT_EQ(main()->cboContactName->findText("Ann (vip)"), -1);
+    EXPECT_EQ(w<QComboBox>("cboContactName")->findText("Ann"), 0);
+    EXPECT_EQ(w<QComboBox>("cboContactName")->findText("Ann (vip)"), -1);
 
-    type(main()->cboContactName, "ann");
+    type(w<QComboBox>("cboContactName"), "ann");
     ASSERT_TRUE(main()->numberListShown());
-    EXPECT_TRUE(main()->mskContactNo->isHidden());
-    EXPECT_EQ(main()->cboNumber->currentText(), "Please select number");
+    EXPECT_TRUE(w<QLineEdit>("mskContactNo")->isHidden());
+    EXPECT_EQ(w<QComboBox>("cboNumber")->currentText(), "Please select number");
     QStringList numbers;
-    for (int i = 0; i < main()->cboNumber->count(); ++i)
-        numbers << main()->cboNumber->itemText(i);
+    for (int i = 0; i < w<QComboBox>("cboNumber")->count(); ++i)
+        numbers << w<QComboBox>("cboNumber")->itemText(i);
     EXPECT_EQ(numbers, QStringList({"0111", "0222", "0333"})); // the other group's number is not
 
     // Two records with the same name and number: the number box shows it alone.
-    main()->cboContactName->setEditText(QString());
-    type(main()->cboContactName, "bob");
+    w<QComboBox>("cboContactName")->setEditText(QString());
+    type(w<QComboBox>("cboContactName"), "bob");
     EXPECT_FALSE(main()->numberListShown());
-    EXPECT_EQ(main()->mskContactNo->text(), "0555");
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0555");
 
     // OK while the list still asks for a choice: no number.
-    main()->cboContactName->setEditText("ann");
-    type(main()->cboContactName, " ");
-    main()->cboMessage->setEditText("Hi");
+    w<QComboBox>("cboContactName")->setEditText("ann");
+    type(w<QComboBox>("cboContactName"), " ");
+    w<QComboBox>("cboMessage")->setEditText("Hi");
     prompter.expectError("Please enter a contact number");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     EXPECT_EQ(reminders().RowCount(), 0);
     EXPECT_FALSE(main()->numberListShown());
@@ -65,14 +65,14 @@ TEST_F(Pickers, AContactWithThreeNumbersOffersThemSortedAfterAPrompt) {
 TEST_F(Pickers, TheGroupAllListsEveryContactWithItsGroupAndFindsItsNumbers) {
     folder.write("groups.txt", kGroups);
     start({{"Ann", "0111", "vip"}, {"Bob", "0222", ""}});
-    ASSERT_FALSE(main()->cboAll->isHidden());
-    EXPECT_TRUE(main()->cboContactName->isHidden());
-    ASSERT_EQ(main()->cboAll->count(), 2);
-    EXPECT_EQ(main()->cboAll->itemText(0), "Ann (vip)");
-    EXPECT_EQ(main()->cboAll->itemText(1), "Bob");
-    main()->cboAll->setCurrentIndex(0);
-    emit main()->cboAll->activated(0);
-    EXPECT_EQ(main()->mskContactNo->text(), "0111");
+    ASSERT_FALSE(w<QComboBox>("cboAll")->isHidden());
+    EXPECT_TRUE(w<QComboBox>("cboContactName")->isHidden());
+    ASSERT_EQ(w<QComboBox>("cboAll")->count(), 2);
+    EXPECT_EQ(w<QComboBox>("cboAll")->itemText(0), "Ann (vip)");
+    EXPECT_EQ(w<QComboBox>("cboAll")->itemText(1), "Bob");
+    w<QComboBox>("cboAll")->setCurrentIndex(0);
+    emit w<QComboBox>("cboAll")->activated(0);
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0111");
     EXPECT_FALSE(main()->numberListShown());
 }
 
@@ -91,61 +91,61 @@ TEST_F(Pickers, ANameBeginningWithAnAccentedCapitalIsPickedAndSortedWithItsBaseL
             out << box->itemText(i);
         return out;
     };
-    EXPECT_EQ(items(main()->cboAll),
+    EXPECT_EQ(items(w<QComboBox>("cboAll")),
               QStringList({"Ian (vip)", QStringLiteral("Íde Nolan"),
                            QStringLiteral("Úna Power (vip)"), "Ursula (vip)", "Zoe (vip)"}));
 
-    const int ide = main()->cboAll->findText(QStringLiteral("Íde Nolan"));
+    const int ide = w<QComboBox>("cboAll")->findText(QStringLiteral("Íde Nolan"));
     ASSERT_GE(ide, 0);
-    main()->cboAll->setCurrentIndex(ide);
-    emit main()->cboAll->activated(ide);
-    EXPECT_EQ(main()->mskContactNo->text(), "0300");
-    main()->cboMessage->setEditText("Hello");
-    QTest::mouseClick(main()->bmbOK, Qt::LeftButton);
+    w<QComboBox>("cboAll")->setCurrentIndex(ide);
+    emit w<QComboBox>("cboAll")->activated(ide);
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0300");
+    w<QComboBox>("cboMessage")->setEditText("Hello");
+    QTest::mouseClick(w<QPushButton>("bmbOK"), Qt::LeftButton);
     settle();
     ASSERT_EQ(reminders().RowCount(), 1);
     EXPECT_EQ(field(0, "contact_no"), "0300");
     EXPECT_EQ(field(0, "name"), cp("Íde Nolan"));
 
-    main()->cboGroup->setEditText("vip");
+    w<QComboBox>("cboGroup")->setEditText("vip");
     main()->loadContactCombo();
-    EXPECT_EQ(items(main()->cboContactName),
+    EXPECT_EQ(items(w<QComboBox>("cboContactName")),
               QStringList({"Ian", QStringLiteral("Úna Power"), "Ursula", "Zoe"}));
     // Typed as a keyboard sends it: a key event carrying the accented letter.
-    main()->cboContactName->setFocus();
+    w<QComboBox>("cboContactName")->setFocus();
     QKeyEvent accented(QEvent::KeyPress, Qt::Key_Uacute, Qt::NoModifier, QStringLiteral("ú"));
-    QApplication::sendEvent(main()->cboContactName->lineEdit(), &accented);
-    QTest::keyClicks(main()->cboContactName, "na power");
-    EXPECT_EQ(main()->mskContactNo->text(), "0200");
+    QApplication::sendEvent(w<QComboBox>("cboContactName")->lineEdit(), &accented);
+    QTest::keyClicks(w<QComboBox>("cboContactName"), "na power");
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "0200");
 }
 
 TEST_F(Pickers, ATypedGroupIsOfferedAndAddedOnlyOnYes) {
     folder.write("groups.txt", kGroups);
     start();
     for (BoxButton answer : {BoxButton::No, BoxButton::Yes}) {
-        main()->cboGroup->setFocus();
-        main()->cboGroup->setEditText(QString());
-        type(main()->cboGroup, "Golf"); // typed letters become lower case
-        EXPECT_EQ(main()->cboGroup->currentText(), "golf");
+        w<QComboBox>("cboGroup")->setFocus();
+        w<QComboBox>("cboGroup")->setEditText(QString());
+        type(w<QComboBox>("cboGroup"), "Golf"); // typed letters become lower case
+        EXPECT_EQ(w<QComboBox>("cboGroup")->currentText(), "golf");
         prompter.expect(BoxKind::Confirmation, "Group golf not found. Would you like to add?",
                         answer);
-        main()->dtpTime->setFocus(); // leaving the group picker
+        w<QTimeEdit>("dtpTime")->setFocus(); // leaving the group picker
         settle();
         prompter.verifyAllUsed();
         if (answer == BoxButton::No) {
             EXPECT_EQ(folder.read("groups.txt"), kGroups);
-            EXPECT_EQ(main()->cboGroup->currentText(), "golf"); // the typed group stays
+            EXPECT_EQ(w<QComboBox>("cboGroup")->currentText(), "golf"); // the typed group stays
         }
     }
     // Written as added (the new group last); read back in name order.
     EXPECT_EQ(folder.read("groups.txt"), kGroups + "golf\t\r\n");
     EXPECT_EQ(main()->dxGroup->CellText(2, 1), "golf");
-    EXPECT_GE(main()->cboGroup->findText("golf"), 0);
-    EXPECT_FALSE(main()->cboContactName->isHidden()); // the group's own name picker
+    EXPECT_GE(w<QComboBox>("cboGroup")->findText("golf"), 0);
+    EXPECT_FALSE(w<QComboBox>("cboContactName")->isHidden()); // the group's own name picker
     // A known group asks nothing.
-    main()->cboGroup->setFocus();
-    main()->cboGroup->setEditText("vip");
-    main()->dtpTime->setFocus();
+    w<QComboBox>("cboGroup")->setFocus();
+    w<QComboBox>("cboGroup")->setEditText("vip");
+    w<QTimeEdit>("dtpTime")->setFocus();
     settle();
 }
 
@@ -156,19 +156,19 @@ TEST_F(Pickers, DeletingAGroupMovesItsContactsToNoGroup) {
            {"Cid", "0333", ""},
            {"Dan", "0444", "vip"}});
     auto deleteRecord = [&] {
-        main()->cboGroup->setFocus();
+        w<QComboBox>("cboGroup")->setFocus();
         settle();
-        QTest::keyClick(main()->cboGroup, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(w<QComboBox>("cboGroup"), Qt::Key_Delete, Qt::ControlModifier);
         settle();
     };
     // The system groups stay.
     for (const char* system : {"all", ""}) {
-        main()->cboGroup->setEditText(system);
+        w<QComboBox>("cboGroup")->setEditText(system);
         prompter.expectError("This is a system group and can not be deleted.");
         deleteRecord();
     }
     // No keeps the group.
-    main()->cboGroup->setEditText("vip");
+    w<QComboBox>("cboGroup")->setEditText("vip");
     const QString ask = "Delete current Group? - Any Contact belonging to this Group will be set "
                         "back to \"no Group\"";
     prompter.expect(BoxKind::Confirmation, ask, BoxButton::No);
@@ -181,11 +181,11 @@ TEST_F(Pickers, DeletingAGroupMovesItsContactsToNoGroup) {
     const int group = contacts().FieldIndex("group");
     for (int row = 0; row < contacts().RowCount(); ++row)
         EXPECT_EQ(contacts().CellText(row, group), "") << "row " << row;
-    EXPECT_EQ(main()->cboGroup->currentText(), "all");
+    EXPECT_EQ(w<QComboBox>("cboGroup")->currentText(), "all");
     EXPECT_FALSE(main()->groupDeleteInProgress);
     // The former members are listed by their bare names.
-    EXPECT_GE(main()->cboAll->findText("Ann"), 0);
-    EXPECT_EQ(main()->cboAll->findText("Ann (vip)"), -1);
+    EXPECT_GE(w<QComboBox>("cboAll")->findText("Ann"), 0);
+    EXPECT_EQ(w<QComboBox>("cboAll")->findText("Ann (vip)"), -1);
 }
 
 struct RefusedKey {
@@ -208,10 +208,10 @@ TEST_F(Pickers, RefusedKeysAreDroppedWithTheirMessage) {
     for (const RefusedKey& c : cases) {
         SCOPED_TRACE(std::string(c.box) + " " + c.key.toStdString());
         QWidget* box = w<QWidget>(c.box);
-        main()->mskContactNo->setVisible(std::string(c.box) != "cboNumber");
-        main()->cboNumber->setVisible(std::string(c.box) == "cboNumber");
+        w<QLineEdit>("mskContactNo")->setVisible(std::string(c.box) != "cboNumber");
+        w<QComboBox>("cboNumber")->setVisible(std::string(c.box) == "cboNumber");
         QLineEdit* edit = std::string(c.box) == "mskContactNo"
-                              ? main()->mskContactNo
+                              ? w<QLineEdit>("mskContactNo")
                               : static_cast<QComboBox*>(box)->lineEdit();
         edit->setText("12");
         main()->keyRejected = false;
@@ -222,33 +222,33 @@ TEST_F(Pickers, RefusedKeysAreDroppedWithTheirMessage) {
         EXPECT_EQ(edit->text(), std::string(c.box) == "cboNumber" && c.key == "^" ? "" : "12");
     }
     // Digits, blank and Backspace pass.
-    main()->mskContactNo->setVisible(true);
-    main()->mskContactNo->clear();
-    type(main()->mskContactNo, "01 2");
-    QTest::keyClick(main()->mskContactNo, Qt::Key_Backspace);
-    EXPECT_EQ(main()->mskContactNo->text(), "01 ");
+    w<QLineEdit>("mskContactNo")->setVisible(true);
+    w<QLineEdit>("mskContactNo")->clear();
+    type(w<QLineEdit>("mskContactNo"), "01 2");
+    QTest::keyClick(w<QLineEdit>("mskContactNo"), Qt::Key_Backspace);
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "01 ");
     // A refused name key stops the lookup until a key is released in the number list, which
     // then empties that list's text.
     main()->keyRejected = false;
     prompter.expectError("The ( character is not allowed");
-    type(main()->cboAll, "(");
+    type(w<QComboBox>("cboAll"), "(");
     EXPECT_TRUE(main()->keyRejected);
-    main()->cboNumber->setVisible(true);
-    QTest::keyClick(main()->cboNumber, Qt::Key_1);
+    w<QComboBox>("cboNumber")->setVisible(true);
+    QTest::keyClick(w<QComboBox>("cboNumber"), Qt::Key_1);
     EXPECT_FALSE(main()->keyRejected);
-    EXPECT_EQ(main()->cboNumber->currentText(), "");
+    EXPECT_EQ(w<QComboBox>("cboNumber")->currentText(), "");
 }
 
 TEST_F(Pickers, PastedTextThatCannotBeStoredIsRefusedWhereItLands) {
     start();
-    main()->mskContactNo->setText("01");
+    w<QLineEdit>("mskContactNo")->setText("01");
     QApplication::clipboard()->setText("12ab");
     prompter.expectError("Only Numeric values allowed");
-    main()->mskContactNo->setFocus();
-    main()->mskContactNo->paste();
-    EXPECT_EQ(main()->mskContactNo->text(), "01");
+    w<QLineEdit>("mskContactNo")->setFocus();
+    w<QLineEdit>("mskContactNo")->paste();
+    EXPECT_EQ(w<QLineEdit>("mskContactNo")->text(), "01");
 
-    QLineEdit* name = main()->cboAll->lineEdit();
+    QLineEdit* name = w<QComboBox>("cboAll")->lineEdit();
     name->setText("Ann");
     QApplication::clipboard()->setText(QString::fromUtf8("\xc5\x81ukasz")); // Ł
     prompter.expectError(uncarriableMessage(QString::fromUtf8("\xc5\x81")));
