@@ -8,6 +8,7 @@
 #include "core/tables/errors.h"
 #include "core/tables/format_settings.h"
 #include "core/tables/mem_data.h"
+#include "core/tables/table_file_guard.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -306,6 +307,36 @@ TEST(FolderGuard, RepliesReadAtTwoDesksAreEachInTheFileOnce) {
     EXPECT_EQ(ids, (std::multiset<std::string>{"<m1@gw>", "<m2@gw>", "<m3@gw>"}));
     // Each desk's table holds what the folder holds once it wrote.
     EXPECT_EQ(a->RowCount(), 3);
+}
+
+// A check of the replies first takes in what the other desk stored (so that it compares its new
+// replies with them), without writing anything; a read-only copy takes in nothing that way.
+TEST(FolderGuard, CatchingUpTakesTheOtherDesksRowsAndWritesNothing) {
+    TempFolder folder;
+    setProcessFormats(FormatSettings{});
+    const std::string path = folder.file(kRepliesFile);
+    FolderGuard guardA, guardB;
+    auto a = schemas::makeReplies();
+    auto b = schemas::makeReplies();
+    a->FileGuard = &guardA;
+    b->FileGuard = &guardB;
+    a->AddRow({FieldValue{}, 46'000.5, std::string("07700 900123"), FieldValue{}, FieldValue{},
+               FieldValue{}, std::string("Other"), std::string("late"), std::string("<m1@gw>"),
+               false});
+    a->WriteDelimitedFile(path);
+    const std::string before = readWholeFile(path);
+
+    guardB.setReadOnly("The data folder is in use by anna on DESK-2 since 09:12.");
+    CatchUpWithTableFile(*b, path);
+    EXPECT_EQ(b->RowCount(), 0);
+    EXPECT_FALSE(TableChangeable(*b));
+
+    guardB.setReadOnly("");
+    EXPECT_TRUE(TableChangeable(*b));
+    CatchUpWithTableFile(*b, path);
+    ASSERT_EQ(b->RowCount(), 1);
+    EXPECT_EQ(b->CellText(0, b->FieldIndex(fields::message_id)), "<m1@gw>");
+    EXPECT_EQ(readWholeFile(path), before);
 }
 
 } // namespace
