@@ -313,13 +313,11 @@ void TfrmSendMail::sendTheMail() {
     progress.StepIt();
     progress.hide();
 
-    TdxMemData& pending = *context_.tables().dxmReminders;
-    // The batch as it was sent, for the print the user may ask for below: the pending list is
-    // emptied before any box, so that nothing saved meanwhile can bring the batch back.
-    const std::unique_ptr<TdxMemData> printed = copyOfReminders(pending);
     // The outcome reaches the disk before anything is shown: the log, then the pending file,
-    // then the journal.
-    transaction_->accepted(context_.clock().today());
+    // then the journal. The pending list is emptied before any box, so that nothing saved
+    // meanwhile can bring the batch back; the batch as sent stays for the print the user may
+    // ask for below.
+    const std::unique_ptr<TdxMemData> printed = transaction_->accepted(context_.clock().today());
 
     smtp.Disconnect();
     chkAuth->setChecked(false);

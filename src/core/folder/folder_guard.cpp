@@ -170,7 +170,7 @@ FolderGuard::Snapshot FolderGuard::onDisk(const std::string& path) {
     return snap;
 }
 
-FolderGuard::Snapshot FolderGuard::of(std::string bytes, const std::string& path) {
+FolderGuard::Snapshot FolderGuard::of(SharedText bytes, const std::string& path) {
     Snapshot snap;
     snap.exists = true;
     snap.hash = bytesHash(bytes);
@@ -240,7 +240,7 @@ void FolderGuard::tableFileRead(TdxMemData&, const std::string& path, std::strin
         seen_[path] = of(std::string(bytes), path);
 }
 
-void FolderGuard::tableFileWritten(TdxMemData&, const std::string& path, std::string bytes) {
+void FolderGuard::tableFileWritten(TdxMemData&, const std::string& path, SharedText bytes) {
     // The bytes just written, with the file's size and time as they are now: should another
     // writer have replaced the file in between, its bytes differ from these and it is merged.
     if (ruleFor(path))

@@ -44,7 +44,7 @@ public:
 
     void tableFileRead(TdxMemData& table, const std::string& path, std::string_view bytes) override;
     bool beforeTableFileWrite(TdxMemData& table, const std::string& path) override;
-    void tableFileWritten(TdxMemData& table, const std::string& path, std::string bytes) override;
+    void tableFileWritten(TdxMemData& table, const std::string& path, SharedText bytes) override;
     bool beforeTableFileRemove(TdxMemData& table, const std::string& path) override;
     void tableFileRemoved(TdxMemData& table, const std::string& path) override;
     void beforeTableChange(TdxMemData& table) override;
@@ -55,13 +55,13 @@ private:
         int64_t size = 0;
         timespec modified{};
         uint64_t hash = 0;
-        std::string bytes;
+        SharedText bytes;
         bool sameFile(const Snapshot& other) const;
     };
     static Snapshot onDisk(const std::string& path);
     // Whether the file is still the one seen (size, time and bytes), read without holding it.
     static bool unchangedOnDisk(const std::string& path, const Snapshot& seen);
-    static Snapshot of(std::string bytes, const std::string& path);
+    static Snapshot of(SharedText bytes, const std::string& path);
     // Brings the table up to date with a file that changed behind the program, as the table's
     // rule says; false when the file needs no merge (unwatched, or unchanged).
     bool mergeChangedFile(TdxMemData& table, const std::string& path);

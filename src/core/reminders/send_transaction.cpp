@@ -17,7 +17,7 @@ SendFiles SendFiles::in(const AppPaths& paths) {
 BatchTransaction::BatchTransaction(TdxMemData& pending, TdxMemData& sent, SendFiles files)
     : pending_(pending), sent_(sent), files_(std::move(files)) {}
 
-const std::string& BatchTransaction::stamp(bool status, bool delivery, double batch, double now) {
+const SharedText& BatchTransaction::stamp(bool status, bool delivery, double batch, double now) {
     clearSendJournal(files_.journal);
     pending_.FieldDelimiter = kRemindersDelimiter; // the gateway reads "^"-separated lines
     // The list as the shared folder now holds it: reminders another copy has sent meanwhile are
@@ -26,7 +26,7 @@ const std::string& BatchTransaction::stamp(bool status, bool delivery, double ba
         pending_.FileGuard->beforeTableFileWrite(pending_, files_.reminders);
     stampBatch(pending_, status, delivery, batch);
     // The file and the e-mail body are the same bytes, formatted once.
-    body_.clear();
+    body_ = {};
     pending_.WriteDelimitedFile(files_.reminders, &body_);
     if (body_.empty()) // a copy that may not write: nothing is sent either
         throw EFileError("Cannot create file " + files_.reminders);
@@ -39,7 +39,7 @@ void BatchTransaction::beforeDataEnd() {
     writeSendJournal(files_.journal, journal_);
 }
 
-void BatchTransaction::accepted(int32_t today) {
+std::unique_ptr<TdxMemData> BatchTransaction::accepted(int32_t today) {
     const int logged = sent_.RowCount();
     moveBatchToSentItems(pending_, sent_, today);
     // The log is on disk before the pending file goes, and the journal goes last: a crash in
@@ -56,9 +56,13 @@ void BatchTransaction::accepted(int32_t today) {
     }
     // Through the table: reminders another copy added during the send stay in the file.
     RemoveTableFile(pending_, files_.reminders);
-    pending_.Close();
-    pending_.Open();
+    // The rows themselves leave the pending table, which is then empty: a batch of hundreds of
+    // thousands of reminders is not copied for a print that is seldom asked for.
+    auto batch = schemas::makeReminders();
+    batch->Open();
+    batch->TakeRows(pending_);
     clearSendJournal(files_.journal);
+    return batch;
 }
 
 void BatchTransaction::refused() {

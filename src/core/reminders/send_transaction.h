@@ -12,6 +12,8 @@
 //   accepted     the server took the batch: the reminders are appended to the sent items,
 //                sentitems.txt is written, the pending file is removed, the pending table
 //                emptied and the journal cleared, in that order, before anything is shown.
+//                The batch's rows move to a table of their own, for the print the user may
+//                ask for.
 //   refused      the server said no, or never had the whole batch: the journal goes, the batch
 //                stays pending.
 // A batch whose end went out without a usable answer keeps its journal: it may have been
@@ -22,10 +24,12 @@
 // by itself; otherwise the user answers, and markUnfinishedSendAsSent or keepUnfinishedSendPending
 // does what they chose. Nothing is ever mailed by itself.
 
+#include "core/base/shared_text.h"
 #include "core/reminders/send_journal.h"
 #include "core/tables/app_paths.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -44,21 +48,22 @@ public:
     BatchTransaction(TdxMemData& pending, TdxMemData& sent, SendFiles files);
 
     // now: when the send begins (local date-time), as the start-up question will name it.
-    const std::string& stamp(bool status, bool delivery, double batch, double now);
+    const SharedText& stamp(bool status, bool delivery, double batch, double now);
     // Only writes the journal: safe from the thread that talks to the server while the tables
     // are left alone. Throws EFileError when it cannot be written; then nothing may be sent.
     void beforeDataEnd();
-    void accepted(int32_t today);
+    // Returns the batch as it was sent: the rows the pending table held.
+    std::unique_ptr<TdxMemData> accepted(int32_t today);
     void refused();
 
-    const std::string& body() const { return body_; }
+    const SharedText& body() const { return body_; }
     const SendJournal& journal() const { return journal_; }
 
 private:
     TdxMemData& pending_;
     TdxMemData& sent_;
     SendFiles files_;
-    std::string body_;
+    SharedText body_;
     SendJournal journal_;
 };
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
-                          std::string pendingFile, double now) {
+                          SharedText pendingFile, double now) {
     TIdMessage message;
     message.From.Address = sender.fromAddress;
     message.Recipients.SetEMailAddresses(kGatewayAddress);

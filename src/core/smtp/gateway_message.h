@@ -24,4 +24,4 @@ struct GatewaySender {
 // since 30/12/1899 plus the fraction of the day): mail filters score a date hours in the past
 // as spam.
 TIdMessage gatewayMessage(const GatewaySender& sender, const std::string& versionText,
-                          std::string pendingFile, double now);
+                          SharedText pendingFile, double now);

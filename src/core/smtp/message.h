@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/shared_text.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,8 +78,9 @@ public:
     // The body as one text, as a table file holds it: lines ending in CR LF, the last one
     // perhaps without. It goes out after Body's lines, exactly as its lines would (split at
     // each CR LF, a final CR LF ending the last line rather than starting an empty one), but
-    // without cutting the text up: the batch e-mail carries the pending file this way.
-    std::string BodyText;
+    // without cutting the text up: the batch e-mail carries the pending file this way, the
+    // very bytes written to the file.
+    SharedText BodyText;
     // Local date-time as days since 30/12/1899 plus the fraction of the day; 0 means "now".
     double Date = 0.0;
     TIdMessagePriority Priority = TIdMessagePriority::mpNormal;

@@ -833,6 +833,37 @@ void TdxMemData::AppendRowsFrom(const TdxMemData& source,
         fire(AfterPost, true);
 }
 
+void TdxMemData::TakeRows(TdxMemData& source) {
+    if (&source == this)
+        return;
+    checkBrowseMode();
+    source.checkBrowseMode();
+    if (!Active() || !source.Active())
+        raise("Cannot perform this operation on a closed dataset");
+    if (ReadOnly || source.ReadOnly)
+        raise("Cannot modify a read-only dataset");
+    bool same = FieldCount() == source.FieldCount() && slotBase_ == source.slotBase_;
+    for (int f = 0; same && f < FieldCount(); ++f)
+        same = Field(f).Kind() == source.Field(f).Kind() &&
+               Field(f).Size() == source.Field(f).Size() &&
+               Field(f).FieldName() == source.Field(f).FieldName();
+    if (!same)
+        raise("Cannot take the rows of '" + source.Name() + "': its fields differ");
+    guardChange();
+    source.guardChange();
+    rows_ = std::move(source.rows_);
+    source.rows_.clear();
+    nextRecId_ = std::max(nextRecId_, source.nextRecId_);
+    nextBookmark_ = std::max(nextBookmark_, source.nextBookmark_);
+    source.Close();
+    source.Open();
+    cursor_ = rows_.empty() ? -1 : 0;
+    atEnd_ = rows_.empty();
+    notifyRefresh();
+    if (!rows_.empty())
+        fire(AfterPost, true);
+}
+
 void TdxMemData::FillColumns(const std::vector<std::pair<int, FieldValue>>& values) {
     checkBrowseMode();
     if (rows_.empty()) {

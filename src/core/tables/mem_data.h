@@ -94,6 +94,11 @@ public:
     // (inserts, OnChange, BeforePost) do not run; AfterPost runs once and the views redraw once.
     void AppendRowsFrom(const TdxMemData& source, const std::vector<std::pair<int, int>>& copied,
                         const std::vector<std::pair<int, FieldValue>>& fixed);
+    // Takes source's rows, in its order, in place of this table's own, without copying them:
+    // the tables must have the same fields. The rows keep their RecIds; source is left empty
+    // as Close and Open leave a table (their events run). The cursor ends on the first row;
+    // AfterPost runs once when there are rows, and the views redraw once.
+    void TakeRows(TdxMemData& source);
     // Gives every row the same values of the named fields, which must not be text, as an Edit,
     // assignment and Post of each row would, in one pass: the rows keep their places, the rows'
     // own events do not run, AfterPost runs once when there are rows, and the views redraw
@@ -123,8 +128,9 @@ public:
     // A file is read in pieces of this size, a line cut by a piece's end being joined whole.
     static constexpr size_t kReadPiece = size_t{1} << 20;
     // Writes the file (see data/atomic_file.h); nothing when the table is closed.
-    // When written is given, it receives the bytes written (nothing when nothing was).
-    void WriteDelimitedFile(const std::string& path, std::string* written = nullptr);
+    // When written is given, it receives the bytes written (nothing when nothing was), shared
+    // with the file guard's record of them.
+    void WriteDelimitedFile(const std::string& path, SharedText* written = nullptr);
     void ReadDelimitedFile(const std::string& path);
     // The file's bytes, as WriteDelimitedFile would write them.
     std::string DelimitedText();

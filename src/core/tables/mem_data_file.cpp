@@ -2,6 +2,7 @@
 // every value followed by the separator, CR LF line ends. The pending reminders' file is also
 // the body of the gateway e-mail, so these bytes are an external interface.
 
+#include "core/base/huge_pages.h"
 #include "core/tables/atomic_file.h"
 #include "core/tables/errors.h"
 #include "core/tables/mem_data.h"
@@ -131,20 +132,20 @@ std::string TdxMemData::DelimitedText() {
     }
     // And the room the last row is written into.
     estimate += longest + static_cast<size_t>(FieldCount()) * 40;
-    out.reserve(estimate);
+    reserveLarge(out, estimate);
     formatText(out, nullptr);
     return out;
 }
 
-void TdxMemData::WriteDelimitedFile(const std::string& path, std::string* written) {
+void TdxMemData::WriteDelimitedFile(const std::string& path, SharedText* written) {
     if (!Active())
         return;
     if (FileGuard && !FileGuard->beforeTableFileWrite(*this, path))
         return;
     if (FileGuard || written) {
         // The bytes are wanted whole (the guard keeps what the file holds, so that it never
-        // reads the file back): formatted once, written, and handed on.
-        std::string text = DelimitedText();
+        // reads the file back): formatted once, written, and handed on to both without a copy.
+        SharedText text = DelimitedText();
         writeFileAtomically(path, text);
         if (written)
             *written = text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/shared_text.h"
+
 #include <string>
 #include <string_view>
 
@@ -18,8 +20,7 @@ public:
     // to date with the file. False leaves the file as it is and writes nothing.
     virtual bool beforeTableFileWrite(TdxMemData& table, const std::string& path) = 0;
     // The file now holds the table's rows: these bytes, which the guard may keep.
-    virtual void tableFileWritten(TdxMemData& table, const std::string& path,
-                                  std::string bytes) = 0;
+    virtual void tableFileWritten(TdxMemData& table, const std::string& path, SharedText bytes) = 0;
     // The table's file is about to be removed because the table is empty. False keeps it (it
     // was written instead, with rows the table did not know of).
     virtual bool beforeTableFileRemove(TdxMemData& table, const std::string& path) = 0;

@@ -58,7 +58,7 @@ protected:
 
 TEST_F(SendTransaction, TheJournalIsOnDiskOnlyWhileTheOutcomeIsNot) {
     BatchTransaction t(*pending, *sent, files);
-    const std::string body = t.stamp(true, false, 46367.5, now);
+    const std::string body = t.stamp(true, false, 46367.5, now).str();
     EXPECT_EQ(folder.read("reminders.txt"), body);
     EXPECT_FALSE(fileExists(files.journal)); // the server has nothing yet
     t.beforeDataEnd();
