@@ -80,9 +80,11 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
 
     std::vector<BatchProblem> problems;
     SeenAppointments seen(static_cast<std::size_t>(pending.RowCount()));
-    // A batch mostly repeats a few standard messages: each is measured once in a row.
+    // A batch mostly repeats a few standard messages: each is measured and searched once in a
+    // row.
     std::string_view lastMessage;
     int lastParts = -1;
+    bool lastUnfilled = false;
     for (int row = 0; row < pending.RowCount(); ++row) {
         // Views into the rows: a batch of many thousands is checked without a copy per value.
         const std::string_view number = pending.CellString(row, numberField);
@@ -116,11 +118,12 @@ std::vector<BatchProblem> checkBatch(const TdxMemData& pending, double now,
         if (lastParts < 0 || message != lastMessage) {
             lastMessage = message;
             lastParts = measureSms(message).parts;
+            lastUnfilled = holdsPlaceholder(message);
         }
         const int parts = lastParts;
         if (parts > 1)
             report("Longer than one SMS (" + std::to_string(parts) + " SMS)");
-        if (holdsPlaceholder(message))
+        if (lastUnfilled)
             report("Date or time mark (| or ~) not filled in");
 
         if (listed)

@@ -288,14 +288,16 @@ void TdxMemData::formatText(std::string& out, const std::function<void(std::stri
 void TdxMemData::refuseBreaksInRow(std::string_view text, const Row& row,
                                    const std::vector<int>& written) {
     // One look over the row's bytes: as many separators as values, and the line end last.
+    // Without branches, so that the compiler checks many bytes at a time.
+    const char tab = FieldDelimiter != '\t' ? '\t' : '\n';
+    const std::string_view values = text.substr(0, text.size() - 2);
     size_t separators = 0;
-    bool breaks = false;
-    for (size_t i = 0; i + 2 < text.size(); ++i) {
-        separators += text[i] == FieldDelimiter;
-        breaks = breaks || (text[i] == '\t' && FieldDelimiter != '\t') || text[i] == '\r' ||
-                 text[i] == '\n';
+    unsigned breaks = 0;
+    for (const char c : values) {
+        separators += c == FieldDelimiter;
+        breaks |= unsigned(c == tab) | unsigned(c == '\r') | unsigned(c == '\n');
     }
-    if (!breaks && separators == written.size())
+    if (breaks == 0 && separators == written.size())
         return;
     // A value would come back split: nothing is written, the old file stays as it was.
     for (int f : written) {

@@ -69,10 +69,14 @@ TEST_F(SendTransaction, TheJournalIsOnDiskOnlyWhileTheOutcomeIsNot) {
     EXPECT_EQ(j->reminders, 2);
     EXPECT_DOUBLE_EQ(j->started, now);
 
-    t.accepted(dayNumber(2026, 12, 11));
+    const std::unique_ptr<TdxMemData> batch = t.accepted(dayNumber(2026, 12, 11));
     EXPECT_FALSE(fileExists(files.journal));
     EXPECT_FALSE(fileExists(files.reminders));
     EXPECT_EQ(pending->RowCount(), 0);
+    // The batch as mailed, for the print: the same rows, stamped, in the same order.
+    ASSERT_EQ(batch->RowCount(), 2);
+    batch->FieldDelimiter = kRemindersDelimiter;
+    EXPECT_EQ(batch->DelimitedText(), body);
     EXPECT_EQ(sentNumbers(), (std::vector<std::string>{"0411000001", "0411000002"}));
 }
 

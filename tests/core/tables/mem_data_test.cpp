@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -459,6 +460,53 @@ TEST(MemData, AppendingRowsFromAnotherTableMatchesAddingEach) {
     // Fields of different kinds are not copied into each other.
     EXPECT_THROW(bulk->AppendRowsFrom(source, {{1, 3}}, {}), EDatabaseError);
     EXPECT_EQ(bulk->RowCount(), 5);
+}
+
+TEST(MemData, TakingRowsMovesThemWholeAndEmptiesTheSource) {
+    FieldDef n;
+    n.name = "n";
+    n.kind = FieldKind::Integer;
+    auto make = [&] {
+        return std::make_unique<TdxMemData>("t", std::vector<FieldDef>{str("name"), n});
+    };
+    auto source = make(), target = make();
+    source->AddRow({FieldValue{}, std::string("Ann"), int32_t{1}});
+    source->AddRow({FieldValue{}, FieldValue{}, int32_t{2}});
+    source->AddRow({FieldValue{}, std::string("Cy"), FieldValue{}});
+    source->SetRowNumber(2);
+    const std::string text = source->DelimitedText();
+    target->AddRow({FieldValue{}, std::string("old"), int32_t{9}}); // replaced
+    int posts = 0, sourceOpens = 0;
+    target->AfterPost = [&](TdxMemData&) { ++posts; };
+    source->AfterOpen = [&](TdxMemData&) { ++sourceOpens; };
+
+    target->TakeRows(*source);
+    EXPECT_EQ(target->DelimitedText(), text);
+    EXPECT_EQ(target->RowNumber(), 1);
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(source->RowCount(), 0);
+    EXPECT_TRUE(source->Active());
+    EXPECT_EQ(sourceOpens, 1);
+    // Rows added afterwards get RecIds and bookmarks of their own.
+    target->AddRow({FieldValue{}, std::string("Di"), int32_t{4}});
+    std::vector<int> recIds, bookmarks;
+    for (int r = 0; r < target->RowCount(); ++r) {
+        recIds.push_back(target->RecIdAt(r));
+        bookmarks.push_back(target->BookmarkAt(r));
+    }
+    std::sort(recIds.begin(), recIds.end());
+    std::sort(bookmarks.begin(), bookmarks.end());
+    EXPECT_EQ(std::adjacent_find(recIds.begin(), recIds.end()), recIds.end());
+    EXPECT_EQ(std::adjacent_find(bookmarks.begin(), bookmarks.end()), bookmarks.end());
+
+    // Tables whose fields differ (kind, size or name) keep their rows.
+    for (const std::vector<FieldDef>& other :
+         {std::vector<FieldDef>{str("name"), str("n")}, std::vector<FieldDef>{str("name", 5), n},
+          std::vector<FieldDef>{str("other"), n}, std::vector<FieldDef>{str("name")}}) {
+        TdxMemData different("d", other);
+        EXPECT_THROW(different.TakeRows(*target), EDatabaseError);
+        EXPECT_EQ(target->RowCount(), 4);
+    }
 }
 
 TEST(MemData, FillingColumnsSetsEveryRowInPlace) {

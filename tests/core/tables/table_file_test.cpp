@@ -374,6 +374,30 @@ TEST_F(TableFile, AFailedWriteLeavesTheOldFileAndTheTable) {
     EXPECT_EQ(files, 2);
 }
 
+// The bytes a write hands on are the file's, and the caller and the guard hold one text between
+// them: a file of tens of megabytes is not copied for each.
+TEST_F(TableFile, TheBytesWrittenAreSharedWithTheGuardAsTheFileHoldsThem) {
+    struct Recorder : TableFileGuard {
+        void tableFileRead(TdxMemData&, const std::string&, std::string_view) override {}
+        bool beforeTableFileWrite(TdxMemData&, const std::string&) override { return true; }
+        void tableFileWritten(TdxMemData&, const std::string&, SharedText bytes) override {
+            kept = std::move(bytes);
+        }
+        bool beforeTableFileRemove(TdxMemData&, const std::string&) override { return true; }
+        void tableFileRemoved(TdxMemData&, const std::string&) override {}
+        void beforeTableChange(TdxMemData&) override {}
+        SharedText kept;
+    } guard;
+    auto t = schemas::makeGroups();
+    t->AddRow({FieldValue{}, std::string("Dentists")});
+    t->FileGuard = &guard;
+    SharedText written;
+    t->WriteDelimitedFile(path("groups.txt"), &written);
+    EXPECT_EQ(written, readWholeFile(path("groups.txt")));
+    EXPECT_EQ(written, "groupName\t\r\nDentists\t\r\n");
+    EXPECT_EQ(guard.kept.data(), written.data());
+}
+
 TEST_F(TableFile, AClosedTableWritesNothing) {
     auto t = schemas::makeGroups();
     t->Close();
