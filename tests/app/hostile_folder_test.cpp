@@ -159,7 +159,7 @@ TEST_F(HostileFolder, AFolderThatCannotBeWrittenStartsWithOneBoxAndKeepsEveryOld
         startForms();
         prompter.verifyAllUsed();
         EXPECT_EQ(forms->frmMain->dxmReminders->RowCount(), 1);
-        EXPECT_GE(forms->frmMain->cboGroup->findText("vip"), 0);
+        EXPECT_GE(child<QComboBox>(forms->frmMain, "cboGroup")->findText("vip"), 0);
 
         // A change that cannot be saved is said; the program and the old file stay.
         TdxMemData& reminders = *forms->frmMain->dxmReminders;

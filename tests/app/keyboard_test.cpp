@@ -48,7 +48,7 @@ TEST_F(Keyboard, TabWalksTheMainWindowInReadingOrderAndShiftTabGoesBack) {
                                "bmbOK",          "bmbDelete",   "BitBtn1",       "bmbClearAll",
                                "bmbSaveAndExit", "bmbSendMail", "dbgReminders",  "bmbSentItems",
                                "btnHelp"};
-    main->cboGroup->setFocus();
+    child<QComboBox>(main, "cboGroup")->setFocus();
     QCoreApplication::processEvents();
     ASSERT_EQ(focusName(), chain.first());
     EXPECT_EQ(walk(chain.size() - 1), chain.mid(1));
@@ -61,8 +61,8 @@ TEST_F(Keyboard, EveryButtonAndLabelOfTheMainWindowHasItsOwnAltKey) {
     TfrmMain* main = showMain();
     EXPECT_EQ(mnemonicProblems(main), QStringList());
     // An Alt key takes the focus to its control.
-    main->cboMessage->setFocus();
-    QTest::keyClick(main->cboMessage, Qt::Key_R, Qt::AltModifier);
+    child<QComboBox>(main, "cboMessage")->setFocus();
+    QTest::keyClick(child<QComboBox>(main, "cboMessage"), Qt::Key_R, Qt::AltModifier);
     EXPECT_EQ(focusName(), "cboRecurring");
 }
 
@@ -98,18 +98,18 @@ TEST_F(Keyboard, DigitsTypedAfterOneClickGoInAtTheClickedSection) {
     main->setWindowState(Qt::WindowNoState);
     main->setGeometry(0, 0, 1280, 800);
     QCoreApplication::processEvents();
-    main->dtpDate->setDay(dayOfDate(QDate(2026, 12, 15)));
-    main->dtpTime->setTime(QTime(10, 30));
+    child<TDateBox>(main, "dtpDate")->setDay(dayOfDate(QDate(2026, 12, 15)));
+    child<QTimeEdit>(main, "dtpTime")->setTime(QTime(10, 30));
     const struct {
         QDateTimeEdit* box;
         int charIndex; // a character inside the section clicked
         const char* digits;
         const char* shown;
     } cases[] = {
-        {main->dtpTime, 4, "45", "10:45"},
-        {main->dtpTime, 0, "09", "09:45"},
-        {main->dtpDate, 9, "2027", "15-Dec-2027"},
-        {main->dtpDate, 1, "03", "03-Dec-2027"},
+        {child<QTimeEdit>(main, "dtpTime"), 4, "45", "10:45"},
+        {child<QTimeEdit>(main, "dtpTime"), 0, "09", "09:45"},
+        {child<TDateBox>(main, "dtpDate"), 9, "2027", "15-Dec-2027"},
+        {child<TDateBox>(main, "dtpDate"), 1, "03", "03-Dec-2027"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
@@ -123,7 +123,8 @@ TEST_F(Keyboard, DigitsTypedAfterOneClickGoInAtTheClickedSection) {
                 break;
             }
         ASSERT_FALSE(at.isNull());
-        main->cboMessage->setFocus(); // the click brings the focus, as a user's would
+        child<QComboBox>(main, "cboMessage")
+            ->setFocus(); // the click brings the focus, as a user's would
         QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, at);
         QCoreApplication::processEvents();
         QTest::keyClicks(edit, QString::fromLatin1(c.digits));
@@ -153,14 +154,14 @@ TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
     main->FormActivate();
     QCoreApplication::processEvents();
-    ASSERT_TRUE(main->cboAll->isVisible()); // group "all"
+    ASSERT_TRUE(child<QComboBox>(main, "cboAll")->isVisible()); // group "all"
 
     const auto completions = [&](const QString& typed) {
-        main->cboAll->setFocus();
-        main->cboAll->lineEdit()->clear();
-        QTest::keyClicks(main->cboAll->lineEdit(), typed);
+        child<QComboBox>(main, "cboAll")->setFocus();
+        child<QComboBox>(main, "cboAll")->lineEdit()->clear();
+        QTest::keyClicks(child<QComboBox>(main, "cboAll")->lineEdit(), typed);
         QStringList found;
-        QCompleter* c = main->cboAll->completer();
+        QCompleter* c = child<QComboBox>(main, "cboAll")->completer();
         for (int i = 0; c && c->setCurrentRow(i); ++i)
             found << c->currentCompletion();
         return found;
@@ -173,24 +174,24 @@ TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
 
     // Picked from the list, the contact's number comes with it.
     completions(QStringLiteral("niamh"));
-    QAbstractItemView* popup = main->cboAll->completer()->popup();
+    QAbstractItemView* popup = child<QComboBox>(main, "cboAll")->completer()->popup();
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
     QTest::keyClick(popup, Qt::Key_Down);
     QTest::keyClick(popup, Qt::Key_Return);
     QCoreApplication::processEvents();
-    EXPECT_EQ(main->cboAll->currentText(), "Niamh Byrne (dental)");
-    EXPECT_EQ(main->mskContactNo->text().trimmed(), "0853333333");
+    EXPECT_EQ(child<QComboBox>(main, "cboAll")->currentText(), "Niamh Byrne (dental)");
+    EXPECT_EQ(child<QLineEdit>(main, "mskContactNo")->text().trimmed(), "0853333333");
 
     // Under a group the names stand bare, and complete the same way.
-    main->cboGroup->setEditText(QStringLiteral("dental"));
+    child<QComboBox>(main, "cboGroup")->setEditText(QStringLiteral("dental"));
     main->loadContactCombo();
-    ASSERT_TRUE(main->cboContactName->isVisible());
+    ASSERT_TRUE(child<QComboBox>(main, "cboContactName")->isVisible());
     const auto groupCompletions = [&](const QString& typed) {
-        main->cboContactName->setFocus();
-        main->cboContactName->lineEdit()->clear();
-        QTest::keyClicks(main->cboContactName->lineEdit(), typed);
+        child<QComboBox>(main, "cboContactName")->setFocus();
+        child<QComboBox>(main, "cboContactName")->lineEdit()->clear();
+        QTest::keyClicks(child<QComboBox>(main, "cboContactName")->lineEdit(), typed);
         QStringList found;
-        QCompleter* c = main->cboContactName->completer();
+        QCompleter* c = child<QComboBox>(main, "cboContactName")->completer();
         for (int i = 0; c && c->setCurrentRow(i); ++i)
             found << c->currentCompletion();
         return found;
@@ -198,7 +199,8 @@ TEST_F(Keyboard, TheNamePickerCompletesOnAnyPartOfTheName) {
     EXPECT_EQ(groupCompletions(QStringLiteral("aoife b")), QStringList{"Aoife Byrne"});
     EXPECT_EQ(groupCompletions(QStringLiteral("BYRNE")),
               QStringList({"Aoife Byrne", "Niamh Byrne"}));
-    EXPECT_EQ(main->mskContactNo->text().trimmed(), QString()); // two names: none chosen yet
+    EXPECT_EQ(child<QLineEdit>(main, "mskContactNo")->text().trimmed(),
+              QString()); // two names: none chosen yet
 }
 
 } // namespace

@@ -74,12 +74,14 @@ TEST_F(MainFrame, TheCaptionCarriesTheVersionAndTheWindowItsControls) {
     EXPECT_EQ(main->All1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
     EXPECT_EQ(main->Selected1->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
     EXPECT_EQ(main->Deletecurrentrecord1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    EXPECT_EQ(main->cboGroup->currentText(), "all");
-    EXPECT_EQ(main->dbgReminders->model()->headerData(3, Qt::Horizontal).toString(), " Time   ");
+    EXPECT_EQ(child<QComboBox>(main, "cboGroup")->currentText(), "all");
+    EXPECT_EQ(
+        child<RecordGrid>(main, "dbgReminders")->model()->headerData(3, Qt::Horizontal).toString(),
+        " Time   ");
     // Without a pending list the entry starts disabled until the first new entry.
-    EXPECT_FALSE(main->mskContactNo->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(main, "mskContactNo")->isEnabled());
     show();
-    EXPECT_TRUE(main->mskContactNo->isEnabled());
+    EXPECT_TRUE(child<QLineEdit>(main, "mskContactNo")->isEnabled());
     EXPECT_TRUE(main->isMaximized());
 }
 
@@ -108,7 +110,7 @@ TEST_F(MainFrame, AFileThatStopsItsReadIsKeptAsideAndStartUpGoesOn) {
         prompter.verifyAllUsed();
         EXPECT_EQ(folder.read(std::string(c.file) + ".unreadable"), c.bytes);
         // The rest of the start ran: the groups are there.
-        EXPECT_GE(forms->frmMain->cboGroup->findText("all"), 0);
+        EXPECT_GE(child<QComboBox>(forms->frmMain, "cboGroup")->findText("all"), 0);
         stopForms(); // writes the rows read so far; the copy keeps every byte
         EXPECT_EQ(folder.read(std::string(c.file) + ".unreadable"), c.bytes);
         std::remove(folder.file(c.file).c_str());
@@ -145,7 +147,7 @@ TEST_F(MainFrame, SaveAndExitWritesTheListAndClosesTheWindow) {
     main->dxmReminders->AddRow({FieldValue{}, std::string("0123"), std::string("Ann"),
                                 dayNumber(2026, 12, 24), timeMs(10, 0), std::string("Hello"), 0, 0,
                                 std::string(), false, false, 0.0, std::string("Hello0123")});
-    QTest::mouseClick(main->bmbSaveAndExit, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(main, "bmbSaveAndExit"), Qt::LeftButton);
     EXPECT_EQ(folder.read("reminders.txt"), kHeader + kRow);
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(folder.exists("dxContact.txt")); // the closing step writes the contact book
@@ -159,11 +161,11 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
         return true;
     };
     prompter.expect(BoxKind::Error, QString()); // no page anywhere
-    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(main, "btnHelp"), Qt::LeftButton);
     EXPECT_TRUE(opened.isEmpty());
     QDir().mkpath(QString::fromStdString(folder.file("help")));
     folder.write("help/index.html", "<html></html>");
-    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(main, "btnHelp"), Qt::LeftButton);
     const QUrl page = QUrl::fromLocalFile(QString::fromStdString(folder.file("help/index.html")));
     EXPECT_EQ(opened, page);
 
@@ -200,7 +202,7 @@ TEST_F(MainFrame, HelpOpensTheWorkingFoldersPageOrSaysItIsMissing) {
                     QStringLiteral("No program to show the help page is set up on this computer. "
                                    "The help is the file %1: open it with a web browser.")
                         .arg(QString::fromStdString(folder.file("help/index.html"))));
-    QTest::mouseClick(main->btnHelp, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(main, "btnHelp"), Qt::LeftButton);
 }
 
 // Every picture the help page shows is a file beside it, in the sources and in the build that
@@ -226,19 +228,19 @@ TEST_F(MainFrame, F2AndTheReturnFromAModalWindowPrepareAFreshEntry) {
     startForms();
     forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Standard one")});
     TfrmMain* main = show();
-    EXPECT_EQ(main->cboMessage->count(), 1);
+    EXPECT_EQ(child<QComboBox>(main, "cboMessage")->count(), 1);
 
-    main->cboAll->setEditText("half typed");
+    child<QComboBox>(main, "cboAll")->setEditText("half typed");
     QTest::keyClick(main, Qt::Key_F2);
-    EXPECT_EQ(main->cboAll->currentText(), "");
+    EXPECT_EQ(child<QComboBox>(main, "cboAll")->currentText(), "");
 
     forms->frmMessage->dxmMessage->AddRow({FieldValue{}, std::string("Standard two")});
-    main->cboAll->setEditText("half typed");
+    child<QComboBox>(main, "cboAll")->setEditText("half typed");
     whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    QTest::mouseClick(main->btnMessage, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(main, "btnMessage"), Qt::LeftButton);
     settle();
-    EXPECT_EQ(main->cboAll->currentText(), "");
-    EXPECT_EQ(main->cboMessage->count(), 2); // reloaded
+    EXPECT_EQ(child<QComboBox>(main, "cboAll")->currentText(), "");
+    EXPECT_EQ(child<QComboBox>(main, "cboMessage")->count(), 2); // reloaded
 }
 
 TEST_F(MainFrame, SortFirstColumnSortsOnlyWhenTheFileExistsAndShowsTheWindowModally) {
@@ -268,9 +270,9 @@ TEST_F(MainFrame, TheMaintenanceButtonsOpenTheirWindows) {
         QAbstractButton* button;
         const char* window;
     };
-    for (const Button& b :
-         {Button{main->bmbSentItems, "frmSentItems"}, Button{main->btnContact, "frmContact"},
-          Button{main->btnMessage, "frmMessage"}}) {
+    for (const Button& b : {Button{child<QPushButton>(main, "bmbSentItems"), "frmSentItems"},
+                            Button{child<QToolButton>(main, "btnContact"), "frmContact"},
+                            Button{child<QToolButton>(main, "btnMessage"), "frmMessage"}}) {
         QString opened;
         std::string contactsSort;
         whenModalOpens([&](QWidget* modal) {
@@ -335,7 +337,8 @@ TEST_F(MainFrame, TheWindowIsTidyAtEachScreenSize) {
         const QWidget* detail = find<QWidget>(main, "GroupBox3");
         EXPECT_EQ(actions->y() > detail->y(), size.wrapped) << "the actions' place";
         EXPECT_EQ(find<QWidget>(main, "pnlTop")->height(), 80);
-        EXPECT_GT(main->dbgReminders->height(), size.gridAtLeast); // the grid takes the room
+        EXPECT_GT(child<RecordGrid>(main, "dbgReminders")->height(),
+                  size.gridAtLeast); // the grid takes the room
     }
     if (qEnvironmentVariableIsSet("TALLYMINDER_SCREENSHOT"))
         main->grab().save(qEnvironmentVariable("TALLYMINDER_SCREENSHOT"));

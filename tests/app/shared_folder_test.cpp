@@ -115,7 +115,7 @@ TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF
     auto second = secondCopy(BoxButton::Yes);
     ASSERT_TRUE(second->readOnly());
     EXPECT_TRUE(second->frmMain->windowTitle().endsWith(" (read-only)"));
-    EXPECT_FALSE(second->frmMain->bmbSendMail->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(second->frmMain, "bmbSendMail")->isEnabled());
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 1);
 
     const std::string refusal = holderText() + " This copy of the program is open read-only: "
@@ -133,13 +133,13 @@ TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF
     // Through the window: one box naming the holder.
     prompter.expect(BoxKind::Confirmation, {}, BoxButton::Yes); // the deletion's own question
     prompter.expectError(QString::fromStdString(refusal));
-    second->frmMain->dbgReminders->selectRow(0);
-    QTest::mouseClick(second->frmMain->bmbDelete, Qt::LeftButton);
+    child<RecordGrid>(second->frmMain, "dbgReminders")->selectRow(0);
+    QTest::mouseClick(child<QPushButton>(second->frmMain, "bmbDelete"), Qt::LeftButton);
     prompter.verifyAllUsed();
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 1);
     // Checking the replies would add rows: refused before the mailbox is read.
     prompter.expectError(QString::fromStdString(refusal));
-    second->frmReplies->bmbCheckReplies->click();
+    child<QPushButton>(second->frmReplies, "bmbCheckReplies")->click();
     prompter.verifyAllUsed();
 
     // The first copy adds a reminder and reads a reply; F5 in the second shows both.
@@ -155,12 +155,14 @@ TEST_F(SharedFolder, AReadOnlySecondCopyRefusesChangesWritesNothingAndReloadsOnF
     emit reload->activated();
     EXPECT_EQ(second->tables().dxmReminders->RowCount(), 2);
     EXPECT_EQ(second->tables().dxmReplies->RowCount(), 1);
-    EXPECT_EQ(second->frmMain->bmbReplies->text(), QStringLiteral("Replies (1)"));
+    EXPECT_EQ(child<QToolButton>(second->frmMain, "bmbReplies")->text(),
+              QStringLiteral("Replies (1)"));
     // Its Replies window shows the reply and closes without a box, marking nothing read.
     second->frmReplies->show();
     second->frmReplies->reject();
     EXPECT_FALSE(second->frmReplies->isVisible());
-    EXPECT_EQ(second->frmMain->bmbReplies->text(), QStringLiteral("Replies (1)"));
+    EXPECT_EQ(child<QToolButton>(second->frmMain, "bmbReplies")->text(),
+              QStringLiteral("Replies (1)"));
 
     // The first copy empties its list meanwhile; the second's end writes and removes nothing.
     const auto before = folderFiles();
@@ -237,11 +239,11 @@ TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
     prompter.onShow = [&](const Box&) {
         // The first copy's batch is at the server; its "Message successfully sent" is up.
         addReminder(*second, "0411000003", 16);
-        second->frmSendMail->bmbSend->click();
+        child<QPushButton>(second->frmSendMail, "bmbSend")->click();
     };
     prompter.expectError({}); // checked below: it names the send's start, not the program's
     expectSendSuccessBoxes(prompter);
-    forms->frmSendMail->bmbSend->click();
+    child<QPushButton>(forms->frmSendMail, "bmbSend")->click();
     prompter.verifyAllUsed();
     EXPECT_EQ(server.messages(), 1) << prompter.shown.back().details.toStdString();
     std::string refused;
@@ -257,7 +259,7 @@ TEST_F(SharedFolder, TwoSendsAtOnceMailEachReminderOnce) {
 
     clock.set(2026, 12, 9, 9, 31); // the second batch a minute later
     expectSendSuccessBoxes(prompter);
-    second->frmSendMail->bmbSend->click();
+    child<QPushButton>(second->frmSendMail, "bmbSend")->click();
     prompter.verifyAllUsed();
     EXPECT_EQ(server.messages(), 2);
 
@@ -306,7 +308,7 @@ TEST_F(SharedFolder, TheSendingLockIsRefreshedWhileItsSendLasts) {
         EXPECT_EQ(parseLockText(folder.read(kSendingLockFile))->pid, getpid());
     };
     expectSendSuccessBoxes(prompter);
-    forms->frmSendMail->bmbSend->click();
+    child<QPushButton>(forms->frmSendMail, "bmbSend")->click();
     prompter.verifyAllUsed();
     EXPECT_TRUE(looked);
     EXPECT_EQ(server.messages(), 1);

@@ -132,7 +132,7 @@ TEST_F(WindowTest, CtrlTabLeavesAGridEditedInPlaceWithTheTypedCellKept) {
     w->dxContact->AddRow({FieldValue{}, std::string("Old Name"), std::string("0870000000"),
                           std::string(), std::string("0870000000")});
     showWindow(w);
-    RecordGrid* grid = w->dbgContact;
+    RecordGrid* grid = child<RecordGrid>(w, "dbgContact");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, 0));
     QTest::keyClick(grid, 'A'); // the first key opens the editor

@@ -86,29 +86,31 @@ protected:
         if (!window->isVisible())
             open();
         folder.write("salon.ics", ics);
-        window->cboCalendarSource->setEditText(QString::fromStdString(folder.file("salon.ics")));
-        window->cboMessage->setCurrentIndex(0);
-        QTest::mouseClick(window->bmbReadCalendar, Qt::LeftButton);
+        child<QComboBox>(window, "cboCalendarSource")
+            ->setEditText(QString::fromStdString(folder.file("salon.ics")));
+        child<QComboBox>(window, "cboMessage")->setCurrentIndex(0);
+        QTest::mouseClick(child<QPushButton>(window, "bmbReadCalendar"), Qt::LeftButton);
     }
 
     void add(const QString& summary) {
         prompter.expect(BoxKind::Information, summary, BoxButton::Ok,
                         QStringLiteral("Import Appointments"));
-        QTest::mouseClick(window->bmbAddAppointments, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(window, "bmbAddAppointments"), Qt::LeftButton);
         prompter.verifyAllUsed();
     }
 
     QString cell(int row, int column) const {
-        if (QWidget* w = window->dbgCalendarRows->cellWidget(row, column))
+        if (QWidget* w = child<QTableWidget>(window, "dbgCalendarRows")->cellWidget(row, column))
             return static_cast<QComboBox*>(w)->currentText();
-        const QTableWidgetItem* item = window->dbgCalendarRows->item(row, column);
+        const QTableWidgetItem* item =
+            child<QTableWidget>(window, "dbgCalendarRows")->item(row, column);
         return item ? item->text() : QString();
     }
 
     // Each row as time, title, contact, state and reason.
     QStringList rows() const {
         QStringList out;
-        for (int r = 0; r < window->dbgCalendarRows->rowCount(); ++r)
+        for (int r = 0; r < child<QTableWidget>(window, "dbgCalendarRows")->rowCount(); ++r)
             out << QStringList{cell(r, TfrmCalendarImport::ColDate),
                                cell(r, TfrmCalendarImport::ColTime),
                                cell(r, TfrmCalendarImport::ColTitle),
@@ -126,15 +128,15 @@ TEST_F(CalendarImportTest, TheMainWindowsMenuAndCtrlIOpenItWithItsDefaults) {
     TfrmMain* main = forms->frmMain;
     main->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-    EXPECT_TRUE(main->pumMain->actions().contains(main->ImportAppointments1));
+    EXPECT_TRUE(child<QMenu>(main, "pumMain")->actions().contains(main->ImportAppointments1));
     EXPECT_EQ(main->ImportAppointments1->text(), QStringLiteral("Import Appointments..."));
     bool opened = false;
     whenModalOpens([&](QWidget* modal) {
         opened = modal == window;
         EXPECT_EQ(modal->windowTitle(), QStringLiteral("Import Appointments"));
-        EXPECT_EQ(window->dtpFrom->date(), QDate(2026, 12, 12));
-        EXPECT_EQ(window->dtpTo->date(), QDate(2026, 12, 25));
-        EXPECT_EQ(window->sedDaysBefore->value(), 1);
+        EXPECT_EQ(child<QDateEdit>(window, "dtpFrom")->date(), QDate(2026, 12, 12));
+        EXPECT_EQ(child<QDateEdit>(window, "dtpTo")->date(), QDate(2026, 12, 25));
+        EXPECT_EQ(child<QSpinBox>(window, "sedDaysBefore")->value(), 1);
         static_cast<QDialog*>(modal)->reject();
     });
     QTest::keyClick(main, Qt::Key_I, Qt::ControlModifier);
@@ -152,18 +154,20 @@ TEST_F(CalendarImportTest, ReadMatchPickAContactAddAndImportAgainAddingNothing) 
                   "17/12/2026 | 10:00 | Walk-in | no match | Skipped | No contact matches",
               }));
     // The two Jo Smiths are offered; picking one makes the row new and ticked.
-    auto* picker = static_cast<QComboBox*>(
-        window->dbgCalendarRows->cellWidget(2, TfrmCalendarImport::ColContact));
+    auto* picker = static_cast<QComboBox*>(child<QTableWidget>(window, "dbgCalendarRows")
+                                               ->cellWidget(2, TfrmCalendarImport::ColContact));
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->count(), 3);
     EXPECT_EQ(picker->itemText(2), QStringLiteral("Jo Smith (07700 900790)"));
     emit picker->activated(2);
     EXPECT_EQ(cell(2, TfrmCalendarImport::ColState), QStringLiteral("New"));
-    EXPECT_EQ(window->dbgCalendarRows->item(2, TfrmCalendarImport::ColTick)->checkState(),
+    EXPECT_EQ(child<QTableWidget>(window, "dbgCalendarRows")
+                  ->item(2, TfrmCalendarImport::ColTick)
+                  ->checkState(),
               Qt::Checked);
     // The walk-in matched nobody: the whole book is offered.
-    EXPECT_EQ(static_cast<QComboBox*>(
-                  window->dbgCalendarRows->cellWidget(3, TfrmCalendarImport::ColContact))
+    EXPECT_EQ(static_cast<QComboBox*>(child<QTableWidget>(window, "dbgCalendarRows")
+                                          ->cellWidget(3, TfrmCalendarImport::ColContact))
                   ->count(),
               5);
     EXPECT_FALSE(folder.exists("reminders.txt")); // nothing changes before "Add"
@@ -224,13 +228,13 @@ TEST_F(CalendarImportTest, ASubscriptionAddressIsReadLikeAFileAndKeptForNextTime
     const QString address =
         QString::fromStdString("webcal://" + server.url("/salon.ics").substr(8));
     const auto readAddress = [&] {
-        window->cboCalendarSource->setEditText(address);
-        window->cboMessage->setCurrentIndex(0);
-        QTest::mouseClick(window->bmbReadCalendar, Qt::LeftButton);
+        child<QComboBox>(window, "cboCalendarSource")->setEditText(address);
+        child<QComboBox>(window, "cboMessage")->setCurrentIndex(0);
+        QTest::mouseClick(child<QPushButton>(window, "bmbReadCalendar"), Qt::LeftButton);
     };
     open();
     readAddress();
-    ASSERT_EQ(window->dbgCalendarRows->rowCount(), 4);
+    ASSERT_EQ(child<QTableWidget>(window, "dbgCalendarRows")->rowCount(), 4);
     EXPECT_EQ(rows().first(),
               "14/12/2026 | 09:30 | Cut and colour | Zoe O'Brien (07700 900123) | New | ");
     add(QStringLiteral("Added: 2\nRescheduled: 0\nRemoved: 0\nSkipped: 2"));
@@ -250,7 +254,7 @@ TEST_F(CalendarImportTest, ASubscriptionAddressIsReadLikeAFileAndKeptForNextTime
     stopForms();
     startForms();
     window = forms->frmCalendarImport;
-    EXPECT_GE(window->cboCalendarSource->findText(address), 0);
+    EXPECT_GE(child<QComboBox>(window, "cboCalendarSource")->findText(address), 0);
 }
 
 TEST_F(CalendarImportTest, BadSourcesGiveOneClearBoxAndChangeNothing) {
@@ -270,27 +274,29 @@ TEST_F(CalendarImportTest, BadSourcesGiveOneClearBoxAndChangeNothing) {
     };
     open();
     for (const Case& c : cases) {
-        window->cboCalendarSource->setEditText(c.source);
-        window->cboMessage->setCurrentIndex(0);
+        child<QComboBox>(window, "cboCalendarSource")->setEditText(c.source);
+        child<QComboBox>(window, "cboMessage")->setCurrentIndex(0);
         prompter.expect(BoxKind::Error, QString());
-        QTest::mouseClick(window->bmbReadCalendar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(window, "bmbReadCalendar"), Qt::LeftButton);
         prompter.verifyAllUsed();
         ASSERT_FALSE(prompter.shown.isEmpty());
         EXPECT_TRUE(prompter.shown.back().text.startsWith(c.start))
             << prompter.shown.back().text.toStdString();
     }
-    EXPECT_EQ(window->dbgCalendarRows->rowCount(), 0);
+    EXPECT_EQ(child<QTableWidget>(window, "dbgCalendarRows")->rowCount(), 0);
     EXPECT_FALSE(folder.exists("reminders.txt"));
     // An address typed is not kept when refused.
-    EXPECT_EQ(window->cboCalendarSource->findText(QStringLiteral("http://cal.example/salon.ics")),
+    EXPECT_EQ(child<QComboBox>(window, "cboCalendarSource")
+                  ->findText(QStringLiteral("http://cal.example/salon.ics")),
               -1);
 }
 
 TEST_F(CalendarImportTest, TheFileDialogFillsTheSource) {
     open();
     prompter.expectOpenFile(QStringLiteral("/home/salon/export.ics"));
-    QTest::mouseClick(window->btnCalendarSource, Qt::LeftButton);
-    EXPECT_EQ(window->cboCalendarSource->currentText(), QStringLiteral("/home/salon/export.ics"));
+    QTest::mouseClick(child<QToolButton>(window, "btnCalendarSource"), Qt::LeftButton);
+    EXPECT_EQ(child<QComboBox>(window, "cboCalendarSource")->currentText(),
+              QStringLiteral("/home/salon/export.ics"));
 }
 
 } // namespace

@@ -27,7 +27,9 @@ const std::string kListHeader = "number\tdate_added\tnote\t\r\n";
 class BookTools : public ContactsWindowTest {
 protected:
     TfrmContact& show(const std::vector<Row>& book) { return showContacts(book); }
-    TableModel& model() { return *forms->frmContact->dbgContact->recordModel(); }
+    TableModel& model() {
+        return *child<RecordGrid>(forms->frmContact, "dbgContact")->recordModel();
+    }
     // The grid row showing the contact of that name; -1 when none.
     int gridRow(const QString& name) {
         for (int r = 0; r < model().rowCount(); ++r)
@@ -36,7 +38,7 @@ protected:
         return -1;
     }
     void selectNames(const std::vector<QString>& names) {
-        RecordGrid* grid = forms->frmContact->dbgContact;
+        RecordGrid* grid = child<RecordGrid>(forms->frmContact, "dbgContact");
         grid->clearSelection();
         for (const QString& n : names)
             grid->selectionModel()->select(model().index(gridRow(n), 0),

@@ -249,7 +249,7 @@ TEST_F(ContactsWindow, ClosingCommitsTheTypedCellRepostsTheRowAndWritesTheBook) 
     EXPECT_FALSE(w.dbgContact->editableSet());
     EXPECT_EQ(folder.read("dxContact.txt"), contactsFile({{"Anna", "1", "work", "1work"}}));
     // The main window's pickers were refilled from the book.
-    QComboBox* all = forms->frmMain->cboAll;
+    QComboBox* all = child<QComboBox>(forms->frmMain, "cboAll");
     ASSERT_EQ(all->count(), 1);
     EXPECT_EQ(all->itemText(0), QStringLiteral("Anna (work)"));
 }

@@ -81,7 +81,7 @@ TEST_F(ContactImport, TheLinesOfTheExampleAreSplitSkippedAndAdded) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Contact Info for 5 Contacts"));
     EXPECT_FALSE(w.dxContact->ViewsSuspended());
     // The main window's group picker offers the new group.
-    EXPECT_GE(forms->frmMain->cboGroup->findText(QStringLiteral("family")), 0);
+    EXPECT_GE(child<QComboBox>(forms->frmMain, "cboGroup")->findText(QStringLiteral("family")), 0);
 }
 
 TEST_F(ContactImport, TheSameFileImportedTwiceAddsNothingTheSecondTime) {

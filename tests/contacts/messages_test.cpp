@@ -74,8 +74,8 @@ TEST_F(StandardMessages, ANewMessageKeepsItsPlaceUntilCloseThenBothListsAreSorte
 
     const QStringList sorted{QStringLiteral("Apricot"), QStringLiteral("Banana"),
                              QStringLiteral("Cherry"), QStringLiteral("apple")};
-    EXPECT_EQ(items(forms->frmMain->cboMessage), sorted);
-    EXPECT_EQ(items(forms->frmSelectSending->cboMessage), sorted);
+    EXPECT_EQ(items(child<QComboBox>(forms->frmMain, "cboMessage")), sorted);
+    EXPECT_EQ(items(child<QComboBox>(forms->frmSelectSending, "cboMessage")), sorted);
     EXPECT_EQ(messages(), (std::vector<Row>{{"Apricot"}, {"Banana"}, {"Cherry"}, {"apple"}}));
     // The file was written before the sort, in the grid's order.
     EXPECT_EQ(folder.read("message.txt"),

@@ -431,16 +431,16 @@ TEST_F(PrintProcedure, PrintButtonPreparesANewEntryWhateverTheOutcome) {
     ASSERT_TRUE(button);
     EXPECT_EQ(QString(button->text()).remove(QLatin1Char('&')), QStringLiteral("Print "));
 
-    main->mskContactNo->setText(QStringLiteral("0499"));
+    child<QLineEdit>(main, "mskContactNo")->setText(QStringLiteral("0499"));
     prompter.expect(BoxKind::Warning, kNoRecords);
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(main->mskContactNo->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(main, "mskContactNo")->text().isEmpty());
 
     addReminder("0411000001", "Ann Lee", 14, "Hello");
-    main->mskContactNo->setText(QStringLiteral("0499"));
+    child<QLineEdit>(main, "mskContactNo")->setText(QStringLiteral("0499"));
     prompter.expectPrintDialog(false);
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(main->mskContactNo->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(main, "mskContactNo")->text().isEmpty());
     EXPECT_EQ(prompter.printJobs, QStringList{QStringLiteral("List")});
 }
 

@@ -167,7 +167,7 @@ TEST_F(RepliesCheckTest, TestShowsWhatTheFormReadsFromTheNewestGatewayEMail) {
     whenModalOpens([this](QWidget* w) {
         auto* settings = static_cast<TfrmInboxSettings*>(w);
         EXPECT_EQ(settings->dbeGatewaySenders->text(), "sms.gateway.example");
-        QTest::mouseClick(settings->bmbTestReplyForm, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(settings, "bmbTestReplyForm"), Qt::LeftButton);
         settings->reject();
     });
     QTest::mouseClick(find<QPushButton>(&replies(), "bmbInboxSettings"), Qt::LeftButton);
