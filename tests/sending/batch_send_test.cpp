@@ -13,6 +13,7 @@
 #include "sending/progress_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "support/mail_headers.h"
 #include "test_servers.h"
 #include "ui/password_keeper.h"
 
@@ -192,14 +193,11 @@ TEST_F(BatchSend, SendsTheStampedListThroughARealServerAndMovesItToTheSentItems)
     const std::string body =
         header + "0411000001^Ann Lee^14/12/2026^10:30:00^See you at 10:30^1^0^^" + stamp + "\r\n" +
         "0411000002^Bo Ray^15/12/2026^10:30:00^Dental check^1^0^^" + stamp + "\r\n";
-    EXPECT_EQ(server.content(), "From: desk@shop.example\r\n"
-                                "Subject: Tallyminder v.1.0.0.5\r\n"
-                                "To: sms@gateway.example.com\r\n"
-                                "Reply-To: desk@shop.example\r\n"
-                                "Date: Wed, 9 Dec 2026 09:30:15 +1000\r\n"
-                                "X-Priority: 3\r\n"
-                                "X-Library: Indy 8.0.25\r\n"
-                                "\r\n" +
+    EXPECT_EQ(server.content(), headerBlock({.from = "desk@shop.example",
+                                             .subject = "Tallyminder v.1.0.0.5",
+                                             .to = "sms@gateway.example.com",
+                                             .replyTo = "desk@shop.example",
+                                             .date = "Wed, 9 Dec 2026 09:30:15 +1000"}) +
                                     body);
 
     // After the boxes: the sent items hold the batch, the pending list is gone.

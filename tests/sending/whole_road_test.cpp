@@ -10,6 +10,7 @@
 #include "sending/auth_window.h"
 #include "sending/send_mail_window.h"
 #include "sending/sent_items_window.h"
+#include "support/mail_headers.h"
 #include "test_servers.h"
 
 #include <QCheckBox>
@@ -43,7 +44,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
     addReminder("ann lee", "0411000001", "See you at 10:30", dayNumber(2026, 12, 14), 10, 30);
     addReminder("bo ray", "0411000002", "Dental check", dayNumber(2026, 12, 15), 11, 0);
     ASSERT_EQ(reminders().RowCount(), 2);
-    main()->chkStatus->setChecked(true);
+    w<QCheckBox>("chkStatus")->setChecked(true);
 
     std::string saved; // reminders.txt as "Send SMS" saved it
     bool ran = false;
@@ -82,7 +83,7 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
         expectSendSuccessBoxes(prompter);
         QTest::mouseClick(child<QPushButton>(send, "bmbSend"), Qt::LeftButton);
     });
-    QTest::mouseClick(main()->bmbSendMail, Qt::LeftButton);
+    QTest::mouseClick(w<QPushButton>("bmbSendMail"), Qt::LeftButton);
     settle();
     ASSERT_TRUE(ran);
     prompter.verifyAllUsed();
@@ -97,14 +98,11 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
                                  "RCPT sms@gateway.example.com\n"
                                  "RCPT boss@shop.example\n"
                                  "RCPT bk@shop.example\n");
-    EXPECT_EQ(server.content(), "From: desk@shop.example\r\n"
-                                "Subject: Tallyminder v.1.0.0.5\r\n"
-                                "To: sms@gateway.example.com\r\n"
-                                "Reply-To: desk@shop.example\r\n"
-                                "Date: Wed, 9 Dec 2026 09:30:15 +1000\r\n"
-                                "X-Priority: 3\r\n"
-                                "X-Library: Indy 8.0.25\r\n"
-                                "\r\n" +
+    EXPECT_EQ(server.content(), headerBlock({.from = "desk@shop.example",
+                                             .subject = "Tallyminder v.1.0.0.5",
+                                             .to = "sms@gateway.example.com",
+                                             .replyTo = "desk@shop.example",
+                                             .date = "Wed, 9 Dec 2026 09:30:15 +1000"}) +
                                     stamped);
 
     // The sent items and their file; the pending list gone; the main window ready.
@@ -118,8 +116,8 @@ TEST_F(WholeRoad, RemindersTypedInTheMainWindowReachTheServerAndTheSentItems) {
     }
     EXPECT_FALSE(folder.exists("reminders.txt"));
     EXPECT_EQ(reminders().RowCount(), 0);
-    EXPECT_EQ(main()->dtpTime->time(), QTime(8, 15));
-    EXPECT_FALSE(main()->chkStatus->isChecked());
+    EXPECT_EQ(w<QTimeEdit>("dtpTime")->time(), QTime(8, 15));
+    EXPECT_FALSE(w<QCheckBox>("chkStatus")->isChecked());
     EXPECT_FALSE(child<QCheckBox>(send, "chkAuth")->isChecked());
     EXPECT_EQ(send->smtp.AuthenticationType, TIdSMTPAuthenticationType::atNone);
     EXPECT_FALSE(send->isVisible());

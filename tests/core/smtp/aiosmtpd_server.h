@@ -5,6 +5,8 @@
 // it receives in a folder of its own. Given a certificate and key, it requires STARTTLS and
 // offers AUTH only after it. The destructor stops it and removes the folder.
 
+#include "support/temp_folder.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -39,10 +41,6 @@ class AiosmtpdServer {
 public:
     AiosmtpdServer(const std::string& user, const std::string& password,
                    const std::string& certFile = {}, const std::string& keyFile = {}) {
-        char tmpl[] = "/tmp/tallyminder-smtpd-XXXXXX";
-        if (!::mkdtemp(tmpl))
-            throw std::runtime_error("mkdtemp failed");
-        dir_ = tmpl;
         int in[2], out[2], err[2];
         if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
             throw std::runtime_error("pipe failed");
@@ -93,8 +91,6 @@ public:
         }
         ::close(stdout_);
         ::close(stderr_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     // The port from the server's "PORT n" line; 0 (with the reason in error) when it did not
@@ -132,7 +128,8 @@ public:
     bool stored() const { return fs::exists(dir_ / "content.bin"); }
 
 private:
-    fs::path dir_;
+    TempFolder folder_;
+    fs::path dir_ = folder_.path();
     pid_t pid_ = -1;
     int stdin_ = -1, stdout_ = -1, stderr_ = -1;
 };

@@ -4,6 +4,7 @@
 
 #include "core/smtp/aiosmtpd_server.h"
 #include "core/smtp/smtp_client.h"
+#include "support/mail_headers.h"
 #include "tls_fixture.h"
 
 #include <gtest/gtest.h>
@@ -106,14 +107,11 @@ TEST(SmtpInterop, AiosmtpdStoresEnvelopeHeadersAndAMegabyteBodyExactly) {
                                                        "RCPT gateway@sms.example\n"
                                                        "RCPT boss@shop.example\n"
                                                        "RCPT backup@shop.example\n");
-    std::string expected = "From: office@shop.example\r\n"
-                           "Subject: Tallyminder v.1.0.0.1\r\n"
-                           "To: gateway@sms.example\r\n"
-                           "Reply-To: \"Front Desk\" <desk@shop.example>\r\n"
-                           "Date: Tue, 5 Mar 2002 00:00:00 +1000\r\n"
-                           "X-Priority: 3\r\n"
-                           "X-Library: Indy 8.0.25\r\n"
-                           "\r\n";
+    std::string expected = headerBlock({.from = "office@shop.example",
+                                        .subject = "Tallyminder v.1.0.0.1",
+                                        .to = "gateway@sms.example",
+                                        .replyTo = "\"Front Desk\" <desk@shop.example>",
+                                        .date = "Tue, 5 Mar 2002 00:00:00 +1000"});
     for (const auto& line : body)
         expected += line + "\r\n";
     const std::string stored = readFile(server.dir() / "content.bin");

@@ -5,6 +5,8 @@
 // that the destructor removes. Nothing of it is trusted anywhere but where a test points a
 // client at caFile().
 
+#include "support/temp_folder.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <openssl/evp.h>
@@ -27,12 +29,8 @@ struct ServerCert {
 
 class TestPki {
 public:
-    // The files go to a new folder inside parent.
-    explicit TestPki(const std::string& parent = "/tmp") {
-        std::string tmpl = parent + "/tallyminder-pki-XXXXXX";
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed in " + parent);
-        dir_ = tmpl;
+    // The files go to a fresh folder inside parent, removed with the authority.
+    explicit TestPki(const std::string& parent = "/tmp") : folder_(parent) {
         caKey_ = EVP_EC_gen("P-256");
         caCert_ = makeCert(caKey_, "Tallyminder Test CA", nullptr, nullptr, -3600, 86400,
                            {"basicConstraints=critical,CA:TRUE",
@@ -44,8 +42,6 @@ public:
     ~TestPki() {
         X509_free(caCert_);
         EVP_PKEY_free(caKey_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     TestPki(const TestPki&) = delete;
@@ -122,7 +118,8 @@ private:
             throw std::runtime_error("cannot write " + path);
     }
 
-    fs::path dir_;
+    TempFolder folder_;
+    fs::path dir_{folder_.path()};
     EVP_PKEY* caKey_ = nullptr;
     X509* caCert_ = nullptr;
     std::string caFile_;

@@ -15,8 +15,6 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
     TempFolder folder_;
     const std::string dir_ = folder_.path();
 };
@@ -51,8 +49,8 @@ const std::string kSample = "; settings\r\n"
                             "name=accented";
 
 TEST_F(IniFileTest, Reads) {
-    writeFileAtomically(path("s.ini"), kSample);
-    const TIniFile ini(path("s.ini"));
+    writeFileAtomically(folder_.file("s.ini"), kSample);
+    const TIniFile ini(folder_.file("s.ini"));
     struct Case {
         const char* section;
         const char* key;
@@ -92,8 +90,8 @@ TEST_F(IniFileTest, Reads) {
 }
 
 TEST_F(IniFileTest, ListsKeysAndFindsSections) {
-    writeFileAtomically(path("s.ini"), kSample);
-    const TIniFile ini(path("s.ini"));
+    writeFileAtomically(folder_.file("s.ini"), kSample);
+    const TIniFile ini(folder_.file("s.ini"));
     const std::vector<std::string> widths = {"Col0", "col1",    "col2",   "col3",     "col4",
                                              "col5", "col6",    "col7",   "col8",     "col9",
                                              "plus", "hexonly", "spaced", "quotednum"};
@@ -107,13 +105,13 @@ TEST_F(IniFileTest, ListsKeysAndFindsSections) {
 }
 
 TEST_F(IniFileTest, MissingFileReadsAsEmpty) {
-    TIniFile ini(path("none.ini"));
+    TIniFile ini(folder_.file("none.ini"));
     ini.Update([](IniDocument& d) { EXPECT_EQ(d.ReadString("widths", "col0", "d"), "d"); });
     EXPECT_EQ(ini.ReadString("widths", "col0", "d"), "d");
     EXPECT_EQ(ini.ReadInteger("widths", "col0", 83), 83);
     EXPECT_TRUE(ini.ReadSectionKeys("widths").empty());
     EXPECT_FALSE(ini.SectionExists("widths"));
-    EXPECT_FALSE(fileExists(path("none.ini")));
+    EXPECT_FALSE(fileExists(folder_.file("none.ini")));
 }
 
 TEST_F(IniFileTest, Writes) {
@@ -148,7 +146,7 @@ TEST_F(IniFileTest, Writes) {
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.after);
-        const std::string file = path("w" + std::to_string(n++) + ".ini");
+        const std::string file = folder_.file("w" + std::to_string(n++) + ".ini");
         if (c.before)
             writeFileAtomically(file, *c.before);
         TIniFile ini(file);
@@ -159,7 +157,7 @@ TEST_F(IniFileTest, Writes) {
 }
 
 TEST_F(IniFileTest, IntegersAndBatchedWrites) {
-    TIniFile ini(path("width.ini"));
+    TIniFile ini(folder_.file("width.ini"));
     ini.Update([](IniDocument& d) {
         for (int n = 0; n < 8; ++n)
             d.WriteInteger("widths", "col" + std::to_string(n), 60 + n);
@@ -181,7 +179,7 @@ TEST_F(IniFileTest, IntegersAndBatchedWrites) {
 }
 
 TEST_F(IniFileTest, NothingIsHeldBetweenCalls) {
-    TIniFile ini(path("s.ini"));
+    TIniFile ini(folder_.file("s.ini"));
     ini.WriteString("a", "k", "one");
     writeFileAtomically(ini.FileName(), "[a]\r\nk=changed elsewhere\r\nj=new\r\n");
     EXPECT_EQ(ini.ReadString("a", "k", ""), "changed elsewhere");
@@ -190,10 +188,11 @@ TEST_F(IniFileTest, NothingIsHeldBetweenCalls) {
 }
 
 TEST_F(IniFileTest, RefusedWrites) {
-    writeFileAtomically(path("afile"), "a regular file");
-    std::filesystem::create_directory(path("folder.ini"));
+    writeFileAtomically(folder_.file("afile"), "a regular file");
+    std::filesystem::create_directory(folder_.file("folder.ini"));
     // A path through a regular file, and a folder where the file should be.
-    for (const std::string& file : {path("afile/settings.ini"), path("folder.ini")}) {
+    for (const std::string& file :
+         {folder_.file("afile/settings.ini"), folder_.file("folder.ini")}) {
         SCOPED_TRACE(file);
         TIniFile ini(file);
         try {
@@ -204,12 +203,12 @@ TEST_F(IniFileTest, RefusedWrites) {
         }
         EXPECT_EQ(ini.ReadInteger("widths", "col0", 5), 5);
     }
-    EXPECT_TRUE(std::filesystem::is_directory(path("folder.ini")));
-    EXPECT_EQ(readWholeFile(path("afile")), "a regular file");
+    EXPECT_TRUE(std::filesystem::is_directory(folder_.file("folder.ini")));
+    EXPECT_EQ(readWholeFile(folder_.file("afile")), "a regular file");
 }
 
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFile) {
-    const std::string file = path("s.ini");
+    const std::string file = folder_.file("s.ini");
     const std::string content = "[a]\r\nk=1\r\n";
     writeFileAtomically(file, content);
     TIniFile ini(file);

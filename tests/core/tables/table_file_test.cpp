@@ -16,10 +16,6 @@ class TableFile : public ::testing::Test {
 protected:
     TempFolder folder;
     const std::string dir = folder.path();
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-    void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
 };
 
 std::string fixture(const char* name) {
@@ -46,9 +42,9 @@ TEST_F(TableFile, TheWorkedExampleIsWrittenByteForByteAndReadBackIdentically) {
     t->AddRow({FieldValue{}, std::string("0000000000"), std::string("A Client"),
                int32_t(dayNumber(2003, 1, 31)), int32_t(timeMs(14, 30)), message, int32_t(1),
                int32_t(0), FieldValue{}, false, false, 0.0, message.substr(0, 50) + "0000000000"});
-    t->WriteDelimitedFile(path("reminders.txt"));
+    t->WriteDelimitedFile(folder.file("reminders.txt"));
     const std::string expected = fixture("reminders_example.txt");
-    EXPECT_EQ(readWholeFile(path("reminders.txt")), expected);
+    EXPECT_EQ(readWholeFile(folder.file("reminders.txt")), expected);
 
     auto back = schemas::makeReminders();
     back->FieldDelimiter = kRemindersDelimiter;
@@ -108,9 +104,10 @@ TEST_F(TableFile, WritingKeepsTheCurrentRowAndAnEmptyTableIsItsHeader) {
     for (const char* g : {"a", "b", "c", "d"})
         t->AddRow({FieldValue{}, std::string(g)});
     t->SetRowNumber(3);
-    t->WriteDelimitedFile(path("groups.txt"));
+    t->WriteDelimitedFile(folder.file("groups.txt"));
     EXPECT_EQ(t->RowNumber(), 3);
-    EXPECT_EQ(readWholeFile(path("groups.txt")), "groupName\t\r\na\t\r\nb\t\r\nc\t\r\nd\t\r\n");
+    EXPECT_EQ(readWholeFile(folder.file("groups.txt")),
+              "groupName\t\r\na\t\r\nb\t\r\nc\t\r\nd\t\r\n");
 }
 
 struct ReadCase {
@@ -126,7 +123,7 @@ class TableFileRead : public TableFile, public ::testing::WithParamInterface<Rea
 // with an OnChange handler needs; both give the same rows and the same error.
 TEST_P(TableFileRead, ReadsAsTheRulesSay) {
     const ReadCase& c = GetParam();
-    write("t.txt", c.file);
+    folder.write("t.txt", c.file);
     for (const bool handler : {false, true}) {
         SCOPED_TRACE(handler ? "row by row" : "straight");
         auto t = abc();
@@ -134,7 +131,7 @@ TEST_P(TableFileRead, ReadsAsTheRulesSay) {
             t->Field(2).OnChange = [](TField&) {};
         if (c.error) {
             try {
-                t->ReadDelimitedFile(path("t.txt"));
+                t->ReadDelimitedFile(folder.file("t.txt"));
                 ADD_FAILURE() << "no error";
             } catch (const std::exception& e) {
                 EXPECT_STREQ(e.what(), c.error);
@@ -143,7 +140,7 @@ TEST_P(TableFileRead, ReadsAsTheRulesSay) {
             EXPECT_FALSE(t->Loading());
             EXPECT_FALSE(t->ViewsSuspended());
         } else {
-            t->ReadDelimitedFile(path("t.txt"));
+            t->ReadDelimitedFile(folder.file("t.txt"));
         }
         ASSERT_EQ(t->RowCount(), static_cast<int>(c.rows.size()));
         for (size_t r = 0; r < c.rows.size(); ++r)
@@ -219,7 +216,7 @@ TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
             text += std::string(at - text.size() - 5, 'p') + "^f^\r\n";
             ASSERT_EQ(text.size(), at);
             text += snippet;
-            write("t.txt", text);
+            folder.write("t.txt", text);
             for (const bool handler : {false, true}) {
                 SCOPED_TRACE(::testing::Message()
                              << "snippet " << &snippet - snippets << ", piece ends " << before
@@ -230,7 +227,7 @@ TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
                     fromFile->Field(2).OnChange = whole->Field(2).OnChange = [](TField&) {};
                 std::string fileError, wholeError;
                 try {
-                    fromFile->ReadDelimitedFile(path("t.txt"));
+                    fromFile->ReadDelimitedFile(folder.file("t.txt"));
                 } catch (const std::exception& e) {
                     fileError = e.what();
                 }
@@ -253,12 +250,13 @@ TEST_F(TableFile, AFileReadInPiecesGivesWhatItsWholeTextGives) {
 }
 
 TEST_F(TableFile, ARefusedValueStopsTheReadKeepingTheRowsBefore) {
-    write("r.txt",
-          "contact_no^appointment_date^\r\n1^31/1/2003^\r\n2^2003-01-31^\r\n3^01/02/2003^\r\n");
+    folder.write(
+        "r.txt",
+        "contact_no^appointment_date^\r\n1^31/1/2003^\r\n2^2003-01-31^\r\n3^01/02/2003^\r\n");
     auto t = schemas::makeReminders();
     t->FieldDelimiter = '^';
     try {
-        t->ReadDelimitedFile(path("r.txt"));
+        t->ReadDelimitedFile(folder.file("r.txt"));
         ADD_FAILURE();
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'2003-01-31' is not a valid date");
@@ -272,9 +270,9 @@ TEST_F(TableFile, ARefusedValueStopsTheReadKeepingTheRowsBefore) {
 }
 
 TEST_F(TableFile, BooleansAndDatesAreWrittenBackInTheirOneForm) {
-    write("s.txt", "contact_no\tstatus\tcreate_date\t\r\n1\tt\t1/2/2003\t\r\n");
+    folder.write("s.txt", "contact_no\tstatus\tcreate_date\t\r\n1\tt\t1/2/2003\t\r\n");
     auto t = schemas::makeSentItems();
-    t->ReadDelimitedFile(path("s.txt"));
+    t->ReadDelimitedFile(folder.file("s.txt"));
     EXPECT_EQ(t->DelimitedText(),
               "contact_no\tname\tappointment_date\tappointment_time\tmessage\t"
               "days_before_appointment\trecurring_days\tcreate_date\tstatus\tdelivery\tbatch\t\r\n"
@@ -282,10 +280,11 @@ TEST_F(TableFile, BooleansAndDatesAreWrittenBackInTheirOneForm) {
 }
 
 TEST_F(TableFile, ReadingSortsAndNumbersRowsInFileOrder) {
-    write("s.txt",
-          "contact_no\tcreate_date\t\r\nold\t01/01/2026\t\r\nnone\t\t\r\nnew\t05/01/2026\t\r\n");
+    folder.write(
+        "s.txt",
+        "contact_no\tcreate_date\t\r\nold\t01/01/2026\t\r\nnone\t\t\r\nnew\t05/01/2026\t\r\n");
     auto t = schemas::makeSentItems(); // create_date, descending
-    t->ReadDelimitedFile(path("s.txt"));
+    t->ReadDelimitedFile(folder.file("s.txt"));
     EXPECT_EQ(t->CellText(0, 1), "new");
     EXPECT_EQ(t->CellText(1, 1), "old");
     EXPECT_EQ(t->CellText(2, 1), "none"); // an empty date is the lowest
@@ -296,14 +295,14 @@ TEST_F(TableFile, ReadingSortsAndNumbersRowsInFileOrder) {
 TEST_F(TableFile, AnEmptyFileChangesNothingAndAMissingFileFailsFirst) {
     auto t = schemas::makeGroups();
     t->AddRow({FieldValue{}, std::string("kept")});
-    write("empty.txt", "");
-    t->ReadDelimitedFile(path("empty.txt"));
+    folder.write("empty.txt", "");
+    t->ReadDelimitedFile(folder.file("empty.txt"));
     EXPECT_EQ(t->RowCount(), 1);
     try {
-        t->ReadDelimitedFile(path("missing.txt"));
+        t->ReadDelimitedFile(folder.file("missing.txt"));
         ADD_FAILURE();
     } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + path("missing.txt"));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + folder.file("missing.txt"));
     }
     EXPECT_EQ(t->RowCount(), 1);
 }
@@ -321,12 +320,12 @@ TEST_F(TableFile, AHeaderThatNamesNoFieldChangesNothing) {
         {"\xe9t\xe9^\r\n", "'\u00e9t\u00e9^'"},
     };
     for (const Case& c : cases) {
-        write("reminders.txt", c.bytes);
+        folder.write("reminders.txt", c.bytes);
         auto t = schemas::makeReminders();
         t->FieldDelimiter = '^';
         t->AddRow({FieldValue{}, std::string("kept")});
         try {
-            t->ReadDelimitedFile(path("reminders.txt"));
+            t->ReadDelimitedFile(folder.file("reminders.txt"));
             ADD_FAILURE() << "no error";
         } catch (const EDatabaseError& e) {
             EXPECT_EQ(std::string(e.what()),
@@ -339,10 +338,10 @@ TEST_F(TableFile, AHeaderThatNamesNoFieldChangesNothing) {
 }
 
 TEST_F(TableFile, AValueLongerThanItsFieldIsReadCutAndReported) {
-    write("g.txt", "groupName\t\r\n" + std::string(21, 'g') + "\t\r\nvip\t\r\n");
+    folder.write("g.txt", "groupName\t\r\n" + std::string(21, 'g') + "\t\r\nvip\t\r\n");
     auto t = schemas::makeGroups();
     try {
-        t->ReadDelimitedFile(path("g.txt"));
+        t->ReadDelimitedFile(folder.file("g.txt"));
         ADD_FAILURE() << "no error";
     } catch (const ETableTextCut& e) { // read to its end: only the value was cut
         EXPECT_STREQ(e.what(), "g.txt: Line 2: a value of 21 characters does not fit field "
@@ -353,11 +352,11 @@ TEST_F(TableFile, AValueLongerThanItsFieldIsReadCutAndReported) {
 }
 
 TEST_F(TableFile, AFailedWriteLeavesTheOldFileAndTheTable) {
-    write("groups.txt", "groupName\t\r\nold\t\r\n");
-    write("afile", "a regular file");
+    folder.write("groups.txt", "groupName\t\r\nold\t\r\n");
+    folder.write("afile", "a regular file");
     auto t = schemas::makeGroups();
     t->AddRow({FieldValue{}, std::string("new")});
-    const std::string bad = path("afile") + "/groups.txt";
+    const std::string bad = folder.file("afile") + "/groups.txt";
     try {
         t->WriteDelimitedFile(bad);
         ADD_FAILURE();
@@ -366,7 +365,7 @@ TEST_F(TableFile, AFailedWriteLeavesTheOldFileAndTheTable) {
     }
     EXPECT_FALSE(t->ViewsSuspended());
     EXPECT_EQ(t->RowCount(), 1);
-    EXPECT_EQ(readWholeFile(path("groups.txt")), "groupName\t\r\nold\t\r\n");
+    EXPECT_EQ(readWholeFile(folder.file("groups.txt")), "groupName\t\r\nold\t\r\n");
     // No temporary file is left behind.
     int files = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir))
@@ -401,15 +400,15 @@ TEST_F(TableFile, TheBytesWrittenAreSharedWithTheGuardAsTheFileHoldsThem) {
 TEST_F(TableFile, AClosedTableWritesNothing) {
     auto t = schemas::makeGroups();
     t->Close();
-    t->WriteDelimitedFile(path("groups.txt"));
-    EXPECT_FALSE(fileExists(path("groups.txt")));
+    t->WriteDelimitedFile(folder.file("groups.txt"));
+    EXPECT_FALSE(fileExists(folder.file("groups.txt")));
 }
 
 TEST_F(TableFile, MailSettingsWithAnExtraColumnAreStillRead) {
-    write("mail.txt",
-          "FromAddress\tSomethingNew\tFromName\t\r\na@example.com\tx\tPat Sample\t\r\n");
+    folder.write("mail.txt",
+                 "FromAddress\tSomethingNew\tFromName\t\r\na@example.com\tx\tPat Sample\t\r\n");
     auto t = schemas::makeMail();
-    t->ReadDelimitedFile(path("mail.txt"));
+    t->ReadDelimitedFile(folder.file("mail.txt"));
     EXPECT_EQ(t->CellText(0, t->FieldIndex("FromName")), "Pat Sample");
 }
 
