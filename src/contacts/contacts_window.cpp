@@ -248,11 +248,10 @@ void TfrmContact::updateCaption() {
 
 void TfrmContact::frmContactCreate() {
     readDoNotText();
-    const std::string path = context_.paths().file(kContactsFile);
-    if (fileExists(path)) {
+    if (context_.tables().stored(kContactsFile)) {
         try {
             // A file that stops part-way is kept aside before anything can overwrite it.
-            readTableKeepingBadFileAside(*dxContact, path);
+            context_.tables().read(*dxContact, kContactsFile);
         } catch (...) {
             showCurrentException();
         }
@@ -463,7 +462,6 @@ bool TfrmContact::importFile(const std::string& path) {
         ~Importing() { flag = false; }
     } importing(importing_);
 
-    const std::string groupsPath = context_.paths().file(kGroupsFile);
     ContactImporter importer(*dxContact, groups);
     importer.confirmAddGroup = [this](const std::string& group) {
         // The group comes from the file: a huge one is cut before it reaches the box.
@@ -471,8 +469,8 @@ bool TfrmContact::importFile(const std::string& path) {
             QStringLiteral("Group ") + QString::fromStdString(cutForMessage(group)) +
             QStringLiteral(" does not exist. Would you like to add?"));
     };
-    importer.groupAdded = [&groups, &groupsPath](const std::string&) {
-        groups.WriteDelimitedFile(groupsPath);
+    importer.groupAdded = [this, &groups](const std::string&) {
+        context_.tables().write(groups, kGroupsFile);
     };
     importer.lookedUp = [this] { justDeleted = false; };
 
@@ -481,7 +479,7 @@ bool TfrmContact::importFile(const std::string& path) {
     auto refreshGroups = [&] {
         if (!importer.groupColumnSeen())
             return;
-        groups.WriteDelimitedFile(groupsPath);
+        context_.tables().write(groups, kGroupsFile);
         emit groupsChanged();
     };
     try {
@@ -498,7 +496,7 @@ bool TfrmContact::importFile(const std::string& path) {
         throw;
     }
     source.reset();
-    dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
+    context_.tables().write(*dxContact, kContactsFile);
     refreshGroups();
     updateCaption();
     context_.prompter().information(fromTableText(importSummary(importer.counts())), kImportTitle);
@@ -598,7 +596,7 @@ void TfrmContact::frmContactClose() {
         dxContact->Edit();
         dxContact->Post();
     }
-    dxContact->WriteDelimitedFile(context_.paths().file(kContactsFile));
+    context_.tables().write(*dxContact, kContactsFile);
     {
         SuspendedViews suspended(*dxContact);
         emit contactNamesChanged();

@@ -133,11 +133,10 @@ void TfrmMessage::buildMenu() {
 
 void TfrmMessage::FormCreate() {
     dxmMessage->SetSortedField(fields::message);
-    const std::string path = context_.paths().file(kMessagesFile);
-    if (fileExists(path)) {
+    if (context_.tables().stored(kMessagesFile)) {
         try {
             // A file that stops part-way is kept aside before anything can overwrite it.
-            readTableKeepingBadFileAside(*dxmMessage, path);
+            context_.tables().read(*dxmMessage, kMessagesFile);
         } catch (...) {
             showCurrentException();
         }
@@ -219,7 +218,7 @@ void TfrmMessage::FormClose() {
     // On an empty list this stores one empty message.
     dxmMessage->Edit();
     dxmMessage->Post();
-    dxmMessage->WriteDelimitedFile(context_.paths().file(kMessagesFile));
+    context_.tables().write(*dxmMessage, kMessagesFile);
     SuspendedViews suspended(*dxmMessage);
     // Sorted (case-sensitive) for both pick lists, which are refilled from it. (Refilling the
     // main window's list before the sort as well would change nothing it shows.)
@@ -244,7 +243,7 @@ void TfrmMessage::done(int result) {
 
 void TfrmMessage::FormDestroy() {
     try {
-        dxmMessage->WriteDelimitedFile(context_.paths().file(kMessagesFile));
+        context_.tables().write(*dxmMessage, kMessagesFile);
     } catch (...) {
         showCurrentException();
     }

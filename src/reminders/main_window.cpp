@@ -81,7 +81,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::readStartFile(TdxMemData& table, const std::string& fileName) {
     try {
-        readTableKeepingBadFileAside(table, context_.paths().file(fileName));
+        context_.tables().read(table, fileName);
     } catch (...) {
         showCurrentException();
     }
@@ -97,8 +97,7 @@ void TfrmMain::FormCreate() {
                    QStringLiteral(" - Powered by ") + QString::fromLatin1(kMakerAddress));
 
     // The pending list, as it was left.
-    const std::string reminders = context_.paths().file(kRemindersFile);
-    if (fileExists(reminders)) {
+    if (context_.tables().stored(kRemindersFile)) {
         dxmReminders->FieldDelimiter = kRemindersDelimiter;
         // A file that stops part-way is kept aside and named in the error box; start-up goes
         // on with the rows read so far, and with every other step.
@@ -131,8 +130,7 @@ void TfrmMain::FormCreate() {
         if (!w->toolTip().isEmpty())
             w->setToolTipDuration(20000);
 
-    const std::string groups = context_.paths().file(kGroupsFile);
-    if (fileExists(groups)) {
+    if (context_.tables().stored(kGroupsFile)) {
         readStartFile(*dxGroup, kGroupsFile);
         try {
             checkExists();
@@ -201,10 +199,7 @@ void TfrmMain::FormClose() {
     // Each save on its own: the contact book that cannot be written keeps no other file from
     // being saved.
     for (const auto& save : std::initializer_list<std::function<void()>>{
-             [this] {
-                 context_.tables().dxContact->WriteDelimitedFile(
-                     context_.paths().file(kContactsFile));
-             },
+             [this] { context_.tables().write(*context_.tables().dxContact, kContactsFile); },
              [this] { saveWidths(); }, [this] { savePlacement(); }}) {
         try {
             save();
@@ -215,14 +210,12 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::saveReminders(bool deleteWhenEmpty) {
-    const std::string path = context_.paths().file(kRemindersFile);
     if (deleteWhenEmpty && dxmReminders->RowCount() == 0) {
-        RemoveTableFile(*dxmReminders, path);
+        context_.tables().remove(*dxmReminders, kRemindersFile);
         return;
     }
     dxmReminders->FieldDelimiter = kRemindersDelimiter;
-    SuspendedViews suspended(*dxmReminders);
-    dxmReminders->WriteDelimitedFile(path);
+    context_.tables().write(*dxmReminders, kRemindersFile);
 }
 
 void TfrmMain::FormDestroy() {
@@ -235,11 +228,10 @@ void TfrmMain::FormDestroy() {
         showCurrentException();
     }
     try {
-        const std::string groups = context_.paths().file(kGroupsFile);
         if (dxGroup->RowCount() == 0)
-            RemoveTableFile(*dxGroup, groups);
+            context_.tables().remove(*dxGroup, kGroupsFile);
         else
-            dxGroup->WriteDelimitedFile(groups);
+            context_.tables().write(*dxGroup, kGroupsFile);
     } catch (...) {
         showCurrentException();
     }
@@ -270,9 +262,8 @@ void TfrmMain::btnContactClick() {
     TdxMemData& contacts = *context_.tables().dxContact;
     context_.tables().sortIfStored(contacts, kContactsFile, fields::contact);
     emit contactsRequested();
-    const std::string path = context_.paths().file(kContactsFile);
-    if (fileExists(path))
-        contacts.ReadDelimitedFile(path);
+    if (context_.tables().stored(kContactsFile))
+        context_.tables().reload(contacts, kContactsFile);
     // CONTACTS WINDOW DATA-CHANGED FLAG: clear the contacts window's data-changed flag here
     // once that window has one.
     FormActivate();

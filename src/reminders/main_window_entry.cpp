@@ -174,11 +174,10 @@ void TfrmMain::feedPickerSpaceBackspace(QComboBox* picker) {
 
 void TfrmMain::AddEditNew() {
     TdxMemData& contacts = *context_.tables().dxContact;
-    const std::string contactsPath = context_.paths().file(kContactsFile);
     auto keepContactBook = [&] {
         // The contact book in memory is exactly what its file holds.
-        contacts.WriteDelimitedFile(contactsPath);
-        contacts.ReadDelimitedFile(contactsPath);
+        context_.tables().write(contacts, kContactsFile);
+        context_.tables().reload(contacts, kContactsFile);
     };
     try {
         if (numberListShown())

@@ -81,23 +81,21 @@ void TfrmMain::showNamePicker(bool all) {
 // ---- groups --------------------------------------------------------------------------------
 
 void TfrmMain::checkExists() {
-    const std::string path = context_.paths().file(kGroupsFile);
     AllExists = dxGroup->FindRowNumber(std::string("all"), fields::groupName) > 0;
     if (!AllExists) {
         dxGroup->AddRow({FieldValue{}, std::string("all")});
-        dxGroup->WriteDelimitedFile(path);
+        context_.tables().write(*dxGroup, kGroupsFile);
     }
     BlankExists = dxGroup->FindRowNumber(std::string(), fields::groupName) > 0;
     if (!BlankExists) {
         dxGroup->AddRow({FieldValue{}, std::string()});
-        dxGroup->WriteDelimitedFile(path);
+        context_.tables().write(*dxGroup, kGroupsFile);
     }
 }
 
 void TfrmMain::loadGroupCombo() {
-    const std::string path = context_.paths().file(kGroupsFile);
-    if (fileExists(path)) {
-        dxGroup->ReadDelimitedFile(path);
+    if (context_.tables().stored(kGroupsFile)) {
+        context_.tables().reload(*dxGroup, kGroupsFile);
     } else {
         // In memory only; each system group once, however often the list is refilled.
         if (dxGroup->FindRowNumber(std::string("all"), fields::groupName) < 0)
@@ -159,9 +157,8 @@ void TfrmMain::addNewGroup(const QString& group) {
     insertSorted(cboGroup, g);
     cboGroup->setEditText(typed);
     showNamePicker(false);
-    const std::string path = context_.paths().file(kGroupsFile);
-    dxGroup->WriteDelimitedFile(path);
-    dxGroup->ReadDelimitedFile(path);
+    context_.tables().write(*dxGroup, kGroupsFile);
+    context_.tables().reload(*dxGroup, kGroupsFile);
     cboContactName->clear();
     loadContactCombo();
     if (!cboContactName->isHidden() && cboContactName->isEnabled())
@@ -217,7 +214,7 @@ void TfrmMain::deleteGroup() {
 
     dxGroup->ReturnToBookmark(groupBookmark);
     dxGroup->Delete();
-    dxGroup->WriteDelimitedFile(context_.paths().file(kGroupsFile));
+    context_.tables().write(*dxGroup, kGroupsFile);
     loadGroupCombo();
     loadContactCombo();
     loadAllCombo();

@@ -138,10 +138,9 @@ void TfrmSendMail::buildWindow() {
 }
 
 void TfrmSendMail::loadSettings() {
-    const std::string path = context_.paths().file(kMailFile);
-    if (fileExists(path)) {
+    if (context_.tables().stored(kMailFile)) {
         try {
-            readTableKeepingBadFileAside(*dmMail, path);
+            context_.tables().read(*dmMail, kMailFile);
             if (dmMail->RowCount() > 0)
                 return;
         } catch (const EUnreadableFile& e) {
@@ -165,8 +164,8 @@ void TfrmSendMail::loadSettings() {
     dmMail->AddRow(row);
     // A folder that cannot be written keeps the defaults in memory (its start-up box said so).
     try {
-        dmMail->WriteDelimitedFile(path);
-        dmMail->ReadDelimitedFile(path);
+        context_.tables().write(*dmMail, kMailFile);
+        context_.tables().reload(*dmMail, kMailFile);
     } catch (const EFileError& e) {
         if (context_.dataFolderProblem().empty())
             context_.prompter().error(QString::fromStdString(e.what()));
@@ -194,7 +193,7 @@ void TfrmSendMail::saveSettings() {
     // Rewritten only when its bytes change; a failed write is said unless the start-up box
     // already said the folder cannot be written.
     try {
-        dmMail->WriteDelimitedFile(context_.paths().file(kMailFile));
+        context_.tables().write(*dmMail, kMailFile);
     } catch (const EFileError& e) {
         if (context_.dataFolderProblem().empty())
             context_.prompter().error(QString::fromStdString(e.what()));

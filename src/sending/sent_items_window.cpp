@@ -146,11 +146,10 @@ TfrmSentItems::~TfrmSentItems() {
 }
 
 void TfrmSentItems::FormCreate() {
-    const std::string path = context_.paths().file(kSentItemsFile);
-    if (!fileExists(path))
+    if (!context_.tables().stored(kSentItemsFile))
         return;
     try {
-        readTableKeepingBadFileAside(*dxmSentItems, path);
+        context_.tables().read(*dxmSentItems, kSentItemsFile);
     } catch (const EUnreadableFile& e) {
         // The rows read so far stay; the file's bytes are kept beside it.
         context_.prompter().error(QString::fromStdString(e.what()));
@@ -174,9 +173,8 @@ void TfrmSentItems::FormShow() {
         int count = 0;
         if (!t.Active())
             t.Open();
-        const std::string path = context_.paths().file(kSentItemsFile);
-        if (fileExists(path))
-            readTableKeepingBadFileAside(t, path);
+        if (context_.tables().stored(kSentItemsFile))
+            context_.tables().read(t, kSentItemsFile);
         const double cutOff = context_.clock().now() - kKeptDays;
         const int created = t.FieldIndex(fields::create_date);
         // Old items go in one pass over the rows (one erase per row would be quadratic).
@@ -215,7 +213,7 @@ void TfrmSentItems::FormClose() {
     if (dxmSentItems->State() == DataSetState::Edit ||
         dxmSentItems->State() == DataSetState::Insert)
         dxmSentItems->Post();
-    dxmSentItems->WriteDelimitedFile(context_.paths().file(kSentItemsFile));
+    context_.tables().write(*dxmSentItems, kSentItemsFile);
 }
 
 void TfrmSentItems::setSortButtons(bool on) {

@@ -4,6 +4,7 @@
 #include "core/tables/atomic_file.h"
 #include "core/tables/keep_aside.h"
 #include "core/tables/suspended_views.h"
+#include "core/tables/table_file_guard.h"
 
 #include <filesystem>
 
@@ -43,6 +44,14 @@ void DataModule::read(TdxMemData& table, const std::string& name) {
 void DataModule::write(TdxMemData& table, const std::string& name) {
     SuspendedViews suspended(table);
     table.WriteDelimitedFile(file(name));
+}
+
+void DataModule::reload(TdxMemData& table, const std::string& name) {
+    table.ReadDelimitedFile(file(name));
+}
+
+void DataModule::remove(TdxMemData& table, const std::string& name) {
+    RemoveTableFile(table, file(name));
 }
 
 void DataModule::sortIfStored(TdxMemData& table, const std::string& name,

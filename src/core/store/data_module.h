@@ -39,8 +39,14 @@ public:
     bool isTableFile(const std::string& path) const;
     // Reads a table's file; an unreadable one is kept aside (EUnreadableFile names the copy).
     void read(TdxMemData& table, const std::string& name);
-    // Writes a table's file whole, with its views suspended.
+    // Writes a table's file whole, with its views suspended. Every window saves a table of the
+    // working folder through here.
     void write(TdxMemData& table, const std::string& name);
+    // Reads back a file this copy has just written (with whatever another copy merged into it);
+    // an error is the caller's, nothing is kept aside.
+    void reload(TdxMemData& table, const std::string& name);
+    // Removes a table's file (an empty list is no file), through its guard when it has one.
+    void remove(TdxMemData& table, const std::string& name);
     // Sorts a table by a field when its file exists (a list opened for the first time keeps
     // the order it was typed in).
     void sortIfStored(TdxMemData& table, const std::string& name, const std::string& field);
