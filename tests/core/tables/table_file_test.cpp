@@ -391,8 +391,8 @@ TEST_F(TableFile, TheBytesWrittenAreSharedWithTheGuardAsTheFileHoldsThem) {
     t->AddRow({FieldValue{}, std::string("Dentists")});
     t->FileGuard = &guard;
     SharedText written;
-    t->WriteDelimitedFile(path("groups.txt"), &written);
-    EXPECT_EQ(written, readWholeFile(path("groups.txt")));
+    t->WriteDelimitedFile(folder.file("groups.txt"), &written);
+    EXPECT_EQ(written, readWholeFile(folder.file("groups.txt")));
     EXPECT_EQ(written, "groupName\t\r\nDentists\t\r\n");
     EXPECT_EQ(guard.kept.data(), written.data());
 }
