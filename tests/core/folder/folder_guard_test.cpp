@@ -247,15 +247,24 @@ TEST(FolderGuard, TwoWritersInterleavingLoseNoRowAndDuplicateNone) {
     EXPECT_GT(file.size(), 10u);
 }
 
-TEST(FolderGuard, CalendarLinksWrittenAtTwoDesksKeepBoth) {
+// Two copies of the program on one folder, each table of the same file under its own guard; the
+// file starts absent.
+struct TwoDesks {
+    TwoDesks(std::unique_ptr<TdxMemData> (*make)(), const char* name)
+        : path(folder.file(name)), a(make()), b(make()) {
+        setProcessFormats(FormatSettings{});
+        a->FileGuard = &guardA;
+        b->FileGuard = &guardB;
+    }
     TempFolder folder;
-    setProcessFormats(FormatSettings{});
-    const std::string path = folder.file(kCalendarLinksFile);
+    std::string path;
     FolderGuard guardA, guardB;
-    auto a = schemas::makeCalendarLinks();
-    auto b = schemas::makeCalendarLinks();
-    a->FileGuard = &guardA;
-    b->FileGuard = &guardB;
+    std::unique_ptr<TdxMemData> a, b;
+};
+
+TEST(FolderGuard, CalendarLinksWrittenAtTwoDesksKeepBoth) {
+    TwoDesks desks(schemas::makeCalendarLinks, kCalendarLinksFile);
+    auto& [folder, path, guardA, guardB, a, b] = desks;
     auto link = [](TdxMemData& t, const char* uid) {
         t.AddRow({FieldValue{}, std::string(uid), std::string(), std::string("07700 900123"),
                   int32_t(46'000), int32_t(36'000'000), std::string("/salon.ics")});
@@ -275,14 +284,8 @@ TEST(FolderGuard, CalendarLinksWrittenAtTwoDesksKeepBoth) {
 // Two desks read the same gateway mailbox: each keeps the replies it read in replies.txt. A
 // reply read at both is in the file once, and neither desk's write drops what the other read.
 TEST(FolderGuard, RepliesReadAtTwoDesksAreEachInTheFileOnce) {
-    TempFolder folder;
-    setProcessFormats(FormatSettings{});
-    const std::string path = folder.file(kRepliesFile);
-    FolderGuard guardA, guardB;
-    auto a = schemas::makeReplies();
-    auto b = schemas::makeReplies();
-    a->FileGuard = &guardA;
-    b->FileGuard = &guardB;
+    TwoDesks desks(schemas::makeReplies, kRepliesFile);
+    auto& [folder, path, guardA, guardB, a, b] = desks;
     auto reply = [](TdxMemData& t, const char* id, bool read) {
         t.AddRow({FieldValue{}, 46'000.5, std::string("07700 900123"), FieldValue{}, FieldValue{},
                   FieldValue{}, std::string("Other"), std::string("see you"), std::string(id),
@@ -312,14 +315,8 @@ TEST(FolderGuard, RepliesReadAtTwoDesksAreEachInTheFileOnce) {
 // A check of the replies first takes in what the other desk stored (so that it compares its new
 // replies with them), without writing anything; a read-only copy takes in nothing that way.
 TEST(FolderGuard, CatchingUpTakesTheOtherDesksRowsAndWritesNothing) {
-    TempFolder folder;
-    setProcessFormats(FormatSettings{});
-    const std::string path = folder.file(kRepliesFile);
-    FolderGuard guardA, guardB;
-    auto a = schemas::makeReplies();
-    auto b = schemas::makeReplies();
-    a->FileGuard = &guardA;
-    b->FileGuard = &guardB;
+    TwoDesks desks(schemas::makeReplies, kRepliesFile);
+    auto& [folder, path, guardA, guardB, a, b] = desks;
     a->AddRow({FieldValue{}, 46'000.5, std::string("07700 900123"), FieldValue{}, FieldValue{},
                FieldValue{}, std::string("Other"), std::string("late"), std::string("<m1@gw>"),
                false});
